@@ -1,0 +1,152 @@
+#include "bitmap.h"
+
+#include "context_wrapper.h"
+#include "pavo_assert.h"
+#include "transfer_loops.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A bitmap larger than this is refused rather than allowed to exhaust memory: about 16x
+// a 4K screen, far beyond any view or export size the program offers.
+constexpr double kMaxPixels = 1 << 27;
+
+int pixels_along(float extent)
+{
+    return std::isfinite(extent) && extent > 0 ? int(std::min<double>(extent, 1 << 30)) : 0;
+}
+
+// A reusable row buffer of at least n pixels for the source scaled by the opacity.
+std::uint32_t* scratch_row(int n)
+{
+    thread_local std::vector<std::uint32_t> row;
+    if (row.size() < std::size_t(n)) row.resize(std::size_t(n));
+    return row.data();
+}
+
+} // namespace
+
+std::unique_ptr<Bitmap> Bitmap::create(Size size)
+{
+    if (!nice(size) || size.width < 0 || size.height < 0) return nullptr;
+    const int w = pixels_along(size.width);
+    const int h = pixels_along(size.height);
+    if (double(w) * double(h) > kMaxPixels) return nullptr;
+    return std::make_unique<Bitmap>(Tag{}, size, w, h);
+}
+
+Bitmap::Bitmap(Tag, Size size, int width, int height)
+    : _size(size), _height(height), _width(width),
+      _pixels(std::make_unique<std::uint32_t[]>(std::max<std::size_t>(
+          std::size_t(width) * std::size_t(height), 1))) // zeroed: every pixel transparent
+{
+    if (!isEmpty())
+        _image = QImage(reinterpret_cast<uchar*>(_pixels.get()), _width, _height, _width * 4,
+                        QImage::Format_RGBA8888_Premultiplied);
+    _context = std::make_unique<CGContextWrapper>(_image);
+}
+
+Bitmap::~Bitmap() = default;
+
+void Bitmap::fill(color_ns::Color color)
+{
+    if (isEmpty()) return;
+    const std::size_t n = std::size_t(_width) * std::size_t(_height);
+    std::uint32_t stored;
+    color_ns::store(&stored, color);
+    std::fill_n(_pixels.get(), n, stored);
+}
+
+void Bitmap::flipY()
+{
+    for (int y = 0; y < _height / 2; ++y)
+        std::swap_ranges(pixel(0, y), pixel(0, y) + _width, pixel(0, _height - y - 1));
+}
+
+void Bitmap::fillRect(const Rect& pixelRect, color_ns::Color color)
+{
+    const PixelSpan s = span(pixelRect);
+    if (s.empty()) return;
+    std::uint32_t stored;
+    color_ns::store(&stored, color);
+    for (int y = s.y0; y <= s.y1; ++y) std::fill_n(pixel(s.x0, y), s.width(), stored);
+}
+
+void Bitmap::copyRect(const Rect& pixelRect, Bitmap& to) const
+{
+    PAVO_ASSERT(_width == to._width && _height == to._height);
+    const PixelSpan s = span(pixelRect);
+    if (s.empty()) return;
+    for (int y = s.y0; y <= s.y1; ++y)
+        std::memcpy(to.pixel(s.x0, y), pixel(s.x0, y), std::size_t(s.width()) * 4);
+}
+
+void Bitmap::transferRect(const Rect& pixelRect, Bitmap& to, int mode, float opacity) const
+{
+    const RowOp op = row_op(mode);
+    if (!op) return;
+    PAVO_ASSERT(_width == to._width && _height == to._height);
+    const PixelSpan s = span(pixelRect);
+    if (s.empty()) return;
+    // Opacity exactly 1 skips the scaling; anything else, NaN included, becomes 0..255.
+    const int o = opacity == 1.0f ? 255 : color_ns::channel_from_unit(opacity);
+    const int n = s.width();
+    std::uint32_t* scaled = o == 255 ? nullptr : scratch_row(n);
+    for (int y = s.y0; y <= s.y1; ++y) {
+        const std::uint32_t* row = pixel(s.x0, y);
+        // Scaling all four channels by o/255 keeps the source premultiplied.
+        if (scaled) scale_row(scaled, row, n, o);
+        op(to.pixel(s.x0, y), scaled ? scaled : row, n);
+    }
+}
+
+color_ns::Color Bitmap::colorAt(Point pixelPoint) const
+{
+    if (isEmpty()) return color_ns::TRANSPARENT;
+    const auto clamp_to = [](float v, int hi) {
+        return std::isnan(v) ? 0 : int(std::clamp(double(v), 0.0, double(hi)));
+    };
+    return pixelAt(clamp_to(pixelPoint.x, _width - 1), clamp_to(pixelPoint.y, _height - 1));
+}
+
+void Bitmap::drawInRect(QPainter& painter, const Rect& rect) const
+{
+    if (isEmpty()) return;
+    const QRectF r(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
+    painter.drawImage(r, _image, r);
+}
+
+void Bitmap::drawScaledInRect(QPainter& painter, const Rect& rect) const
+{
+    if (isEmpty()) return;
+    painter.drawImage(QRectF(rect.origin.x, rect.origin.y, rect.size.width, rect.size.height),
+                      _image, QRectF(0, 0, _width, _height));
+}
+
+bool Bitmap::setTransform(const AffineTransform& t)
+{
+    const std::optional<AffineTransform> inverse = t.isFinite() ? t.inverted() : std::nullopt;
+    if (!inverse) return false;
+    _transform = t;
+    _inverse = *inverse;
+    _context->setWorldTransform(t);
+    return true;
+}
+
+bool Bitmap::scale(float s) { return setTransform(_transform.after(AffineTransform::scaling(s, s))); }
+
+bool Bitmap::translate(Point by)
+{
+    return setTransform(_transform.after(AffineTransform::translation(by.x, by.y)));
+}
+
+bool Bitmap::rotate(float radians)
+{
+    return setTransform(_transform.after(AffineTransform::rotation(radians)));
+}

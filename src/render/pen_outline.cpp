@@ -1,0 +1,38 @@
+#include "pen_outline.h"
+
+#include <QPainterPath>
+
+namespace {
+// Control point distance of a quarter circle drawn as one cubic curve.
+constexpr double kKappa = 0.5522847498307936;
+} // namespace
+
+void append_circle(QPainterPath& path, Point centre, float radius)
+{
+    // From angle 0 towards +y: the same turning sense as the bands' corner order.
+    const double cx = centre.x, cy = centre.y, r = radius, k = r * kKappa;
+    path.moveTo(cx + r, cy);
+    path.cubicTo(cx + r, cy + k, cx + k, cy + r, cx, cy + r);
+    path.cubicTo(cx - k, cy + r, cx - r, cy + k, cx - r, cy);
+    path.cubicTo(cx - r, cy - k, cx - k, cy - r, cx, cy - r);
+    path.cubicTo(cx + k, cy - r, cx + r, cy - k, cx + r, cy);
+    path.closeSubpath();
+}
+
+QPainterPath outline_path(const PenOutline& outline)
+{
+    QPainterPath path;
+    path.setFillRule(Qt::WindingFill);
+    std::size_t band = 0;
+    for (std::size_t i = 0; i < outline.circles.size(); ++i) {
+        if (i < outline.band_before.size() && outline.band_before[i] &&
+            band < outline.bands.size()) {
+            const Point* q = outline.bands[band++].corners;
+            path.moveTo(q[0].x, q[0].y);
+            for (int j = 1; j < 4; ++j) path.lineTo(q[j].x, q[j].y);
+            path.closeSubpath();
+        }
+        append_circle(path, outline.circles[i].centre, outline.circles[i].radius);
+    }
+    return path;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+// The outline of a pen stroke as the shapes it is made of: one circle per sample and one
+// band (a quadrilateral along the outer tangents) between neighbouring samples, all in
+// world coordinates. The filled mark is their union. Keeping the shapes, rather than only
+// a general path, lets a rasterizer that knows circles and bands draw them directly.
+
+#include "geometry.h"
+
+#include <vector>
+
+class QPainterPath;
+
+struct OutlineCircle {
+    Point centre;
+    float radius = 0;
+};
+
+struct OutlineBand {
+    Point corners[4];
+};
+
+struct PenOutline {
+    std::vector<OutlineCircle> circles;
+    std::vector<OutlineBand> bands;
+    // Shapes in drawing order: circle 0, then band i-1 (if any) and circle i for each sample.
+    // band_before[i] is true when a band precedes circle i.
+    std::vector<bool> band_before;
+
+    bool empty() const { return circles.empty(); }
+};
+
+// The outline as a path for the general renderer: every circle and band is a closed
+// subpath, all turning the same way so that the non-zero rule fills their union.
+QPainterPath outline_path(const PenOutline& outline);
+// Appends a circle made of four cubic curves, turning the same way as the bands.
+void append_circle(QPainterPath& path, Point centre, float radius);
