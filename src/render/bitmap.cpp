@@ -49,7 +49,7 @@ Bitmap::Bitmap(Tag, Size size, int width, int height)
     if (!isEmpty())
         _image = QImage(reinterpret_cast<uchar*>(_pixels.get()), _width, _height, _width * 4,
                         QImage::Format_RGBA8888_Premultiplied);
-    _context = std::make_unique<CGContextWrapper>(_image);
+    _context = std::make_unique<CGContextWrapper>(_image, this);
 }
 
 Bitmap::~Bitmap() = default;

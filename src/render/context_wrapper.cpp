@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QPainter>
 
-CGContextWrapper::CGContextWrapper(QImage& target)
+CGContextWrapper::CGContextWrapper(QImage& target, Bitmap* bitmap) : _bitmap(bitmap)
 {
     if (target.isNull()) return;
     _painter = std::make_unique<QPainter>(&target);

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class Bitmap;
 class QImage;
 class QPainter;
 class QTransform;
@@ -19,13 +20,16 @@ class CGContextWrapper {
 public:
     // The painter is opened on `target`, which must outlive the wrapper. An empty image
     // gives a wrapper without a painter, on which every drawing call does nothing.
-    explicit CGContextWrapper(QImage& target);
+    explicit CGContextWrapper(QImage& target, Bitmap* bitmap = nullptr);
     ~CGContextWrapper();
     CGContextWrapper(const CGContextWrapper&) = delete;
     CGContextWrapper& operator=(const CGContextWrapper&) = delete;
 
     // Null for an empty target.
     QPainter* painter() { return _painter.get(); }
+    // The bitmap this context draws into, when it belongs to one: pixel loops that draw
+    // faster than the painter (pen outlines) go straight to its pixels.
+    Bitmap* bitmap() { return _bitmap; }
 
     void flushGraphics() {}
     void saveGraphicsState();
@@ -55,6 +59,7 @@ public:
 
 private:
     std::unique_ptr<QPainter> _painter;
+    Bitmap* _bitmap;
     QColor _fill_color{Qt::black};
     QColor _stroke_color;
     float _line_width = 1.0f;

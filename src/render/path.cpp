@@ -3,9 +3,12 @@
 #include "context_wrapper.h"
 
 #include <QPainter>
-#include <QPainterPathStroker>
+
+#include <algorithm>
+#include <cmath>
 
 Path::Path(const QPainterPath& path)
+    : _winding_rule(path.fillRule() == Qt::WindingFill ? kNonZero : kEvenOdd)
 {
     _elements.reserve(std::size_t(path.elementCount()));
     const auto at = [&path](int i) {
@@ -25,15 +28,41 @@ Path::Path(const QPainterPath& path)
     }
 }
 
-Path::Path(std::vector<PathElement> elements) : _elements(std::move(elements)) {}
+Path::Path(std::vector<PathElement> elements, int windingRule) : _elements(std::move(elements))
+{
+    setWindingRule(windingRule);
+}
+
+namespace {
+int points_of(const PathElement& e)
+{
+    switch (e.element) {
+    case kMoveTo:
+    case kLineTo: return 1;
+    case kCurveTo: return 3;
+    default: return 0;
+    }
+}
+} // namespace
+
+void Path::transform(const AffineTransform& t)
+{
+    for (PathElement& e : _elements)
+        for (int i = 0; i < points_of(e); ++i) e.p[i] = t.apply(e.p[i]);
+    changed();
+}
+
+void Path::append(const Path& other)
+{
+    _elements.insert(_elements.end(), other._elements.begin(), other._elements.end());
+    changed();
+}
 
 bool Path::isFinite() const
 {
-    for (const PathElement& e : _elements) {
-        const int used = e.element == kCurveTo ? 3 : (e.element == kClosePath ? 0 : 1);
-        for (int i = 0; i < used; ++i)
+    for (const PathElement& e : _elements)
+        for (int i = 0; i < points_of(e); ++i)
             if (!finite(e.p[i])) return false;
-    }
     return true;
 }
 
@@ -69,9 +98,18 @@ const QPainterPath& Path::painterPath(int windingRule) const
 
 Rect Path::bounds() const
 {
-    if (_elements.empty()) return {};
-    const QRectF r = painterPath(kNonZero).controlPointRect();
-    return make_rect(float(r.x()), float(r.y()), float(r.width()), float(r.height()));
+    bool any = false;
+    Point lo, hi;
+    for (const PathElement& e : _elements)
+        for (int i = 0; i < points_of(e); ++i) {
+            const Point p = e.p[i];
+            // A NaN point shows in the bounds, so that a path holding one is known as bad.
+            if (!nice(p)) return make_rect(NAN, NAN, NAN, NAN);
+            lo = any ? Point{std::min(lo.x, p.x), std::min(lo.y, p.y)} : p;
+            hi = any ? Point{std::max(hi.x, p.x), std::max(hi.y, p.y)} : p;
+            any = true;
+        }
+    return any ? make_rect(lo, hi - lo) : Rect{};
 }
 
 Rect Path::boundsInContext(CGContextWrapper&) const { return bounds(); }

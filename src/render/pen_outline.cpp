@@ -36,3 +36,39 @@ QPainterPath outline_path(const PenOutline& outline)
     }
     return path;
 }
+
+namespace {
+
+void add_circle(std::vector<PathElement>& out, Point c, float r)
+{
+    const float k = float(r * kKappa);
+    out.push_back({kMoveTo, {{c.x + r, c.y}}});
+    out.push_back({kCurveTo, {{c.x + r, c.y + k}, {c.x + k, c.y + r}, {c.x, c.y + r}}});
+    out.push_back({kCurveTo, {{c.x - k, c.y + r}, {c.x - r, c.y + k}, {c.x - r, c.y}}});
+    out.push_back({kCurveTo, {{c.x - r, c.y - k}, {c.x - k, c.y - r}, {c.x, c.y - r}}});
+    out.push_back({kCurveTo, {{c.x + k, c.y - r}, {c.x + r, c.y - k}, {c.x + r, c.y}}});
+    out.push_back({kClosePath, {}});
+}
+
+void add_band(std::vector<PathElement>& out, const OutlineBand& band)
+{
+    out.push_back({kMoveTo, {band.corners[0]}});
+    for (int j = 1; j < 4; ++j) out.push_back({kLineTo, {band.corners[j]}});
+    out.push_back({kClosePath, {}});
+}
+
+} // namespace
+
+Path outline_to_path(const PenOutline& outline)
+{
+    std::vector<PathElement> elements;
+    elements.reserve(outline.circles.size() * 6 + outline.bands.size() * 5);
+    std::size_t band = 0;
+    for (std::size_t i = 0; i < outline.circles.size(); ++i) {
+        if (i < outline.band_before.size() && outline.band_before[i] &&
+            band < outline.bands.size())
+            add_band(elements, outline.bands[band++]);
+        add_circle(elements, outline.circles[i].centre, outline.circles[i].radius);
+    }
+    return Path(std::move(elements), kNonZero);
+}

@@ -6,6 +6,7 @@
 // a general path, lets a rasterizer that knows circles and bands draw them directly.
 
 #include "geometry.h"
+#include "path.h"
 
 #include <vector>
 
@@ -33,5 +34,7 @@ struct PenOutline {
 // The outline as a path for the general renderer: every circle and band is a closed
 // subpath, all turning the same way so that the non-zero rule fills their union.
 QPainterPath outline_path(const PenOutline& outline);
+// The same outline as path elements (non-zero rule), built without a QPainterPath.
+Path outline_to_path(const PenOutline& outline);
 // Appends a circle made of four cubic curves, turning the same way as the bands.
 void append_circle(QPainterPath& path, Point centre, float radius);
