@@ -26,23 +26,17 @@ bool PavoCanvas::setTransform(const AffineTransform& t)
 
 bool PavoCanvas::scale(float s)
 {
-    if (!_draw->scale(s)) return false;
-    copyTransforms();
-    return true;
+    return setTransform(transform().after(AffineTransform::scaling(s, s)));
 }
 
 bool PavoCanvas::translate(Point by)
 {
-    if (!_draw->translate(by)) return false;
-    copyTransforms();
-    return true;
+    return setTransform(transform().after(AffineTransform::translation(by.x, by.y)));
 }
 
 bool PavoCanvas::rotate(float radians)
 {
-    if (!_draw->rotate(radians)) return false;
-    copyTransforms();
-    return true;
+    return setTransform(transform().after(AffineTransform::rotation(radians)));
 }
 
 void PavoCanvas::fill(color_ns::Color color)
