@@ -1,0 +1,306 @@
+#include "archive.h"
+
+#include <QBuffer>
+#include <QCborArray>
+#include <QCborParserError>
+#include <QCborStreamReader>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace archive {
+
+namespace {
+
+const QLatin1StringView kColor{"Color"};
+const QLatin1StringView kBezierPath{"BezierPath"};
+const QLatin1StringView kAffineTransform{"AffineTransform"};
+const QLatin1StringView kImage{"Image"};
+
+// One decoder to trust, and the one the writer uses.
+const char* const kImageFormat = "png";
+// A second guard behind the size check: a 16-bit picture at the pixel limit still fits.
+constexpr int kImageAllocationLimitMB = 512;
+
+std::optional<float> to_float(const QCborValue& v)
+{
+    if (!v.isDouble() && !v.isInteger()) return std::nullopt;
+    const double d = v.toDouble();
+    // A finite double beyond the float range would become infinite.
+    if (!std::isfinite(d) || std::abs(d) > double(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return float(d);
+}
+
+// Exactly `count` finite numbers.
+bool read_floats(const QCborValue& value, float* out, qsizetype count)
+{
+    if (!value.isArray()) return false;
+    const QCborArray array = value.toArray();
+    if (array.size() != count) return false;
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto f = to_float(array.at(i));
+        if (!f) return false;
+        out[i] = *f;
+    }
+    return true;
+}
+
+QCborArray float_array(std::initializer_list<float> values)
+{
+    QCborArray array;
+    for (const float f : values) array.append(double(f));
+    return array;
+}
+
+// ---- Path elements: a kind byte, then that kind's points as little-endian float32 pairs.
+
+int point_count(int kind)
+{
+    switch (kind) {
+    case kMoveTo:
+    case kLineTo: return 1;
+    case kCurveTo: return 3;
+    case kClosePath: return 0;
+    default: return -1;
+    }
+}
+
+void append_float(QByteArray& bytes, float f)
+{
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
+    for (int i = 0; i < 4; ++i) bytes.append(char((bits >> (8 * i)) & 0xff));
+}
+
+float float_at(const QByteArray& bytes, qsizetype pos)
+{
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i) bits |= std::uint32_t(std::uint8_t(bytes[pos + i])) << (8 * i);
+    return std::bit_cast<float>(bits);
+}
+
+QByteArray element_bytes(const std::vector<PathElement>& elements)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(elements.size()) * 9);
+    for (const PathElement& e : elements) {
+        const int n = point_count(e.element);
+        bytes.append(char(e.element));
+        for (int i = 0; i < n; ++i) {
+            append_float(bytes, e.p[i].x);
+            append_float(bytes, e.p[i].y);
+        }
+    }
+    return bytes;
+}
+
+std::optional<std::vector<PathElement>> parse_elements(const QByteArray& bytes)
+{
+    std::vector<PathElement> elements;
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        PathElement e;
+        e.element = std::uint8_t(bytes[pos++]);
+        const int n = point_count(e.element);
+        if (n < 0 || bytes.size() - pos < qsizetype(n) * 8) return std::nullopt;
+        for (int i = 0; i < n; ++i, pos += 8) {
+            e.p[i] = {float_at(bytes, pos), float_at(bytes, pos + 4)};
+            if (!finite(e.p[i])) return std::nullopt;
+        }
+        elements.push_back(e);
+    }
+    return elements;
+}
+
+// ---- Nesting check
+
+bool set_error(QString* error, const QString& text)
+{
+    if (error) *error = text;
+    return false;
+}
+
+// Walks the data once without building anything: one well-formed item, no tags, bounded
+// depth and item count, nothing after it. Iterative, and run before the tree is built, so
+// that hostile nesting costs neither stack nor memory.
+bool prescan(const QByteArray& bytes, QString* error)
+{
+    QCborStreamReader reader(bytes);
+    qint64 items = 0;
+    do {
+        if (reader.lastError() != QCborError::NoError || !reader.isValid())
+            return set_error(error, QStringLiteral("malformed archive: ") +
+                                        reader.lastError().toString());
+        if (++items > kMaxItems) return set_error(error, QStringLiteral("archive too large"));
+        if (reader.isTag()) return set_error(error, QStringLiteral("unexpected tag in archive"));
+        if (reader.isContainer()) {
+            if (reader.containerDepth() >= kMaxDepth)
+                return set_error(error, QStringLiteral("archive nested too deeply"));
+            if (!reader.enterContainer()) continue;
+        } else if (!reader.next()) {
+            continue;
+        }
+        while (reader.containerDepth() > 0 && !reader.hasNext()) {
+            if (reader.lastError() != QCborError::NoError || !reader.leaveContainer()) break;
+        }
+    } while (reader.containerDepth() > 0);
+    if (reader.lastError() != QCborError::NoError)
+        return set_error(error, QStringLiteral("malformed archive: ") +
+                                    reader.lastError().toString());
+    if (reader.currentOffset() != bytes.size())
+        return set_error(error, QStringLiteral("unexpected data after the archive"));
+    return true;
+}
+
+} // namespace
+
+QCborMap object(QLatin1StringView className)
+{
+    QCborMap map;
+    map.insert(kClassKey, className);
+    return map;
+}
+
+std::optional<QCborMap> as_object(const QCborValue& value, QLatin1StringView className)
+{
+    if (!value.isMap()) return std::nullopt;
+    QCborMap map = value.toMap();
+    const QCborValue name = map.value(kClassKey);
+    if (!name.isString() || name.toString() != className) return std::nullopt;
+    return map;
+}
+
+std::optional<float> read_float(const QCborMap& map, QLatin1StringView key)
+{
+    return to_float(map.value(key));
+}
+
+std::optional<int> read_int(const QCborMap& map, QLatin1StringView key)
+{
+    const QCborValue v = map.value(key);
+    if (!v.isInteger()) return std::nullopt;
+    const qint64 i = v.toInteger();
+    if (i < std::numeric_limits<int>::min() || i > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return int(i);
+}
+
+QCborValue encode_color(const QColor& color)
+{
+    float r = 0, g = 0, b = 0, a = 0;
+    color.toRgb().getRgbF(&r, &g, &b, &a);
+    QCborMap map = object(kColor);
+    map.insert(QLatin1StringView("rgba"), float_array({r, g, b, a}));
+    return map;
+}
+
+std::optional<QColor> decode_color(const QCborValue& value)
+{
+    const auto map = as_object(value, kColor);
+    float c[4];
+    if (!map || !read_floats(map->value(QLatin1StringView("rgba")), c, 4)) return std::nullopt;
+    for (float& f : c) f = limit(f, 0.0f, 1.0f);
+    return QColor::fromRgbF(c[0], c[1], c[2], c[3]);
+}
+
+QCborValue encode_path(const Path& path)
+{
+    QCborMap map = object(kBezierPath);
+    map.insert(QLatin1StringView("winding"), path.windingRule());
+    map.insert(QLatin1StringView("line_width"), double(path.lineWidth()));
+    map.insert(QLatin1StringView("elements"), element_bytes(path.elements()));
+    return map;
+}
+
+std::optional<Path> decode_path(const QCborValue& value)
+{
+    const auto map = as_object(value, kBezierPath);
+    if (!map) return std::nullopt;
+    const auto winding = read_int(*map, QLatin1StringView("winding"));
+    const auto width = read_float(*map, QLatin1StringView("line_width"));
+    const QCborValue bytes = map->value(QLatin1StringView("elements"));
+    if (!winding || (*winding != kNonZero && *winding != kEvenOdd)) return std::nullopt;
+    if (!width || *width < 0 || !bytes.isByteArray()) return std::nullopt;
+    auto elements = parse_elements(bytes.toByteArray());
+    if (!elements) return std::nullopt;
+    Path path(std::move(*elements), *winding);
+    path.setLineWidth(*width);
+    return path;
+}
+
+QCborValue encode_transform(const AffineTransform& t)
+{
+    QCborMap map = object(kAffineTransform);
+    map.insert(QLatin1StringView("m"), float_array({t.a, t.b, t.c, t.d, t.tx, t.ty}));
+    return map;
+}
+
+std::optional<AffineTransform> decode_transform(const QCborValue& value)
+{
+    const auto map = as_object(value, kAffineTransform);
+    float m[6];
+    if (!map || !read_floats(map->value(QLatin1StringView("m")), m, 6)) return std::nullopt;
+    return AffineTransform{m[0], m[1], m[2], m[3], m[4], m[5]};
+}
+
+QCborValue encode_image(const QImage& image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, kImageFormat);
+    // A failed write leaves the bytes empty, which no reader accepts.
+    if (!writer.write(image)) png.clear();
+    QCborMap map = object(kImage);
+    map.insert(QLatin1StringView("png"), png);
+    return map;
+}
+
+std::optional<QImage> decode_image(const QCborValue& value)
+{
+    const auto map = as_object(value, kImage);
+    if (!map) return std::nullopt;
+    const QCborValue bytes = map->value(QLatin1StringView("png"));
+    if (!bytes.isByteArray()) return std::nullopt;
+    QByteArray png = bytes.toByteArray();
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, kImageFormat);
+    reader.setDecideFormatFromContent(false);
+    reader.setAllocationLimit(kImageAllocationLimitMB);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || size.width() > kMaxImageSide ||
+        size.height() > kMaxImageSide ||
+        qint64(size.width()) * size.height() > kMaxImagePixels)
+        return std::nullopt;
+    QImage image;
+    if (!reader.read(&image) || image.isNull() || image.size() != size) return std::nullopt;
+    return image;
+}
+
+QByteArray to_bytes(const QCborValue& root)
+{
+    return root.toCbor(QCborValue::UseFloat);
+}
+
+std::optional<QCborValue> from_bytes(const QByteArray& bytes, QString* error)
+{
+    if (bytes.isEmpty()) {
+        set_error(error, QStringLiteral("empty archive"));
+        return std::nullopt;
+    }
+    if (!prescan(bytes, error)) return std::nullopt;
+    QCborParserError parse;
+    QCborValue root = QCborValue::fromCbor(bytes, &parse);
+    if (parse.error != QCborError::NoError) {
+        set_error(error, QStringLiteral("malformed archive: ") + parse.errorString());
+        return std::nullopt;
+    }
+    return root;
+}
+
+} // namespace archive

@@ -1,0 +1,79 @@
+#pragma once
+
+// A drawing as it lives in a file, and the file itself. DocumentData is what the document
+// controller keeps between reading a file and having a window to show it in; the functions
+// turn it into the bytes of a file and back, and save or load it by path.
+//
+// File layout: the archive's length N (4 bytes, big-endian), the archive compressed with
+// zlib, then the 12 ASCII bytes "PAVO0100ZLIB". Data without that trailer is read as an
+// uncompressed archive. docs/archive-format.md has the archive's keys and encodings.
+//
+// Every byte of a file is untrusted: reading checks sizes before allocating, and a file
+// that cannot be read gives a reason instead of a document. Saving writes a temporary file
+// beside the old one and renames it over, so a failed save leaves the old file as it was.
+
+#include "affine_transform.h"
+#include "strokes.h"
+
+#include <QByteArray>
+#include <QCborValue>
+#include <QColor>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+struct DocumentData {
+    // None when the background has been cleared.
+    std::optional<QColor> background_color;
+    // Never null after a load.
+    std::unique_ptr<Strokes> strokes;
+    std::optional<QString> window_frame;
+    std::optional<AffineTransform> view_transform;
+};
+
+struct DocumentLoad {
+    std::optional<DocumentData> data;
+    QString error;
+    explicit operator bool() const { return data.has_value(); }
+};
+
+struct DocumentSave {
+    bool ok = false;
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
+namespace document_file {
+
+inline constexpr char kTrailer[] = "PAVO0100ZLIB";
+inline constexpr qsizetype kTrailerSize = 12;
+inline constexpr qsizetype kPrefixSize = 4;
+// No archive, and no file, is read or written beyond this.
+inline constexpr qint64 kMaxArchiveBytes = qint64{1} << 30;
+// Deflate cannot expand data by more than about 1032 to 1.
+inline constexpr qint64 kMaxInflateRatio = 1032;
+
+} // namespace document_file
+
+// The length prefix and the zlib stream (default level). Null, with a reason, when zlib
+// fails or the data is larger than a file may hold.
+std::optional<QByteArray> compressWithLength(const QByteArray& data, QString* error = nullptr);
+// Refuses a length the compressed size cannot produce, a stream that does not inflate to
+// exactly that length, and data after the stream.
+std::optional<QByteArray> decompressWithLength(const QByteArray& data, QString* error = nullptr);
+
+// The archive's root object.
+QCborValue encodeDocument(const DocumentData& document);
+DocumentLoad decodeDocument(const QCborValue& root);
+
+// The whole content of a file, always compressed.
+std::optional<QByteArray> dataRepresentation(const DocumentData& document,
+                                             QString* error = nullptr);
+// A compressed file, or an uncompressed archive.
+DocumentLoad loadDataRepresentation(const QByteArray& data);
+
+DocumentLoad loadDocument(const QString& path);
+// Atomic: the file at `path` is either the new content, synced to disk, or untouched.
+DocumentSave saveDocument(const QString& path, const DocumentData& document);
+DocumentSave writeFileAtomically(const QString& path, const QByteArray& bytes);

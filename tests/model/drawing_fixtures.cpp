@@ -1,0 +1,220 @@
+#include "drawing_fixtures.h"
+
+#include "archive.h"
+#include "color.h"
+
+#include <QCborMap>
+#include <QPainterPath>
+
+#include <cmath>
+#include <random>
+
+PenPoints wavy_pen_points(Point start, int samples, float radius, const AffineTransform& t,
+                          unsigned seed)
+{
+    PenPoints points(t, radius);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> step(1.0f, 2.0f);
+    const float phase = float(seed % 7);
+    float x = 0;
+    for (int i = 0; i < samples; ++i) {
+        x += step(random);
+        const float y = 12 * std::sin(x / 25 + phase) + 3 * std::sin(x / 7);
+        const float pressure = 0.5f + 0.45f * std::sin(float(i) / 17 + phase);
+        points.addPointAt(start + Point{x, y}, pressure);
+    }
+    points.simplify();
+    return points;
+}
+
+StrokePtr wavy_pen_stroke(Point start, int samples, float radius, const AffineTransform& t,
+                          const QColor& color, int mode, float opacity, unsigned seed)
+{
+    return Stroke::withPenPoints(wavy_pen_points(start, samples, radius, t, seed), color, mode,
+                                 opacity);
+}
+
+QImage gradient_image(int w, int h)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(255 * x / w, 255 * y / h, 128, 40 + 215 * (x + y) / (w + h)));
+    return image;
+}
+
+Path image_placement(Point origin, float w, float h, float radians)
+{
+    const Point u{std::cos(radians), std::sin(radians)};
+    const Point v{-u.y, u.x};
+    const Point p1 = origin + u * w;
+    const Point p3 = origin + v * h;
+    return Path({{kMoveTo, {origin}},
+                 {kLineTo, {p1}},
+                 {kLineTo, {p1 + v * h}},
+                 {kLineTo, {p3}},
+                 {kClosePath, {}}});
+}
+
+namespace {
+
+Path ellipse_and_square()
+{
+    QPainterPath p;
+    p.addEllipse(10, 20, 60, 40);
+    p.addRect(25, 30, 20, 15);
+    return Path(p);
+}
+
+Path star(Point c, float r)
+{
+    std::vector<PathElement> elements;
+    for (int i = 0; i < 5; ++i) {
+        const float a = float(i) * 4 * 3.14159265f / 5;
+        elements.push_back({i == 0 ? kMoveTo : kLineTo, {c + Point{std::cos(a), std::sin(a)} * r}});
+    }
+    elements.push_back({kClosePath, {}});
+    return Path(std::move(elements), kEvenOdd);
+}
+
+Path polyline(float width)
+{
+    Path path({{kMoveTo, {{5, 5}}},
+               {kLineTo, {{40, 12}}},
+               {kCurveTo, {{60, 20}, {70, 60}, {50, 80}}},
+               {kLineTo, {{10, 70}}}});
+    path.setLineWidth(width);
+    return path;
+}
+
+// Steps too long for 16 bits and a start far from the origin: the file's wide-sample form.
+// Placed directly, since simplifying would fill the gaps.
+PenPoints wide_step_points()
+{
+    PenPoints points(AffineTransform::scaling(0.5f, 0.5f), 4);
+    // Halves and n/255 are exactly what a file holds.
+    points.addPointAt({5000.5f, -4000.5f}, 1.0f);
+    points.addPointAt({5001.0f, -4000.0f}, 128 / 255.0f);
+    points.addPointAt({-3000.0f, 2500.5f}, 64 / 255.0f);
+    points.addPointAt({-2999.5f, 2501.0f}, 200 / 255.0f);
+    return points;
+}
+
+DocumentData with_strokes(StrokeArray strokes)
+{
+    DocumentData d;
+    d.strokes = std::make_unique<Strokes>(std::move(strokes));
+    return d;
+}
+
+DocumentData pen_drawing()
+{
+    DocumentData d = with_strokes({
+        wavy_pen_stroke({10, 40}, 120, 6, AffineTransform::identity(), QColor(20, 30, 200), kModeNormal, 1, 1),
+        wavy_pen_stroke({0, 0}, 80, 3, {2, 0, 0, 2, 40, 30}, QColor(200, 10, 10, 180), kModeDarker, 0.8f, 2),
+        wavy_pen_stroke({5, 5}, 60, 9, AffineTransform::rotation(0.3f).after(AffineTransform::scaling(0.5f, 0.5f)),
+                        QColor(0, 160, 60), kModeMultiply, 0.5f, 3),
+        wavy_pen_stroke({30, 90}, 40, 12, AffineTransform::identity(), Qt::white, kModeErase, 1, 4),
+    });
+    d.background_color = QColor(250, 248, 240);
+    d.window_frame = QStringLiteral("100 120 800 600 0 0 1920 1080 ");
+    d.view_transform = AffineTransform::rotation(-0.2f).after(AffineTransform::scaling(1.5f, 1.5f));
+    return d;
+}
+
+DocumentData fills_and_lines()
+{
+    Path ellipse = ellipse_and_square();
+    DocumentData d = with_strokes({
+        Stroke::withPath(std::move(ellipse), QColor(90, 60, 30), kModeNormal, 1),
+        Stroke::withPath(star({60, 60}, 30), QColor(255, 200, 0, 200), kModeLighter, 0.7f),
+        Stroke::withLine(polyline(3), QColor(0, 0, 0), kModeNormal, 1),
+        Stroke::withLine(polyline(0.5f), QColor(10, 90, 250), kModeShadow, 0.25f),
+    });
+    d.window_frame = QStringLiteral("0 0 640 480 0 0 1280 800 ");
+    return d;
+}
+
+DocumentData image_drawing()
+{
+    DocumentData d = with_strokes({
+        Stroke::withImage(gradient_image(24, 16), image_placement({15, 10}, 48, 32, 0.4f), 0.9f),
+        wavy_pen_stroke({0, 20}, 50, 5, AffineTransform::identity(), QColor(40, 40, 40), kModeColorize, 1, 5),
+    });
+    d.background_color = QColor(0, 0, 0, 0);
+    d.view_transform = AffineTransform::translation(-30, 12.5f);
+    return d;
+}
+
+DocumentData wide_steps()
+{
+    return with_strokes(
+        {Stroke::withPenPoints(wide_step_points(), QColor(120, 0, 120), kModeHilight, 1)});
+}
+
+DocumentData empty_drawing()
+{
+    return with_strokes({});
+}
+
+} // namespace
+
+StrokeArray strokes_of_every_kind()
+{
+    return {
+        wavy_pen_stroke({3, 4}, 70, 5, {1.5f, 0, 0, 1.5f, 10, -4}, QColor(10, 20, 30, 200), kModeDarker, 0.75f, 9),
+        Stroke::withPath(star({40, 40}, 25), QColor(0, 0, 255), kModeErase, 0.5f),
+        Stroke::withLine(polyline(2.25f), QColor(0, 255, 0), kModeShadow, 1),
+        Stroke::withImage(gradient_image(8, 6), image_placement({1, 2}, 16, 12, -0.7f), 0.25f),
+    };
+}
+
+DocumentData full_document()
+{
+    DocumentData d = with_strokes(strokes_of_every_kind());
+    d.background_color = QColor(12, 34, 56, 200);
+    d.window_frame = QStringLiteral("10 20 300 400 0 0 1024 768 ");
+    d.view_transform = AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f};
+    return d;
+}
+
+DocumentData copy_document(const DocumentData& d)
+{
+    DocumentData copy;
+    copy.background_color = d.background_color;
+    copy.strokes = std::make_unique<Strokes>(d.strokes ? d.strokes->strokeArray() : StrokeArray{});
+    copy.window_frame = d.window_frame;
+    copy.view_transform = d.view_transform;
+    return copy;
+}
+
+std::vector<CorpusEntry> corpus_entries()
+{
+    return {
+        {QStringLiteral("pen_strokes.pavo"), true, false, pen_drawing},
+        {QStringLiteral("fills_and_lines.pavo"), true, false, fills_and_lines},
+        {QStringLiteral("image.pavo"), true, false, image_drawing},
+        {QStringLiteral("every_kind_uncompressed.pavo"), false, false, full_document},
+        {QStringLiteral("plain_array.pavo"), true, true, fills_and_lines},
+        {QStringLiteral("plain_array_uncompressed.pavo"), false, true, pen_drawing},
+        {QStringLiteral("wide_steps.pavo"), true, false, wide_steps},
+        {QStringLiteral("empty.pavo"), true, false, empty_drawing},
+    };
+}
+
+QByteArray wrap_archive(const QByteArray& archive, bool compressed)
+{
+    if (!compressed) return archive;
+    return compressWithLength(archive).value_or(QByteArray()) +
+           QByteArray(document_file::kTrailer, document_file::kTrailerSize);
+}
+
+QByteArray corpus_file(const CorpusEntry& entry)
+{
+    QCborMap root = encodeDocument(entry.build()).toMap();
+    if (entry.plain_array) {
+        const QLatin1StringView key("strokes");
+        root.insert(key, root.value(key).toMap().value(key));
+    }
+    return wrap_archive(archive::to_bytes(root), entry.compressed);
+}
