@@ -1,0 +1,112 @@
+#pragma once
+
+// One mark of a drawing: a closed outline in world coordinates filled (or, for lines made
+// by scripts, stroked) in one colour and combined with what lies beneath it by a transfer
+// mode and an opacity; or a placed image. Four kinds:
+//   pen stroke  - made from pen samples, its outline rebuilt from them on loading;
+//   fill        - a given closed path, non-zero or even-odd;
+//   line        - a given path stroked at its line width;
+//   image       - a picture drawn into a four-corner placement path.
+// Strokes are shared (the list, the undo history and the selection hold them) and compared
+// by identity. Only their geometry changes after creation.
+
+#include "canvas.h"
+#include "path.h"
+#include "pen_outline.h"
+#include "pen_points.h"
+
+#include <QCborValue>
+#include <QColor>
+#include <QImage>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CGContextWrapper;
+class QPainter;
+class Stroke;
+
+using StrokePtr = std::shared_ptr<Stroke>;
+using StrokeArray = std::vector<StrokePtr>;
+
+class Stroke {
+    struct Tag {
+        explicit Tag() = default;
+    };
+
+public:
+    // Null when there are no samples or the outline is not finite.
+    static StrokePtr withPenPoints(PenPoints points, const QColor& color, int mode,
+                                   float opacity);
+    static StrokePtr withPath(Path path, const QColor& color, int mode, float opacity);
+    // Stroked at the path's own line width.
+    static StrokePtr withLine(Path path, const QColor& color, int mode, float opacity);
+    // `placement` is a closed four-corner path: the image's origin, the end of its first
+    // edge, the opposite corner and the end of its second edge.
+    static StrokePtr withImage(const QImage& image, Path placement, float opacity);
+
+    explicit Stroke(Tag) {}
+
+    const Rect& bounds() const { return _bounds; }
+    const Path& path() const { return _path; }
+    const std::optional<PenPoints>& penPoints() const { return _pen_points; }
+    const QImage& image() const { return _image; }
+    bool isImage() const { return !_image.isNull(); }
+    const QColor& color() const { return _color; }
+    float opacity() const { return _opacity; }
+    int transferMode() const { return _transfer_mode; }
+    bool drawAsStroke() const { return _stroke; }
+    float lineWidth() const { return _line_width; }
+    int windingRule() const { return _path.windingRule(); }
+
+    // True when the stroke cannot be drawn or saved: missing or non-finite geometry, no
+    // colour, an opacity outside 0..1, a placed image without picture or placement.
+    bool bad() const;
+    // Whether the stroke list may render the two through one pass of the stroke layer
+    // without changing the picture.
+    bool canCombineStrokeWith(const Stroke& other) const;
+    // Whether it can be printed as vectors, with no transfer.
+    bool canVectorDraw() const;
+    // Whether the world point lies inside the outline (by its fill rule).
+    bool contains(Point world) const;
+
+    // Whether the move below would be accepted.
+    bool canTransformUsing(const AffineTransform& t) const;
+    // Moves the stroke in world space. Refuses (false, unchanged) a transform that is not
+    // finite and invertible, or that would make the samples' transform so.
+    bool transformUsingAffineTransform(const AffineTransform& t);
+    // For a merge: appends another stroke's outline; the stroke becomes a path stroke.
+    void appendPathOf(const Stroke& other);
+
+    // Renders into the canvas layers with the stroke's mode and opacity; returns the pixel
+    // rectangle touched.
+    Rect drawInCanvas(PavoCanvas& canvas) const;
+    // Renders at full strength into one bitmap's context; returns the world rectangle.
+    Rect drawInContext(CGContextWrapper& context) const;
+    // Renders into any painter as vectors, with no transfer (printing).
+    void draw(QPainter& painter) const;
+
+    QCborValue encode() const;
+    // Null when the archive is not a stroke; a stroke that decodes may still be bad().
+    static StrokePtr decode(const QCborValue& value);
+    // A deep copy through the archive.
+    StrokePtr copyWithArchiver() const;
+
+private:
+    void rebuildBounds();
+    void drawImage(QPainter& painter) const;
+
+    std::optional<PenPoints> _pen_points;
+    // The pen outline as circles and bands, kept while it still describes _path, so that
+    // the fast outline rasterizer can draw it.
+    std::optional<PenOutline> _outline;
+    Path _path;
+    QColor _color;
+    int _transfer_mode = 0;
+    Rect _bounds;
+    float _opacity = 1;
+    QImage _image;
+    bool _stroke = false;
+    float _line_width = 1;
+};
