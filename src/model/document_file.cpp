@@ -160,7 +160,9 @@ DocumentLoad decodeDocument(const QCborValue& root)
         if (!t || !t->isUsable()) return load_error(QStringLiteral("bad view transform"));
         document.view_transform = *t;
     }
-    document.strokes = Strokes::decode(map->value(kStrokesKey));
+    QString too_large;
+    document.strokes = Strokes::decode(map->value(kStrokesKey), &too_large);
+    if (!too_large.isEmpty()) return load_error(too_large);
     if (!document.strokes) document.strokes = std::make_unique<Strokes>();
     return {std::move(document), {}};
 }

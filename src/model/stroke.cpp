@@ -68,8 +68,8 @@ StrokePtr Stroke::withPenPoints(PenPoints points, const QColor& color, int mode,
     std::optional<PenOutline> outline = points.buildOutline();
     if (!outline) return nullptr;
     auto stroke = std::make_shared<Stroke>(Tag{});
-    stroke->_path = outline_to_path(*outline);
     stroke->_outline = std::move(outline);
+    stroke->_path_pending = true;
     stroke->_pen_points = std::move(points);
     stroke->_color = color;
     stroke->_transfer_mode = mode;
@@ -107,9 +107,18 @@ StrokePtr Stroke::withImage(const QImage& image, Path placement, float opacity)
     return stroke;
 }
 
+const Path& Stroke::path() const
+{
+    if (_path_pending) {
+        _path = outline_to_path(*_outline);
+        _path_pending = false;
+    }
+    return _path;
+}
+
 void Stroke::rebuildBounds()
 {
-    _bounds = _path.bounds();
+    _bounds = _path_pending ? outline_bounds(*_outline) : _path.bounds();
     if (_stroke) _bounds = grow_rect(_bounds, _line_width / 2, _line_width / 2);
 }
 
@@ -117,7 +126,9 @@ bool Stroke::bad() const
 {
     if (!(_opacity >= 0 && _opacity <= 1)) return true;
     if (isImage()) return !is_placement(_path);
-    if (_path.empty() || !_path.isFinite() || !finite(_bounds) || !_color.isValid()) return true;
+    // A pen outline was checked for finite shapes when it was built.
+    const bool no_shape = _path_pending ? _outline->empty() : (_path.empty() || !_path.isFinite());
+    if (no_shape || !finite(_bounds) || !_color.isValid()) return true;
     if (_stroke && !(std::isfinite(_line_width) && _line_width >= 0)) return true;
     if (_pen_points)
         return !_pen_points->transform().isUsable() || !std::isfinite(_pen_points->radius());
@@ -147,7 +158,7 @@ bool Stroke::canVectorDraw() const
 
 bool Stroke::contains(Point world) const
 {
-    return _path.toQPainterPath().contains(QPointF(world.x, world.y));
+    return path().toQPainterPath().contains(QPointF(world.x, world.y));
 }
 
 bool Stroke::canTransformUsing(const AffineTransform& t) const
@@ -162,16 +173,22 @@ bool Stroke::transformUsingAffineTransform(const AffineTransform& t)
 {
     if (!canTransformUsing(t)) return false;
     if (_pen_points && !_pen_points->transformUsingAffineTransform(t)) return false;
-    _path.transform(t);
-    if (_outline && is_similarity(t)) _outline = transformed(*_outline, t);
-    else _outline.reset();
+    if (_outline && is_similarity(t)) {
+        _outline = transformed(*_outline, t);
+        if (!_path_pending) _path.transform(t);
+    } else {
+        path();
+        _path.transform(t);
+        _outline.reset();
+    }
     rebuildBounds();
     return true;
 }
 
 void Stroke::appendPathOf(const Stroke& other)
 {
-    _path.append(other._path);
+    path();
+    _path.append(other.path());
     _pen_points.reset();
     _outline.reset();
     rebuildBounds();
@@ -205,7 +222,7 @@ Rect Stroke::drawInContext(CGContextWrapper& context) const
     if (_stroke) return _path.strokeInContext(context);
     if (_outline && context.bitmap())
         return fill_outline(*context.bitmap(), *_outline, color_ns::premultiplied(_color));
-    return _path.fillInContext(context, _path.windingRule());
+    return path().fillInContext(context, path().windingRule());
 }
 
 void Stroke::drawImage(QPainter& painter) const
@@ -237,11 +254,11 @@ void Stroke::draw(QPainter& painter) const
         drawImage(painter);
         return;
     }
-    const QPainterPath path = _path.toQPainterPath();
+    const QPainterPath shape = path().toQPainterPath();
     if (_stroke) {
-        painter.strokePath(path, QPen(_color, _line_width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        painter.strokePath(shape, QPen(_color, _line_width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     } else {
-        painter.fillPath(path, _color);
+        painter.fillPath(shape, _color);
     }
 }
 
@@ -251,7 +268,7 @@ QCborValue Stroke::encode() const
     const QCborValue samples = _pen_points ? encode_pen_points(*_pen_points) : QCborValue();
     // Samples beyond what the format can hold are saved as their outline instead.
     if (samples.isMap()) map.insert(QLatin1StringView("pen_points"), samples);
-    else map.insert(QLatin1StringView("path"), archive::encode_path(_path));
+    else map.insert(QLatin1StringView("path"), archive::encode_path(path()));
     map.insert(QLatin1StringView("color"),
                isImage() ? QCborValue(QCborValue::Null) : archive::encode_color(_color));
     map.insert(QLatin1StringView("transfer_mode"), _transfer_mode);
@@ -261,10 +278,34 @@ QCborValue Stroke::encode() const
     return map;
 }
 
-StrokePtr Stroke::decode(const QCborValue& value)
+bool DecodeBudget::take(std::size_t bytes)
+{
+    if (exhausted || bytes > bytes_left) {
+        exhausted = true;
+        return false;
+    }
+    bytes_left -= bytes;
+    return true;
+}
+
+namespace {
+// The size of the geometry a stroke's archive brings: its sample or element bytes.
+std::size_t geometry_bytes(const QCborMap& stroke)
+{
+    const auto bytes_under = [](const QCborValue& object, QLatin1StringView key) {
+        const QCborValue v = object.toMap().value(key);
+        return v.isByteArray() ? std::size_t(v.toByteArray().size()) : std::size_t{0};
+    };
+    return bytes_under(stroke.value(QLatin1StringView("pen_points")), QLatin1StringView("values")) +
+           bytes_under(stroke.value(QLatin1StringView("path")), QLatin1StringView("elements"));
+}
+} // namespace
+
+StrokePtr Stroke::decode(const QCborValue& value, DecodeBudget* budget)
 {
     const std::optional<QCborMap> map = archive::as_object(value, QLatin1StringView("Stroke"));
     if (!map) return nullptr;
+    if (budget && !budget->take(geometry_bytes(*map))) return nullptr;
     const std::optional<int> mode = archive::read_int(*map, QLatin1StringView("transfer_mode"));
     const std::optional<float> opacity = archive::read_float(*map, QLatin1StringView("opacity"));
     if (!mode || !opacity) return nullptr;
@@ -284,8 +325,8 @@ StrokePtr Stroke::decode(const QCborValue& value)
         if (!points) return nullptr;
         std::optional<PenOutline> outline = points->buildOutline();
         if (!outline) return nullptr;
-        stroke->_path = outline_to_path(*outline);
         stroke->_outline = std::move(outline);
+        stroke->_path_pending = true;
         stroke->_pen_points = std::move(points);
     } else {
         std::optional<Path> path = archive::decode_path(map->value(QLatin1StringView("path")));

@@ -27,6 +27,17 @@ class CGContextWrapper;
 class QPainter;
 class Stroke;
 
+// How much geometry one drawing may bring in: every pen-sample and path byte string that
+// is read counts against it, so that a small file that inflates hugely cannot fill memory
+// with strokes.
+struct DecodeBudget {
+    static constexpr std::size_t kDrawingBytes = std::size_t{64} << 20;
+    std::size_t bytes_left = kDrawingBytes;
+    bool exhausted = false;
+
+    bool take(std::size_t bytes);
+};
+
 using StrokePtr = std::shared_ptr<Stroke>;
 using StrokeArray = std::vector<StrokePtr>;
 
@@ -49,7 +60,9 @@ public:
     explicit Stroke(Tag) {}
 
     const Rect& bounds() const { return _bounds; }
-    const Path& path() const { return _path; }
+    // Built from the pen outline on first use: most pen strokes are drawn from their
+    // circles and bands and never need it.
+    const Path& path() const;
     const std::optional<PenPoints>& penPoints() const { return _pen_points; }
     const QImage& image() const { return _image; }
     bool isImage() const { return !_image.isNull(); }
@@ -58,7 +71,7 @@ public:
     int transferMode() const { return _transfer_mode; }
     bool drawAsStroke() const { return _stroke; }
     float lineWidth() const { return _line_width; }
-    int windingRule() const { return _path.windingRule(); }
+    int windingRule() const { return path().windingRule(); }
 
     // True when the stroke cannot be drawn or saved: missing or non-finite geometry, no
     // colour, an opacity outside 0..1, a placed image without picture or placement.
@@ -88,8 +101,9 @@ public:
     void draw(QPainter& painter) const;
 
     QCborValue encode() const;
-    // Null when the archive is not a stroke; a stroke that decodes may still be bad().
-    static StrokePtr decode(const QCborValue& value);
+    // Null when the archive is not a stroke, or when it would overdraw the budget; a stroke
+    // that decodes may still be bad().
+    static StrokePtr decode(const QCborValue& value, DecodeBudget* budget = nullptr);
     // A deep copy through the archive.
     StrokePtr copyWithArchiver() const;
 
@@ -101,7 +115,9 @@ private:
     // The pen outline as circles and bands, kept while it still describes _path, so that
     // the fast outline rasterizer can draw it.
     std::optional<PenOutline> _outline;
-    Path _path;
+    mutable Path _path;
+    // True while _path has yet to be built from _outline.
+    mutable bool _path_pending = false;
     QColor _color;
     int _transfer_mode = 0;
     Rect _bounds;

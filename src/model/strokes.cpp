@@ -306,15 +306,20 @@ QCborValue Strokes::encode() const
     return map;
 }
 
-std::unique_ptr<Strokes> Strokes::decode(const QCborValue& value)
+std::unique_ptr<Strokes> Strokes::decode(const QCborValue& value, QString* error)
 {
     QCborValue list = value;
     if (const std::optional<QCborMap> map = archive::as_object(value, QLatin1StringView("Strokes")))
         list = map->value(QLatin1StringView("strokes"));
     if (!list.isArray()) return nullptr;
     StrokeArray strokes;
+    DecodeBudget budget;
     for (const QCborValue& item : list.toArray()) {
-        StrokePtr s = Stroke::decode(item);
+        StrokePtr s = Stroke::decode(item, &budget);
+        if (budget.exhausted) {
+            if (error) *error = QStringLiteral("the drawing holds more strokes than Pavo can open");
+            return nullptr;
+        }
         if (!s || s->bad()) {
             log_line(QStringLiteral("Bad stroke found in save file -- ignoring."));
             continue;

@@ -2,6 +2,8 @@
 
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 // Control point distance of a quarter circle drawn as one cubic curve.
 constexpr double kKappa = 0.5522847498307936;
@@ -71,4 +73,21 @@ Path outline_to_path(const PenOutline& outline)
         add_circle(elements, outline.circles[i].centre, outline.circles[i].radius);
     }
     return Path(std::move(elements), kNonZero);
+}
+
+Rect outline_bounds(const PenOutline& outline)
+{
+    if (outline.empty()) return {};
+    Point lo = outline.circles.front().centre, hi = lo;
+    const auto include = [&](Point p) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
+    };
+    for (const OutlineCircle& c : outline.circles) {
+        include(c.centre - Point{c.radius, c.radius});
+        include(c.centre + Point{c.radius, c.radius});
+    }
+    for (const OutlineBand& band : outline.bands)
+        for (const Point corner : band.corners) include(corner);
+    return make_rect(lo, hi - lo);
 }

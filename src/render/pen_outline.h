@@ -34,6 +34,8 @@ struct PenOutline {
 // The outline as a path for the general renderer: every circle and band is a closed
 // subpath, all turning the same way so that the non-zero rule fills their union.
 QPainterPath outline_path(const PenOutline& outline);
+// The bounds of every circle and band, as the outline's path would give them.
+Rect outline_bounds(const PenOutline& outline);
 // The same outline as path elements (non-zero rule), built without a QPainterPath.
 Path outline_to_path(const PenOutline& outline);
 // Appends a circle made of four cubic curves, turning the same way as the bands.

@@ -207,3 +207,18 @@ TEST(Stroke, AllFourKindsSurviveTheArchive)
     EXPECT_NE(copy, fill);
     EXPECT_EQ(copy->path().elements().size(), fill->path().elements().size());
 }
+
+TEST(Stroke, DecodingStopsWhenTheDrawingBudgetIsSpent)
+{
+    const StrokePtr pen = pen_stroke({1, 2}, {300, 12}, 4, Qt::black);
+    const QCborValue archived = pen->encode();
+    DecodeBudget budget;
+    budget.bytes_left = 2 * std::size_t(pen->penPoints()->encode()->size());
+    EXPECT_TRUE(Stroke::decode(archived, &budget));
+    EXPECT_TRUE(Stroke::decode(archived, &budget));
+    EXPECT_FALSE(budget.exhausted);
+    EXPECT_FALSE(Stroke::decode(archived, &budget));
+    EXPECT_TRUE(budget.exhausted);
+    // Once spent, nothing more is read, however small.
+    EXPECT_FALSE(Stroke::decode(fill_stroke(0, 0, 1, 1, Qt::red)->encode(), &budget));
+}
