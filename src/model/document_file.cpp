@@ -1,5 +1,7 @@
 #include "document_file.h"
 
+#include "parallel_deflate.h"
+
 #include "archive.h"
 
 #include <QCborMap>
@@ -93,16 +95,12 @@ std::optional<QByteArray> compressWithLength(const QByteArray& data, QString* er
 {
     if (data.size() > kMaxArchiveBytes)
         return failed<QByteArray>(error, QStringLiteral("the drawing is too large to save"));
-    const uLong bound = compressBound(uLong(data.size()));
-    QByteArray out(kPrefixSize + qsizetype(bound), Qt::Uninitialized);
+    const std::optional<QByteArray> stream = parallel_deflate(data);
+    if (!stream) return failed<QByteArray>(error, QStringLiteral("compression failed"));
+    QByteArray out(kPrefixSize, Qt::Uninitialized);
     const quint32 n = quint32(data.size());
     for (int i = 0; i < kPrefixSize; ++i) out[i] = char((n >> (8 * (kPrefixSize - 1 - i))) & 0xff);
-    uLongf length = bound;
-    const int rc = compress2(reinterpret_cast<Bytef*>(out.data() + kPrefixSize), &length,
-                             bytes_of(data), uLong(data.size()), Z_DEFAULT_COMPRESSION);
-    if (rc != Z_OK)
-        return failed<QByteArray>(error, QStringLiteral("compression failed: ") + zError(rc));
-    out.truncate(kPrefixSize + qsizetype(length));
+    out.append(*stream);
     return out;
 }
 
