@@ -6,6 +6,7 @@
 
 #include "archive.h"
 #include "document_file.h"
+#include "large_drawing.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,52 +16,9 @@
 
 namespace {
 
-constexpr int kStrokes = 10000;
-constexpr int kSamplesPerStroke = 100;
-
-// What a file holds: tenths of a unit and 1/255 steps of pressure.
-float tenths(float v) { return std::trunc(v * 10.0f) / 10.0f; }
-float pressure_step(float p) { return std::trunc(p * 255.0f) / 255.0f; }
-
-PenPoints wandering_stroke(std::mt19937& random)
-{
-    std::uniform_real_distribution<float> u(-1, 1);
-    std::uniform_real_distribution<float> unit(0, 1);
-    PenPoints points(AffineTransform::identity(), 3 + 5 * unit(random));
-    Point p{2000 * unit(random), 1500 * unit(random)};
-    float heading = 6.2832f * unit(random);
-    float pressure = 0.4f + 0.5f * unit(random);
-    for (int i = 0; i < kSamplesPerStroke; ++i) {
-        points.addPointAt({tenths(p.x), tenths(p.y)}, pressure_step(pressure));
-        heading += 0.15f * u(random);
-        pressure = std::clamp(pressure + 0.05f * u(random), 0.25f, 1.0f);
-        p = p + Point{std::cos(heading), std::sin(heading)} * (3 + u(random));
-    }
-    return points;
-}
-
-const DocumentData& drawing()
-{
-    static const DocumentData d = [] {
-        std::mt19937 random(2024);
-        StrokeArray strokes;
-        strokes.reserve(kStrokes);
-        for (int i = 0; i < kStrokes; ++i) {
-            const QColor color(int(random() % 256), int(random() % 256), int(random() % 256));
-            strokes.push_back(Stroke::withPenPoints(wandering_stroke(random), color, 0, 1));
-        }
-        DocumentData data;
-        data.background_color = QColor(Qt::white);
-        data.strokes = std::make_unique<Strokes>(std::move(strokes));
-        data.window_frame = QStringLiteral("0 0 1600 1000 0 0 1920 1080 ");
-        return data;
-    }();
-    return d;
-}
-
 const QByteArray& saved_file()
 {
-    static const QByteArray file = dataRepresentation(drawing()).value_or(QByteArray());
+    static const QByteArray file = dataRepresentation(large_drawing()).value_or(QByteArray());
     return file;
 }
 
@@ -74,7 +32,7 @@ double sample_count(const Strokes& strokes)
 
 void BM_DocumentSave(benchmark::State& state)
 {
-    const DocumentData& d = drawing();
+    const DocumentData& d = large_drawing();
     qsizetype bytes = 0;
     for (auto _ : state) {
         const auto file = dataRepresentation(d);
@@ -108,7 +66,7 @@ BENCHMARK(BM_DocumentLoad)->Unit(benchmark::kMillisecond);
 // Parts of a save and a load, to see where their time goes.
 void BM_DocumentEncode(benchmark::State& state)
 {
-    const DocumentData& d = drawing();
+    const DocumentData& d = large_drawing();
     qsizetype bytes = 0;
     for (auto _ : state) {
         bytes = archive::to_bytes(encodeDocument(d)).size();
@@ -120,7 +78,7 @@ BENCHMARK(BM_DocumentEncode)->Unit(benchmark::kMillisecond);
 
 void BM_DocumentCompress(benchmark::State& state)
 {
-    const QByteArray archive = archive::to_bytes(encodeDocument(drawing()));
+    const QByteArray archive = archive::to_bytes(encodeDocument(large_drawing()));
     for (auto _ : state) benchmark::DoNotOptimize(compressWithLength(archive));
 }
 BENCHMARK(BM_DocumentCompress)->Unit(benchmark::kMillisecond);

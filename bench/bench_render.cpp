@@ -1,0 +1,66 @@
+// Rendering the large drawing into a 1920 x 1080 canvas, whole, as after a zoom or a load,
+// and the three parts of that time on their own: building the pen outlines from the
+// samples, rasterising them into the stroke layer, and the transfers onto the drawing.
+
+#include "canvas.h"
+#include "large_drawing.h"
+#include "outline_raster.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+std::unique_ptr<PavoCanvas> fitted_canvas()
+{
+    auto canvas = PavoCanvas::create({1920, 1080});
+    canvas->setTransform(AffineTransform::scaling(0.7f, 0.7f));
+    return canvas;
+}
+
+void BM_RenderWholeDrawing(benchmark::State& state)
+{
+    auto canvas = fitted_canvas();
+    const Strokes& strokes = *large_drawing().strokes;
+    for (auto _ : state) {
+        canvas->fill(color_ns::TRANSPARENT);
+        benchmark::DoNotOptimize(strokes.drawInCanvas(*canvas));
+    }
+}
+
+void BM_RenderBuildOutlines(benchmark::State& state)
+{
+    const Strokes& strokes = *large_drawing().strokes;
+    for (auto _ : state)
+        for (const StrokePtr& s : strokes.strokeArray())
+            benchmark::DoNotOptimize(s->penPoints()->buildOutline());
+}
+
+void BM_RenderRasterise(benchmark::State& state)
+{
+    auto canvas = fitted_canvas();
+    const Strokes& strokes = *large_drawing().strokes;
+    CGContextWrapper& layer = canvas->strokeBitmap().cgContext();
+    for (auto _ : state)
+        for (const StrokePtr& s : strokes.strokeArray())
+            benchmark::DoNotOptimize(s->drawInContext(layer));
+}
+
+void BM_RenderTransfers(benchmark::State& state)
+{
+    // All strokes are opaque and normal, so they make one batch: one transfer of the
+    // drawing's whole rectangle and the clearing of the stroke layer behind it.
+    auto canvas = fitted_canvas();
+    const Rect all = canvas->worldRectToBitmapRect(large_drawing().strokes->bounds());
+    for (auto _ : state) {
+        canvas->strokeBitmap().transferRect(all, canvas->drawBitmap(), kModeNormal, 1.0f);
+        canvas->strokeBitmap().fillRect(all, color_ns::TRANSPARENT);
+        canvas->drawBitmap().copyRect(all, canvas->previewBitmap());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_RenderWholeDrawing)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderBuildOutlines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderRasterise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderTransfers)->Unit(benchmark::kMillisecond);
