@@ -21,18 +21,6 @@ bool encloses(const Rect& outer, const Rect& inner)
            outer.minY() <= inner.minY() && inner.maxY() <= outer.maxY();
 }
 
-// The union of pixel rectangles that were touched; unlike a plain rectangle union, a
-// rectangle of zero size still counts, since its pixel span is not empty.
-void add_to(std::optional<Rect>& total, const Rect& r)
-{
-    if (!total) {
-        total = r;
-        return;
-    }
-    const Point lo{std::min(total->minX(), r.minX()), std::min(total->minY(), r.minY())};
-    const Point hi{std::max(total->maxX(), r.maxX()), std::max(total->maxY(), r.maxY())};
-    total = make_rect(lo, hi - lo);
-}
 
 } // namespace
 
@@ -119,14 +107,14 @@ Rect Strokes::drawInCanvas(PavoCanvas& canvas) const
         if (!pending) return;
         layer.transferRect(*pending, draw, batch->transferMode(), batch->opacity());
         layer.fillRect(*pending, color_ns::TRANSPARENT);
-        add_to(result, *pending);
+        extend(result, *pending);
         pending.reset();
     };
     for (std::size_t i = 0; i < _strokes.size(); ++i) {
         const Stroke& s = *_strokes[i];
         if (s.isImage()) {
             flush();
-            add_to(result, canvas.worldRectToBitmapRect(s.drawInContext(draw.cgContext())));
+            extend(result, canvas.worldRectToBitmapRect(s.drawInContext(draw.cgContext())));
             continue;
         }
         const Rect r = s.bad() ? make_rect(NAN, NAN, NAN, NAN)
@@ -139,7 +127,7 @@ Rect Strokes::drawInCanvas(PavoCanvas& canvas) const
             layer.fill(color_ns::TRANSPARENT);
             continue;
         }
-        add_to(pending, r);
+        extend(pending, r);
         batch = &s;
         const bool last = i + 1 == _strokes.size();
         if (last || !s.canCombineStrokeWith(*_strokes[i + 1])) flush();

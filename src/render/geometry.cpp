@@ -16,6 +16,13 @@ Rect union_rect(const Rect& a, const Rect& b)
     return make_rect(lo, hi - lo);
 }
 
+Rect cover_rect(const Rect& a, const Rect& b)
+{
+    const Point lo{min(a.minX(), b.minX()), min(a.minY(), b.minY())};
+    const Point hi{max(a.maxX(), b.maxX()), max(a.maxY(), b.maxY())};
+    return make_rect(lo, hi - lo);
+}
+
 Rect grow_rect(const Rect& r, float dx, float dy)
 {
     return make_rect(r.origin.x - dx, r.origin.y - dy, r.size.width + 2 * dx,

@@ -4,6 +4,7 @@
 // every layer uses: pen samples, outlines, tools and the view all speak in these.
 
 #include <cmath>
+#include <optional>
 
 struct Point {
     float x = 0;
@@ -51,6 +52,11 @@ inline Rect make_rect(float x, float y, float w, float h) { return {{x, y}, {w, 
 Rect range_rect(Point a, Point b);
 // The smallest rectangle holding both; an empty rectangle (zero size) does not count.
 Rect union_rect(const Rect& a, const Rect& b);
+// The smallest rectangle holding both, a rectangle of zero size included: for pixel areas,
+// where even a rectangle of no size touches a pixel.
+Rect cover_rect(const Rect& a, const Rect& b);
+// Grows a running pixel area by r; the first rectangle starts it.
+inline void extend(std::optional<Rect>& area, const Rect& r) { area = area ? cover_rect(*area, r) : r; }
 // Grows the rectangle by dx and dy on every side.
 Rect grow_rect(const Rect& r, float dx, float dy);
 inline bool is_empty(const Rect& r) { return !(r.size.width > 0) || !(r.size.height > 0); }
