@@ -1,0 +1,116 @@
+#pragma once
+
+// The script host: one Lua interpreter state running one pen script. After the script has
+// run, the object is that pen type's store of settings (its globals, read and written here)
+// and the caller of its pen callbacks. The pen tool keeps one per pen script; the menu
+// builder makes a separate set while it builds.
+//
+// A state opens only the base, table, string and math libraries, with the program's
+// functions registered as globals. Scripts reach no files: dofile and loadfile are gone,
+// load takes text only, and `require` loads Lua source only through the four templates of
+// LUA_PATH (fixed when the state is made; the global is for the script to read). Every call
+// into the script is protected: an error is logged with its stack and shown through
+// ScriptAlerts, and a call that runs past its instruction or time budget, or a script that
+// passes its memory cap, ends with such an error instead of freezing or crashing.
+//
+// Before a pen callback, the pen tool sets the shared context (setContextView); paths a
+// callback built without retaining them are freed when it returns.
+
+#include "geometry.h"
+#include "resources.h"
+#include "script_state.h"
+#include "string_table.h"
+#include "tool_event.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+class QPainter;
+class ScriptPen;
+class ToolView;
+struct lua_State;
+
+// Where script errors are shown: the application shows a modal alert with one button, a
+// replay writes to standard error, tests record.
+class ScriptAlerts {
+public:
+    virtual ~ScriptAlerts() = default;
+    // The message is shown as it is, never read as a format.
+    virtual void show(const QString& title, const QString& message) = 0;
+};
+
+class Lua {
+    struct Tag {
+        explicit Tag() = default;
+    };
+
+public:
+    // Null when the state cannot be made. `resourceRoot` holds Pens/, Lib/ and the string
+    // tables.
+    static std::unique_ptr<Lua> create(ScriptAlerts& alerts,
+                                       const QString& resourceRoot = resource_path(),
+                                       const ScriptLimits& limits = {});
+    // create, then runFile.
+    static std::unique_ptr<Lua> runningFile(const QString& path, ScriptAlerts& alerts,
+                                            const QString& resourceRoot = resource_path(),
+                                            const ScriptLimits& limits = {});
+
+    Lua(Tag, ScriptAlerts& alerts, const QString& resourceRoot, const ScriptLimits& limits);
+    ~Lua();
+    Lua(const Lua&) = delete;
+    Lua& operator=(const Lua&) = delete;
+
+    // Compiles and runs the file; false after a "Compile error" or "Runtime error" alert.
+    bool runFile(const QString& path);
+
+    // Global readers. Globals are read raw, so a script's metatables play no part.
+    // A string or a number (in its string form); nothing for any other value.
+    std::optional<QString> getGlobalString(const QString& name) const;
+    // The string translated through the "Lua" string table (itself when it has no entry).
+    std::optional<QString> getGlobalStringLocalized(const QString& name) const;
+    // Only true and false count; anything else is the default.
+    bool getGlobalBoolean(const QString& name, bool defaultValue) const;
+    // A number or a string that converts to one; anything else is the default.
+    float getGlobalNumber(const QString& name, float defaultValue = 0) const;
+    // The strings and numbers at 1, 2, ... of a table, up to the first other value; empty
+    // for anything but a table.
+    QStringList getGlobalStringArray(const QString& name) const;
+    void setGlobal(const QString& name, const QString& value);
+    void setGlobal(const QString& name, float value);
+
+    // Sets the view and pen of the shared context, for every state.
+    static void setContextView(ToolView& view, ScriptPen& pen);
+
+    // Pen callbacks. `p` is in drawing coordinates, `radius` in drawing units. Each returns
+    // false when the script function failed (already shown).
+    bool penDownAt(Point p, float radius, const ToolEvent& event);
+    bool penMoveTo(Point p, float radius, const ToolEvent& event);
+    bool penUp();
+    // Draws the queued feedback into the view's painter, in view coordinates, and empties
+    // the queue.
+    void penDraw(QPainter& painter);
+
+    // For checks: the interpreter's stack height, live paths and bytes in use.
+    int stackHeight() const;
+    std::size_t livePaths() const { return _state.paths.size(); }
+    std::size_t memoryInUse() const { return _state.memory.used(); }
+
+private:
+    bool open();
+    int pcallWithArgs(int nargs, int nresults);
+    bool callPenFunction(const char* name, const Point* p, float radius);
+    void error(const QString& title, const QString& message) const;
+    std::optional<QString> popString() const;
+    std::optional<QString> globalString(const QByteArray& name) const;
+
+    ScriptAlerts& _alerts;
+    const QString _root;
+    const StringTable _lua_strings;
+    const StringTable _default_strings;
+    ScriptState _state;
+    // Last, so the state closes before the memory account it allocates from goes away.
+    std::unique_ptr<lua_State, void (*)(lua_State*)> L;
+};
