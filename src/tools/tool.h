@@ -15,11 +15,27 @@
 #include <QPoint>
 #include <QString>
 
+#include <array>
 #include <string>
 
 class QPainter;
 class ToolDocument;
 class ToolView;
+
+// A cursor picture of the application's resources and the pixel it points with.
+struct CursorResource {
+    const char* name;
+    QPoint hotSpot;
+};
+
+inline constexpr CursorResource kZoomInCursor{"zoom_in_cursor", {6, 6}};
+inline constexpr CursorResource kZoomOutCursor{"zoom_out_cursor", {6, 6}};
+inline constexpr CursorResource kRotateCursor{"rotate_cursor", {6, 6}};
+inline constexpr CursorResource kMoveCursor{"move_cursor", {6, 6}};
+inline constexpr CursorResource kFillCursor{"fill_cursor", {14, 14}};
+inline constexpr CursorResource kColorPickerCursor{"color_picker_cursor", {0, 15}};
+inline constexpr std::array<CursorResource, 6> kToolCursors{
+    kZoomInCursor, kZoomOutCursor, kRotateCursor, kMoveCursor, kFillCursor, kColorPickerCursor};
 
 // A cursor as tools describe it; the widget layer turns it into the platform cursor.
 struct ToolCursor {
@@ -31,19 +47,23 @@ struct ToolCursor {
     // The picture Images/<name>.png of the application's resources, with its hot spot in
     // image pixels from the top-left corner; a crosshair when the picture is missing.
     static ToolCursor load(const QString& name, QPoint hotSpot);
+    static ToolCursor load(const CursorResource& resource)
+    {
+        return load(QString::fromLatin1(resource.name), resource.hotSpot);
+    }
 };
 
 class Tool {
 public:
     virtual ~Tool() = default;
 
-    virtual void toolDownEvent(const ToolEvent& event, ToolView& view) {}
-    virtual void toolMoveEvent(const ToolEvent& event) {}
-    virtual void toolUpEvent(const ToolEvent& event) {}
-    virtual void toolFlagsChanged(const ToolEvent& event) {}
-    virtual void toolKeyDownEvent(const ToolEvent& event) {}
+    virtual void toolDownEvent(const ToolEvent& /*event*/, ToolView& /*view*/) {}
+    virtual void toolMoveEvent(const ToolEvent& /*event*/) {}
+    virtual void toolUpEvent(const ToolEvent& /*event*/) {}
+    virtual void toolFlagsChanged(const ToolEvent& /*event*/) {}
+    virtual void toolKeyDownEvent(const ToolEvent& /*event*/) {}
     // Feedback drawn over the view after it redraws, in view coordinates.
-    virtual void toolDrawInView(ToolView& view, QPainter& painter) {}
+    virtual void toolDrawInView(ToolView& /*view*/, QPainter& /*painter*/) {}
     virtual void toolActivate() {}
     virtual void toolDeactivate() {}
     virtual ToolCursor toolCursor() const { return {}; }
