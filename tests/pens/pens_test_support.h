@@ -45,9 +45,11 @@ public:
     Tool* tool() override { return nullptr; }
     void setTool(Tool*) override {}
     void addStroke(const StrokePtr& stroke) override { added.push_back(stroke); }
-    void setToolColor(const QColor&) override {}
-    void refreshCursor() override {}
+    void setToolColor(const QColor& color) override { toolColor = color; }
+    void refreshCursor() override { ++cursorRefreshes; }
     StrokeArray added;
+    QColor toolColor;
+    int cursorRefreshes = 0;
 };
 
 class FakeView : public ToolView {

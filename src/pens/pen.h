@@ -1,0 +1,102 @@
+#pragma once
+
+// The pen: the tool that draws. Each pen type is a pen script; a type that is not a custom
+// pen is drawn by the pen itself (pressure samples, a live preview of each new segment, and
+// a simplified stroke at pen-up), a custom one by its script's pen_down, pen_move and pen_up.
+// The pen's colour, opacity, radius and transfer mode belong to the current type: leaving a
+// type saves them into its script's globals, choosing it again reads them back.
+//
+// With the option key down, a click picks the colour under the pointer instead of drawing.
+// A pen type chosen while a stroke is in progress takes over after the pen is lifted.
+
+#include "lua_host.h"
+#include "pen_points.h"
+#include "script_context.h"
+#include "string_table.h"
+#include "tool.h"
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+class Pen : public Tool, public ScriptPen {
+public:
+    // Loads every pen script in <resourceRoot>/Pens (in file-name order) and selects the
+    // default type: the last script with `default` true, else the first pen type.
+    Pen(ToolDocument& document, ScriptAlerts& alerts, const QString& resourceRoot = resource_path());
+    ~Pen() override;
+    Pen(const Pen&) = delete;
+    Pen& operator=(const Pen&) = delete;
+
+    QColor color() const override { return _color; }
+    void setColor(const QColor& color) override { _color = color; }
+    float opacity() const override { return _opacity; }
+    void setOpacity(float opacity) override { _opacity = opacity; }
+    float radius() const override { return _radius; }
+    void setRadius(float radius) override { _radius = radius; }
+    int transferMode() const override { return _mode; }
+    void setTransferMode(int mode) { _mode = mode; }
+    QString transferModeString() const override;
+    void setTransferModeString(const QString& name) override;
+
+    // Translated names of the loaded pen types, sorted.
+    QStringList penTypeNames() const;
+    std::optional<QString> penTypeName() const;
+    // The name, two blanks, and the key equivalent as the menus show it.
+    QString penTypeNameWithKeyEquivalent() const;
+    // Changes exactly when the pen type changes.
+    const Lua* penTypeId() const { return _pen_type; }
+    // False, changing nothing, for a name that is no pen type.
+    bool setPenTypeName(const QString& name);
+    bool isCustomPen() const { return _custom_pen; }
+
+    QStringList customParameters() const;
+    float getParameter(const QString& name) const;
+    void setParameter(const QString& name, float value);
+    float parameterMin(const QString& name) const;
+    float parameterMax(const QString& name) const;
+
+    void toolDownEvent(const ToolEvent& event, ToolView& view) override;
+    void toolMoveEvent(const ToolEvent& event) override;
+    void toolUpEvent(const ToolEvent& event) override;
+    void toolFlagsChanged(const ToolEvent& event) override;
+    void toolDrawInView(ToolView& view, QPainter& painter) override;
+    void toolActivate() override { _option_down = false; }
+    ToolCursor toolCursor() const override;
+
+private:
+    void enumeratePenTypes(const QString& resourceRoot);
+    void setPenTypeLua(Lua* type);
+    void savePenTypeSettings();
+    void pickColor(Point at, ToolView& view);
+    float drawingRadius(float pressure) const;
+    void previewPoint(Point p, float pressure);
+    void previewStroke(Point p1, Point p2, float pressure1, float pressure2);
+    void previewOutline(const PenOutline& outline);
+    void endBuiltInStroke();
+
+    ToolDocument& _document;
+    ScriptAlerts& _alerts;
+    const StringTable _strings;
+    QColor _color{Qt::black};
+    float _opacity = 1;
+    float _radius = 5;
+    int _mode = 0;
+    std::map<QString, std::unique_ptr<Lua>> _pen_types;
+    Lua* _pen_type = nullptr;
+    Lua* _default_pen_type = nullptr;
+    // A type chosen during a stroke, selected when the pen is lifted.
+    Lua* _pending_pen_type = nullptr;
+    bool _custom_pen = false;
+    bool _pen_down = false;
+    bool _option_down = false;
+    ToolView* _view = nullptr;
+    std::optional<PenPoints> _pen_points;
+    // Canvas pixels touched by the built-in preview since the stroke began.
+    std::optional<Rect> _preview_rect;
+    ToolCursor _color_picker_cursor;
+};
