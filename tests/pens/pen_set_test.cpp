@@ -63,6 +63,10 @@ protected:
             EXPECT_EQ(s->transferMode(), pen->transferMode());
             EXPECT_EQ(s->opacity(), pen->opacity());
         }
+        // Paths live for one callback unless retained; none may be left over.
+        if (pen->penTypeId()) {
+            EXPECT_EQ(pen->penTypeId()->livePaths(), 0u);
+        }
     }
 
     FakeView view{1, {400, 300}};
@@ -308,6 +312,25 @@ TEST_F(PenSetTest, SprayScattersDotsWithinItsRadius)
     view.doc.added.clear();
     drag(from, to, 0, 20, [](float) { return 1.0f; });
     EXPECT_GT(added().front()->path().elements().size(), light);
+}
+
+TEST_F(PenSetTest, ScriptedStrokesArePreviewedAsTheyAreDrawn)
+{
+    for (const char* name : {"Calligraphy", "Brush"}) {
+        select(name);
+        view.doc.added.clear();
+        const QColor white(Qt::white);
+        EXPECT_EQ(color_ns::to_qcolor_no_alpha(view.canvas().colorAt({150, 150})), white);
+        pen->toolDownEvent({{50, 150}, 1, 0}, view);
+        for (int x = 60; x <= 250; x += 10) pen->toolMoveEvent({{float(x), 150}, 1, 0});
+        EXPECT_TRUE(added().empty()) << name;
+        EXPECT_NE(color_ns::to_qcolor_no_alpha(view.canvas().colorAt({150, 150})), white) << name;
+        pen->toolUpEvent({{250, 150}, 0, 0});
+        EXPECT_EQ(added().size(), 1u) << name;
+        // The preview ends; the drawing shows the added stroke from here on.
+        EXPECT_EQ(color_ns::to_qcolor_no_alpha(view.canvas().colorAt({150, 150})), white) << name;
+        expectCleanStrokes();
+    }
 }
 
 TEST_F(PenSetTest, AClickWithoutMovingAddsNothingBroken)
