@@ -352,3 +352,18 @@ TEST_F(PenSetTest, AClickWithoutMovingAddsNothingBroken)
         }
     }
 }
+
+TEST_F(PenSetTest, ShapesKeepTheirSizeOnTheScreenWhenZoomed)
+{
+    FakeView zoomed{2, {400, 300}};
+    select("Line");
+    pen->toolDownEvent({{100, 100}, 1, 0}, zoomed);
+    pen->toolMoveEvent({{200, 100}, 1, 0});
+    pen->toolUpEvent({{200, 100}, 0, 0});
+    ASSERT_EQ(zoomed.doc.added.size(), 1u);
+    // The pen's radius is in view pixels: at twice the size the line is half as wide.
+    EXPECT_FLOAT_EQ(zoomed.doc.added.front()->lineWidth(), pen->radius());
+    const Rect& r = zoomed.doc.added.front()->bounds();
+    EXPECT_NEAR(r.size.width, 50 + pen->radius(), 1);
+    EXPECT_TRUE(alerts.alerts.empty()) << shown();
+}
