@@ -6,6 +6,7 @@
 
 #include "drawing.h"
 #include "pen.h"
+#include "resources.h"
 
 #include <QDir>
 #include <QFile>
@@ -245,4 +246,27 @@ TEST_F(PenDrawing, ClickAddsNothing)
     EXPECT_EQ(strokeCount(), 0);
     EXPECT_FALSE(undo().canUndo());
     EXPECT_TRUE(empty(view->canvasForReading().previewBitmap().colorAt({100, 100})));
+}
+
+// The pen set the program ships: its default pen draws through the view like any other.
+TEST(ShippedPenSet, DefaultPenDrawsUndoesAndRedoes)
+{
+    PenDocument document(resource_path());
+    NullDisplay display;
+    const std::unique_ptr<PavoView> view = PavoView::create(document, display, {300, 200});
+    ASSERT_TRUE(view);
+    document.view = view.get();
+    EXPECT_EQ(document.pen.penTypeName(), QStringLiteral("Pen"));
+    view->mouseDown({{40, 100}, 0.5f});
+    for (float x = 44; x <= 260; x += 4) view->mouseDragged({{x, 100}, 0.9f});
+    view->mouseUp({{260, 100}, 0.9f});
+    ASSERT_EQ(document.drawing.strokes().count(), 1);
+    EXPECT_TRUE(dark(view->canvasForReading().drawBitmap().colorAt({200, 100})));
+    document.drawing.undoManager().undo();
+    EXPECT_EQ(document.drawing.strokes().count(), 0);
+    EXPECT_TRUE(empty(view->canvasForReading().previewBitmap().colorAt({200, 100})));
+    document.drawing.undoManager().redo();
+    EXPECT_EQ(document.drawing.strokes().count(), 1);
+    EXPECT_TRUE(dark(view->canvasForReading().previewBitmap().colorAt({200, 100})));
+    document.view = nullptr;
 }
