@@ -1,8 +1,7 @@
 -- A filled rectangle dragged from corner to corner and shown as it is dragged. Shift makes
 -- it a square; option draws it out from its centre.
 
-local geom = require "geom"
-local paths = require "paths"
+local drag_shape = require "drag_shape"
 
 name = "Rectangle"
 custom_pen = true
@@ -11,26 +10,4 @@ key = "cmd-alt-2"
 submenu = "Shapes"
 menu_position = 110
 
-local start, rect
-
-function pen_down(point, r)
-  start = { x = point.x, y = point.y }
-  rect = nil
-end
-
-function pen_move(point, r)
-  if not start then return end
-  rect = geom.drag_rect(start, point, shift_down(), option_down())
-  local path = bezier_path()
-  append_bezier_path_with_rect(path, rect)
-  fill(path)
-end
-
-function pen_up()
-  if rect and paths.has_area(rect) then
-    local path = bezier_path()
-    append_bezier_path_with_rect(path, rect)
-    add_fill(path)
-  end
-  start, rect = nil, nil
-end
+pen_down, pen_move, pen_up = drag_shape.callbacks(append_bezier_path_with_rect)
