@@ -1,0 +1,1 @@
+# Desktop integration: the desktop entry, icon and MIME types.

@@ -1,0 +1,1 @@
+#include "menu_checks.h"

@@ -1,0 +1,1 @@
+#include "pen_type_menu.h"
