@@ -1,1 +1,273 @@
 #include "menu_manager.h"
+
+#include "menu_checks.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <set>
+
+// One item of a fixed menu; a null title is a separator.
+struct MenuManager::Entry {
+    const char* title;
+    const char* action;
+    const char* shortcut = nullptr;
+};
+
+const MenuManager::Entry MenuManager::kSeparator{nullptr, nullptr};
+
+namespace {
+
+// A title as item text: "&" would otherwise mark a mnemonic and vanish.
+QString item_text(const QString& title)
+{
+    QString text = title;
+    return text.replace(u'&', QStringLiteral("&&"));
+}
+
+QString command_title(const QString& verb, const QString& name)
+{
+    return name.isEmpty() ? verb : verb + u' ' + name;
+}
+
+} // namespace
+
+MenuManager::MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform perform, QObject* parent)
+    : QObject(parent), _perform(std::move(perform))
+{
+    buildFileMenu(bar);
+    buildEditMenu(bar);
+    buildToolsMenu(bar);
+    buildPenTypeMenu(bar, penTypes);
+    buildNumberMenu(bar, _sizes, QStringLiteral("Size"),
+                    {"1", "2", "3", "4", "5", "6", "8", "10", "12", "16", "20", "24", "32", "48", "64"},
+                    QStringLiteral("penSize:"), QStringLiteral("penSizeOther:"));
+    buildNumberMenu(bar, _opacities, QStringLiteral("Opacity"),
+                    {"10%", "20%", "25%", "33%", "50%", "67%", "75%", "80%", "90%", "100%"},
+                    QStringLiteral("penOpacity:"), QStringLiteral("penOpacityOther:"));
+    buildColourMenu(bar);
+    buildViewMenu(bar);
+    buildHelpMenu(bar);
+    // After every fixed shortcut is known, so that those win.
+    assignPenTypeShortcuts();
+    setUndoState(false, {}, false, {});
+}
+
+QAction* MenuManager::addCommand(QMenu& menu, const QString& title, const QString& action,
+                                 const QKeySequence& shortcut)
+{
+    QAction* item = menu.addAction(item_text(title));
+    item->setShortcut(shortcut);
+    _commands.insert(item, {action, title});
+    _items.push_back(item);
+    connect(item, &QAction::triggered, this, [this, item](bool checked) {
+        // Qt has just toggled a checkable item; its mark waits for the document's answer.
+        if (item->isCheckable()) item->setChecked(!checked);
+        const Command command = _commands.value(item);
+        _perform(command.action, command.title);
+    });
+    return item;
+}
+
+void MenuManager::addEntries(QMenu& menu, std::initializer_list<Entry> entries)
+{
+    for (const Entry& entry : entries) {
+        if (!entry.title) {
+            menu.addSeparator();
+            continue;
+        }
+        const QKeySequence shortcut = entry.shortcut
+            ? QKeySequence::fromString(QString::fromUtf8(entry.shortcut), QKeySequence::PortableText)
+            : QKeySequence();
+        addCommand(menu, QString::fromUtf8(entry.title), QString::fromUtf8(entry.action), shortcut);
+    }
+}
+
+void MenuManager::buildFileMenu(QMenuBar& bar)
+{
+    QMenu* file = bar.addMenu(QStringLiteral("File"));
+    addEntries(*file, {{"New", "newDocument:", "Ctrl+N"}, {"Open…", "openDocument:", "Ctrl+O"}});
+    _open_recent = file->addMenu(QStringLiteral("Open Recent"));
+    addEntries(*file, {kSeparator,
+                       {"Close", "performClose:", "Ctrl+W"},
+                       {"Save", "saveDocument:", "Ctrl+S"},
+                       {"Save As…", "saveDocumentAs:", "Ctrl+Shift+S"},
+                       {"Revert to Saved", "revertDocumentToSaved:"},
+                       kSeparator,
+                       {"Quit", "terminate:", "Ctrl+Q"}});
+}
+
+void MenuManager::buildEditMenu(QMenuBar& bar)
+{
+    QMenu* edit = bar.addMenu(QStringLiteral("Edit"));
+    addEntries(*edit, {{"Undo", "undo:", "Ctrl+Z"},
+                       {"Redo", "redo:", "Ctrl+Shift+Z"},
+                       kSeparator,
+                       // The Delete key belongs to the view, which deletes the selection.
+                       {"Delete", "delete:"},
+                       {"Merge Strokes", "mergeStrokes:", "Ctrl+M"},
+                       {"Clear", "clear:"}});
+    _undo = action(QStringLiteral("undo:"));
+    _redo = action(QStringLiteral("redo:"));
+}
+
+void MenuManager::addToolItem(QMenu& tools, const char* title, const char* action)
+{
+    addCommand(tools, QString::fromUtf8(title), QString::fromUtf8(action))->setCheckable(true);
+}
+
+void MenuManager::buildToolsMenu(QMenuBar& bar)
+{
+    _tools = bar.addMenu(QStringLiteral("Tools"));
+    // No shortcuts: Ctrl and the digits belong to the pen types.
+    addToolItem(*_tools, "Pen", "penTool:");
+}
+
+void MenuManager::buildPenTypeMenu(QMenuBar& bar, const PenTypeMenu& penTypes)
+{
+    _pen_types = bar.addMenu(QStringLiteral("Pen Type"));
+    addPenTypes(*_pen_types, penTypes);
+}
+
+void MenuManager::addPenTypes(QMenu& menu, const PenTypeMenu& items)
+{
+    for (const PenTypeMenuItem& type : items) {
+        if (type.isSubmenu()) {
+            addPenTypes(*menu.addMenu(item_text(type.title)), type.children);
+            continue;
+        }
+        QAction* item = addCommand(menu, type.title, type.action());
+        item->setCheckable(true);
+        _pen_type_shortcuts.push_back({item, key_sequence(type.keyEquivalent, type.modifierMask)});
+    }
+}
+
+void MenuManager::buildNumberMenu(QMenuBar& bar, QMenu*& menu, const QString& name,
+                                  const QStringList& titles, const QString& action,
+                                  const QString& otherAction)
+{
+    menu = bar.addMenu(name);
+    for (const QString& title : titles) addCommand(*menu, title, action)->setCheckable(true);
+    menu->addSeparator();
+    addCommand(*menu, QStringLiteral("Other…"), otherAction)->setCheckable(true);
+}
+
+void MenuManager::buildColourMenu(QMenuBar& bar)
+{
+    QMenu* colours = bar.addMenu(QStringLiteral("Colour"));
+    for (const char* colour : {"Black", "Blue", "Brown", "Cyan", "Green", "Magenta", "Orange", "Purple",
+                               "Red", "Yellow", "White"}) {
+        const QString name = QString::fromLatin1(colour);
+        addCommand(*colours, name, QStringLiteral("set") + name + QStringLiteral("Color:"));
+    }
+    addEntries(*colours, {kSeparator,
+                          {"Tool Colour…", "toolColor:", "Ctrl+Shift+C"},
+                          {"Background Colour…", "showSetBackgroundColor:"},
+                          {"Clear Background", "clearBackgroundColor:"}});
+}
+
+void MenuManager::buildViewMenu(QMenuBar& bar)
+{
+    QMenu* view = bar.addMenu(QStringLiteral("View"));
+    // Ctrl+9 is the one Ctrl+digit that no shipped pen type uses.
+    addEntries(*view, {{"Zoom In", "zoomIn:", "Ctrl+="},
+                       {"Zoom Out", "zoomOut:", "Ctrl+-"},
+                       {"Zoom to Fit", "zoomToFit:", "Ctrl+9"},
+                       {"Reset Rotation", "resetRotation:"}});
+    // Ctrl++ too, for keyboards where "+" is not on the "=" key.
+    action(QStringLiteral("zoomIn:"))
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+}
+
+void MenuManager::buildHelpMenu(QMenuBar& bar)
+{
+    QMenu* help = bar.addMenu(QStringLiteral("Help"));
+    addEntries(*help, {{"Pavo Help", "showHelp:", "F1"},
+                       {"Release Notes", "releaseNotes:"},
+                       {"Latest News", "latestNews:"},
+                       {"Send Feedback…", "sendFeedback:"}});
+}
+
+void MenuManager::assignPenTypeShortcuts()
+{
+    std::set<QKeySequence> taken;
+    for (const QAction* item : _items)
+        for (const QKeySequence& shortcut : item->shortcuts()) taken.insert(shortcut);
+    for (const PendingShortcut& pending : _pen_type_shortcuts) {
+        if (pending.shortcut.isEmpty() || !taken.insert(pending.shortcut).second) continue;
+        pending.item->setShortcut(pending.shortcut);
+    }
+    _pen_type_shortcuts.clear();
+}
+
+void MenuManager::setCommandTitle(QAction* item, const QString& title)
+{
+    item->setText(item_text(title));
+    _commands[item].title = title;
+}
+
+void MenuManager::checkOnly(QMenu& menu, const QAction* item)
+{
+    for (QAction* each : menu.actions())
+        if (each->isCheckable()) each->setChecked(each == item);
+}
+
+void MenuManager::checkPenTypeIn(QMenu& menu, const QString& name)
+{
+    for (QAction* item : menu.actions()) {
+        if (QMenu* submenu = item->menu()) checkPenTypeIn(*submenu, name);
+        else if (item->isCheckable()) item->setChecked(title(item) == name);
+    }
+}
+
+QStringList MenuManager::titlesOf(const QMenu& menu) const
+{
+    QStringList titles;
+    // Separators and anything not made here read as empty titles, which the checks skip.
+    for (const QAction* item : menu.actions()) titles << title(item);
+    return titles;
+}
+
+void MenuManager::checkTool(const QString& command)
+{
+    for (QAction* item : _tools->actions()) {
+        if (actionName(item) == command) {
+            checkOnly(*_tools, item);
+            return;
+        }
+    }
+}
+
+void MenuManager::checkPenType(const QString& name) { checkPenTypeIn(*_pen_types, name); }
+
+void MenuManager::checkPenSize(float radius)
+{
+    if (const auto index = matching_number_index(titlesOf(*_sizes), radius))
+        checkOnly(*_sizes, _sizes->actions().at(*index));
+}
+
+void MenuManager::checkOpacity(float opacity)
+{
+    if (const auto index = closest_number_index(titlesOf(*_opacities), opacity * 100))
+        checkOnly(*_opacities, _opacities->actions().at(*index));
+}
+
+void MenuManager::setUndoState(bool canUndo, const QString& undoName, bool canRedo, const QString& redoName)
+{
+    setCommandTitle(_undo, command_title(QStringLiteral("Undo"), undoName));
+    setCommandTitle(_redo, command_title(QStringLiteral("Redo"), redoName));
+    _undo->setEnabled(canUndo);
+    _redo->setEnabled(canRedo);
+}
+
+QAction* MenuManager::action(const QString& command) const
+{
+    for (QAction* item : _items)
+        if (_commands.value(item).action == command) return item;
+    return nullptr;
+}
+
+QString MenuManager::actionName(const QAction* item) const { return _commands.value(item).action; }
+
+QString MenuManager::title(const QAction* item) const { return _commands.value(item).title; }
