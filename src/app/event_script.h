@@ -1,1 +1,147 @@
 #pragma once
+
+// Event scripts: recorded input as text, one event per line, for replaying a session
+// through the real view and document (automation, bug reports, end-to-end tests) and for
+// recording the user's input in the same form. This file reads and writes the lines only;
+// the runner that executes them knows the action names and setting keys and checks those.
+//
+// A whole script is checked before anything runs, so a malformed line stops the replay
+// before any event has happened. The lines are:
+//
+//   size W H                       view size (only before the first event; at most once)
+//   down X Y [PRESSURE] [MODS]     MODS may come without PRESSURE
+//   move X Y [PRESSURE] [MODS]
+//   up X Y [MODS]
+//   flags MODS
+//   key delete|backspace
+//   proximity enter|leave tip|eraser [POINTER_ID]
+//   action NAME [TITLE]
+//   set KEY VALUE
+//   open FILE | save FILE | place FILE | print-pdf FILE
+//   export FILE [W H]              a trailing pair of whole numbers is W H
+//
+// Fields are separated by spaces and tabs. MODS is a comma-separated subset of
+// shift,control,option,command,capslock, or "-" for none.
+//
+// Comments: a line whose first non-blank character is '#' is a comment. On the lines made of
+// fixed fields (size, down, move, up, flags, key, proximity) a '#' that begins a field starts
+// a comment running to the end of the line. On the lines that end in free text (the TITLE of
+// action, the VALUE of set, every FILE) '#' is an ordinary character after the keyword,
+// because file names and titles may contain it: "open notes #2.pavo" opens that file.
+// Free text is the rest of the line with the blanks at both ends taken off.
+//
+// Lines are split at line feeds; a carriage return before one is dropped, and so is a
+// byte-order mark at the start. Lines longer than kMaxScriptLineLength characters and
+// scripts larger than kMaxScriptBytes are refused.
+
+#include "geometry.h"
+#include "tool_event.h"
+
+#include <QFile>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+// The modifier bits a script can name; the other flags (numeric pad, function) have no
+// script form and are left out when an event is written.
+constexpr unsigned kScriptModifierMask = kShiftKey | kControlKey | kOptionKey | kCommandKey | kCapsLockKey;
+
+constexpr qsizetype kMaxScriptLineLength = 64 * 1024;
+constexpr qint64 kMaxScriptBytes = 64 * 1024 * 1024;
+// Coordinates beyond this are refused: no view is that large, and such numbers are typos.
+constexpr float kMaxScriptCoordinate = 1e7f;
+// The largest view or export side, in pixels.
+constexpr int kMaxScriptSide = 100000;
+
+// One line of a script. Only the fields of its kind are set; the others keep their
+// defaults, so that two events of a kind compare equal when their lines mean the same.
+struct ScriptEvent {
+    enum class Kind { Size, Down, Move, Up, Flags, Key, Proximity, Action, Set, Open, Save, Place, Export, PrintPdf };
+    Kind kind = Kind::Flags;
+    int line = 0;            // 1-based line number in the script
+    Point point;             // down, move, up
+    float pressure = 1;      // down, move: 0..1, default 1; up presses with 0
+    unsigned modifiers = 0;  // down, move, up, flags: ModifierFlag bits
+    int width = 0;           // size W H; export FILE W H
+    int height = 0;
+    bool hasSize = false;    // size always; export when W H were given
+    QString name;            // key: delete|backspace; proximity: enter|leave; action: NAME; set: KEY
+    QString text;            // action TITLE (may be empty), set VALUE, FILE
+    bool eraser = false;     // proximity: the eraser end rather than the tip
+    quint16 pointerId = 0;   // proximity
+
+    bool operator==(const ScriptEvent&) const = default;
+};
+
+struct EventScriptError {
+    int line = 0;            // 0 when the script as a whole could not be read
+    QString message;
+    // "line N: message"; just the message for an error of the whole script.
+    QString text() const;
+};
+
+// The events in the order of their lines. A size line is both viewSize and the first event,
+// so that a script reads back to the lines it was made of; a runner may take viewSize and
+// pass over that event.
+struct EventScript {
+    std::vector<ScriptEvent> events;
+    Size viewSize{800, 600};
+};
+
+using EventScriptResult = std::variant<EventScript, EventScriptError>;
+
+// Checks every line before returning: the whole script, or the first malformed line.
+EventScriptResult parse_event_script(const QString& text);
+// Reads the file as UTF-8 (invalid bytes become replacement characters) and parses it. A
+// file that cannot be read or is too large is an error with line 0.
+EventScriptResult read_event_script(const QString& path);
+
+// The modifier names in the fixed order shift,control,option,command,capslock, or "-" when
+// none of the script modifiers is set.
+QString format_modifiers(unsigned flags);
+
+// Why an event has no line that would read back as the same event (a line break or
+// surrounding blanks in a file name, a value out of range, an export file name that ends in
+// two whole numbers but has no W H), or nothing when it has one.
+std::optional<QString> unformattable_reason(const ScriptEvent& e);
+
+// One line without the line break, which parse_event_script reads back as the same event
+// (line number aside; modifier bits without a script name are dropped). An event without
+// such a line (see unformattable_reason) comes out as a comment saying so, which reads back
+// as nothing: a line break in a file name can never smuggle a second command into a script.
+QString format_event(const ScriptEvent& e);
+
+// Appends the user's input to a script file as it happens, for bug reports. Each line is
+// flushed as it is written, so a crash keeps everything recorded up to it. The file is
+// replaced when opened and starts with a comment naming the program and the date; record
+// the view size first, since a script sets its size only before its first event.
+class EventRecorder {
+    struct Passkey {};
+
+public:
+    // A recorder writing to path, or null with the reason in *error.
+    static std::unique_ptr<EventRecorder> open(const QString& path, QString* error);
+
+    EventRecorder(Passkey, const QString& path);
+    EventRecorder(const EventRecorder&) = delete;
+    EventRecorder& operator=(const EventRecorder&) = delete;
+
+    // True when the event is in the file as a line that replays. An event that cannot be
+    // replayed (see unformattable_reason, or a size after the first event) is written as a
+    // comment for whoever reads the report, and gives false with the reason in error(), as
+    // does a failed write; after one, the recorder writes nothing more.
+    bool record(const ScriptEvent& e);
+    const QString& error() const { return _error; }
+    QString path() const { return _file.fileName(); }
+
+private:
+    bool writeLine(const QString& line);
+
+    QFile _file;
+    QString _error;
+    bool _eventRecorded = false;
+    bool _failed = false; // a write failed: nothing more is written
+};
