@@ -122,10 +122,7 @@ void PavoView::refreshCursor() { _display.refreshCursor(); }
 
 void PavoView::mouseDown(const ToolEvent& event)
 {
-    // An up that never came (the pointer left the window, say) still ends the gesture,
-    // where it was last seen, with nothing pressing.
-    if (_gesture_tool)
-        endGesture({_last_gesture_event.location, 0, _last_gesture_event.modifierFlags});
+    finishGesture();
     Tool* const tool = _document.tool();
     if (!tool) return;
     ensureCanvasUpToDate();
@@ -140,6 +137,14 @@ void PavoView::mouseDragged(const ToolEvent& event)
     ensureCanvasUpToDate();
     _last_gesture_event = event;
     _gesture_tool->toolMoveEvent(event);
+}
+
+void PavoView::finishGesture()
+{
+    // An up that never came (the pointer left the window, say) still ends the gesture,
+    // where it was last seen, with nothing pressing.
+    if (_gesture_tool)
+        endGesture({_last_gesture_event.location, 0, _last_gesture_event.modifierFlags});
 }
 
 void PavoView::mouseUp(const ToolEvent& event)

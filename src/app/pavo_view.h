@@ -93,6 +93,9 @@ public:
     // true; any other key returns false, to be passed on.
     bool keyDown(const QString& text);
     bool inGesture() const { return _gesture_tool != nullptr; }
+    // Ends a gesture under way with an up where it was last seen; a second down does so
+    // itself.
+    void finishGesture();
 
     // Navigation. Each returns false and changes nothing when refused; otherwise it
     // re-renders and marks the document as changed.

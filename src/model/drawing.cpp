@@ -3,7 +3,10 @@
 Drawing::Drawing()
 {
     _strokes.setDocument(this, &_undo);
-    _undo.setChangeHandler([this] { editedMayHaveChanged(); });
+    _undo.setChangeHandler([this] {
+        editedMayHaveChanged();
+        if (_observer) _observer->historyChanged();
+    });
 }
 
 void Drawing::setBackgroundColor(const std::optional<QColor>& color)
@@ -11,6 +14,12 @@ void Drawing::setBackgroundColor(const std::optional<QColor>& color)
     _background = color;
     _changed_outside_undo = true;
     changed();
+    editedMayHaveChanged();
+}
+
+void Drawing::markChanged()
+{
+    _changed_outside_undo = true;
     editedMayHaveChanged();
 }
 

@@ -35,6 +35,8 @@ public:
     // Anything else changed the picture: redraw it all.
     virtual void drawingChanged() = 0;
     virtual void editedChanged(bool edited) = 0;
+    // The undo history changed (a step added, undone, redone or dropped).
+    virtual void historyChanged() {}
 };
 
 class Drawing : public StrokeEditor {
@@ -66,6 +68,8 @@ public:
     DrawingResult save(const QString& path, const std::optional<QString>& windowFrame,
                       const std::optional<AffineTransform>& viewTransform);
 
+    // A change that cannot be undone but is saved (the view's transformation) was made.
+    void markChanged();
     bool isEdited() const { return _changed_outside_undo || !_undo.isClean(); }
 
     // The edits undo replays; each reaches the observer.

@@ -1,22 +1,106 @@
-// Until the desktop application exists, `pavo` renders the demonstration picture: one
-// pressure stroke in each transfer mode over coloured bands.
+// Starts Pavo: the desktop application, or without a window the command line's export and
+// event-script replay.
 
-#include "demo_picture.h"
+#include "command_line.h"
+#include "document_window.h"
+#include "event_replay.h"
+#include "event_script.h"
+#include "pavo_application.h"
 
-#include <QFileInfo>
+#include <QGuiApplication>
 
 #include <cstdio>
 
-int main(int argc, char* argv[])
+namespace {
+
+void print_error(const QString& line)
 {
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("pavo-demo.png");
-    const QImage picture = render_demo_picture(1200, 800);
-    if (picture.isNull() || !picture.save(out, "PNG")) {
-        std::fprintf(stderr, "pavo: could not write the demonstration picture to %s\n",
-                     qPrintable(out));
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+int usage_error(const QString& message)
+{
+    print_error(QStringLiteral("pavo: ") + message);
+    std::fputs(qPrintable(usage_text()), stderr);
+    return kUsageStatus;
+}
+
+QStringList arguments_of(int argc, char* argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+int run_headless(const CommandLine& line)
+{
+    switch (line.mode) {
+    case CommandLine::Mode::Help: std::fputs(qPrintable(usage_text()), stdout); return 0;
+    case CommandLine::Mode::Version: std::printf("%s\n", qPrintable(version_text())); return 0;
+    case CommandLine::Mode::Export:
+        return export_document_file(line.files.front(), line.output, line.width, line.height, print_error);
+    case CommandLine::Mode::Replay: {
+        ReplayOptions options;
+        options.viewSize = line.viewSize;
+        if (!line.files.isEmpty()) options.document = line.files.front();
+        return replay_event_script_file(line.script, options, print_error);
+    }
+    case CommandLine::Mode::Open: break;
+    }
+    return 0;
+}
+
+bool display_available()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int run_desktop(int argc, char* argv[])
+{
+    if (!display_available()) {
+        print_error(QStringLiteral("pavo: no display to open a window on. Without one, Pavo can export a "
+                                   "drawing (--export) or replay an event script (--replay); see pavo --help."));
         return 1;
     }
-    std::printf("Pavo demonstration picture written to %s\n",
-                qPrintable(QFileInfo(out).absoluteFilePath()));
-    return 0;
+    PavoApplication app(argc, argv);
+    // Qt has taken its own options out of the list by now.
+    const auto parsed = parse_command_line(QCoreApplication::arguments().mid(1));
+    if (const auto* error = std::get_if<CommandLineError>(&parsed)) return usage_error(error->message);
+    const CommandLine& line = std::get<CommandLine>(parsed);
+    if (line.record) {
+        QString error;
+        auto recorder = EventRecorder::open(*line.record, &error);
+        if (!recorder) {
+            print_error(QStringLiteral("pavo: %1").arg(error));
+            return 1;
+        }
+        app.setRecorder(std::move(recorder));
+    }
+    if (line.files.isEmpty()) app.newDocument();
+    else app.openFiles(line.files);
+    // Every file failed to open: an empty drawing rather than no window at all.
+    if (QApplication::topLevelWidgets().isEmpty() || !QApplication::activeWindow()) {
+        bool anyWindow = false;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<DocumentWindow*>(w) && w->isVisible()) anyWindow = true;
+        if (!anyWindow) app.newDocument();
+    }
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const QStringList args = arguments_of(argc, argv);
+    if (!wants_headless(args)) return run_desktop(argc, argv);
+
+    const auto parsed = parse_command_line(args);
+    if (const auto* error = std::get_if<CommandLineError>(&parsed)) return usage_error(error->message);
+    // No window is ever shown, so no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    return run_headless(std::get<CommandLine>(parsed));
 }

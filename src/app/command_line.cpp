@@ -1,0 +1,154 @@
+#include "command_line.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+constexpr int kLargestSide = 100000;
+
+class Arguments {
+public:
+    explicit Arguments(const QStringList& list) : _list(list) {}
+    bool atEnd() const { return _next >= _list.size(); }
+    QString take() { return _list[_next++]; }
+    std::optional<QString> value()
+    {
+        if (atEnd()) return std::nullopt;
+        return take();
+    }
+
+private:
+    const QStringList& _list;
+    qsizetype _next = 0;
+};
+
+std::optional<int> side(const std::optional<QString>& text)
+{
+    if (!text) return std::nullopt;
+    bool ok = false;
+    const int v = text->toInt(&ok);
+    if (!ok || v <= 0 || v > kLargestSide) return std::nullopt;
+    return v;
+}
+
+CommandLineError error(const QString& message) { return {message}; }
+
+std::variant<CommandLine, CommandLineError> parse_export(Arguments& args, CommandLine line)
+{
+    const auto out = args.value();
+    if (!out) return error(QStringLiteral("--export needs the picture file to write"));
+    line.output = *out;
+    while (!args.atEnd()) {
+        const QString arg = args.take();
+        if (arg == u"--width" || arg == u"--height") {
+            const auto v = side(args.value());
+            if (!v) return error(QStringLiteral("%1 needs a whole number of pixels from 1 to %2").arg(arg).arg(kLargestSide));
+            (arg == u"--width" ? line.width : line.height) = *v;
+        } else if (arg.startsWith(u"--")) {
+            return error(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            line.files << arg;
+        }
+    }
+    if (line.files.size() != 1) return error(QStringLiteral("--export needs exactly one drawing to export"));
+    return line;
+}
+
+std::variant<CommandLine, CommandLineError> parse_replay(Arguments& args, CommandLine line)
+{
+    const auto script = args.value();
+    if (!script) return error(QStringLiteral("--replay needs the event script to replay"));
+    line.script = *script;
+    while (!args.atEnd()) {
+        const QString arg = args.take();
+        if (arg == u"--size") {
+            const auto w = side(args.value());
+            const auto h = side(args.value());
+            if (!w || !h) return error(QStringLiteral("--size needs a width and a height in pixels from 1 to %1").arg(kLargestSide));
+            line.viewSize = Size{float(*w), float(*h)};
+        } else if (arg.startsWith(u"--")) {
+            return error(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            line.files << arg;
+        }
+    }
+    if (line.files.size() > 1) return error(QStringLiteral("--replay opens at most one drawing"));
+    return line;
+}
+
+} // namespace
+
+std::variant<CommandLine, CommandLineError> parse_command_line(const QStringList& arguments)
+{
+    Arguments args(arguments);
+    CommandLine line;
+    if (args.atEnd()) return line;
+    const QString first = arguments.front();
+    if (first == u"--help" || first == u"-h") {
+        args.take();
+        line.mode = CommandLine::Mode::Help;
+        if (!args.atEnd()) return error(QStringLiteral("--help takes no arguments"));
+        return line;
+    }
+    if (first == u"--version") {
+        args.take();
+        line.mode = CommandLine::Mode::Version;
+        if (!args.atEnd()) return error(QStringLiteral("--version takes no arguments"));
+        return line;
+    }
+    if (first == u"--export") {
+        args.take();
+        line.mode = CommandLine::Mode::Export;
+        return parse_export(args, line);
+    }
+    if (first == u"--replay") {
+        args.take();
+        line.mode = CommandLine::Mode::Replay;
+        return parse_replay(args, line);
+    }
+    while (!args.atEnd()) {
+        const QString arg = args.take();
+        if (arg == u"--record") {
+            const auto file = args.value();
+            if (!file) return error(QStringLiteral("--record needs the file to record into"));
+            line.record = *file;
+        } else if (arg == u"--") {
+            while (!args.atEnd()) line.files << args.take();
+        } else if (arg.startsWith(u"-")) {
+            return error(QStringLiteral("unknown option %1").arg(arg));
+        } else {
+            line.files << arg;
+        }
+    }
+    return line;
+}
+
+bool wants_headless(const QStringList& arguments)
+{
+    if (arguments.isEmpty()) return false;
+    const QString& first = arguments.front();
+    return first == u"--export" || first == u"--replay" || first == u"--help" || first == u"-h" ||
+           first == u"--version";
+}
+
+QString usage_text()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  pavo [--record SCRIPT] [FILES...]\n"
+        "      Opens the drawings, templates and pictures in windows; with --record, writes\n"
+        "      your input to SCRIPT as an event script (for bug reports).\n"
+        "  pavo --export OUT [--width W] [--height H] DOCUMENT\n"
+        "      Writes what the drawing's saved view shows as OUT (.png, .gif, .jpg, .jpeg,\n"
+        "      .tif or .tiff), at the view's size or W x H; one of them alone keeps the\n"
+        "      view's proportions.\n"
+        "  pavo --replay SCRIPT [--size W H] [DOCUMENT]\n"
+        "      Replays an event script without a window; exit status 2 for a malformed\n"
+        "      script, 1 when an open, save or export failed.\n"
+        "  pavo --help | --version\n");
+}
+
+QString version_text()
+{
+    return QStringLiteral("Pavo %1").arg(QStringLiteral(PAVO_VERSION));
+}

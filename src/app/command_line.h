@@ -1,0 +1,45 @@
+#pragma once
+
+// The program's command line:
+//   pavo [--record FILE] [FILES...]                 opens the files (drawings, templates, pictures)
+//   pavo --export OUT [--width W] [--height H] DOCUMENT
+//   pavo --replay FILE [--size W H] [DOCUMENT]
+//   pavo --help | --version
+
+#include "geometry.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+struct CommandLine {
+    enum class Mode { Open, Export, Replay, Help, Version };
+    Mode mode = Mode::Open;
+    QStringList files;             // Open: files to open; Export and Replay: the document, if any
+    QString output;                // Export: the picture to write
+    std::optional<int> width;      // Export
+    std::optional<int> height;     // Export
+    QString script;                // Replay: the event script
+    std::optional<Size> viewSize;  // Replay
+    std::optional<QString> record; // Open: where to record the user's input
+
+    // Export and replay run without a window.
+    bool headless() const { return mode != Mode::Open; }
+};
+
+struct CommandLineError {
+    QString message;
+};
+
+// The arguments after the program name.
+std::variant<CommandLine, CommandLineError> parse_command_line(const QStringList& arguments);
+// True when the arguments ask for a mode that needs no display, decided before any
+// application object exists.
+bool wants_headless(const QStringList& arguments);
+
+QString usage_text();
+QString version_text();
+
+constexpr int kUsageStatus = 2;

@@ -1,0 +1,158 @@
+#include "export_image.h"
+
+#include "bitmap.h"
+#include "color.h"
+#include "gif_writer.h"
+
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+
+using namespace color_ns;
+
+std::optional<ImageFormat> image_format_for_path(const QString& path)
+{
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == u"png") return ImageFormat::Png;
+    if (ext == u"gif") return ImageFormat::Gif;
+    if (ext == u"jpg" || ext == u"jpeg") return ImageFormat::Jpeg;
+    if (ext == u"tif" || ext == u"tiff") return ImageFormat::Tiff;
+    return std::nullopt;
+}
+
+bool format_is_transparent(ImageFormat format)
+{
+    return format == ImageFormat::Png || format == ImageFormat::Tiff;
+}
+
+std::optional<QString> export_size_problem(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return QStringLiteral("The picture size %1 x %2 is not a size: both must be at least 1 pixel.")
+            .arg(width)
+            .arg(height);
+    if (width > kMaxExportSide || height > kMaxExportSide ||
+        static_cast<long long>(width) * height > kMaxExportPixels)
+        return QStringLiteral("The picture size %1 x %2 is too large: at most %3 pixels in all and "
+                              "%4 on a side.")
+            .arg(width)
+            .arg(height)
+            .arg(kMaxExportPixels)
+            .arg(kMaxExportSide);
+    return std::nullopt;
+}
+
+namespace {
+
+// The view's transformation scaled by the ratio of the widths, with the view's centre at
+// the centre of the output. Only the width ratio counts: another aspect shows more or
+// less of the drawing vertically.
+std::unique_ptr<PavoCanvas> canvas_at_size(const PavoCanvas& view, Size size)
+{
+    auto canvas = PavoCanvas::create(size);
+    if (!canvas || !canvas->setTransform(view.transform())) return nullptr;
+    const Point middle = view.bitmapPointToWorldPoint(point(view.size()) / 2.0f);
+    const Point there = canvas->worldPointToBitmapPoint(middle);
+    if (!canvas->zoomToPoint(there, size.width / view.size().width)) return nullptr;
+    return canvas;
+}
+
+Color background_fill(const std::optional<QColor>& background, bool transparent)
+{
+    if (background) return from_qcolor(*background);
+    return transparent ? TRANSPARENT : WHITE;
+}
+
+} // namespace
+
+QImage render_drawing(const ExportSource& source, int width, int height, bool transparent,
+                      QString* error)
+{
+    const auto fail = [error](const QString& why) {
+        if (error) *error = why;
+        return QImage();
+    };
+    if (const auto problem = export_size_problem(width, height)) return fail(*problem);
+    const Size size{float(width), float(height)};
+    auto picture = Bitmap::create(size);
+    if (!picture) return fail(QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(width).arg(height));
+    picture->fill(background_fill(source.background, transparent));
+
+    const Rect whole{{0, 0}, size};
+    if (size == source.view.size()) {
+        source.view.previewBitmap().transferRect(whole, *picture, kModeNormal, 1.0f);
+    } else {
+        auto canvas = canvas_at_size(source.view, size);
+        if (!canvas)
+            return fail(QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(width).arg(height));
+        source.strokes.drawInCanvas(*canvas);
+        canvas->previewBitmap().transferRect(whole, *picture, kModeNormal, 1.0f);
+    }
+    return picture->image().copy();
+}
+
+namespace {
+
+QByteArray qt_format_name(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Png: return "png";
+    case ImageFormat::Jpeg: return "jpeg";
+    case ImageFormat::Tiff: return "tiff";
+    case ImageFormat::Gif: return "gif";
+    }
+    return {};
+}
+
+void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions& options)
+{
+    switch (format) {
+    case ImageFormat::Jpeg: writer.setQuality(options.jpegQuality); break;
+    case ImageFormat::Png:
+        // Qt's encoder writes no Adam7; the option is kept for the dialog and ignored.
+        break;
+    case ImageFormat::Tiff: writer.setCompression(options.tiffLzw ? 1 : 0); break;
+    case ImageFormat::Gif: break;
+    }
+}
+
+} // namespace
+
+ExportResult write_image(const QImage& image, const QString& path, ImageFormat format,
+                         const ExportOptions& options)
+{
+    if (image.isNull()) return {false, QStringLiteral("There is no picture to write.")};
+    QString error;
+    if (format == ImageFormat::Gif) {
+        if (!write_gif(image, path, &error)) return {false, error};
+        return {true, {}};
+    }
+    const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
+                                                       : image.convertToFormat(QImage::Format_RGBA8888);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {false, QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
+    QImageWriter writer(&file, qt_format_name(format));
+    apply_options(writer, format, options);
+    if (!writer.write(encoded)) {
+        file.cancelWriting();
+        return {false, QStringLiteral("The picture could not be encoded for %1: %2").arg(path, writer.errorString())};
+    }
+    if (!file.commit())
+        return {false, QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    return {true, {}};
+}
+
+ExportResult export_drawing(const ExportSource& source, const QString& path, int width, int height,
+                            const ExportOptions& options)
+{
+    const auto format = image_format_for_path(path);
+    if (!format)
+        return {false, QStringLiteral("%1 has no picture file extension: use .png, .gif, .jpg, "
+                                      ".jpeg, .tif or .tiff.")
+                           .arg(path)};
+    QString error;
+    const QImage image = render_drawing(source, width, height, format_is_transparent(*format), &error);
+    if (image.isNull()) return {false, error};
+    return write_image(image, path, *format, options);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// Writing the drawing as an image file: the part of the drawing the view shows, rendered
+// again at the size asked for, over the document's background colour, white (JPEG, GIF)
+// or transparency (PNG, TIFF).
+
+#include "canvas.h"
+#include "strokes.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+enum class ImageFormat { Png, Gif, Jpeg, Tiff };
+
+// By the file name's extension, in any case: png, gif, jpg or jpeg, tif or tiff.
+std::optional<ImageFormat> image_format_for_path(const QString& path);
+// JPEG and GIF keep no partial transparency, so they are flattened over white.
+bool format_is_transparent(ImageFormat format);
+
+struct ExportOptions {
+    int jpegQuality = 80;
+    bool pngInterlaced = false;
+    bool tiffLzw = true;
+};
+
+// What to render: the drawing, the view's canvas whose transformation and size say which
+// part is shown, and the document's background colour (none: no background colour).
+struct ExportSource {
+    const Strokes& strokes;
+    const PavoCanvas& view;
+    std::optional<QColor> background;
+};
+
+// The largest export, in pixels: a render needs four pictures of this size in memory.
+constexpr long long kMaxExportPixels = 1LL << 26;
+constexpr int kMaxExportSide = 32767;
+
+struct ExportResult {
+    bool ok = false;
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
+// Why a size cannot be exported, or none when it can.
+std::optional<QString> export_size_problem(int width, int height);
+
+// The drawing at width x height over the background rule. At the view's own size this is
+// what the view shows; at another size the view's part of the drawing, scaled by the ratio
+// of the widths about the view's centre. Null (with the reason) when the size is refused.
+QImage render_drawing(const ExportSource& source, int width, int height, bool transparent,
+                      QString* error = nullptr);
+
+// Renders and writes by the file's extension. An existing file is replaced only when the
+// whole new file has been written.
+ExportResult export_drawing(const ExportSource& source, const QString& path, int width, int height,
+                            const ExportOptions& options = {});
+
+// Encodes and writes an already rendered picture in the given format, atomically.
+ExportResult write_image(const QImage& image, const QString& path, ImageFormat format,
+                         const ExportOptions& options = {});

@@ -1,0 +1,313 @@
+#include "pavo_document.h"
+
+#include "string_table.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+
+std::unique_ptr<PavoDocument> PavoDocument::create(DocumentShell& shell, ViewDisplay& display,
+                                                   Size viewSize, ScriptAlerts& alerts,
+                                                   const QString& resourceRoot)
+{
+    auto document = std::make_unique<PavoDocument>(Tag{}, shell, alerts, resourceRoot);
+    document->_view = PavoView::create(*document, display, viewSize);
+    if (!document->_view) return nullptr;
+    document->_view->redraw();
+    return document;
+}
+
+PavoDocument::PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const QString& resourceRoot)
+    : _shell(shell), _alerts(alerts), _resource_root(resourceRoot)
+{
+    _pen = std::make_unique<Pen>(*this, alerts, resourceRoot);
+    _tool = _pen.get();
+    _drawing.setObserver(this);
+    _proximity = ProximityCenter::shared().listen([this](const ProximityInfo& info) { handleProximity(info); });
+}
+
+PavoDocument::~PavoDocument()
+{
+    _proximity.reset();
+    _drawing.setObserver(nullptr);
+    // The view goes first: it takes itself out of the pen scripts' record.
+    _view.reset();
+}
+
+// Files
+
+DrawingResult PavoDocument::read(const QString& path)
+{
+    const QString ext = QFileInfo(path).suffix();
+    const bool isTemplate = ext == u"pavotemplate";
+    if (ext != u"pavo" && !isTemplate) return readPicture(path);
+    DrawingResult result = _drawing.load(path);
+    if (!result) return result;
+    if (const auto t = _drawing.takeViewTransform()) _view->setTransform(*t);
+    _file_name = isTemplate ? std::nullopt : std::optional<QString>(path);
+    _view->redraw();
+    updateToolDisplay();
+    _shell.editedChanged(isEdited());
+    return result;
+}
+
+DrawingResult PavoDocument::readPicture(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage image = reader.read();
+    if (image.isNull())
+        return {false, QStringLiteral("%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
+                           .arg(QFileInfo(path).fileName(), reader.errorString())};
+    placeImage(image, point(_view->size()) / 2.0f);
+    // The picture is the document's only content: opening it is no edit to undo.
+    _drawing.undoManager().removeAllActions();
+    _file_name.reset();
+    return {true, {}};
+}
+
+DrawingResult PavoDocument::saveTo(const QString& path)
+{
+    const AffineTransform viewTransform = _view->transform();
+    DrawingResult result = _drawing.save(path, _shell.windowFrame(), viewTransform);
+    if (result) _file_name = path;
+    return result;
+}
+
+DrawingResult PavoDocument::revert()
+{
+    if (!_file_name) return {false, QStringLiteral("The drawing has never been saved, so there is nothing to go back to.")};
+    _view->finishGesture();
+    return read(*_file_name);
+}
+
+// Input
+
+void PavoDocument::mouseDown(const ToolEvent& event)
+{
+    if (_view->inGesture()) _view->finishGesture();
+    endGestureGroup();
+    _drawing.undoManager().beginUndoGrouping();
+    _gesture_group_open = true;
+    _view->mouseDown(event);
+    if (!_view->inGesture()) endGestureGroup();
+}
+
+void PavoDocument::mouseDragged(const ToolEvent& event) { _view->mouseDragged(event); }
+
+void PavoDocument::mouseUp(const ToolEvent& event)
+{
+    _view->mouseUp(event);
+    if (!_view->inGesture()) endGestureGroup();
+}
+
+void PavoDocument::endGestureGroup()
+{
+    if (!std::exchange(_gesture_group_open, false)) return;
+    _drawing.undoManager().endUndoGrouping();
+}
+
+void PavoDocument::flagsChanged(const ToolEvent& event) { _view->flagsChanged(event); }
+
+bool PavoDocument::keyDown(const QString& text) { return _view->keyDown(text); }
+
+// Tools
+
+void PavoDocument::setTool(Tool* tool)
+{
+    if (!tool || tool == _tool) return;
+    if (_tool) _tool->toolDeactivate();
+    _tool = tool;
+    refreshCursor();
+    updateToolDisplay();
+    _tool->toolActivate();
+    _view->setNeedsDisplay();
+}
+
+QString PavoDocument::currentToolAction() const
+{
+    return QStringLiteral("penTool:");
+}
+
+void PavoDocument::refreshCursor()
+{
+    if (_view) _view->refreshCursor();
+}
+
+void PavoDocument::updateToolDisplay() { _shell.toolDisplayChanged(); }
+
+// Settings
+
+void PavoDocument::setPenOpacity(float opacity)
+{
+    _pen->setOpacity(opacity);
+    updateToolDisplay();
+}
+
+void PavoDocument::setPenSize(float radius)
+{
+    _pen->setRadius(radius);
+    updateToolDisplay();
+}
+
+void PavoDocument::setPenParameter(const QString& name, float value)
+{
+    _pen->setParameter(name, value);
+    updateToolDisplay();
+}
+
+bool PavoDocument::setPenTypeName(const QString& name)
+{
+    if (!_pen->penTypeNames().contains(name)) return false;
+    setTool(_pen.get());
+    _pen->setPenTypeName(name);
+    updateToolDisplay();
+    return true;
+}
+
+void PavoDocument::setPenTransferMode(int mode)
+{
+    _pen->setTransferMode(mode);
+    updateToolDisplay();
+}
+
+// Colours
+
+void PavoDocument::setToolColor(const QColor& color)
+{
+    _pen->setColor(color);
+    updateToolDisplay();
+}
+
+void PavoDocument::toolColorChanged(const QColor& color) { setToolColor(color); }
+
+void PavoDocument::backgroundColorChanged(const QColor& color)
+{
+    _drawing.setBackgroundColor(color);
+    _shell.backgroundChanged();
+    _view->setNeedsDisplay();
+}
+
+void PavoDocument::clearBackgroundColor()
+{
+    _drawing.setBackgroundColor(std::nullopt);
+    _shell.backgroundChanged();
+    _view->setNeedsDisplay();
+}
+
+// Strokes
+
+void PavoDocument::addStroke(const StrokePtr& stroke)
+{
+    if (!stroke) return;
+    const UndoGroup group(_drawing.undoManager());
+    _drawing.addStroke(stroke);
+}
+
+void PavoDocument::placeImage(const QImage& image, Point centre)
+{
+    if (image.isNull()) return;
+    const float opacity = _tool == _pen.get() ? _pen->opacity() : 1.0f;
+    const Size v = _view->size();
+    Size s{float(image.width()), float(image.height())};
+    // Fitted with a margin of 10 view pixels on each side, keeping the aspect ratio.
+    if (s.width > v.width - 20) {
+        float f = (v.width - 20) / s.width;
+        if (f <= 0) f = v.width / s.width;
+        s = {s.width * f, s.height * f};
+    }
+    if (s.height > v.height - 20) {
+        float f = (v.height - 20) / s.height;
+        if (f <= 0) f = v.height / s.height;
+        s = {s.width * f, s.height * f};
+    }
+    const PavoCanvas& canvas = _view->canvas();
+    const auto world = [&canvas](Point p) { return canvas.bitmapPointToWorldPoint(p); };
+    const Point p0 = world({centre.x - s.width / 2, centre.y - s.height / 2});
+    const Point p1 = world({centre.x + s.width / 2, centre.y - s.height / 2});
+    const Point p2 = world({centre.x + s.width / 2, centre.y + s.height / 2});
+    const Point p3 = world({centre.x - s.width / 2, centre.y + s.height / 2});
+    QPainterPath placement(QPointF(p0.x, p0.y));
+    placement.lineTo(p1.x, p1.y);
+    placement.lineTo(p2.x, p2.y);
+    placement.lineTo(p3.x, p3.y);
+    placement.lineTo(p0.x, p0.y);
+    if (const StrokePtr stroke = Stroke::withImage(image, Path(placement), opacity)) addStroke(stroke);
+}
+
+void PavoDocument::deleteStrokes()
+{
+    if (_drawing.strokes().count() == 0) return;
+    const UndoGroup group(_drawing.undoManager());
+    _drawing.strokes().removeLastStroke();
+    _view->redraw();
+}
+
+void PavoDocument::mergeStrokes()
+{
+    const UndoGroup group(_drawing.undoManager());
+    _drawing.strokes().mergeTopTwoStrokes();
+    _view->redraw();
+}
+
+void PavoDocument::clearDrawing()
+{
+    const UndoGroup group(_drawing.undoManager());
+    _drawing.strokes().clear();
+    _view->redraw();
+}
+
+void PavoDocument::undo()
+{
+    // A gesture under way keeps its group open; it ends before the history moves.
+    _view->finishGesture();
+    endGestureGroup();
+    _drawing.undoManager().undo();
+    _view->redraw();
+}
+
+void PavoDocument::redo()
+{
+    _view->finishGesture();
+    endGestureGroup();
+    _drawing.undoManager().redo();
+    _view->redraw();
+}
+
+void PavoDocument::markChanged()
+{
+    // The view's transformation is saved with the drawing but is no undoable edit.
+    _drawing.markChanged();
+}
+
+// The drawing's news
+
+void PavoDocument::strokeAdded(const StrokePtr& stroke) { _view->strokeAdded(stroke); }
+
+void PavoDocument::drawingChanged() { _view->redraw(); }
+
+void PavoDocument::editedChanged(bool edited) { _shell.editedChanged(edited); }
+
+void PavoDocument::historyChanged() { _shell.undoStateChanged(); }
+
+// The eraser end
+
+void PavoDocument::handleProximity(const ProximityInfo& info)
+{
+    const auto entering = proximity_value<std::uint8_t>(info, kEnterProximity);
+    const auto pointer = proximity_value<std::uint16_t>(info, kPointerID);
+    if (!entering || !pointer || *entering == 0 || *pointer != 0) return;
+    const auto type = proximity_value<std::uint8_t>(info, kPointerType);
+    const bool eraser = type && *type == kPointerTypeEraser;
+    if (eraser == _erasing) return;
+    _erasing = eraser;
+    if (eraser) {
+        _eraser_saved_pen_type_name.reset();
+        _eraser_saved_tool = nullptr;
+        if (_tool != _pen.get()) _eraser_saved_tool = _tool;
+        else _eraser_saved_pen_type_name = _pen->penTypeName();
+        setPenTypeName(StringTable::named(_resource_root, QStringLiteral("Lua")).translate(QStringLiteral("Eraser")));
+        return;
+    }
+    if (_eraser_saved_tool) setTool(_eraser_saved_tool);
+    if (_eraser_saved_pen_type_name) setPenTypeName(*_eraser_saved_pen_type_name);
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+// The controller of one open drawing: it owns the drawing with its undo history, the pen
+// and the drawing view, knows the current tool, and carries out the drawing commands of
+// the menus and settings panels by their action names ("penSize:", "undo:"). It switches
+// the pen to the eraser when the stylus is turned over.
+//
+// One pointer gesture is one undo step, whatever the tool adds during it (a spray pen adds
+// a fill per move). Commands and settings never report errors: a command that does not
+// apply does nothing.
+
+#include "document_shell.h"
+#include "drawing.h"
+#include "pavo_view.h"
+#include "pen.h"
+#include "proximity.h"
+#include "resources.h"
+#include "view_host.h"
+
+#include <QImage>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class PavoDocument final : public ViewDocument, private DrawingObserver {
+    struct Tag {
+        explicit Tag() = default;
+    };
+
+public:
+    // Null when no view of that size can be made.
+    static std::unique_ptr<PavoDocument> create(DocumentShell& shell, ViewDisplay& display, Size viewSize,
+                                                ScriptAlerts& alerts,
+                                                const QString& resourceRoot = resource_path());
+    PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const QString& resourceRoot);
+    ~PavoDocument() override;
+    PavoDocument(const PavoDocument&) = delete;
+    PavoDocument& operator=(const PavoDocument&) = delete;
+
+    PavoView& view() { return *_view; }
+    Pen& pen() { return *_pen; }
+    Drawing& drawing() { return _drawing; }
+    const Drawing& drawing() const { return _drawing; }
+    UndoManager& undoManager() { return _drawing.undoManager(); }
+
+    // Files. A .pavo file opens as itself; a .pavotemplate file and a picture open untitled,
+    // the picture placed in the middle of the view. On failure nothing changes.
+    DrawingResult read(const QString& path);
+    // The file the drawing is saved in; none while it is untitled.
+    const std::optional<QString>& fileName() const { return _file_name; }
+    // Saves with the window's frame and the view's transformation; the drawing is then
+    // clean and named after the file. On failure the old file and the drawing stay as they
+    // were.
+    DrawingResult saveTo(const QString& path);
+    // Reads the saved file again, dropping every change since.
+    DrawingResult revert();
+    bool isEdited() const { return _drawing.isEdited(); }
+    // The window frame the file brought, for the window to take once.
+    std::optional<QString> takeWindowFrame() { return _drawing.takeWindowFrame(); }
+
+    // Pointer, modifier and key input in view coordinates, from the widget or a script.
+    void mouseDown(const ToolEvent& event);
+    void mouseDragged(const ToolEvent& event);
+    void mouseUp(const ToolEvent& event);
+    void flagsChanged(const ToolEvent& event);
+    bool keyDown(const QString& text);
+
+    // A menu command by its action name, with the chosen item's title for the commands
+    // that read their value from it. False for an action this document does not know.
+    bool perform(const QString& action, const QString& title = {});
+    static bool knowsAction(const QString& action);
+    // The action of the current tool's menu item ("penTool:").
+    QString currentToolAction() const;
+
+    // Settings from the panels and scripts; each brings the menus up to date.
+    void setPenOpacity(float opacity);
+    void setPenSize(float radius);
+    void setPenParameter(const QString& name, float value);
+    // False, and nothing changes, for a name that is no pen type.
+    bool setPenTypeName(const QString& name);
+    void setPenTransferMode(int mode);
+
+    // Colours. The tool colour goes to the pen whatever tool other than the fill is current.
+    void setToolColor(const QColor& color) override;
+    // The colour panel reports a new colour for what it was opened for.
+    void toolColorChanged(const QColor& color);
+    void backgroundColorChanged(const QColor& color);
+    void clearBackgroundColor();
+
+    // Adds a picture as an image stroke centred at a view point, fitted into the view.
+    void placeImage(const QImage& image, Point centre);
+
+    // The tablet's proximity notification: the eraser end selects the eraser pen type, the
+    // tip brings back what was in use before.
+    void handleProximity(const ProximityInfo& info);
+
+    // ViewDocument and ToolDocument.
+    Tool* tool() override { return _tool; }
+    void setTool(Tool* tool) override;
+    void addStroke(const StrokePtr& stroke) override;
+    void refreshCursor() override;
+    const Strokes& strokes() const override { return _drawing.strokes(); }
+    std::optional<QColor> backgroundColor() const override { return _drawing.backgroundColor(); }
+    void markChanged() override;
+    void deleteSelection() override { deleteStrokes(); }
+
+    void showToolColorPanel();
+    void showBackgroundColorPanel();
+    void deleteStrokes();
+    void mergeStrokes();
+    void clearDrawing();
+    void undo();
+    void redo();
+    void openHelp(const QString& page);
+    void sendFeedback();
+
+private:
+    void strokeAdded(const StrokePtr& stroke) override;
+    void drawingChanged() override;
+    void editedChanged(bool edited) override;
+    void historyChanged() override;
+
+    DrawingResult readPicture(const QString& path);
+    void updateToolDisplay();
+    void endGestureGroup();
+
+    DocumentShell& _shell;
+    ScriptAlerts& _alerts;
+    QString _resource_root;
+    Drawing _drawing;
+    std::unique_ptr<Pen> _pen;
+    std::unique_ptr<PavoView> _view;
+    Tool* _tool = nullptr;
+    std::optional<QString> _file_name;
+
+    bool _gesture_group_open = false;
+
+    // The eraser end of the stylus.
+    bool _erasing = false;
+    Tool* _eraser_saved_tool = nullptr;
+    std::optional<QString> _eraser_saved_pen_type_name;
+    std::unique_ptr<ProximityCenter::Subscription> _proximity;
+};

@@ -1,0 +1,126 @@
+// The drawing commands of the menus, by action name.
+
+#include "pavo_document.h"
+
+#include <QDir>
+#include <QUrl>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+using Command = std::function<void(PavoDocument&, const QString& title)>;
+
+// The named colours of the colour menu.
+const std::map<QString, QColor>& named_colors()
+{
+    static const std::map<QString, QColor> colors = {
+        {QStringLiteral("setBlackColor:"), QColor::fromRgbF(0, 0, 0)},
+        {QStringLiteral("setBlueColor:"), QColor::fromRgbF(0, 0, 1)},
+        {QStringLiteral("setBrownColor:"), QColor::fromRgbF(0.6f, 0.4f, 0.2f)},
+        {QStringLiteral("setCyanColor:"), QColor::fromRgbF(0, 1, 1)},
+        {QStringLiteral("setGreenColor:"), QColor::fromRgbF(0, 1, 0)},
+        {QStringLiteral("setMagentaColor:"), QColor::fromRgbF(1, 0, 1)},
+        {QStringLiteral("setOrangeColor:"), QColor::fromRgbF(1, 0.5f, 0)},
+        {QStringLiteral("setPurpleColor:"), QColor::fromRgbF(0.5f, 0, 0.5f)},
+        {QStringLiteral("setRedColor:"), QColor::fromRgbF(1, 0, 0)},
+        {QStringLiteral("setYellowColor:"), QColor::fromRgbF(1, 1, 0)},
+        {QStringLiteral("setWhiteColor:"), QColor::fromRgbF(1, 1, 1)},
+    };
+    return colors;
+}
+
+// The leading number of a menu title ("50%" reads 50); 0 when it starts with none.
+double leading_number(const QString& title)
+{
+    const QString t = title.trimmed();
+    qsizetype end = 0;
+    while (end < t.size() && (t[end].isDigit() || t[end] == u'.' || (end == 0 && (t[end] == u'-' || t[end] == u'+'))))
+        ++end;
+    bool ok = false;
+    const double value = t.left(end).toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+} // namespace
+
+// What each action does; the document's own operations carry the work.
+struct PavoDocumentCommands {
+    static const std::map<QString, Command>& table();
+};
+
+const std::map<QString, Command>& PavoDocumentCommands::table()
+{
+    static const std::map<QString, Command> commands = [] {
+        std::map<QString, Command> c;
+        const auto add = [&c](const char* name, Command command) { c[QString::fromLatin1(name)] = std::move(command); };
+        add("penTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.pen()); });
+        add("setPenType:", [](PavoDocument& d, const QString& title) { d.setPenTypeName(title); });
+        add("penSize:", [](PavoDocument& d, const QString& title) { d.setPenSize(float(leading_number(title))); });
+        add("penOpacity:", [](PavoDocument& d, const QString& title) {
+            // The integer value of the title, so "50%" is 0.5.
+            d.setPenOpacity(float(int(leading_number(title))) / 100.0f);
+        });
+        add("penSizeOther:", [](PavoDocument&, const QString&) {});
+        add("penOpacityOther:", [](PavoDocument&, const QString&) {});
+        for (const auto& [name, color] : named_colors()) {
+            const QColor chosen = color;
+            c[name] = [chosen](PavoDocument& d, const QString&) { d.setToolColor(chosen); };
+        }
+        add("toolColor:", [](PavoDocument& d, const QString&) { d.showToolColorPanel(); });
+        add("showSetBackgroundColor:", [](PavoDocument& d, const QString&) { d.showBackgroundColorPanel(); });
+        add("clearBackgroundColor:", [](PavoDocument& d, const QString&) { d.clearBackgroundColor(); });
+        add("delete:", [](PavoDocument& d, const QString&) { d.deleteSelection(); });
+        add("mergeStrokes:", [](PavoDocument& d, const QString&) { d.mergeStrokes(); });
+        add("clear:", [](PavoDocument& d, const QString&) { d.clearDrawing(); });
+        add("undo:", [](PavoDocument& d, const QString&) { d.undo(); });
+        add("redo:", [](PavoDocument& d, const QString&) { d.redo(); });
+        add("zoomIn:", [](PavoDocument& d, const QString&) { d.view().zoomIn(); });
+        add("zoomOut:", [](PavoDocument& d, const QString&) { d.view().zoomOut(); });
+        add("zoomToFit:", [](PavoDocument& d, const QString&) { d.view().zoomToFit(); });
+        add("resetRotation:", [](PavoDocument& d, const QString&) { d.view().resetRotation(); });
+        add("showHelp:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("index.html")); });
+        add("releaseNotes:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("release-notes.html")); });
+        add("latestNews:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("latest-news.html")); });
+        add("sendFeedback:", [](PavoDocument& d, const QString&) { d.sendFeedback(); });
+        return c;
+    }();
+    return commands;
+}
+
+bool PavoDocument::knowsAction(const QString& action)
+{
+    return PavoDocumentCommands::table().contains(action);
+}
+
+bool PavoDocument::perform(const QString& action, const QString& title)
+{
+    const auto& table = PavoDocumentCommands::table();
+    const auto found = table.find(action);
+    if (found == table.end()) return false;
+    found->second(*this, title);
+    return true;
+}
+
+void PavoDocument::showToolColorPanel() { _shell.showColorPanel(ColorPanelTarget::Tool, _pen->color()); }
+
+void PavoDocument::showBackgroundColorPanel()
+{
+    _shell.showColorPanel(ColorPanelTarget::Background, _drawing.backgroundColor().value_or(Qt::white));
+}
+
+void PavoDocument::openHelp(const QString& page)
+{
+    const QString path = QDir(_resource_root).filePath(QStringLiteral("Help/") + page);
+    if (!_shell.openUrl(QUrl::fromLocalFile(path)))
+        _alerts.show(QStringLiteral("Help"), QStringLiteral("No program could open %1.").arg(path));
+}
+
+void PavoDocument::sendFeedback()
+{
+    const QUrl mail(QStringLiteral("mailto:feedback@pavo.example.org?subject=Pavo%20feedback"));
+    if (!_shell.openUrl(mail))
+        _alerts.show(QStringLiteral("Send Feedback"),
+                     QStringLiteral("No e-mail program is set up; write to feedback@pavo.example.org."));
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+// The drawing area of a document window: shows the view's picture over the document's
+// background colour and hands mouse, tablet and key input to the document. Tablet input
+// keeps its pressure and every sample; a mouse button presses with full pressure.
+
+#include "pavo_document.h"
+#include "view_host.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class EventRecorder;
+struct ScriptEvent;
+
+class CanvasWidget final : public QWidget, public ViewDisplay {
+    Q_OBJECT
+
+public:
+    explicit CanvasWidget(QWidget* parent = nullptr);
+
+    // The document whose view this widget shows; set once, right after it is made.
+    void setDocument(PavoDocument* document);
+    // Where the user's input is written for bug reports, or null.
+    void setRecorder(EventRecorder* recorder) { _recorder = recorder; }
+
+    // ViewDisplay.
+    void setNeedsDisplayInRect(const Rect& viewRect) override;
+    void setNeedsDisplay() override { update(); }
+    void refreshCursor() override;
+
+    QSize sizeHint() const override { return {800, 600}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void tabletEvent(QTabletEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers);
+    void drag(QPointF at, float pressure, Qt::KeyboardModifiers modifiers);
+    void up(QPointF at, Qt::KeyboardModifiers modifiers);
+    void modifiersChanged(Qt::KeyboardModifiers modifiers);
+    void record(const ScriptEvent& event);
+
+    PavoDocument* _document = nullptr;
+    EventRecorder* _recorder = nullptr;
+    QTimer _live_resize_end;
+    bool _pressed = false;
+    unsigned _last_flags = 0;
+};

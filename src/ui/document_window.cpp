@@ -1,0 +1,332 @@
+#include "document_window.h"
+
+#include "canvas_widget.h"
+#include "event_script.h"
+#include "menu_manager.h"
+#include "pavo_application.h"
+#include "window_frame.h"
+
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace {
+
+const QString kDrawingFilter = QStringLiteral("Pavo drawing (*.pavo)");
+const QString kTemplateFilter = QStringLiteral("Pavo template (*.pavotemplate)");
+
+void record(PavoApplication& app, ScriptEvent::Kind kind, const QString& name, const QString& text)
+{
+    if (EventRecorder* recorder = app.recorder()) {
+        ScriptEvent e;
+        e.kind = kind;
+        e.name = name;
+        e.text = text;
+        recorder->record(e);
+    }
+}
+
+} // namespace
+
+DocumentWindow* DocumentWindow::create(PavoApplication& app, const PenTypeMenu& penTypes)
+{
+    // A top-level window has no parent to own it: it deletes itself when it closes.
+    auto* window = new DocumentWindow(app, penTypes);
+    if (!window->_document) {
+        window->deleteLater();
+        return nullptr;
+    }
+    return window;
+}
+
+DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes) : _app(app)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    _canvas = new CanvasWidget(this);
+    setCentralWidget(_canvas);
+    _canvas->setRecorder(app.recorder());
+    _document = PavoDocument::create(*this, *_canvas, {800, 600}, app.alerts());
+    if (!_document) return;
+    _canvas->setDocument(_document.get());
+    _menus = new MenuManager(*menuBar(), penTypes,
+                             [this](const QString& action, const QString& title) { perform(action, title); }, this);
+    connect(&app, &PavoApplication::recentFilesChanged, this, &DocumentWindow::fillRecentMenu);
+    fillRecentMenu();
+    _untitled_number = app.nextUntitledNumber();
+    resize(_canvas->sizeHint().width(), _canvas->sizeHint().height() + menuBar()->sizeHint().height());
+    toolDisplayChanged();
+    undoStateChanged();
+    updateTitle();
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    // The drawing area goes with the window's children; the document must not outlive the
+    // display it paints through, nor the other way round.
+    _canvas->setDocument(nullptr);
+    _document.reset();
+}
+
+DrawingResult DocumentWindow::openFile(const QString& path)
+{
+    const DrawingResult result = _document->read(path);
+    if (!result) return result;
+    if (const auto frame = _document->takeWindowFrame()) applyWindowFrame(*frame);
+    updateTitle();
+    undoStateChanged();
+    return result;
+}
+
+bool DocumentWindow::isBlank() const
+{
+    return !_document->fileName() && !_document->isEdited() && _document->strokes().count() == 0;
+}
+
+void DocumentWindow::applyWindowFrame(const QString& text)
+{
+    const auto frame = parse_window_frame(text);
+    if (!frame) return;
+    const int chrome = height() - _canvas->height();
+    resize(frame->width, frame->height + std::max(chrome, menuBar()->sizeHint().height()));
+    // Only where some screen still shows the window's corner.
+    if (QGuiApplication::screenAt(QPoint(frame->x + 20, frame->y + 20))) move(frame->x, frame->y);
+}
+
+std::optional<QString> DocumentWindow::windowFrame() const
+{
+    return format_window_frame({x(), y(), _canvas->width(), _canvas->height()});
+}
+
+QString DocumentWindow::displayName() const
+{
+    if (const auto& file = _document->fileName()) return QFileInfo(*file).fileName();
+    return _untitled_number <= 1 ? tr("Untitled") : tr("Untitled %1").arg(_untitled_number);
+}
+
+void DocumentWindow::updateTitle()
+{
+    setWindowTitle(displayName() + QStringLiteral("[*] — Pavo"));
+    setWindowModified(_document->isEdited());
+    setWindowFilePath(_document->fileName().value_or(QString()));
+}
+
+// Commands
+
+void DocumentWindow::perform(const QString& action, const QString& title)
+{
+    if (performFileCommand(action)) return;
+    if (action == u"penSizeOther:") return askPenSize();
+    if (action == u"penOpacityOther:") return askPenOpacity();
+    record(_app, ScriptEvent::Kind::Action, action, title);
+    _document->perform(action, title);
+}
+
+bool DocumentWindow::performFileCommand(const QString& action)
+{
+    if (action == u"newDocument:") {
+        _app.newDocument();
+    } else if (action == u"openDocument:") {
+        _app.openDocument();
+    } else if (action == u"performClose:") {
+        close();
+    } else if (action == u"saveDocument:") {
+        save();
+    } else if (action == u"saveDocumentAs:") {
+        saveAs();
+    } else if (action == u"revertDocumentToSaved:") {
+        revert();
+    } else if (action == u"terminate:") {
+        _app.quit();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void DocumentWindow::askPenSize()
+{
+    bool ok = false;
+    const double radius = QInputDialog::getDouble(this, tr("Pen Size"), tr("Radius in pixels:"),
+                                                  double(_document->pen().radius()), 0.1, 1000, 1, &ok);
+    if (!ok) return;
+    record(_app, ScriptEvent::Kind::Action, QStringLiteral("penSize:"), QString::number(radius));
+    _document->setPenSize(float(radius));
+}
+
+void DocumentWindow::askPenOpacity()
+{
+    bool ok = false;
+    const int percent = QInputDialog::getInt(this, tr("Pen Opacity"), tr("Opacity in percent:"),
+                                             int(_document->pen().opacity() * 100 + 0.5f), 0, 100, 1, &ok);
+    if (!ok) return;
+    record(_app, ScriptEvent::Kind::Action, QStringLiteral("penOpacity:"), QString::number(percent));
+    _document->setPenOpacity(float(percent) / 100.0f);
+}
+
+// Files
+
+bool DocumentWindow::save()
+{
+    if (!_document->fileName()) return saveAs();
+    const DrawingResult result = _document->saveTo(*_document->fileName());
+    if (!result) {
+        showError(tr("The drawing could not be saved"), result.error);
+        return false;
+    }
+    record(_app, ScriptEvent::Kind::Save, {}, *_document->fileName());
+    _app.noteRecentFile(*_document->fileName());
+    updateTitle();
+    return true;
+}
+
+bool DocumentWindow::saveAs()
+{
+    QString selected;
+    const QString start = _document->fileName().value_or(displayName() + QStringLiteral(".pavo"));
+    QString path = QFileDialog::getSaveFileName(this, tr("Save Drawing"), start,
+                                                kDrawingFilter + QStringLiteral(";;") + kTemplateFilter, &selected);
+    if (path.isEmpty()) return false;
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix != u"pavo" && suffix != u"pavotemplate")
+        path += selected == kTemplateFilter ? QStringLiteral(".pavotemplate") : QStringLiteral(".pavo");
+    const DrawingResult result = _document->saveTo(path);
+    if (!result) {
+        showError(tr("The drawing could not be saved"), result.error);
+        return false;
+    }
+    record(_app, ScriptEvent::Kind::Save, {}, path);
+    _app.noteRecentFile(path);
+    updateTitle();
+    return true;
+}
+
+void DocumentWindow::revert()
+{
+    if (!_document->fileName() || !_document->isEdited()) return;
+    const auto answer = QMessageBox::question(
+        this, tr("Revert to Saved"),
+        tr("Go back to the saved version of “%1”? Your changes since will be lost.").arg(displayName()),
+        QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer != QMessageBox::Discard) return;
+    const DrawingResult result = _document->revert();
+    if (!result) showError(tr("The saved version could not be read"), result.error);
+    updateTitle();
+    undoStateChanged();
+}
+
+bool DocumentWindow::confirmClose()
+{
+    if (!_document->isEdited()) return true;
+    raise();
+    activateWindow();
+    QMessageBox box(QMessageBox::Warning, tr("Pavo"),
+                    tr("Do you want to save the changes you made in “%1”?").arg(displayName()),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setInformativeText(tr("Your changes will be lost if you don't save them."));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save: return save();
+    case QMessageBox::Discard: return true;
+    default: return false;
+    }
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (!_closing_confirmed && !confirmClose()) {
+        event->ignore();
+        return;
+    }
+    _closing_confirmed = true;
+    if (_color_panel) _color_panel->close();
+    event->accept();
+}
+
+void DocumentWindow::showError(const QString& title, const QString& message)
+{
+    QMessageBox::warning(this, title, message);
+}
+
+void DocumentWindow::fillRecentMenu()
+{
+    QMenu* recent = _menus ? _menus->openRecentMenu() : nullptr;
+    if (!recent) return;
+    recent->clear();
+    const QStringList files = _app.recentFiles();
+    for (const QString& file : files) {
+        QAction* item = recent->addAction(QFileInfo(file).fileName());
+        item->setToolTip(file);
+        connect(item, &QAction::triggered, this, [this, file] { _app.openFiles({file}); });
+    }
+    if (!files.isEmpty()) recent->addSeparator();
+    QAction* clear = recent->addAction(tr("Clear Menu"));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [this] { _app.clearRecentFiles(); });
+}
+
+// The document's news
+
+void DocumentWindow::toolDisplayChanged()
+{
+    if (!_menus || !_document) return;
+    Pen& pen = _document->pen();
+    _menus->checkTool(_document->currentToolAction());
+    _menus->checkPenType(pen.penTypeName().value_or(QString()));
+    _menus->checkPenSize(pen.radius());
+    _menus->checkOpacity(pen.opacity());
+    // An open panel follows the tool colour, even if it was showing the background.
+    if (colorPanelVisible()) showColorPanel(ColorPanelTarget::Tool, pen.color());
+}
+
+void DocumentWindow::undoStateChanged()
+{
+    if (!_menus || !_document) return;
+    const UndoManager& undo = _document->undoManager();
+    _menus->setUndoState(undo.canUndo(), undo.undoActionName(), undo.canRedo(), undo.redoActionName());
+}
+
+void DocumentWindow::editedChanged(bool) { updateTitle(); }
+
+void DocumentWindow::backgroundChanged() { _canvas->update(); }
+
+void DocumentWindow::showColorPanel(ColorPanelTarget target, const QColor& color)
+{
+    if (!_color_panel) {
+        _color_panel = new QColorDialog(this);
+        _color_panel->setOption(QColorDialog::NoButtons);
+        _color_panel->setOption(QColorDialog::ShowAlphaChannel, false);
+        connect(_color_panel, &QColorDialog::currentColorChanged, this, [this](const QColor& chosen) {
+            if (_color_target == ColorPanelTarget::Background) _document->backgroundColorChanged(chosen);
+            else _document->toolColorChanged(chosen);
+        });
+    }
+    _color_target = target;
+    _color_panel->setWindowTitle(target == ColorPanelTarget::Background ? tr("Background Colour") : tr("Tool Colour"));
+    {
+        // Showing the colour is no choice of it.
+        const QSignalBlocker quiet(_color_panel);
+        _color_panel->setCurrentColor(color);
+    }
+    _color_panel->show();
+    _color_panel->raise();
+}
+
+bool DocumentWindow::colorPanelVisible() const { return _color_panel && _color_panel->isVisible(); }
+
+bool DocumentWindow::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+void DocumentWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        _canvas->setFocus();
+        toolDisplayChanged();
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+// The window of one open drawing: its menu bar, its drawing area, the colour panel, and
+// the file commands with the questions about unsaved changes. The drawing's logic lives in
+// the document controller; this window only puts it on screen.
+
+#include "document_shell.h"
+#include "drawing.h"
+#include "pavo_document.h"
+#include "pen_type_menu.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class CanvasWidget;
+class MenuManager;
+class PavoApplication;
+class QColorDialog;
+
+class DocumentWindow final : public QMainWindow, public DocumentShell {
+    Q_OBJECT
+
+public:
+    // Null when no drawing area could be made. The window deletes itself when closed.
+    static DocumentWindow* create(PavoApplication& app, const PenTypeMenu& penTypes);
+    ~DocumentWindow() override;
+
+    PavoDocument& document() { return *_document; }
+    // Reads a file into this new window; on failure nothing changes.
+    DrawingResult openFile(const QString& path);
+    // Untitled, unchanged and empty: a window that opening a file may take over.
+    bool isBlank() const;
+
+    // False when the drawing was not saved (cancelled or failed; a failure is reported).
+    bool save();
+    bool saveAs();
+    void revert();
+    // Asks about unsaved changes; false when the user keeps the window open.
+    bool confirmClose();
+
+    // DocumentShell.
+    void toolDisplayChanged() override;
+    void undoStateChanged() override;
+    void editedChanged(bool edited) override;
+    void backgroundChanged() override;
+    void showColorPanel(ColorPanelTarget target, const QColor& color) override;
+    bool colorPanelVisible() const override;
+    bool openUrl(const QUrl& url) override;
+    std::optional<QString> windowFrame() const override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes);
+    void perform(const QString& action, const QString& title);
+    bool performFileCommand(const QString& action);
+    void askPenSize();
+    void askPenOpacity();
+    void applyWindowFrame(const QString& frame);
+    void updateTitle();
+    void fillRecentMenu();
+    void showError(const QString& title, const QString& message);
+    QString displayName() const;
+
+    PavoApplication& _app;
+    CanvasWidget* _canvas = nullptr;
+    std::unique_ptr<PavoDocument> _document;
+    MenuManager* _menus = nullptr;
+    QPointer<QColorDialog> _color_panel;
+    ColorPanelTarget _color_target = ColorPanelTarget::Tool;
+    int _untitled_number = 0;
+    bool _closing_confirmed = false;
+};

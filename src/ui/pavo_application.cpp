@@ -1,0 +1,206 @@
+#include "pavo_application.h"
+
+#include "document_window.h"
+#include "event_script.h"
+#include "input_mapping.h"
+#include "pen_type_menu.h"
+#include "resources.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTabletEvent>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kRecentFileCount = 10;
+const QString kRecentFilesKey = QStringLiteral("recentFiles");
+
+// Script errors are shown as they happen, over whatever window is in front.
+class DialogAlerts final : public ScriptAlerts {
+public:
+    void show(const QString& title, const QString& message) override
+    {
+        QMessageBox::warning(QApplication::activeWindow(), title, message);
+    }
+};
+
+const PenTypeMenu& pen_type_menu(ScriptAlerts& alerts)
+{
+    // Built once: the pen scripts do not change while the program runs.
+    static const PenTypeMenu menu = build_pen_type_menu(resource_path(), alerts);
+    return menu;
+}
+
+} // namespace
+
+PavoApplication::PavoApplication(int& argc, char** argv)
+    : QApplication(argc, argv), _alerts(std::make_unique<DialogAlerts>())
+{
+    setApplicationName(QStringLiteral("Pavo"));
+    setOrganizationName(QStringLiteral("Pavo"));
+    setApplicationDisplayName(QStringLiteral("Pavo"));
+    setDesktopFileName(QStringLiteral("org.pavo.Pavo"));
+    // Every tablet sample counts: fast strokes must keep their shape.
+    setAttribute(Qt::AA_CompressTabletEvents, false);
+    setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    setQuitOnLastWindowClosed(true);
+}
+
+PavoApplication::~PavoApplication() = default;
+
+PavoApplication* PavoApplication::instance() { return qobject_cast<PavoApplication*>(QCoreApplication::instance()); }
+
+void PavoApplication::setRecorder(std::unique_ptr<EventRecorder> recorder) { _recorder = std::move(recorder); }
+
+DocumentWindow* PavoApplication::newDocument()
+{
+    DocumentWindow* window = DocumentWindow::create(*this, pen_type_menu(*_alerts));
+    if (!window) {
+        QMessageBox::critical(activeWindow(), tr("Pavo"), tr("There is not enough memory for a new drawing."));
+        return nullptr;
+    }
+    std::erase_if(_windows, [](const QPointer<DocumentWindow>& w) { return w.isNull(); });
+    _windows.emplace_back(window);
+    window->show();
+    return window;
+}
+
+std::optional<DocumentWindow*> PavoApplication::windowShowing(const QString& path) const
+{
+    const QString wanted = QFileInfo(path).canonicalFilePath();
+    for (const auto& w : _windows) {
+        if (!w) continue;
+        const auto& file = w->document().fileName();
+        if (file && QFileInfo(*file).canonicalFilePath() == wanted) return w.data();
+    }
+    return std::nullopt;
+}
+
+void PavoApplication::openFiles(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (const auto shown = windowShowing(path)) {
+            (*shown)->raise();
+            (*shown)->activateWindow();
+            continue;
+        }
+        // The first untouched untitled window gives way to the opened file.
+        QPointer<DocumentWindow> blank;
+        for (const auto& w : _windows)
+            if (w && w->isBlank()) blank = w;
+        DocumentWindow* window = newDocument();
+        if (!window) return;
+        const DrawingResult result = window->openFile(path);
+        if (!result) {
+            window->close();
+            QMessageBox::warning(activeWindow(), tr("The file could not be opened"), result.error);
+            continue;
+        }
+        if (window->document().fileName()) noteRecentFile(path);
+        if (_recorder) {
+            ScriptEvent e;
+            e.kind = ScriptEvent::Kind::Open;
+            e.text = QFileInfo(path).absoluteFilePath();
+            _recorder->record(e);
+        }
+        if (blank) blank->close();
+    }
+}
+
+void PavoApplication::openDocument()
+{
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        activeWindow(), tr("Open"), QString(),
+        tr("Drawings and pictures (*.pavo *.pavotemplate *.png *.jpg *.jpeg *.gif *.tif *.tiff *.bmp *.webp);;"
+           "Pavo drawings (*.pavo *.pavotemplate);;All files (*)"));
+    openFiles(paths);
+}
+
+bool PavoApplication::quit()
+{
+    for (const auto& w : std::vector<QPointer<DocumentWindow>>(_windows)) {
+        if (w && !w->close()) return false;
+    }
+    QApplication::quit();
+    return true;
+}
+
+QStringList PavoApplication::recentFiles() const
+{
+    QStringList files = QSettings().value(kRecentFilesKey).toStringList();
+    files.removeIf([](const QString& f) { return !QFileInfo::exists(f); });
+    return files;
+}
+
+void PavoApplication::noteRecentFile(const QString& path)
+{
+    QStringList files = recentFiles();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    files.removeAll(absolute);
+    files.prepend(absolute);
+    while (files.size() > kRecentFileCount) files.removeLast();
+    QSettings().setValue(kRecentFilesKey, files);
+    emit recentFilesChanged();
+}
+
+void PavoApplication::clearRecentFiles()
+{
+    QSettings().remove(kRecentFilesKey);
+    emit recentFilesChanged();
+}
+
+// The stylus
+
+std::uint16_t PavoApplication::pointerIdOf(const QTabletEvent& event)
+{
+    // Styluses are numbered in the order they are first seen; the first is 0.
+    const QPointingDevice* device = event.pointingDevice();
+    const qint64 id = device ? device->uniqueId().numericId() : 0;
+    auto found = std::find(_styluses.begin(), _styluses.end(), id);
+    if (found == _styluses.end()) {
+        _styluses.push_back(id);
+        found = std::prev(_styluses.end());
+    }
+    return std::uint16_t(std::min<std::ptrdiff_t>(found - _styluses.begin(), 0xFFFF));
+}
+
+void PavoApplication::postProximity(const QTabletEvent& event, bool entering)
+{
+    const QPointingDevice* device = event.pointingDevice();
+    ProximityRecord record;
+    record.pointerID = pointerIdOf(event);
+    record.pointerType = proximity_pointer_type(event.pointerType());
+    record.enterProximity = entering ? 1 : 0;
+    if (device) {
+        record.uniqueID = std::uint64_t(device->uniqueId().numericId());
+        record.capabilityMask = std::uint32_t(device->capabilities().toInt());
+    }
+    if (entering) _last_pointer_type = record.pointerType;
+    if (_recorder && record.pointerType != kPointerTypeUnknown && record.pointerType != kPointerTypeCursor) {
+        ScriptEvent e;
+        e.kind = ScriptEvent::Kind::Proximity;
+        e.name = entering ? QStringLiteral("enter") : QStringLiteral("leave");
+        e.eraser = record.pointerType == kPointerTypeEraser;
+        e.pointerId = record.pointerID;
+        _recorder->record(e);
+    }
+    ProximityCenter::shared().post(record);
+}
+
+void PavoApplication::stylusPressed(const QTabletEvent& event)
+{
+    if (proximity_pointer_type(event.pointerType()) != _last_pointer_type) postProximity(event, true);
+}
+
+bool PavoApplication::event(QEvent* event)
+{
+    if (event->type() == QEvent::TabletEnterProximity || event->type() == QEvent::TabletLeaveProximity) {
+        postProximity(static_cast<const QTabletEvent&>(*event), event->type() == QEvent::TabletEnterProximity);
+        return true;
+    }
+    return QApplication::event(event);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// The application object: it turns the tablet's proximity events into the proximity
+// notification every document hears, and keeps the open document windows: new, open,
+// open recent and quit, each window asking about its unsaved changes.
+
+#include "lua_host.h"
+#include "proximity.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class DocumentWindow;
+class EventRecorder;
+class QTabletEvent;
+
+class PavoApplication final : public QApplication {
+    Q_OBJECT
+
+public:
+    PavoApplication(int& argc, char** argv);
+    ~PavoApplication() override;
+
+    static PavoApplication* instance();
+
+    // Input goes to this file as an event script, for bug reports.
+    void setRecorder(std::unique_ptr<EventRecorder> recorder);
+    EventRecorder* recorder() const { return _recorder.get(); }
+    ScriptAlerts& alerts() { return *_alerts; }
+
+    DocumentWindow* newDocument();
+    // Opens each file in a window of its own, or brings forward the window already showing
+    // it. A file that cannot be opened is reported and opens nothing.
+    void openFiles(const QStringList& paths);
+    void openDocument();  // asks for the files
+    // Closes every window; stops at the first whose unsaved changes the user keeps.
+    bool quit();
+
+    QStringList recentFiles() const;
+    void noteRecentFile(const QString& path);
+    void clearRecentFiles();
+    // The number of the next untitled window, for its title.
+    int nextUntitledNumber() { return ++_untitled; }
+
+    // A stylus press carries the end in use; a change of end with no proximity news is
+    // reported as the end coming near.
+    void stylusPressed(const QTabletEvent& event);
+
+signals:
+    void recentFilesChanged();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    std::optional<DocumentWindow*> windowShowing(const QString& path) const;
+    void postProximity(const QTabletEvent& event, bool entering);
+    std::uint16_t pointerIdOf(const QTabletEvent& event);
+
+    std::unique_ptr<ScriptAlerts> _alerts;
+    std::unique_ptr<EventRecorder> _recorder;
+    std::vector<QPointer<DocumentWindow>> _windows;
+    std::vector<qint64> _styluses;
+    std::uint8_t _last_pointer_type = kPointerTypeUnknown;
+    int _untitled = 0;
+};
