@@ -1,0 +1,333 @@
+// The document controller: tools, settings, stroke commands, the eraser end, files.
+
+#include "pavo_document.h"
+
+#include "recording_tool.h"
+
+#include <QFile>
+#include <QPainterPath>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class QuietDisplay : public ViewDisplay {
+public:
+    void setNeedsDisplayInRect(const Rect&) override {}
+    void setNeedsDisplay() override {}
+    void refreshCursor() override {}
+};
+
+class RecordingShell : public DocumentShell {
+public:
+    int toolDisplays = 0;
+    int undoChanges = 0;
+    std::vector<bool> edited;
+    std::vector<std::pair<ColorPanelTarget, QColor>> panels;
+    std::vector<QUrl> urls;
+
+    void toolDisplayChanged() override { ++toolDisplays; }
+    void undoStateChanged() override { ++undoChanges; }
+    void editedChanged(bool e) override { edited.push_back(e); }
+    void showColorPanel(ColorPanelTarget target, const QColor& color) override { panels.emplace_back(target, color); }
+    bool openUrl(const QUrl& url) override
+    {
+        urls.push_back(url);
+        return true;
+    }
+};
+
+class Alerts : public ScriptAlerts {
+public:
+    QStringList shown;
+    void show(const QString& title, const QString& message) override { shown << title + ": " + message; }
+};
+
+ProximityRecord stylus(std::uint8_t type, bool entering = true, std::uint16_t pointer = 0)
+{
+    ProximityRecord r;
+    r.pointerType = type;
+    r.enterProximity = entering ? 1 : 0;
+    r.pointerID = pointer;
+    return r;
+}
+
+StrokePtr square(float x, float y)
+{
+    QPainterPath p;
+    p.addRect(double(x), double(y), 20, 20);
+    return Stroke::withPath(Path(p), Qt::red, kModeNormal, 1.0f);
+}
+
+class Document : public ::testing::Test {
+protected:
+    RecordingShell shell;
+    QuietDisplay display;
+    Alerts alerts;
+    std::unique_ptr<PavoDocument> doc = PavoDocument::create(shell, display, {400, 300}, alerts);
+    CallLog log;
+    RecordingTool other{"other", log};
+    QTemporaryDir dir;
+
+    void SetUp() override { ASSERT_TRUE(doc); }
+
+    void drag(float y, const QString& penType = {})
+    {
+        if (!penType.isEmpty()) {
+            ASSERT_TRUE(doc->setPenTypeName(penType));
+        }
+        doc->mouseDown({{50, y}, 0.5f, 0});
+        for (float x = 50; x <= 250; x += 10) doc->mouseDragged({{x, y}, 0.8f, 0});
+        doc->mouseUp({{250, y}, 0, 0});
+    }
+    int strokeCount() const { return doc->strokes().count(); }
+};
+
+TEST_F(Document, ANewDocumentDrawsWithThePenOnNoBackground)
+{
+    EXPECT_EQ(doc->tool(), &doc->pen());
+    EXPECT_EQ(doc->currentToolAction(), QStringLiteral("penTool:"));
+    EXPECT_FALSE(doc->backgroundColor());
+    EXPECT_FALSE(doc->fileName());
+    EXPECT_FALSE(doc->isEdited());
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Pen"));
+}
+
+TEST_F(Document, ChoosingTheCurrentToolAgainChangesNothing)
+{
+    doc->setTool(&other);
+    log.clear();
+    doc->setTool(&other);
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(doc->perform(QStringLiteral("penTool:")));
+    EXPECT_EQ(log, (CallLog{"other:deactivate"}));
+    EXPECT_EQ(doc->tool(), &doc->pen());
+}
+
+TEST_F(Document, TheToolColourGoesToThePenWhateverToolIsCurrent)
+{
+    doc->setTool(&other);
+    EXPECT_TRUE(doc->perform(QStringLiteral("setOrangeColor:")));
+    EXPECT_EQ(doc->pen().color(), QColor::fromRgbF(1, 0.5f, 0));
+    EXPECT_EQ(doc->tool(), &other);
+    doc->toolColorChanged(Qt::cyan);
+    EXPECT_EQ(doc->pen().color(), QColor(Qt::cyan));
+    EXPECT_TRUE(doc->perform(QStringLiteral("toolColor:")));
+    ASSERT_EQ(shell.panels.size(), 1u);
+    EXPECT_EQ(shell.panels[0].first, ColorPanelTarget::Tool);
+    EXPECT_EQ(shell.panels[0].second, QColor(Qt::cyan));
+}
+
+TEST_F(Document, MenuSettingsReadTheirValueFromTheItemTitle)
+{
+    EXPECT_TRUE(doc->perform(QStringLiteral("penOpacity:"), QStringLiteral("50%")));
+    EXPECT_FLOAT_EQ(doc->pen().opacity(), 0.5f);
+    EXPECT_TRUE(doc->perform(QStringLiteral("penSize:"), QStringLiteral("12")));
+    EXPECT_FLOAT_EQ(doc->pen().radius(), 12);
+    // A title that is no number gives 0.
+    EXPECT_TRUE(doc->perform(QStringLiteral("penSize:"), QStringLiteral("Other…")));
+    EXPECT_FLOAT_EQ(doc->pen().radius(), 0);
+    doc->setTool(&other);
+    EXPECT_TRUE(doc->perform(QStringLiteral("setPenType:"), QStringLiteral("Marker")));
+    EXPECT_EQ(doc->tool(), &doc->pen());
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Marker"));
+    EXPECT_FALSE(doc->setPenTypeName(QStringLiteral("Crayon")));
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Marker"));
+    EXPECT_FALSE(doc->perform(QStringLiteral("fly:")));
+    EXPECT_GT(shell.toolDisplays, 0);
+}
+
+TEST_F(Document, AWholeGestureIsOneUndoableStroke)
+{
+    drag(100);
+    drag(200, QStringLiteral("Spray"));
+    EXPECT_GT(strokeCount(), 2) << "the spray adds a fill per move";
+    EXPECT_EQ(doc->undoManager().undoActionName(), QStringLiteral("Stroke"));
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
+    EXPECT_EQ(strokeCount(), 1);
+    EXPECT_TRUE(doc->perform(QStringLiteral("redo:")));
+    EXPECT_GT(strokeCount(), 2);
+    EXPECT_GT(shell.undoChanges, 0);
+}
+
+TEST_F(Document, UndoDuringAGestureEndsTheGestureFirst)
+{
+    doc->mouseDown({{50, 50}, 1, 0});
+    doc->mouseDragged({{50, 50}, 1, 0});
+    doc->mouseDragged({{150, 50}, 1, 0});
+    EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
+    EXPECT_EQ(strokeCount(), 0);
+    // The up that comes late belongs to no gesture any more.
+    doc->mouseUp({{150, 50}, 0, 0});
+    EXPECT_EQ(strokeCount(), 0);
+    EXPECT_TRUE(doc->undoManager().canRedo());
+}
+
+TEST_F(Document, DeleteAndMergeActOnTheTopmostStrokesWithThePen)
+{
+    doc->addStroke(square(0, 0));
+    doc->addStroke(square(30, 0));
+    doc->addStroke(square(60, 0));
+    const StrokePtr bottom = doc->strokes().strokeArray().front();
+    EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
+    EXPECT_EQ(strokeCount(), 2);
+    EXPECT_TRUE(doc->keyDown(QStringLiteral("\x7f")));
+    EXPECT_EQ(strokeCount(), 1);
+    EXPECT_EQ(doc->strokes().strokeArray().front(), bottom);
+    EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
+    EXPECT_TRUE(doc->perform(QStringLiteral("mergeStrokes:")));
+    EXPECT_EQ(strokeCount(), 1);
+    EXPECT_TRUE(doc->perform(QStringLiteral("clear:")));
+    EXPECT_EQ(strokeCount(), 0);
+    // Deleting from an empty drawing leaves no undo step behind.
+    const bool couldUndo = doc->undoManager().canUndo();
+    const QString name = doc->undoManager().undoActionName();
+    EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
+    EXPECT_EQ(doc->undoManager().canUndo(), couldUndo);
+    EXPECT_EQ(doc->undoManager().undoActionName(), name);
+}
+
+TEST_F(Document, TheBackgroundColourEditsTheDrawingWithoutAnUndoStep)
+{
+    EXPECT_TRUE(doc->perform(QStringLiteral("showSetBackgroundColor:")));
+    ASSERT_EQ(shell.panels.size(), 1u);
+    EXPECT_EQ(shell.panels[0].first, ColorPanelTarget::Background);
+    EXPECT_EQ(shell.panels[0].second, QColor(Qt::white));
+    doc->backgroundColorChanged(Qt::yellow);
+    EXPECT_EQ(doc->backgroundColor(), QColor(Qt::yellow));
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_FALSE(doc->undoManager().canUndo());
+    EXPECT_EQ(shell.edited, (std::vector<bool>{true}));
+    EXPECT_TRUE(doc->perform(QStringLiteral("clearBackgroundColor:")));
+    EXPECT_FALSE(doc->backgroundColor());
+}
+
+TEST_F(Document, TheEraserEndSwitchesToTheEraserAndTheTipSwitchesBack)
+{
+    auto& center = ProximityCenter::shared();
+    ASSERT_TRUE(doc->setPenTypeName(QStringLiteral("Marker")));
+    center.post(stylus(kPointerTypeEraser));
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+    // Leaving proximity and a second stylus change nothing.
+    center.post(stylus(kPointerTypePen, false));
+    center.post(stylus(kPointerTypePen, true, 1));
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+    center.post(stylus(kPointerTypePen));
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Marker"));
+
+    // With another tool current the tool comes back, and the pen keeps the eraser.
+    doc->setTool(&other);
+    center.post(stylus(kPointerTypeEraser));
+    EXPECT_EQ(doc->tool(), &doc->pen());
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+    center.post(stylus(kPointerTypePen));
+    EXPECT_EQ(doc->tool(), &other);
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+
+    // A value stored at another width is not the field.
+    ProximityInfo odd = proximity_info(stylus(kPointerTypeEraser));
+    odd[kEnterProximity] = QVariant::fromValue(int(1));
+    center.post(odd);
+    EXPECT_EQ(doc->tool(), &other);
+}
+
+TEST_F(Document, EveryOpenDocumentHearsTheStylus)
+{
+    RecordingShell otherShell;
+    auto second = PavoDocument::create(otherShell, display, {100, 100}, alerts);
+    ASSERT_TRUE(second);
+    ProximityCenter::shared().post(stylus(kPointerTypeEraser));
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+    EXPECT_EQ(second->pen().penTypeName(), QStringLiteral("Eraser"));
+    second.reset();
+    ProximityCenter::shared().post(stylus(kPointerTypePen));
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Pen"));
+}
+
+TEST_F(Document, FilesOpenAsThemselvesTemplatesAndPicturesUntitled)
+{
+    drag(100);
+    const QString drawing = dir.filePath(QStringLiteral("d.pavo"));
+    const QString templ = dir.filePath(QStringLiteral("t.pavotemplate"));
+    ASSERT_TRUE(doc->saveTo(templ));
+    ASSERT_TRUE(doc->saveTo(drawing));
+    EXPECT_EQ(doc->fileName(), drawing);
+    EXPECT_FALSE(doc->isEdited());
+
+    RecordingShell s2;
+    auto fromTemplate = PavoDocument::create(s2, display, {400, 300}, alerts);
+    ASSERT_TRUE(fromTemplate->read(templ));
+    EXPECT_FALSE(fromTemplate->fileName());
+    EXPECT_EQ(fromTemplate->strokes().count(), 1);
+
+    QImage picture(60, 40, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    const QString picturePath = dir.filePath(QStringLiteral("p.png"));
+    ASSERT_TRUE(picture.save(picturePath));
+    auto fromPicture = PavoDocument::create(s2, display, {400, 300}, alerts);
+    ASSERT_TRUE(fromPicture->read(picturePath));
+    EXPECT_FALSE(fromPicture->fileName());
+    ASSERT_EQ(fromPicture->strokes().count(), 1);
+    const Rect bounds = fromPicture->strokes().bounds();
+    EXPECT_NEAR(bounds.origin.x + bounds.size.width / 2, 200, 0.5);
+    EXPECT_NEAR(bounds.origin.y + bounds.size.height / 2, 150, 0.5);
+    EXPECT_FALSE(fromPicture->undoManager().canUndo());
+
+    // A damaged file and an unreadable picture change nothing.
+    QFile damaged(dir.filePath(QStringLiteral("bad.pavo")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("garbage");
+    damaged.close();
+    EXPECT_FALSE(fromPicture->read(damaged.fileName()));
+    EXPECT_FALSE(fromPicture->read(dir.filePath(QStringLiteral("missing.png"))));
+    EXPECT_EQ(fromPicture->strokes().count(), 1);
+}
+
+TEST_F(Document, AFailedSaveKeepsTheDrawingAndItsName)
+{
+    drag(100);
+    const QString good = dir.filePath(QStringLiteral("d.pavo"));
+    ASSERT_TRUE(doc->saveTo(good));
+    drag(200);
+    const DrawingResult failed = doc->saveTo(dir.filePath(QStringLiteral("missing/folder/d.pavo")));
+    EXPECT_FALSE(failed);
+    EXPECT_FALSE(failed.error.isEmpty());
+    EXPECT_EQ(doc->fileName(), good);
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_EQ(strokeCount(), 2);
+    // Revert goes back to what was saved.
+    ASSERT_TRUE(doc->revert());
+    EXPECT_EQ(strokeCount(), 1);
+    EXPECT_FALSE(doc->isEdited());
+}
+
+TEST_F(Document, ChangingTheViewEditsTheDrawingAndIsSavedWithIt)
+{
+    EXPECT_TRUE(doc->perform(QStringLiteral("zoomIn:")));
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_FALSE(doc->undoManager().canUndo());
+    const AffineTransform zoomed = doc->view().transform();
+    const QString path = dir.filePath(QStringLiteral("z.pavo"));
+    ASSERT_TRUE(doc->saveTo(path));
+    auto reopened = PavoDocument::create(shell, display, {400, 300}, alerts);
+    ASSERT_TRUE(reopened->read(path));
+    EXPECT_FLOAT_EQ(reopened->view().transform().a, zoomed.a);
+    EXPECT_FLOAT_EQ(reopened->view().transform().tx, zoomed.tx);
+    EXPECT_FALSE(reopened->isEdited());
+}
+
+TEST_F(Document, HelpPagesAreLocalFiles)
+{
+    EXPECT_TRUE(doc->perform(QStringLiteral("showHelp:")));
+    EXPECT_TRUE(doc->perform(QStringLiteral("releaseNotes:")));
+    EXPECT_TRUE(doc->perform(QStringLiteral("sendFeedback:")));
+    ASSERT_EQ(shell.urls.size(), 3u);
+    EXPECT_TRUE(shell.urls[0].isLocalFile());
+    EXPECT_TRUE(QFile::exists(shell.urls[0].toLocalFile()));
+    EXPECT_TRUE(QFile::exists(shell.urls[1].toLocalFile()));
+    EXPECT_EQ(shell.urls[2].scheme(), QStringLiteral("mailto"));
+}
+
+} // namespace
