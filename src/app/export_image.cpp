@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "color.h"
 #include "gif_writer.h"
+#include "transfer_ops.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -57,10 +58,13 @@ std::unique_ptr<PavoCanvas> canvas_at_size(const PavoCanvas& view, Size size)
     return canvas;
 }
 
+// Bitmaps hold premultiplied pixels, so a background with alpha is premultiplied too; a
+// format without transparency shows it over white, as it shows the rest of the picture.
 Color background_fill(const std::optional<QColor>& background, bool transparent)
 {
-    if (background) return from_qcolor(*background);
-    return transparent ? TRANSPARENT : WHITE;
+    if (!background) return transparent ? TRANSPARENT : WHITE;
+    const Color fill = premultiplied(*background);
+    return transparent ? fill : paint_over(WHITE, fill);
 }
 
 } // namespace

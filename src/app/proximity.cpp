@@ -12,7 +12,9 @@ ProximityInfo proximity_info(const ProximityRecord& r)
         {kSystemTabletID, QVariant::fromValue(r.systemTabletID)},
         {kVendorPointerType, QVariant::fromValue(r.vendorPointerType)},
         {kPointerSerialNumber, QVariant::fromValue(r.pointerSerialNumber)},
-        {kUniqueID, QVariant::fromValue(r.uniqueID)},
+        // On 64-bit Linux std::uint64_t is unsigned long but quint64 unsigned long long: box
+        // it as the Qt type so that a reader asking for quint64 finds it.
+        {kUniqueID, QVariant::fromValue(quint64(r.uniqueID))},
         {kCapabilityMask, QVariant::fromValue(r.capabilityMask)},
         {kPointerType, QVariant::fromValue(r.pointerType)},
         {kEnterProximity, QVariant::fromValue(r.enterProximity)},
