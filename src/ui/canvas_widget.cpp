@@ -91,7 +91,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
 
 void CanvasWidget::record(const ScriptEvent& event)
 {
-    if (_recorder) _recorder->record(event);
+    if (auto* app = PavoApplication::instance(); app && app->recording()) app->record(event, size());
 }
 
 void CanvasWidget::down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers)

@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QWidget>
 
-class EventRecorder;
 struct ScriptEvent;
 
 class CanvasWidget final : public QWidget, public ViewDisplay {
@@ -21,8 +20,6 @@ public:
 
     // The document whose view this widget shows; set once, right after it is made.
     void setDocument(PavoDocument* document);
-    // Where the user's input is written for bug reports, or null.
-    void setRecorder(EventRecorder* recorder) { _recorder = recorder; }
 
     // ViewDisplay.
     void setNeedsDisplayInRect(const Rect& viewRect) override;
@@ -50,7 +47,6 @@ private:
     void record(const ScriptEvent& event);
 
     PavoDocument* _document = nullptr;
-    EventRecorder* _recorder = nullptr;
     QTimer _live_resize_end;
     bool _pressed = false;
     unsigned _last_flags = 0;

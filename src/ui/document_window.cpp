@@ -24,13 +24,12 @@ const QString kTemplateFilter = QStringLiteral("Pavo template (*.pavotemplate)")
 
 void record(PavoApplication& app, ScriptEvent::Kind kind, const QString& name, const QString& text)
 {
-    if (EventRecorder* recorder = app.recorder()) {
-        ScriptEvent e;
-        e.kind = kind;
-        e.name = name;
-        e.text = text;
-        recorder->record(e);
-    }
+    if (!app.recording()) return;
+    ScriptEvent e;
+    e.kind = kind;
+    e.name = name;
+    e.text = text;
+    app.record(e, {});
 }
 
 } // namespace
@@ -51,7 +50,6 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
     setAttribute(Qt::WA_DeleteOnClose);
     _canvas = new CanvasWidget(this);
     setCentralWidget(_canvas);
-    _canvas->setRecorder(app.recorder());
     _document = PavoDocument::create(*this, *_canvas, {800, 600}, app.alerts());
     if (!_document) return;
     _canvas->setDocument(_document.get());
@@ -98,6 +96,8 @@ void DocumentWindow::applyWindowFrame(const QString& text)
     // Only where some screen still shows the window's corner.
     if (QGuiApplication::screenAt(QPoint(frame->x + 20, frame->y + 20))) move(frame->x, frame->y);
 }
+
+QSize DocumentWindow::drawingAreaSize() const { return _canvas->size(); }
 
 std::optional<QString> DocumentWindow::windowFrame() const
 {

@@ -28,6 +28,8 @@ public:
     ~DocumentWindow() override;
 
     PavoDocument& document() { return *_document; }
+    MenuManager& menus() { return *_menus; }
+    QSize drawingAreaSize() const;
     // Reads a file into this new window; on failure nothing changes.
     DrawingResult openFile(const QString& path);
     // Untitled, unchanged and empty: a window that opening a file may take over.

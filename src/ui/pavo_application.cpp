@@ -13,6 +13,7 @@
 #include <QTabletEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -54,7 +55,25 @@ PavoApplication::~PavoApplication() = default;
 
 PavoApplication* PavoApplication::instance() { return qobject_cast<PavoApplication*>(QCoreApplication::instance()); }
 
-void PavoApplication::setRecorder(std::unique_ptr<EventRecorder> recorder) { _recorder = std::move(recorder); }
+void PavoApplication::setRecorder(std::unique_ptr<EventRecorder> recorder)
+{
+    _recorder = std::move(recorder);
+    _recorded_size = false;
+}
+
+void PavoApplication::record(const ScriptEvent& event, QSize viewSize)
+{
+    if (!_recorder) return;
+    if (!std::exchange(_recorded_size, true) && !viewSize.isEmpty()) {
+        ScriptEvent size;
+        size.kind = ScriptEvent::Kind::Size;
+        size.width = viewSize.width();
+        size.height = viewSize.height();
+        size.hasSize = true;
+        _recorder->record(size);
+    }
+    _recorder->record(event);
+}
 
 DocumentWindow* PavoApplication::newDocument()
 {
@@ -105,7 +124,7 @@ void PavoApplication::openFiles(const QStringList& paths)
             ScriptEvent e;
             e.kind = ScriptEvent::Kind::Open;
             e.text = QFileInfo(path).absoluteFilePath();
-            _recorder->record(e);
+            record(e, window->drawingAreaSize());
         }
         if (blank) blank->close();
     }
@@ -186,7 +205,7 @@ void PavoApplication::postProximity(const QTabletEvent& event, bool entering)
         e.name = entering ? QStringLiteral("enter") : QStringLiteral("leave");
         e.eraser = record.pointerType == kPointerTypeEraser;
         e.pointerId = record.pointerID;
-        _recorder->record(e);
+        this->record(e, {});
     }
     ProximityCenter::shared().post(record);
 }

@@ -16,6 +16,7 @@
 
 class DocumentWindow;
 class EventRecorder;
+struct ScriptEvent;
 class QTabletEvent;
 
 class PavoApplication final : public QApplication {
@@ -29,7 +30,10 @@ public:
 
     // Input goes to this file as an event script, for bug reports.
     void setRecorder(std::unique_ptr<EventRecorder> recorder);
-    EventRecorder* recorder() const { return _recorder.get(); }
+    bool recording() const { return _recorder != nullptr; }
+    // Writes one event of the user's input, after the view size the first time, since a
+    // script sets its size only before its first event.
+    void record(const ScriptEvent& event, QSize viewSize);
     ScriptAlerts& alerts() { return *_alerts; }
 
     DocumentWindow* newDocument();
@@ -63,6 +67,7 @@ private:
 
     std::unique_ptr<ScriptAlerts> _alerts;
     std::unique_ptr<EventRecorder> _recorder;
+    bool _recorded_size = false;
     std::vector<QPointer<DocumentWindow>> _windows;
     std::vector<qint64> _styluses;
     std::uint8_t _last_pointer_type = kPointerTypeUnknown;

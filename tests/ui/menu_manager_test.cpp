@@ -3,6 +3,7 @@
 
 #include "menu_manager.h"
 #include "resources.h"
+#include "ui_test_support.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,17 +19,6 @@
 #include <utility>
 
 namespace {
-
-// One application for the whole test program; menus need it, and it must outlive them.
-void ensure_application()
-{
-    if (QApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-}
 
 class SilentAlerts : public ScriptAlerts {
 public:

@@ -1,0 +1,190 @@
+// The desktop window: Qt's mouse, tablet, proximity and key events reach the document, the
+// window shows the drawing's name and frame, and the menus follow the document.
+
+#include "canvas_widget.h"
+#include "document_window.h"
+#include "input_mapping.h"
+#include "menu_manager.h"
+#include "ui_test_support.h"
+#include "window_frame.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QTabletEvent>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The two ends of one stylus, owned by the application like Qt's own devices.
+QPointingDevice& stylus(QPointingDevice::PointerType end)
+{
+    const auto make = [](const char* name, qint64 id, QPointingDevice::PointerType type) {
+        return new QPointingDevice(QString::fromLatin1(name), id, QInputDevice::DeviceType::Stylus, type,
+                                   QInputDevice::Capability::Pressure, 1, 2, {},
+                                   QPointingDeviceUniqueId::fromNumericId(42), &ensure_application());
+    };
+    static QPointingDevice* const tip = make("stylus", 7001, QPointingDevice::PointerType::Pen);
+    static QPointingDevice* const eraser = make("stylus eraser", 7002, QPointingDevice::PointerType::Eraser);
+    return end == QPointingDevice::PointerType::Eraser ? *eraser : *tip;
+}
+
+class Window : public ::testing::Test {
+protected:
+    PavoApplication& app = ensure_application();
+    QPointer<DocumentWindow> window;
+    CanvasWidget* canvas = nullptr;
+
+    void SetUp() override
+    {
+        window = app.newDocument();
+        ASSERT_TRUE(window);
+        canvas = window->findChild<CanvasWidget*>();
+        ASSERT_TRUE(canvas);
+    }
+    void TearDown() override
+    {
+        if (!window) return;
+        // Drop the changes so that closing asks nothing.
+        window->document().drawing().undoManager().removeAllActions();
+        window->document().drawing().undoManager().markClean();
+        window->document().saveTo(dir.filePath(QStringLiteral("teardown.pavo")));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void mouse(QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = {})
+    {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, at, canvas->mapToGlobal(at), button, buttons, modifiers);
+        QCoreApplication::sendEvent(canvas, &e);
+    }
+    void tablet(QEvent::Type type, QPointF at, qreal pressure,
+                QPointingDevice::PointerType end = QPointingDevice::PointerType::Pen)
+    {
+        const Qt::MouseButton button = type == QEvent::TabletMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons buttons = type == QEvent::TabletRelease ? Qt::NoButton : Qt::LeftButton;
+        QTabletEvent e(type, &stylus(end), at, canvas->mapToGlobal(at), pressure, 0, 0, 0, 0, 0, {}, button, buttons);
+        QCoreApplication::sendEvent(canvas, &e);
+    }
+    void proximity(QEvent::Type type, QPointingDevice::PointerType end)
+    {
+        QTabletEvent e(type, &stylus(end), {}, {}, 0, 0, 0, 0, 0, 0, {}, Qt::NoButton, Qt::NoButton);
+        QCoreApplication::sendEvent(&app, &e);
+    }
+    int strokes() { return window->document().strokes().count(); }
+    QAction* item(const char* action) { return window->menus().action(QString::fromLatin1(action)); }
+
+    QTemporaryDir dir;
+};
+
+TEST(InputMapping, LinuxKeysStandForTheMacModifiers)
+{
+    EXPECT_EQ(modifier_flags(Qt::ControlModifier), unsigned(kCommandKey));
+    EXPECT_EQ(modifier_flags(Qt::AltModifier), unsigned(kOptionKey));
+    EXPECT_EQ(modifier_flags(Qt::MetaModifier), unsigned(kControlKey));
+    EXPECT_EQ(modifier_flags(Qt::ShiftModifier | Qt::KeypadModifier), unsigned(kShiftKey | kNumericPadKey));
+    EXPECT_EQ(proximity_pointer_type(QPointingDevice::PointerType::Eraser), kPointerTypeEraser);
+    EXPECT_EQ(proximity_pointer_type(QPointingDevice::PointerType::Pen), kPointerTypePen);
+}
+
+TEST_F(Window, TheMouseAndTheTabletDrawAndUndoByTheMenu)
+{
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    for (int x = 100; x <= 200; x += 10) mouse(QEvent::MouseMove, {double(x), 100});
+    mouse(QEvent::MouseButtonRelease, {200, 100});
+    EXPECT_EQ(strokes(), 1);
+    EXPECT_EQ(item("undo:")->text(), QStringLiteral("Undo Stroke"));
+    EXPECT_TRUE(window->isWindowModified());
+
+    // A light touch of the stylus draws thinner than the mouse, which presses fully.
+    tablet(QEvent::TabletPress, {100, 300}, 0.2);
+    for (int x = 100; x <= 300; x += 4) tablet(QEvent::TabletMove, {double(x), 300}, 0.2);
+    tablet(QEvent::TabletRelease, {300, 300}, 0);
+    ASSERT_EQ(strokes(), 2);
+    const Rect pressed = window->document().strokes().strokeArray().front()->bounds();
+    const Rect light = window->document().strokes().strokeArray().back()->bounds();
+    EXPECT_LT(light.size.height, pressed.size.height * 0.5f);
+    // Every tablet sample reaches the pen: 51 moves, none merged away this far apart.
+    EXPECT_GT(light.size.width, 195);
+
+    item("undo:")->trigger();
+    EXPECT_EQ(strokes(), 1);
+    EXPECT_EQ(item("redo:")->text(), QStringLiteral("Redo Stroke"));
+
+    // Delete removes the topmost stroke.
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(canvas, &del);
+    EXPECT_EQ(strokes(), 0);
+}
+
+TEST_F(Window, TheStylusEndsSwitchThePenType)
+{
+    proximity(QEvent::TabletEnterProximity, QPointingDevice::PointerType::Eraser);
+    EXPECT_EQ(window->document().pen().penTypeName(), QStringLiteral("Eraser"));
+    EXPECT_TRUE(item("setPenType:") != nullptr);
+    proximity(QEvent::TabletLeaveProximity, QPointingDevice::PointerType::Eraser);
+    EXPECT_EQ(window->document().pen().penTypeName(), QStringLiteral("Eraser"));
+    proximity(QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
+    EXPECT_EQ(window->document().pen().penTypeName(), QStringLiteral("Pen"));
+    // A press with the eraser end, with no proximity news before it, still counts.
+    tablet(QEvent::TabletPress, {10, 10}, 0.5, QPointingDevice::PointerType::Eraser);
+    tablet(QEvent::TabletRelease, {10, 10}, 0, QPointingDevice::PointerType::Eraser);
+    EXPECT_EQ(window->document().pen().penTypeName(), QStringLiteral("Eraser"));
+    proximity(QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
+}
+
+TEST_F(Window, MenusShowTheDocumentsSettings)
+{
+    window->document().perform(QStringLiteral("setPenType:"), QStringLiteral("Marker"));
+    window->document().perform(QStringLiteral("penSize:"), QStringLiteral("12"));
+    const auto checked = [this](const char* action, const QString& title) {
+        const auto* menu = qobject_cast<QMenu*>(item(action)->parent());
+        if (!menu) return false;
+        for (QAction* a : menu->actions())
+            if (a->isChecked()) return window->menus().title(a) == title;
+        return false;
+    };
+    EXPECT_TRUE(checked("penSize:", QStringLiteral("12")));
+    EXPECT_TRUE(checked("penTool:", QStringLiteral("Pen")));
+    bool markerChecked = false;
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->isChecked() && window->menus().title(a) == u"Marker") markerChecked = true;
+    EXPECT_TRUE(markerChecked);
+}
+
+TEST_F(Window, AFileOpensWithItsNameAndFrame)
+{
+    const QString path = dir.filePath(QStringLiteral("sea.pavo"));
+    {
+        Drawing drawing;
+        ASSERT_TRUE(drawing.save(path, format_window_frame({30, 40, 640, 480}), std::nullopt));
+    }
+    app.openFiles({path});
+    DocumentWindow* opened = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<DocumentWindow*>(w); d && d->document().fileName() == path) opened = d;
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(opened->windowTitle().startsWith(u"sea.pavo"));
+    EXPECT_FALSE(opened->isWindowModified());
+    EXPECT_EQ(opened->findChild<CanvasWidget*>()->size(), QSize(640, 480));
+    const auto frame = parse_window_frame(opened->windowFrame().value_or(QString()));
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->width, 640);
+    EXPECT_EQ(frame->height, 480);
+    // Opening it again brings the same window forward.
+    app.openFiles({path});
+    int showing = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<DocumentWindow*>(w); d && d->isVisible() && d->document().fileName() == path) ++showing;
+    EXPECT_EQ(showing, 1);
+    opened->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+// The ui tests run inside the program's own application object, made before the first test
+// and destroyed after the last, while Qt's own globals still exist.
+
+#include "ui_test_support.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char* argv[])
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    PavoApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
