@@ -50,7 +50,9 @@
 constexpr unsigned kScriptModifierMask = kShiftKey | kControlKey | kOptionKey | kCommandKey | kCapsLockKey;
 
 constexpr qsizetype kMaxScriptLineLength = 64 * 1024;
-constexpr qint64 kMaxScriptBytes = 64 * 1024 * 1024;
+// A recorded session of many hours stays well below this; a parsed line costs about 8 times
+// its text in memory, so the cap also bounds the memory a hostile script can take.
+constexpr qint64 kMaxScriptBytes = 16 * 1024 * 1024;
 // Coordinates beyond this are refused: no view is that large, and such numbers are typos.
 constexpr float kMaxScriptCoordinate = 1e7f;
 // The largest view or export side, in pixels.

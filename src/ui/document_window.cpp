@@ -58,7 +58,7 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
     connect(&app, &PavoApplication::recentFilesChanged, this, &DocumentWindow::fillRecentMenu);
     fillRecentMenu();
     _untitled_number = app.nextUntitledNumber();
-    resize(_canvas->sizeHint().width(), _canvas->sizeHint().height() + menuBar()->sizeHint().height());
+    resizeDrawingArea(_canvas->sizeHint());
     toolDisplayChanged();
     undoStateChanged();
     updateTitle();
@@ -91,10 +91,16 @@ void DocumentWindow::applyWindowFrame(const QString& text)
 {
     const auto frame = parse_window_frame(text);
     if (!frame) return;
-    const int chrome = height() - _canvas->height();
-    resize(frame->width, frame->height + std::max(chrome, menuBar()->sizeHint().height()));
+    resizeDrawingArea({frame->width, frame->height});
     // Only where some screen still shows the window's corner.
     if (QGuiApplication::screenAt(QPoint(frame->x + 20, frame->y + 20))) move(frame->x, frame->y);
+}
+
+void DocumentWindow::resizeDrawingArea(QSize size)
+{
+    // The menu bar is all the window holds besides the drawing area; the layout is not
+    // settled before the window is first shown, so the bar's own height is the measure.
+    resize(size.width(), size.height() + menuBar()->sizeHint().height());
 }
 
 QSize DocumentWindow::drawingAreaSize() const { return _canvas->size(); }
@@ -143,7 +149,7 @@ bool DocumentWindow::performFileCommand(const QString& action)
     } else if (action == u"revertDocumentToSaved:") {
         revert();
     } else if (action == u"terminate:") {
-        _app.quit();
+        _app.closeAllAndQuit();
     } else {
         return false;
     }

@@ -63,6 +63,7 @@ private:
     void askPenSize();
     void askPenOpacity();
     void applyWindowFrame(const QString& frame);
+    void resizeDrawingArea(QSize size);
     void updateTitle();
     void fillRecentMenu();
     void showError(const QString& title, const QString& message);

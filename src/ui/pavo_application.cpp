@@ -75,7 +75,7 @@ void PavoApplication::record(const ScriptEvent& event, QSize viewSize)
     _recorder->record(event);
 }
 
-DocumentWindow* PavoApplication::newDocument()
+DocumentWindow* PavoApplication::makeWindow()
 {
     DocumentWindow* window = DocumentWindow::create(*this, pen_type_menu(*_alerts));
     if (!window) {
@@ -84,7 +84,13 @@ DocumentWindow* PavoApplication::newDocument()
     }
     std::erase_if(_windows, [](const QPointer<DocumentWindow>& w) { return w.isNull(); });
     _windows.emplace_back(window);
-    window->show();
+    return window;
+}
+
+DocumentWindow* PavoApplication::newDocument()
+{
+    DocumentWindow* window = makeWindow();
+    if (window) window->show();
     return window;
 }
 
@@ -111,7 +117,8 @@ void PavoApplication::openFiles(const QStringList& paths)
         QPointer<DocumentWindow> blank;
         for (const auto& w : _windows)
             if (w && w->isBlank()) blank = w;
-        DocumentWindow* window = newDocument();
+        // Shown only once the file is in it: a file that fails opens nothing.
+        DocumentWindow* window = makeWindow();
         if (!window) return;
         const DrawingResult result = window->openFile(path);
         if (!result) {
@@ -119,6 +126,7 @@ void PavoApplication::openFiles(const QStringList& paths)
             QMessageBox::warning(activeWindow(), tr("The file could not be opened"), result.error);
             continue;
         }
+        window->show();
         if (window->document().fileName()) noteRecentFile(path);
         if (_recorder) {
             ScriptEvent e;
@@ -139,7 +147,7 @@ void PavoApplication::openDocument()
     openFiles(paths);
 }
 
-bool PavoApplication::quit()
+bool PavoApplication::closeAllAndQuit()
 {
     for (const auto& w : std::vector<QPointer<DocumentWindow>>(_windows)) {
         if (w && !w->close()) return false;

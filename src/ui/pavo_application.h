@@ -36,13 +36,14 @@ public:
     void record(const ScriptEvent& event, QSize viewSize);
     ScriptAlerts& alerts() { return *_alerts; }
 
+    // A new untitled window, shown.
     DocumentWindow* newDocument();
     // Opens each file in a window of its own, or brings forward the window already showing
     // it. A file that cannot be opened is reported and opens nothing.
     void openFiles(const QStringList& paths);
     void openDocument();  // asks for the files
     // Closes every window; stops at the first whose unsaved changes the user keeps.
-    bool quit();
+    bool closeAllAndQuit();
 
     QStringList recentFiles() const;
     void noteRecentFile(const QString& path);
@@ -62,6 +63,8 @@ protected:
 
 private:
     std::optional<DocumentWindow*> windowShowing(const QString& path) const;
+    // A window not yet shown, kept in the list of windows.
+    DocumentWindow* makeWindow();
     void postProximity(const QTabletEvent& event, bool entering);
     std::uint16_t pointerIdOf(const QTabletEvent& event);
 
