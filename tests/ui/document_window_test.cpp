@@ -3,12 +3,17 @@
 
 #include "canvas_widget.h"
 #include "document_window.h"
+#include "event_replay.h"
+#include "event_script.h"
+#include "export_image.h"
 #include "input_mapping.h"
 #include "menu_manager.h"
 #include "ui_test_support.h"
 #include "window_frame.h"
 
 #include <QAction>
+#include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -185,6 +190,47 @@ TEST_F(Window, AFileOpensWithItsNameAndFrame)
     EXPECT_EQ(showing, 1);
     opened->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
+{
+    const QString script = dir.filePath(QStringLiteral("session.events"));
+    QString error;
+    app.setRecorder(EventRecorder::open(script, &error));
+    ASSERT_TRUE(app.recording()) << error.toStdString();
+    for (QAction* a : window->findChildren<QAction*>())
+        if (window->menus().actionName(a) == u"setPenType:" && window->menus().title(a) == u"Marker") a->trigger();
+    ASSERT_EQ(window->document().pen().penTypeName(), QStringLiteral("Marker"));
+    window->menus().action(QStringLiteral("setRedColor:"))->trigger();
+    tablet(QEvent::TabletPress, {100, 100}, 0.3);
+    for (int i = 0; i <= 40; ++i) tablet(QEvent::TabletMove, {100.0 + 5 * i, 100.0 + 2 * i}, 0.3 + 0.015 * i);
+    tablet(QEvent::TabletRelease, {300, 180}, 0);
+    mouse(QEvent::MouseButtonPress, {50, 300});
+    for (int x = 50; x <= 350; x += 15) mouse(QEvent::MouseMove, {double(x), 300}, Qt::ShiftModifier);
+    mouse(QEvent::MouseButtonRelease, {350, 300});
+    app.setRecorder(nullptr);
+
+    const QString shown = dir.filePath(QStringLiteral("shown.png"));
+    const ExportSource source{window->document().strokes(), window->document().view().canvasForReading(),
+                              window->document().backgroundColor()};
+    const QSize size = window->drawingAreaSize();
+    ASSERT_TRUE(export_drawing(source, shown, size.width(), size.height()));
+
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(file.readAll());
+    const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
+    text += QStringLiteral("export ") + replayed + u'\n';
+    const EventScriptResult parsed = parse_event_script(text);
+    ASSERT_TRUE(std::holds_alternative<EventScript>(parsed)) << std::get<EventScriptError>(parsed).text().toStdString();
+    QStringList messages;
+    ASSERT_EQ(replay_event_script(std::get<EventScript>(parsed), {}, [&](const QString& m) { messages << m; }), kReplayOk)
+        << messages.join('\n').toStdString();
+    EXPECT_EQ(QImage(replayed), QImage(shown));
 }
 
 } // namespace
