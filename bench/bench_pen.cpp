@@ -135,6 +135,10 @@ public:
     void setToolColor(const QColor&) override {}
     void refreshCursor() override {}
     const Strokes& strokes() const override { return drawing.strokes(); }
+    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override
+    {
+        return drawing.transformStrokesInArray(strokes, t);
+    }
     std::optional<QColor> backgroundColor() const override { return {}; }
     void markChanged() override {}
     void deleteSelection() override {}

@@ -203,6 +203,12 @@ void PavoDocument::addStroke(const StrokePtr& stroke)
     _drawing.addStroke(stroke);
 }
 
+bool PavoDocument::transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t)
+{
+    const UndoGroup group(_drawing.undoManager());
+    return _drawing.transformStrokesInArray(strokes, t);
+}
+
 void PavoDocument::placeImage(const QImage& image, Point centre)
 {
     if (image.isNull()) return;

@@ -99,6 +99,7 @@ public:
     Tool* tool() override { return _tool; }
     void setTool(Tool* tool) override;
     void addStroke(const StrokePtr& stroke) override;
+    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override;
     void refreshCursor() override;
     const Strokes& strokes() const override { return _drawing.strokes(); }
     std::optional<QColor> backgroundColor() const override { return _drawing.backgroundColor(); }

@@ -100,13 +100,13 @@ public:
     // Navigation. Each returns false and changes nothing when refused; otherwise it
     // re-renders and marks the document as changed.
     // Scales by s about the view point p and brings the world point under p to the centre.
-    bool zoomToPoint(Point p, float s);
+    bool zoomToPoint(Point p, float s) override;
     // Fills the view with the rectangle (view coordinates) along its tighter dimension.
-    bool zoomToBitmapRect(const Rect& r);
+    bool zoomToBitmapRect(const Rect& r) override;
     // Turns the drawing about the view centre by the angle swept from a to b.
-    bool rotateFrom(Point a, Point b);
+    bool rotateFrom(Point a, Point b) override;
     // Moves the drawing by b - a.
-    bool moveFrom(Point a, Point b);
+    bool moveFrom(Point a, Point b) override;
     bool zoomIn();
     bool zoomOut();
     // Nothing for an empty drawing.

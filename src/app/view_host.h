@@ -14,7 +14,6 @@
 
 class ViewDocument : public ToolDocument {
 public:
-    virtual const Strokes& strokes() const = 0;
     // None: no background colour, shown as white.
     virtual std::optional<QColor> backgroundColor() const = 0;
     // The view transformation is saved with the drawing, so changing it edits the document.

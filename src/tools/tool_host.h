@@ -5,6 +5,7 @@
 
 #include "canvas.h"
 #include "stroke.h"
+#include "strokes.h"
 
 #include <QColor>
 
@@ -23,6 +24,17 @@ public:
     // The background the window shows where nothing is drawn.
     virtual QColor backgroundColor() const = 0;
     virtual ToolDocument& document() = 0;
+
+    // Navigation, for the zoom, rotate and move tools. Each returns false and changes
+    // nothing when refused (a zoom beyond its range, a point that is not finite).
+    // Scales by s about the view point p and brings the world point under p to the centre.
+    virtual bool zoomToPoint(Point p, float s) = 0;
+    // Fills the view with the rectangle (view coordinates) along its tighter dimension.
+    virtual bool zoomToBitmapRect(const Rect& r) = 0;
+    // Turns the drawing about the view centre by the angle swept from a to b.
+    virtual bool rotateFrom(Point a, Point b) = 0;
+    // Moves the drawing by b - a.
+    virtual bool moveFrom(Point a, Point b) = 0;
 };
 
 class ToolDocument {
@@ -34,4 +46,10 @@ public:
     virtual void addStroke(const StrokePtr& stroke) = 0;
     virtual void setToolColor(const QColor& color) = 0;
     virtual void refreshCursor() = 0;
+
+    // The drawing, bottom stroke first, for picking and selecting.
+    virtual const Strokes& strokes() const = 0;
+    // Moves, turns or scales strokes of the drawing as one undoable user action; false, and
+    // nothing changes, for a transformation that is not finite and invertible.
+    virtual bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) = 0;
 };

@@ -72,6 +72,11 @@ public:
     void refreshCursor() override {}
 
     const Strokes& strokes() const override { return drawing.strokes(); }
+    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override
+    {
+        const UndoGroup group(drawing.undoManager());
+        return drawing.transformStrokesInArray(strokes, t);
+    }
     std::optional<QColor> backgroundColor() const override { return drawing.backgroundColor(); }
     void markChanged() override {}
     void deleteSelection() override {}

@@ -45,6 +45,11 @@ public:
         if (view) view->refreshCursor();
     }
 
+    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override
+    {
+        const UndoGroup group(drawing.undoManager());
+        return drawing.transformStrokesInArray(strokes, t);
+    }
     const Strokes& strokes() const override
     {
         ++strokeListReads;

@@ -47,7 +47,10 @@ public:
     void addStroke(const StrokePtr& stroke) override { added.push_back(stroke); }
     void setToolColor(const QColor& color) override { toolColor = color; }
     void refreshCursor() override { ++cursorRefreshes; }
+    const Strokes& strokes() const override { return drawing; }
+    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override { return false; }
     StrokeArray added;
+    Strokes drawing;
     QColor toolColor;
     int cursorRefreshes = 0;
 };
@@ -70,6 +73,10 @@ public:
     void setNeedsDisplay() override {}
     QColor backgroundColor() const override { return Qt::white; }
     ToolDocument& document() override { return doc; }
+    bool zoomToPoint(Point, float) override { return false; }
+    bool zoomToBitmapRect(const Rect&) override { return false; }
+    bool rotateFrom(Point, Point) override { return false; }
+    bool moveFrom(Point, Point) override { return false; }
 
     FakeDocument doc;
     std::vector<Rect> marked;

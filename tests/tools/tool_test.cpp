@@ -23,8 +23,11 @@ public:
     void addStroke(const StrokePtr&) override { _log.push_back("addStroke"); }
     void setToolColor(const QColor&) override { _log.push_back("setToolColor"); }
     void refreshCursor() override { _log.push_back("refreshCursor"); }
+    const Strokes& strokes() const override { return _strokes; }
+    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override { return false; }
 
 private:
+    Strokes _strokes;
     CallLog& _log;
     Tool* _current = nullptr;
 };

@@ -1,0 +1,1 @@
+#include "arrow_tool.h"

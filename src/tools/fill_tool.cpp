@@ -1,0 +1,1 @@
+#include "fill_tool.h"

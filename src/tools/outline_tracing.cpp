@@ -1,0 +1,1 @@
+#include "outline_tracing.h"
