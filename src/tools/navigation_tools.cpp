@@ -1,1 +1,246 @@
 #include "navigation_tools.h"
+
+#include "tool_host.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QPen>
+#include <QTransform>
+
+#include <utility>
+
+namespace {
+
+// How far the outline of the zoom rectangle reaches beyond it, and then some.
+constexpr float kRubberBandMargin = 4.0f;
+
+QRectF qrect(const Rect& r)
+{
+    return {double(r.origin.x), double(r.origin.y), double(r.size.width), double(r.size.height)};
+}
+
+// The rubber band: light blue, with a dashed dark blue outline 2 pixels wide.
+void draw_rubber_band(QPainter& painter, const Rect& r)
+{
+    painter.save();
+    painter.fillRect(qrect(r), QColor::fromRgbF(0.5f, 0.5f, 1.0f, 0.3f));
+    QPen outline(QColor::fromRgbF(0.0f, 0.0f, 0.8f, 0.8f), 2.0);
+    // Qt measures dashes in pen widths: 3 widths of 2 pixels are 6 pixels on, 6 off.
+    outline.setDashPattern({3.0, 3.0});
+    outline.setCapStyle(Qt::FlatCap);
+    painter.setPen(outline);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(qrect(r));
+    painter.restore();
+}
+
+// The whole rendered picture placed as it will be once the gesture's view change is made,
+// over the view's background so that nothing of the old placement shows around it.
+void draw_placed_picture(ToolView& view, QPainter& painter, const QTransform& placement)
+{
+    const PavoCanvas& canvas = view.canvas();
+    const Rect whole{{0, 0}, canvas.size()};
+    painter.save();
+    painter.fillRect(qrect(whole), view.backgroundColor());
+    painter.setTransform(placement, true);
+    canvas.previewBitmap().drawScaledInRect(painter, whole);
+    painter.restore();
+}
+
+// Marks the rubber band with its outline for redisplay; a rectangle whose size overflowed
+// was never drawn.
+void mark_rubber_band(ToolView& view, const Rect& r)
+{
+    if (finite(r)) view.setNeedsDisplayInRect(grow_rect(r, kRubberBandMargin, kRubberBandMargin));
+}
+
+Point view_centre(ToolView& view) { return point(view.canvas().size()) / 2.0f; }
+
+// The angle from a to b about c; none when a or b sits on c, where direction is noise.
+std::optional<float> swept_angle(Point c, Point a, Point b)
+{
+    if (length(a - c) < RotateTool::kCentreTolerance || length(b - c) < RotateTool::kCentreTolerance)
+        return std::nullopt;
+    return angle(b - c) - angle(a - c);
+}
+
+} // namespace
+
+// ---- Zoom ------------------------------------------------------------------------------
+
+ZoomTool::ZoomTool(ToolDocument& document)
+    : _zoom_in_cursor(ToolCursor::load(kZoomInCursor)),
+      _zoom_out_cursor(ToolCursor::load(kZoomOutCursor)), _document(document)
+{
+}
+
+void ZoomTool::toolDownEvent(const ToolEvent& event, ToolView& view)
+{
+    if (!finite(event.location)) return;
+    _zoom_down = true;
+    _zoom_first_set = false;
+    _view = &view;
+    // The rectangle starts at the first drag; a click with no drag zooms about this point.
+    _range_rect = {event.location, {}};
+    noteOptionKey(event);
+}
+
+void ZoomTool::toolMoveEvent(const ToolEvent& event)
+{
+    if (!_zoom_down || !finite(event.location)) return;
+    const Point p = event.location;
+    if (!_zoom_first_set) {
+        _zoom_first = _zoom_last = p;
+        _range_rect = range_rect(_zoom_first, _zoom_last);
+        _zoom_first_set = true;
+        mark_rubber_band(*_view, _range_rect);
+    } else {
+        const Rect old = _range_rect;
+        _zoom_last = p;
+        _range_rect = range_rect(_zoom_first, _zoom_last);
+        // cover_rect, not union_rect: a rectangle squashed flat still shows its outline.
+        mark_rubber_band(*_view, cover_rect(old, _range_rect));
+    }
+    // Modifier changes do not reach tools during a drag; the drag events carry them.
+    _option_down = event.has(kOptionKey);
+    _document.refreshCursor();
+}
+
+void ZoomTool::toolUpEvent(const ToolEvent& event)
+{
+    if (!_zoom_down) return;
+    _zoom_down = false;
+    ToolView& view = *std::exchange(_view, nullptr);
+    mark_rubber_band(view, _range_rect);
+    // Coordinates far enough apart overflow the size; such a rectangle is no zoom at all.
+    if (finite(_range_rect)) {
+        if (rangeIsClick())
+            view.zoomToPoint(_range_rect.origin,
+                             event.has(kOptionKey) ? kZoomOutFactor : kZoomInFactor);
+        else
+            view.zoomToBitmapRect(_range_rect);
+    }
+    _range_rect = {};
+    // The cursor follows the option key again now that no rectangle overrides it.
+    noteOptionKey(event);
+    after(_document);
+}
+
+void ZoomTool::toolFlagsChanged(const ToolEvent& event) { noteOptionKey(event); }
+
+void ZoomTool::toolDrawInView(ToolView& view, QPainter& painter)
+{
+    if (!_zoom_down || !_zoom_first_set || &view != _view || !finite(_range_rect)) return;
+    draw_rubber_band(painter, _range_rect);
+}
+
+ToolCursor ZoomTool::toolCursor() const
+{
+    return _option_down && rangeIsClick() ? _zoom_out_cursor : _zoom_in_cursor;
+}
+
+bool ZoomTool::rangeIsClick() const
+{
+    return _range_rect.size.width < kMinZoomRect || _range_rect.size.height < kMinZoomRect;
+}
+
+void ZoomTool::noteOptionKey(const ToolEvent& event)
+{
+    _option_down = event.has(kOptionKey);
+    _document.refreshCursor();
+}
+
+// ---- Rotate ----------------------------------------------------------------------------
+
+RotateTool::RotateTool(ToolDocument& document)
+    : _rotate_cursor(ToolCursor::load(kRotateCursor)), _document(document)
+{
+}
+
+void RotateTool::toolDownEvent(const ToolEvent& event, ToolView& view)
+{
+    if (!finite(event.location)) return;
+    _rotate_down = true;
+    _rotate_first = _rotate_last = event.location;
+    _view = &view;
+}
+
+void RotateTool::toolMoveEvent(const ToolEvent& event)
+{
+    if (!_rotate_down || !finite(event.location)) return;
+    _rotate_last = event.location;
+    _view->setNeedsDisplay();
+}
+
+void RotateTool::toolUpEvent(const ToolEvent& /*event*/)
+{
+    if (!_rotate_down) return;
+    const std::optional<float> turn = sweptAngle();
+    _rotate_down = false;
+    ToolView& view = *std::exchange(_view, nullptr);
+    // No turn at all must not count as a change of the view, let alone a NaN one.
+    if (turn && *turn != 0) view.rotateFrom(_rotate_first, _rotate_last);
+    view.setNeedsDisplay();
+    after(_document);
+}
+
+void RotateTool::toolDrawInView(ToolView& view, QPainter& painter)
+{
+    if (!_rotate_down || &view != _view) return;
+    const Point c = view_centre(view);
+    const double degrees = double(sweptAngle().value_or(0.0f)) * 180.0 / 3.14159265;
+    draw_placed_picture(view, painter,
+                        QTransform()
+                            .translate(double(c.x), double(c.y))
+                            .rotate(degrees)
+                            .translate(double(-c.x), double(-c.y)));
+}
+
+std::optional<float> RotateTool::sweptAngle() const
+{
+    if (!_rotate_down) return std::nullopt;
+    return swept_angle(view_centre(*_view), _rotate_first, _rotate_last);
+}
+
+// ---- Move ------------------------------------------------------------------------------
+
+MoveTool::MoveTool(ToolDocument& document)
+    : _move_cursor(ToolCursor::load(kMoveCursor)), _document(document)
+{
+}
+
+void MoveTool::toolDownEvent(const ToolEvent& event, ToolView& view)
+{
+    if (!finite(event.location)) return;
+    _move_down = true;
+    _move_first = _move_last = event.location;
+    _view = &view;
+}
+
+void MoveTool::toolMoveEvent(const ToolEvent& event)
+{
+    if (!_move_down || !finite(event.location)) return;
+    _move_last = event.location;
+    _view->setNeedsDisplay();
+}
+
+void MoveTool::toolUpEvent(const ToolEvent& /*event*/)
+{
+    if (!_move_down) return;
+    _move_down = false;
+    ToolView& view = *std::exchange(_view, nullptr);
+    // A click moves nothing and must not count as a change of the view; a distance that
+    // overflows is no move either.
+    const Point by = _move_last - _move_first;
+    if (by != Point{} && finite(by)) view.moveFrom(_move_first, _move_last);
+    view.setNeedsDisplay();
+    after(_document);
+}
+
+void MoveTool::toolDrawInView(ToolView& view, QPainter& painter)
+{
+    if (!_move_down || &view != _view) return;
+    const Point by = _move_last - _move_first;
+    if (!finite(by)) return;
+    draw_placed_picture(view, painter, QTransform::fromTranslate(double(by.x), double(by.y)));
+}
