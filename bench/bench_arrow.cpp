@@ -1,1 +1,120 @@
+// Dragging a selection with the arrow tool: what one pointer move costs while a selection
+// of pen strokes from the large drawing moves or turns, in a 1920 x 1080 view that shows
+// the whole drawing. Each iteration is one move event and the tool's feedback painted over
+// a picture of the view's size, as the view does after every move. The strokes themselves
+// only change at the release, which is not timed here.
+
+#include "arrow_tool.h"
+#include "large_drawing.h"
+
+#include <QImage>
+#include <QPainter>
+
 #include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr Size kViewSize{1920, 1080};
+
+class BenchDocument : public ToolDocument {
+public:
+    explicit BenchDocument(StrokeArray strokes) : _strokes(std::move(strokes)) {}
+    Tool* tool() override { return nullptr; }
+    void setTool(Tool*) override {}
+    void addStroke(const StrokePtr&) override {}
+    void setToolColor(const QColor&) override {}
+    void refreshCursor() override {}
+    const Strokes& strokes() const override { return _strokes; }
+    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override { return true; }
+
+private:
+    Strokes _strokes;
+};
+
+class BenchView : public ToolView {
+public:
+    explicit BenchView(ToolDocument& document)
+        : _document(document), _canvas(PavoCanvas::create(kViewSize))
+    {
+        _canvas->setTransform(AffineTransform::scaling(0.7f, 0.7f));
+    }
+    PavoCanvas& canvas() override { return *_canvas; }
+    float scale() const override { return 0.7f; }
+    AffineTransform transform() const override { return _canvas->transform(); }
+    void setNeedsDisplayInRect(const Rect&) override {}
+    void setNeedsDisplay() override {}
+    QColor backgroundColor() const override { return Qt::white; }
+    ToolDocument& document() override { return _document; }
+    bool zoomToPoint(Point, float) override { return false; }
+    bool zoomToBitmapRect(const Rect&) override { return false; }
+    bool rotateFrom(Point, Point) override { return false; }
+    bool moveFrom(Point, Point) override { return false; }
+
+private:
+    ToolDocument& _document;
+    std::unique_ptr<PavoCanvas> _canvas;
+};
+
+StrokeArray first_strokes(int n)
+{
+    const StrokeArray& all = large_drawing().strokes->strokeArray();
+    return StrokeArray(all.begin(), all.begin() + n);
+}
+
+// Selects `count` strokes, presses inside them (with `mods`), then times pointer moves
+// around a circle, each followed by the feedback painted into a view-sized picture.
+void drag_selection(benchmark::State& state, int count, unsigned mods)
+{
+    const StrokeArray strokes = first_strokes(count);
+    BenchDocument document(strokes);
+    BenchView view(document);
+    ArrowTool tool(document);
+    tool.setSelection(strokes);
+    const Point start = view.canvas().worldPointToBitmapPoint(centre(tool.selectionBounds()));
+    const Point grip = start + Point{100, 0};
+    tool.toolDownEvent(ToolEvent{grip, 1, mods}, view);
+    if (tool.dragMode() == ArrowTool::NONE) {
+        state.SkipWithError("the press started no drag");
+        return;
+    }
+    QImage picture(int(kViewSize.width), int(kViewSize.height), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    int step = 0;
+    for (auto _ : state) {
+        const float a = 0.05f * float(step++);
+        tool.toolMoveEvent(ToolEvent{start + Point{std::cos(a), std::sin(a)} * 150, 1, mods});
+        QPainter painter(&picture);
+        tool.toolDrawInView(view, painter);
+    }
+    state.counters["strokes"] = double(count);
+}
+
+void BM_ArrowMoveThousandStrokes(benchmark::State& state) { drag_selection(state, 1000, 0); }
+void BM_ArrowTurnThousandStrokes(benchmark::State& state) { drag_selection(state, 1000, kCommandKey); }
+// Just below the count at which the frame replaces the outlines: the most outlines drawn.
+void BM_ArrowMoveNineteenStrokes(benchmark::State& state) { drag_selection(state, 19, 0); }
+void BM_ArrowTurnNineteenStrokes(benchmark::State& state) { drag_selection(state, 19, kCommandKey); }
+
+// A redraw outside a drag, where the outlines are mapped into the view every time.
+void BM_ArrowRedrawNineteenStrokes(benchmark::State& state)
+{
+    const StrokeArray strokes = first_strokes(19);
+    BenchDocument document(strokes);
+    BenchView view(document);
+    ArrowTool tool(document);
+    tool.setSelection(strokes);
+    QImage picture(int(kViewSize.width), int(kViewSize.height), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    for (auto _ : state) {
+        QPainter painter(&picture);
+        tool.toolDrawInView(view, painter);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ArrowMoveThousandStrokes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrowTurnThousandStrokes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrowMoveNineteenStrokes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrowTurnNineteenStrokes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArrowRedrawNineteenStrokes)->Unit(benchmark::kMillisecond);
