@@ -1,1 +1,108 @@
+// The fill tool as the user feels it on a 4K view: the pause of one click, from the flood to
+// the finished stroke (growth, hole search, tracing, simplification and the path in drawing
+// coordinates). Two cases: a click on the background of a drawing with dozens of round
+// shapes, which floods the whole canvas around them, and a click inside a small frame,
+// which must cost no more than the frame's area. The document only keeps the stroke, so
+// drawing it into the canvas (the document's work) is left out.
+
+#include "fill_tool.h"
+#include "tool_host.h"
+
 #include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr Size kViewSize{3840, 2160};
+
+class KeepingDocument : public ToolDocument {
+public:
+    Tool* tool() override { return nullptr; }
+    void setTool(Tool*) override {}
+    void addStroke(const StrokePtr& stroke) override { last = stroke; }
+    void setToolColor(const QColor&) override {}
+    void refreshCursor() override {}
+    const Strokes& strokes() const override { return _strokes; }
+    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override { return false; }
+
+    StrokePtr last;
+
+private:
+    Strokes _strokes;
+};
+
+class PlainView : public ToolView {
+public:
+    explicit PlainView(ToolDocument& document) : _document(document), _canvas(PavoCanvas::create(kViewSize)) {}
+    PavoCanvas& canvas() override { return *_canvas; }
+    float scale() const override { return 1; }
+    AffineTransform transform() const override { return _canvas->transform(); }
+    void setNeedsDisplayInRect(const Rect&) override {}
+    void setNeedsDisplay() override {}
+    QColor backgroundColor() const override { return Qt::white; }
+    ToolDocument& document() override { return _document; }
+    bool zoomToPoint(Point, float) override { return false; }
+    bool zoomToBitmapRect(const Rect&) override { return false; }
+    bool rotateFrom(Point, Point) override { return false; }
+    bool moveFrom(Point, Point) override { return false; }
+
+private:
+    ToolDocument& _document;
+    std::unique_ptr<PavoCanvas> _canvas;
+};
+
+void paint_disc(Bitmap& bitmap, int cx, int cy, int radius, color_ns::Color color)
+{
+    for (int y = cy - radius; y <= cy + radius; ++y)
+        for (int x = cx - radius; x <= cx + radius; ++x)
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius) bitmap.setPixel(x, y, color);
+}
+
+void paint_box(Bitmap& bitmap, int x0, int y0, int x1, int y1, color_ns::Color color)
+{
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) bitmap.setPixel(x, y, color);
+}
+
+void run_clicks(benchmark::State& state, PlainView& view, KeepingDocument& document, Point at)
+{
+    FillTool tool(document);
+    const ToolEvent click{at, 1, 0};
+    for (auto _ : state) {
+        tool.toolDownEvent(click, view);
+        benchmark::DoNotOptimize(document.last);
+    }
+    if (!document.last) state.SkipWithError("no stroke was made");
+}
+
+// Six rows of eight discs of radius 40 to 87, and a ring with white inside it.
+void BM_FillWholeCanvasAroundShapes(benchmark::State& state)
+{
+    KeepingDocument document;
+    PlainView view(document);
+    Bitmap& drawing = view.canvas().drawBitmap();
+    drawing.fill(color_ns::WHITE);
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; column < 8; ++column)
+            paint_disc(drawing, 240 + column * 480, 180 + row * 360, 40 + (row * 8 + column) % 71, color_ns::BLACK);
+    paint_disc(drawing, 1920, 1080, 150, color_ns::BLACK);
+    paint_disc(drawing, 1920, 1080, 140, color_ns::WHITE);
+    run_clicks(state, view, document, {10, 10});
+}
+BENCHMARK(BM_FillWholeCanvasAroundShapes)->Unit(benchmark::kMillisecond);
+
+// A 100 x 100 white square inside a black frame in the middle of a white canvas.
+void BM_FillSmallRegion(benchmark::State& state)
+{
+    KeepingDocument document;
+    PlainView view(document);
+    Bitmap& drawing = view.canvas().drawBitmap();
+    drawing.fill(color_ns::WHITE);
+    paint_box(drawing, 1868, 1028, 1971, 1131, color_ns::BLACK);
+    paint_box(drawing, 1870, 1030, 1969, 1129, color_ns::WHITE);
+    run_clicks(state, view, document, {1900, 1100});
+}
+BENCHMARK(BM_FillSmallRegion)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,266 @@
+#include "region_fill.h"
+
+#include "outline_tracing.h"
+#include "pavo_assert.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using color_ns::Color;
+
+// Pixels are compared as they lie in memory; the constants are stored the same way.
+constexpr std::uint32_t stored(Color c)
+{
+    if constexpr (std::endian::native == std::endian::little) return __builtin_bswap32(c);
+    else return c;
+}
+constexpr std::uint32_t kStoredAlpha = stored(0x000000FFu);
+// Alpha 0, so a pixel found in one growth step does not count as filled within that step.
+constexpr std::uint32_t kStoredGrowing = stored(0x12345600u);
+
+bool filled(std::uint32_t v) { return (v & kStoredAlpha) != 0; }
+
+// Truncated toward zero, then clamped to 0..size - 1; NaN counts as 0.
+int pixel_index(double v, int size)
+{
+    if (!(v > 0)) return 0;
+    if (v >= double(size - 1)) return size - 1;
+    return int(v);
+}
+
+// The largest channel difference that still matches: the distance d / 255 is compared with
+// the tolerance exactly as a float, so the table agrees with color_ns::distance.
+int largest_matching_difference(float tolerance)
+{
+    if (std::isnan(tolerance)) tolerance = 0;
+    int largest = -1;
+    for (int d = 0; d <= 255; ++d)
+        if (float(d / 255.0) <= tolerance) largest = d;
+    return largest;
+}
+
+// Byte order does not matter: the test takes the largest difference over all four bytes.
+bool within(std::uint32_t a, std::uint32_t b, int largest)
+{
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int d = int((a >> shift) & 255u) - int((b >> shift) & 255u);
+        if (d > largest || -d > largest) return false;
+    }
+    return true;
+}
+
+struct Grid {
+    int width;
+    int height;
+    std::uint32_t* mask;
+    std::size_t index(int x, int y) const { return std::size_t(y) * std::size_t(width) + std::size_t(x); }
+};
+
+// The pixels a growth step of r looks at: r and a margin, both ends inclusive.
+PixelSpan growth_range(const Rect& r, int width, int height)
+{
+    if (!finite(r) || width <= 0 || height <= 0) return {};
+    const auto clamped = [](double v, int size) {
+        return int(std::clamp(std::trunc(v), 0.0, double(size - 1)));
+    };
+    const double x = r.minX(), y = r.minY();
+    return {clamped(x - 1, width), clamped(x + double(r.size.width) + 2, width), clamped(y - 1, height),
+            clamped(y + double(r.size.height) + 2, height)};
+}
+
+// Whether a filled diagonal neighbour of (x, y) makes it grow; neighbours in the last
+// column or row never count.
+bool has_filled_diagonal(const Grid& g, int x, int y)
+{
+    for (const int ny : {y - 1, y + 1}) {
+        if (ny < 0 || ny > g.height - 2) continue;
+        for (const int nx : {x - 1, x + 1})
+            if (nx >= 0 && nx <= g.width - 2 && filled(g.mask[g.index(nx, ny)])) return true;
+    }
+    return false;
+}
+
+struct Pixel {
+    int x;
+    int y;
+};
+
+} // namespace
+
+Rect flood_fill(Bitmap& mask, const Bitmap& source, Point p, Color color, float tolerance)
+{
+    PAVO_ASSERT(mask.width() == source.width() && mask.height() == source.height());
+    if (mask.isEmpty()) return {};
+    const int w = mask.width(), h = mask.height();
+    std::uint32_t* const m = mask.pixel(0, 0);
+    const std::uint32_t* const d = source.pixel(0, 0);
+    const auto at = [w](int x, int y) { return std::size_t(y) * std::size_t(w) + std::size_t(x); };
+    const int largest = largest_matching_difference(tolerance);
+    const int x0 = pixel_index(p.x, w), y0 = pixel_index(p.y, h);
+    const std::uint32_t start = d[at(x0, y0)], k = stored(color);
+    m[at(x0, y0)] = k;
+    int min_x = x0, max_x = x0, min_y = y0, max_y = y0;
+
+    // Sweeps over the bounding box and one pixel beyond, down-right and then up-left, until
+    // a pair fills nothing; a pixel joins through its left, right, upper or lower neighbour.
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (int y = min_y; y <= std::min(max_y + 1, h - 1); ++y) {
+            std::uint32_t* row = m + at(0, y);
+            const std::uint32_t* above = y > 0 ? row - w : nullptr;
+            const std::uint32_t* src = d + at(0, y);
+            for (int x = min_x; x <= std::min(max_x + 1, w - 1); ++x) {
+                if (filled(row[x])) continue;
+                if (!((above && filled(above[x])) || (x > 0 && filled(row[x - 1])))) continue;
+                if (!within(src[x], start, largest)) continue;
+                row[x] = k;
+                changed = true;
+                max_x = std::max(max_x, x);
+                max_y = std::max(max_y, y);
+            }
+        }
+        for (int y = max_y; y >= std::max(min_y - 1, 0); --y) {
+            std::uint32_t* row = m + at(0, y);
+            const std::uint32_t* below = y != h - 1 ? row + w : nullptr;
+            const std::uint32_t* src = d + at(0, y);
+            for (int x = max_x; x >= std::max(min_x - 1, 0); --x) {
+                if (filled(row[x])) continue;
+                if (!((below && filled(below[x])) || (x != w - 1 && filled(row[x + 1])))) continue;
+                if (!within(src[x], start, largest)) continue;
+                row[x] = k;
+                changed = true;
+                min_x = std::min(min_x, x);
+                min_y = std::min(min_y, y);
+            }
+        }
+    }
+    return make_rect(float(min_x), float(min_y), float(max_x - min_x + 1), float(max_y - min_y + 1));
+}
+
+void expand_step(Bitmap& mask, const Rect& r, Color color)
+{
+    const PixelSpan range = growth_range(r, mask.width(), mask.height());
+    if (range.empty()) return;
+    const Grid g{mask.width(), mask.height(), mask.pixel(0, 0)};
+    for (int y = range.y0; y <= range.y1; ++y)
+        for (int x = range.x0; x <= range.x1; ++x)
+            if (g.mask[g.index(x, y)] == 0 && has_filled_diagonal(g, x, y)) g.mask[g.index(x, y)] = kStoredGrowing;
+    const std::uint32_t k = stored(color);
+    for (int y = range.y0; y <= range.y1; ++y)
+        for (int x = range.x0; x <= range.x1; ++x)
+            if (g.mask[g.index(x, y)] == kStoredGrowing) g.mask[g.index(x, y)] = k;
+}
+
+void grow_mask(Bitmap& mask, const Rect& r, int steps, Color color)
+{
+    if (steps <= 0) return;
+    const PixelSpan range = growth_range(r, mask.width(), mask.height());
+    if (range.empty()) return;
+    const Grid g{mask.width(), mask.height(), mask.pixel(0, 0)};
+    const std::uint32_t k = stored(color);
+
+    // The first step looks at the whole range; each later one only at the diagonal
+    // neighbours of the pixels the step before filled, since no other pixel can change.
+    std::vector<Pixel> edge;
+    for (int y = range.y0; y <= range.y1; ++y)
+        for (int x = range.x0; x <= range.x1; ++x)
+            if (g.mask[g.index(x, y)] == 0 && has_filled_diagonal(g, x, y)) edge.push_back({x, y});
+    std::vector<Pixel> next;
+    for (int step = 1;; ++step) {
+        for (const Pixel& p : edge) g.mask[g.index(p.x, p.y)] = k;
+        if (step == steps || edge.empty()) break;
+        next.clear();
+        for (const Pixel& p : edge) {
+            if (p.x > g.width - 2 || p.y > g.height - 2) continue;
+            for (const int ny : {p.y - 1, p.y + 1}) {
+                if (ny < range.y0 || ny > range.y1) continue;
+                for (const int nx : {p.x - 1, p.x + 1}) {
+                    if (nx < range.x0 || nx > range.x1) continue;
+                    std::uint32_t& v = g.mask[g.index(nx, ny)];
+                    if (v != 0) continue;
+                    v = kStoredGrowing;
+                    next.push_back({nx, ny});
+                }
+            }
+        }
+        edge.swap(next);
+    }
+}
+
+namespace {
+
+// The pixels of the grown fill: the flood's bounding box grown by `expand` on every side,
+// clamped to the canvas.
+Rect grown_area(const Rect& found, long long expand, int width, int height)
+{
+    const auto whole = [](float v) { return static_cast<long long>(v); };
+    const long long x0 = std::max(0LL, whole(found.minX()) - expand);
+    const long long y0 = std::max(0LL, whole(found.minY()) - expand);
+    const long long x1 = std::min(static_cast<long long>(width), whole(found.maxX()) + expand);
+    const long long y1 = std::min(static_cast<long long>(height), whole(found.maxY()) + expand);
+    return make_rect(float(x0), float(y0), float(x1 - x0), float(y1 - y0));
+}
+
+void add_outline(std::vector<PathElement>& elements, const PointList& outline, const PavoCanvas& canvas)
+{
+    if (outline.empty()) return;
+    elements.push_back({kMoveTo, {canvas.bitmapPointToWorldPoint(outline.front())}});
+    for (std::size_t i = 1; i < outline.size(); ++i)
+        elements.push_back({kLineTo, {canvas.bitmapPointToWorldPoint(outline[i])}});
+    elements.push_back({kClosePath, {}});
+}
+
+// Traces the region or hole whose first pixel is `start`, simplified, into the path.
+bool add_traced(std::vector<PathElement>& elements, const Bitmap& mask, Point start,
+                const PavoCanvas& canvas, PointList& scratch)
+{
+    scratch.clear();
+    if (!clockwise_outline_from(mask, start, scratch)) return false;
+    simplify_points_on_outside(scratch);
+    add_outline(elements, scratch, canvas);
+    return true;
+}
+
+} // namespace
+
+std::optional<FillOutline> fill_outline_at(PavoCanvas& canvas, Point p, float tolerance, int expand)
+{
+    Bitmap& mask = canvas.strokeBitmap();
+    if (mask.isEmpty() || std::isnan(p.x) || std::isnan(p.y)) return std::nullopt;
+    const int w = mask.width(), h = mask.height();
+    // The click, moved onto the canvas: the flood and the outer outline start from it.
+    const int x = pixel_index(p.x, w), y = pixel_index(p.y, h);
+    const Rect found = flood_fill(mask, canvas.drawBitmap(), {float(x), float(y)}, color_ns::RED, tolerance);
+
+    // Steps beyond the canvas's size change nothing that fewer steps would not.
+    const int steps = std::clamp(expand, 0, w + h);
+    const Rect area = grown_area(found, steps, w, h);
+    grow_mask(mask, area, steps, color_ns::RED);
+    PointList holes;
+    find_holes_in_rect(mask, area, holes);
+
+    // The topmost filled pixel of the click's column lies on the outer outline: nothing of
+    // the fill is above it, so the column above it leads outside.
+    int top = y;
+    for (int row = y; row >= int(area.minY()); --row)
+        if (mask.pixelAt(x, row) == color_ns::RED) top = row;
+
+    std::vector<PathElement> elements;
+    PointList outline;
+    const bool traced = add_traced(elements, mask, {float(x), float(top)}, canvas, outline);
+    if (traced)
+        for (const Point& hole : holes) add_traced(elements, mask, hole, canvas, outline);
+
+    // Everything the fill wrote lies in the hole search box.
+    const PixelSpan box = hole_search_box(mask, area);
+    mask.fillRect(make_rect(float(box.x0), float(box.y0), float(box.x1 - box.x0), float(box.y1 - box.y0)),
+                  color_ns::TRANSPARENT);
+    if (!traced) return std::nullopt;
+    return FillOutline{Path(std::move(elements), kEvenOdd), area};
+}
