@@ -44,14 +44,42 @@ int largest_matching_difference(float tolerance)
     return largest;
 }
 
-// Byte order does not matter: the test takes the largest difference over all four bytes.
-bool within(std::uint32_t a, std::uint32_t b, int largest)
-{
-    for (int shift = 0; shift < 32; shift += 8) {
-        const int d = int((a >> shift) & 255u) - int((b >> shift) & 255u);
-        if (d > largest || -d > largest) return false;
+// Whether a source pixel counts as the start colour: the largest difference over its four
+// bytes is within the limit (byte order does not matter for that).
+class Match {
+public:
+    Match(std::uint32_t start, float tolerance) : _start(start), _largest(largest_matching_difference(tolerance)) {}
+    bool operator()(std::uint32_t v) const
+    {
+        // Most pixels of a flooded area are exactly the start colour.
+        if (v == _start) return _largest >= 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const int d = int((v >> shift) & 255u) - int((_start >> shift) & 255u);
+            if (d > _largest || -d > _largest) return false;
+        }
+        return true;
     }
-    return true;
+
+private:
+    std::uint32_t _start;
+    int _largest;
+};
+
+// The first pixel from x up to `last` that is not filled (past `last` when there is none):
+// later sweeps mostly cross pixels filled before, four at a time where all four are.
+inline int next_unfilled_up(const std::uint32_t* row, int x, int last)
+{
+    while (x + 3 <= last && (row[x] & row[x + 1] & row[x + 2] & row[x + 3] & kStoredAlpha) != 0) x += 4;
+    while (x <= last && filled(row[x])) ++x;
+    return x;
+}
+
+// The same, from x down to `last`.
+inline int next_unfilled_down(const std::uint32_t* row, int x, int last)
+{
+    while (x - 3 >= last && (row[x] & row[x - 1] & row[x - 2] & row[x - 3] & kStoredAlpha) != 0) x -= 4;
+    while (x >= last && filled(row[x])) --x;
+    return x;
 }
 
 struct Grid {
@@ -100,14 +128,15 @@ Rect flood_fill(Bitmap& mask, const Bitmap& source, Point p, Color color, float 
     std::uint32_t* const m = mask.pixel(0, 0);
     const std::uint32_t* const d = source.pixel(0, 0);
     const auto at = [w](int x, int y) { return std::size_t(y) * std::size_t(w) + std::size_t(x); };
-    const int largest = largest_matching_difference(tolerance);
     const int x0 = pixel_index(p.x, w), y0 = pixel_index(p.y, h);
-    const std::uint32_t start = d[at(x0, y0)], k = stored(color);
+    const Match match(d[at(x0, y0)], tolerance);
+    const std::uint32_t k = stored(color);
     m[at(x0, y0)] = k;
     int min_x = x0, max_x = x0, min_y = y0, max_y = y0;
 
     // Sweeps over the bounding box and one pixel beyond, down-right and then up-left, until
     // a pair fills nothing; a pixel joins through its left, right, upper or lower neighbour.
+    // Each sweep runs on into the rows and columns it has just reached.
     bool changed = true;
     while (changed) {
         changed = false;
@@ -115,28 +144,34 @@ Rect flood_fill(Bitmap& mask, const Bitmap& source, Point p, Color color, float 
             std::uint32_t* row = m + at(0, y);
             const std::uint32_t* above = y > 0 ? row - w : nullptr;
             const std::uint32_t* src = d + at(0, y);
-            for (int x = min_x; x <= std::min(max_x + 1, w - 1); ++x) {
-                if (filled(row[x])) continue;
+            int last = std::min(max_x + 1, w - 1);
+            for (int x = next_unfilled_up(row, min_x, last); x <= last; x = next_unfilled_up(row, x + 1, last)) {
                 if (!((above && filled(above[x])) || (x > 0 && filled(row[x - 1])))) continue;
-                if (!within(src[x], start, largest)) continue;
+                if (!match(src[x])) continue;
                 row[x] = k;
                 changed = true;
-                max_x = std::max(max_x, x);
                 max_y = std::max(max_y, y);
+                if (x > max_x) {
+                    max_x = x;
+                    last = std::min(max_x + 1, w - 1);
+                }
             }
         }
         for (int y = max_y; y >= std::max(min_y - 1, 0); --y) {
             std::uint32_t* row = m + at(0, y);
             const std::uint32_t* below = y != h - 1 ? row + w : nullptr;
             const std::uint32_t* src = d + at(0, y);
-            for (int x = max_x; x >= std::max(min_x - 1, 0); --x) {
-                if (filled(row[x])) continue;
+            int last = std::max(min_x - 1, 0);
+            for (int x = next_unfilled_down(row, max_x, last); x >= last; x = next_unfilled_down(row, x - 1, last)) {
                 if (!((below && filled(below[x])) || (x != w - 1 && filled(row[x + 1])))) continue;
-                if (!within(src[x], start, largest)) continue;
+                if (!match(src[x])) continue;
                 row[x] = k;
                 changed = true;
-                min_x = std::min(min_x, x);
                 min_y = std::min(min_y, y);
+                if (x < min_x) {
+                    min_x = x;
+                    last = std::max(min_x - 1, 0);
+                }
             }
         }
     }
