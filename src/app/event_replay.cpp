@@ -225,6 +225,7 @@ std::optional<QColor> rgb_color(const QString& text)
 }
 
 constexpr float kLargestRadius = 1000;
+constexpr int kLargestExpand = 100;
 
 std::optional<Malformed> Replay::action(const ScriptEvent& e)
 {
@@ -284,6 +285,28 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
         if (!v || *v < pen.parameterMin(param) || *v > pen.parameterMax(param))
             return bad(QStringLiteral("a number from %1 to %2").arg(pen.parameterMin(param)).arg(pen.parameterMax(param)));
         doc().setPenParameter(param, *v);
+    } else if (key == u"fill.color") {
+        const auto c = rgb_color(value);
+        if (!c) return bad(QStringLiteral("a colour RRGGBB"));
+        doc().fill().setColor(*c);
+    } else if (key == u"fill.opacity") {
+        const auto v = number(value);
+        if (!v || *v < 0 || *v > 1) return bad(QStringLiteral("an opacity from 0 to 1"));
+        doc().setFillOpacity(*v);
+    } else if (key == u"fill.tolerance") {
+        const auto v = number(value);
+        if (!v || *v < 0 || *v > 1) return bad(QStringLiteral("a tolerance from 0 to 1"));
+        doc().setFillTolerance(*v);
+    } else if (key == u"fill.expand") {
+        bool ok = false;
+        const int v = value.trimmed().toInt(&ok);
+        if (!ok || v < 0 || v > kLargestExpand) return bad(QStringLiteral("a whole number of pixels from 0 to %1").arg(kLargestExpand));
+        doc().setFillExpand(v);
+    } else if (key == u"fill.mode") {
+        const int mode = Tool::transferModeStringToInt(value.trimmed());
+        if (Tool::transferModeIntToString(mode).compare(value.trimmed(), Qt::CaseInsensitive) != 0)
+            return bad(QStringLiteral("a transfer mode name"));
+        doc().setFillTransferMode(mode);
     } else if (key == u"background") {
         if (value.trimmed() == u"none") {
             doc().clearBackgroundColor();

@@ -20,6 +20,11 @@ PavoDocument::PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, cons
     : _shell(shell), _alerts(alerts), _resource_root(resourceRoot)
 {
     _pen = std::make_unique<Pen>(*this, alerts, resourceRoot);
+    _zoom = std::make_unique<ZoomTool>(*this);
+    _rotate = std::make_unique<RotateTool>(*this);
+    _move = std::make_unique<MoveTool>(*this);
+    _fill = std::make_unique<FillTool>(*this);
+    _arrow = std::make_unique<ArrowTool>(*this);
     _tool = _pen.get();
     _drawing.setObserver(this);
     _proximity = ProximityCenter::shared().listen([this](const ProximityInfo& info) { handleProximity(info); });
@@ -125,7 +130,41 @@ void PavoDocument::setTool(Tool* tool)
 
 QString PavoDocument::currentToolAction() const
 {
+    if (_tool == _zoom.get()) return QStringLiteral("zoomTool:");
+    if (_tool == _fill.get()) return QStringLiteral("fillTool:");
+    if (_tool == _rotate.get()) return QStringLiteral("rotateTool:");
+    if (_tool == _move.get()) return QStringLiteral("moveTool:");
+    if (_tool == _arrow.get()) return QStringLiteral("arrowTool:");
     return QStringLiteral("penTool:");
+}
+
+void PavoDocument::useOnce(Tool& navigation)
+{
+    navigation.restoreToolAfter(_tool);
+    setTool(&navigation);
+}
+
+void PavoDocument::updateSelection()
+{
+    if (_tool == _arrow.get()) _arrow->setSelection(_drawing.strokes().activeStrokesInArray(_arrow->selection()));
+    else _arrow->clearSelection();
+}
+
+void PavoDocument::selectAll()
+{
+    setTool(_arrow.get());
+    _arrow->setSelection(_drawing.strokes().strokeArray());
+    _view->setNeedsDisplay();
+}
+
+void PavoDocument::arrange(void (Strokes::*operation)(const StrokeArray&))
+{
+    if (_tool != _arrow.get()) return;
+    // A copy: the edit's news updates the live selection while the list works through it.
+    const StrokeArray selected = _arrow->selection();
+    const UndoGroup group(_drawing.undoManager());
+    (_drawing.strokes().*operation)(selected);
+    _view->redraw();
 }
 
 void PavoDocument::refreshCursor()
@@ -170,13 +209,40 @@ void PavoDocument::setPenTransferMode(int mode)
     updateToolDisplay();
 }
 
+void PavoDocument::setFillOpacity(float opacity)
+{
+    _fill->setOpacity(opacity);
+    updateToolDisplay();
+}
+
+void PavoDocument::setFillTolerance(float tolerance)
+{
+    _fill->setTolerance(tolerance);
+    updateToolDisplay();
+}
+
+void PavoDocument::setFillExpand(int expand)
+{
+    _fill->setExpand(expand);
+    updateToolDisplay();
+}
+
+void PavoDocument::setFillTransferMode(int mode)
+{
+    _fill->setTransferMode(mode);
+    updateToolDisplay();
+}
+
 // Colours
 
 void PavoDocument::setToolColor(const QColor& color)
 {
-    _pen->setColor(color);
+    if (_tool == _fill.get()) _fill->setColor(color);
+    else _pen->setColor(color);
     updateToolDisplay();
 }
+
+QColor PavoDocument::toolColor() const { return _tool == _fill.get() ? _fill->color() : _pen->color(); }
 
 void PavoDocument::toolColorChanged(const QColor& color) { setToolColor(color); }
 
@@ -212,7 +278,7 @@ bool PavoDocument::transformStrokesInArray(const StrokeArray& strokes, const Aff
 void PavoDocument::placeImage(const QImage& image, Point centre)
 {
     if (image.isNull()) return;
-    const float opacity = _tool == _pen.get() ? _pen->opacity() : 1.0f;
+    const float opacity = _tool == _pen.get() ? _pen->opacity() : _tool == _fill.get() ? _fill->opacity() : 1.0f;
     const Size v = _view->size();
     Size s{float(image.width()), float(image.height())};
     // Fitted with a margin of 10 view pixels on each side, keeping the aspect ratio.
@@ -242,23 +308,39 @@ void PavoDocument::placeImage(const QImage& image, Point centre)
 
 void PavoDocument::deleteStrokes()
 {
-    if (_drawing.strokes().count() == 0) return;
-    const UndoGroup group(_drawing.undoManager());
-    _drawing.strokes().removeLastStroke();
+    {
+        const UndoGroup group(_drawing.undoManager());
+        if (_tool == _arrow.get()) {
+            const StrokeArray selected = _arrow->selection();
+            _drawing.strokes().removeStrokesInArray(selected);
+            _arrow->clearSelection();
+        } else if (_drawing.strokes().count() > 0) {
+            _drawing.strokes().removeLastStroke();
+        }
+    }
+    updateSelection();
     _view->redraw();
 }
 
 void PavoDocument::mergeStrokes()
 {
-    const UndoGroup group(_drawing.undoManager());
-    _drawing.strokes().mergeTopTwoStrokes();
+    {
+        const UndoGroup group(_drawing.undoManager());
+        const StrokeArray selected = _arrow->selection();
+        if (_tool == _arrow.get()) _drawing.strokes().mergeStrokesInArray(selected);
+        else _drawing.strokes().mergeTopTwoStrokes();
+    }
+    updateSelection();
     _view->redraw();
 }
 
 void PavoDocument::clearDrawing()
 {
-    const UndoGroup group(_drawing.undoManager());
-    _drawing.strokes().clear();
+    {
+        const UndoGroup group(_drawing.undoManager());
+        _drawing.strokes().clear();
+    }
+    updateSelection();
     _view->redraw();
 }
 
@@ -289,7 +371,12 @@ void PavoDocument::markChanged()
 
 void PavoDocument::strokeAdded(const StrokePtr& stroke) { _view->strokeAdded(stroke); }
 
-void PavoDocument::drawingChanged() { _view->redraw(); }
+void PavoDocument::drawingChanged()
+{
+    // An undone or redone edit may take selected strokes away.
+    updateSelection();
+    _view->redraw();
+}
 
 void PavoDocument::editedChanged(bool edited) { _shell.editedChanged(edited); }
 

@@ -10,7 +10,10 @@
 // apply does nothing.
 
 #include "document_shell.h"
+#include "arrow_tool.h"
 #include "drawing.h"
+#include "fill_tool.h"
+#include "navigation_tools.h"
 #include "pavo_view.h"
 #include "pen.h"
 #include "proximity.h"
@@ -40,6 +43,11 @@ public:
 
     PavoView& view() { return *_view; }
     Pen& pen() { return *_pen; }
+    ZoomTool& zoom() { return *_zoom; }
+    RotateTool& rotate() { return *_rotate; }
+    MoveTool& move() { return *_move; }
+    FillTool& fill() { return *_fill; }
+    ArrowTool& arrow() { return *_arrow; }
     Drawing& drawing() { return _drawing; }
     const Drawing& drawing() const { return _drawing; }
     UndoManager& undoManager() { return _drawing.undoManager(); }
@@ -80,9 +88,15 @@ public:
     // False, and nothing changes, for a name that is no pen type.
     bool setPenTypeName(const QString& name);
     void setPenTransferMode(int mode);
+    void setFillOpacity(float opacity);
+    void setFillTolerance(float tolerance);
+    void setFillExpand(int expand);
+    void setFillTransferMode(int mode);
 
-    // Colours. The tool colour goes to the pen whatever tool other than the fill is current.
+    // Colours. The tool colour goes to the fill tool when it is current, else to the pen.
     void setToolColor(const QColor& color) override;
+    // The colour the colour panel shows: the fill tool's while it is current, else the pen's.
+    QColor toolColor() const;
     // The colour panel reports a new colour for what it was opened for.
     void toolColorChanged(const QColor& color);
     void backgroundColorChanged(const QColor& color);
@@ -106,6 +120,11 @@ public:
     void markChanged() override;
     void deleteSelection() override { deleteStrokes(); }
 
+    // Single use of a navigation tool: one gesture, then the tool in use comes back.
+    void useOnce(Tool& navigation);
+    void selectAll();
+    // The arrangement commands act on the arrow tool's selection, and only while it is current.
+    void arrange(void (Strokes::*operation)(const StrokeArray&));
     void showToolColorPanel();
     void showBackgroundColorPanel();
     void deleteStrokes();
@@ -124,6 +143,9 @@ private:
 
     DrawingResult readPicture(const QString& path);
     void updateToolDisplay();
+    // The arrow tool keeps only selected strokes that are still in the drawing, and keeps
+    // none while another tool is current.
+    void updateSelection();
     void endGestureGroup();
 
     DocumentShell& _shell;
@@ -131,6 +153,11 @@ private:
     QString _resource_root;
     Drawing _drawing;
     std::unique_ptr<Pen> _pen;
+    std::unique_ptr<ZoomTool> _zoom;
+    std::unique_ptr<RotateTool> _rotate;
+    std::unique_ptr<MoveTool> _move;
+    std::unique_ptr<FillTool> _fill;
+    std::unique_ptr<ArrowTool> _arrow;
     std::unique_ptr<PavoView> _view;
     Tool* _tool = nullptr;
     std::optional<QString> _file_name;

@@ -56,6 +56,19 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         std::map<QString, Command> c;
         const auto add = [&c](const char* name, Command command) { c[QString::fromLatin1(name)] = std::move(command); };
         add("penTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.pen()); });
+        add("zoomTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.zoom()); });
+        add("rotateTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.rotate()); });
+        add("moveTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.move()); });
+        add("fillTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.fill()); });
+        add("arrowTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.arrow()); });
+        add("zoomToRect:", [](PavoDocument& d, const QString&) { d.useOnce(d.zoom()); });
+        add("rotate:", [](PavoDocument& d, const QString&) { d.useOnce(d.rotate()); });
+        add("move:", [](PavoDocument& d, const QString&) { d.useOnce(d.move()); });
+        add("selectAll:", [](PavoDocument& d, const QString&) { d.selectAll(); });
+        add("bringForward:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::bringForward); });
+        add("bringToFront:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::bringToFront); });
+        add("sendBackward:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::sendBackward); });
+        add("sendToBack:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::sendToBack); });
         add("setPenType:", [](PavoDocument& d, const QString& title) { d.setPenTypeName(title); });
         add("penSize:", [](PavoDocument& d, const QString& title) { d.setPenSize(float(leading_number(title))); });
         add("penOpacity:", [](PavoDocument& d, const QString& title) {
@@ -103,7 +116,7 @@ bool PavoDocument::perform(const QString& action, const QString& title)
     return true;
 }
 
-void PavoDocument::showToolColorPanel() { _shell.showColorPanel(ColorPanelTarget::Tool, _pen->color()); }
+void PavoDocument::showToolColorPanel() { _shell.showColorPanel(ColorPanelTarget::Tool, toolColor()); }
 
 void PavoDocument::showBackgroundColorPanel()
 {

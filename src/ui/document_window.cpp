@@ -288,7 +288,7 @@ void DocumentWindow::toolDisplayChanged()
     _menus->checkPenSize(pen.radius());
     _menus->checkOpacity(pen.opacity());
     // An open panel follows the tool colour, even if it was showing the background.
-    if (colorPanelVisible()) showColorPanel(ColorPanelTarget::Tool, pen.color());
+    if (colorPanelVisible()) showColorPanel(ColorPanelTarget::Tool, _document->toolColor());
 }
 
 void DocumentWindow::undoStateChanged()

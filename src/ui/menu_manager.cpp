@@ -107,21 +107,35 @@ void MenuManager::buildEditMenu(QMenuBar& bar)
                        // The Delete key belongs to the view, which deletes the selection.
                        {"Delete", "delete:"},
                        {"Merge Strokes", "mergeStrokes:", "Ctrl+M"},
-                       {"Clear", "clear:"}});
+                       {"Clear", "clear:"},
+                       kSeparator,
+                       {"Select All", "selectAll:", "Ctrl+A"},
+                       kSeparator,
+                       {"Bring Forward", "bringForward:", "Ctrl+]"},
+                       {"Bring to Front", "bringToFront:", "Ctrl+Shift+]"},
+                       {"Send Backward", "sendBackward:", "Ctrl+["},
+                       {"Send to Back", "sendToBack:", "Ctrl+Shift+["}});
     _undo = action(QStringLiteral("undo:"));
     _redo = action(QStringLiteral("redo:"));
 }
 
-void MenuManager::addToolItem(QMenu& tools, const char* title, const char* action)
+void MenuManager::addToolItem(QMenu& tools, const char* title, const char* action, const char* key)
 {
-    addCommand(tools, QString::fromUtf8(title), QString::fromUtf8(action))->setCheckable(true);
+    addCommand(tools, QString::fromUtf8(title), QString::fromUtf8(action), QKeySequence(QString::fromLatin1(key)))
+        ->setCheckable(true);
 }
 
 void MenuManager::buildToolsMenu(QMenuBar& bar)
 {
     _tools = bar.addMenu(QStringLiteral("Tools"));
-    // No shortcuts: Ctrl and the digits belong to the pen types.
-    addToolItem(*_tools, "Pen", "penTool:");
+    // Single letters, as drawing programs have them: Ctrl and the digits belong to the pen
+    // types, and the drawing area takes no typed text.
+    addToolItem(*_tools, "Pen", "penTool:", "P");
+    addToolItem(*_tools, "Arrow", "arrowTool:", "V");
+    addToolItem(*_tools, "Fill", "fillTool:", "F");
+    addToolItem(*_tools, "Zoom", "zoomTool:", "Z");
+    addToolItem(*_tools, "Rotate", "rotateTool:", "R");
+    addToolItem(*_tools, "Move", "moveTool:", "H");
 }
 
 void MenuManager::buildPenTypeMenu(QMenuBar& bar, const PenTypeMenu& penTypes)
@@ -174,7 +188,12 @@ void MenuManager::buildViewMenu(QMenuBar& bar)
     addEntries(*view, {{"Zoom In", "zoomIn:", "Ctrl+="},
                        {"Zoom Out", "zoomOut:", "Ctrl+-"},
                        {"Zoom to Fit", "zoomToFit:", "Ctrl+9"},
-                       {"Reset Rotation", "resetRotation:"}});
+                       {"Reset Rotation", "resetRotation:"},
+                       kSeparator,
+                       // One gesture with a navigation tool, then back to the tool in use.
+                       {"Zoom to Rectangle", "zoomToRect:", "Shift+Z"},
+                       {"Rotate View", "rotate:", "Shift+R"},
+                       {"Move View", "move:", "Shift+H"}});
     // Ctrl++ too, for keyboards where "+" is not on the "=" key.
     action(QStringLiteral("zoomIn:"))
         ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});

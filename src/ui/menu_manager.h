@@ -73,7 +73,7 @@ private:
     QAction* addCommand(QMenu& menu, const QString& title, const QString& action,
                         const QKeySequence& shortcut = {});
     void addEntries(QMenu& menu, std::initializer_list<Entry> entries);
-    void addToolItem(QMenu& tools, const char* title, const char* action);
+    void addToolItem(QMenu& tools, const char* title, const char* action, const char* key);
     void buildFileMenu(QMenuBar& bar);
     void buildEditMenu(QMenuBar& bar);
     void buildToolsMenu(QMenuBar& bar);
