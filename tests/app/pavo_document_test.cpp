@@ -331,3 +331,93 @@ TEST_F(Document, HelpPagesAreLocalFiles)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Document, TheToolsShareTheToolColourAsTheyShould)
+{
+    for (Tool* tool : std::initializer_list<Tool*>{&doc->arrow(), &doc->zoom(), &doc->rotate(), &doc->move()}) {
+        doc->setTool(tool);
+        doc->setToolColor(Qt::darkGreen);
+        EXPECT_EQ(doc->pen().color(), QColor(Qt::darkGreen));
+        EXPECT_NE(doc->fill().color(), QColor(Qt::darkGreen));
+        doc->setToolColor(Qt::black);
+    }
+    EXPECT_TRUE(doc->perform(QStringLiteral("fillTool:")));
+    EXPECT_EQ(doc->currentToolAction(), QStringLiteral("fillTool:"));
+    doc->setToolColor(Qt::magenta);
+    EXPECT_EQ(doc->fill().color(), QColor(Qt::magenta));
+    EXPECT_EQ(doc->toolColor(), QColor(Qt::magenta));
+    EXPECT_EQ(doc->pen().color(), QColor(Qt::black));
+}
+
+TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
+{
+    for (int i = 0; i < 4; ++i) doc->addStroke(square(30.0f * float(i), 0));
+    const StrokeArray all = doc->strokes().strokeArray();
+
+    // Arrangement needs the arrow tool; with the pen nothing moves.
+    EXPECT_TRUE(doc->perform(QStringLiteral("bringForward:")));
+    EXPECT_EQ(doc->strokes().strokeArray(), all);
+
+    EXPECT_TRUE(doc->perform(QStringLiteral("selectAll:")));
+    EXPECT_EQ(doc->tool(), &doc->arrow());
+    EXPECT_EQ(doc->arrow().selection(), all);
+
+    doc->arrow().setSelection({all[0]});
+    EXPECT_TRUE(doc->perform(QStringLiteral("bringToFront:")));
+    EXPECT_EQ(doc->strokes().strokeArray().back(), all[0]);
+
+    // Delete with an empty selection removes nothing.
+    doc->arrow().clearSelection();
+    EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
+    EXPECT_EQ(strokeCount(), 4);
+
+    doc->arrow().setSelection({all[1], all[2]});
+    EXPECT_TRUE(doc->keyDown(QStringLiteral("\b")));
+    EXPECT_EQ(strokeCount(), 2);
+    EXPECT_TRUE(doc->arrow().selection().empty());
+    EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
+    EXPECT_EQ(strokeCount(), 4);
+
+    // Strokes that a redo takes away again leave the selection.
+    doc->arrow().setSelection(doc->strokes().strokeArray());
+    EXPECT_TRUE(doc->perform(QStringLiteral("redo:")));
+    EXPECT_EQ(strokeCount(), 2);
+    EXPECT_EQ(doc->arrow().selection(), doc->strokes().strokeArray());
+
+    EXPECT_TRUE(doc->perform(QStringLiteral("mergeStrokes:")));
+    EXPECT_EQ(strokeCount(), 1);
+    EXPECT_TRUE(doc->perform(QStringLiteral("penTool:")));
+    EXPECT_TRUE(doc->arrow().selection().empty()) << "another tool keeps no selection";
+}
+
+TEST_F(Document, ANavigationToolChosenForOneUseGivesThePenBack)
+{
+    EXPECT_TRUE(doc->perform(QStringLiteral("zoomToRect:")));
+    EXPECT_EQ(doc->tool(), &doc->zoom());
+    const float before = doc->view().scale();
+    doc->mouseDown({{200, 150}, 1, 0});
+    doc->mouseUp({{200, 150}, 0, 0});
+    EXPECT_GT(doc->view().scale(), before);
+    EXPECT_EQ(doc->tool(), &doc->pen());
+
+    EXPECT_TRUE(doc->perform(QStringLiteral("moveTool:")));
+    doc->mouseDown({{100, 100}, 1, 0});
+    doc->mouseDragged({{150, 120}, 1, 0});
+    doc->mouseUp({{150, 120}, 0, 0});
+    EXPECT_EQ(doc->tool(), &doc->move()) << "chosen by its own command, it stays";
+}
+
+TEST_F(Document, TheEraserEndComesBackToTheArrow)
+{
+    doc->setTool(&doc->arrow());
+    ProximityCenter::shared().post(stylus(kPointerTypeEraser));
+    EXPECT_EQ(doc->tool(), &doc->pen());
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+    ProximityCenter::shared().post(stylus(kPointerTypePen));
+    EXPECT_EQ(doc->tool(), &doc->arrow());
+    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
+}
+
+} // namespace
