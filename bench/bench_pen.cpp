@@ -5,9 +5,7 @@
 // Moves are reported per event ("per_move", seconds); setting up and ending each drag is
 // left out of the timing.
 
-#include "drawing.h"
-#include "pavo_view.h"
-#include "pen.h"
+#include "pavo_document.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,73 +109,31 @@ private:
     QTemporaryDir _dir;
 };
 
-// The document around the view, as the application's controller: a drawing with undo and
-// the pen, the drawing's changes passed on to the view.
-class BenchDocument : public ViewDocument, public DrawingObserver {
-public:
-    explicit BenchDocument(const QString& resourceRoot) : pen(*this, _alerts, resourceRoot)
-    {
-        drawing.setObserver(this);
-    }
-    ~BenchDocument() override { drawing.setObserver(nullptr); }
-
-    Drawing drawing;
-    Pen pen;
-    PavoView* view = nullptr;
-
-    Tool* tool() override { return &pen; }
-    void setTool(Tool*) override {}
-    void addStroke(const StrokePtr& stroke) override
-    {
-        const UndoGroup group(drawing.undoManager());
-        drawing.addStroke(stroke);
-    }
-    void setToolColor(const QColor&) override {}
-    void refreshCursor() override {}
-    const Strokes& strokes() const override { return drawing.strokes(); }
-    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override
-    {
-        return drawing.transformStrokesInArray(strokes, t);
-    }
-    std::optional<QColor> backgroundColor() const override { return {}; }
-    void markChanged() override {}
-    void deleteSelection() override {}
-    void strokeAdded(const StrokePtr& stroke) override { view->strokeAdded(stroke); }
-    void drawingChanged() override { view->redraw(); }
-    void editedChanged(bool) override {}
-
-private:
-    NoAlerts _alerts;
-};
-
 // The pen's document and a 4K view of it.
 struct PenBench {
-    explicit PenBench(const char* script, float radius) : resources(script), document(resources.root())
+    explicit PenBench(const char* script, float radius)
+        : resources(script), document(PavoDocument::create(shell, display, kViewSize, alerts, resources.root())),
+          view(&document->view())
     {
-        view = PavoView::create(document, display, kViewSize);
-        document.view = view.get();
-        document.pen.setRadius(radius);
-    }
-    ~PenBench()
-    {
-        view.reset();
-        document.view = nullptr;
+        document->pen().setRadius(radius);
     }
 
     // Takes the drag's stroke out again and renders the empty canvas, so every run starts
     // from the same picture. False when the drag added no stroke: nothing was measured.
     bool undoStroke()
     {
-        if (document.drawing.strokes().count() != 1) return false;
-        document.drawing.undoManager().undo();
+        if (document->strokes().count() != 1) return false;
+        document->undoManager().undo();
         view->canvasForReading();
         return true;
     }
 
     OnePenResources resources;
-    BenchDocument document;
+    DocumentShell shell;
     CountingDisplay display;
-    std::unique_ptr<PavoView> view;
+    NoAlerts alerts;
+    std::unique_ptr<PavoDocument> document;
+    PavoView* view;
 };
 
 // A tablet's drag: samples 2 to 4 pixels apart, wandering across the view, the pressure

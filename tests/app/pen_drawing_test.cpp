@@ -2,7 +2,7 @@
 // the pen adds its stroke to a real drawing, and the drawing's changes come back to the
 // view's canvas, through undo and redo as well.
 
-#include "pavo_view.h"
+#include "pavo_document.h"
 
 #include "drawing.h"
 #include "pen.h"
@@ -47,54 +47,6 @@ private:
     QTemporaryDir _dir;
 };
 
-// A document as the controller will be: it owns the drawing and the pen, groups each added
-// stroke as one undoable action, and passes the drawing's changes on to the view.
-class PenDocument : public ViewDocument, public DrawingObserver {
-public:
-    explicit PenDocument(const QString& resourceRoot) : pen(*this, _alerts, resourceRoot)
-    {
-        drawing.setObserver(this);
-    }
-    ~PenDocument() override { drawing.setObserver(nullptr); }
-
-    Drawing drawing;
-    Pen pen;
-    PavoView* view = nullptr;
-
-    Tool* tool() override { return &pen; }
-    void setTool(Tool*) override {}
-    void addStroke(const StrokePtr& stroke) override
-    {
-        const UndoGroup group(drawing.undoManager());
-        drawing.addStroke(stroke);
-    }
-    void setToolColor(const QColor&) override {}
-    void refreshCursor() override {}
-
-    const Strokes& strokes() const override { return drawing.strokes(); }
-    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override
-    {
-        const UndoGroup group(drawing.undoManager());
-        return drawing.transformStrokesInArray(strokes, t);
-    }
-    std::optional<QColor> backgroundColor() const override { return drawing.backgroundColor(); }
-    void markChanged() override {}
-    void deleteSelection() override {}
-
-    void strokeAdded(const StrokePtr& stroke) override
-    {
-        if (view) view->strokeAdded(stroke);
-    }
-    void drawingChanged() override
-    {
-        if (view) view->redraw();
-    }
-    void editedChanged(bool) override {}
-
-private:
-    FailingAlerts _alerts;
-};
-
 class NullDisplay : public ViewDisplay {
 public:
     void setNeedsDisplayInRect(const Rect&) override {}
@@ -113,21 +65,22 @@ constexpr int kMoves = 30;
 class PenDrawing : public ::testing::Test {
 protected:
     PenResources resources;
-    PenDocument document{resources.root()};
+    DocumentShell shell;
     NullDisplay display;
-    std::unique_ptr<PavoView> view;
+    FailingAlerts alerts;
+    std::unique_ptr<PavoDocument> document =
+        PavoDocument::create(shell, display, {300, 200}, alerts, resources.root());
+    PavoView* view = nullptr;
 
     void SetUp() override
     {
-        view = PavoView::create(document, display, {300, 200});
-        ASSERT_TRUE(view);
-        document.view = view.get();
-        ASSERT_EQ(document.pen.penTypeName(), QStringLiteral("Pen"));
+        ASSERT_TRUE(document);
+        view = &document->view();
+        ASSERT_EQ(document->pen().penTypeName(), QStringLiteral("Pen"));
     }
-    void TearDown() override { document.view = nullptr; }
 
-    int strokeCount() const { return document.drawing.strokes().count(); }
-    UndoManager& undo() { return document.drawing.undoManager(); }
+    int strokeCount() const { return document->strokes().count(); }
+    UndoManager& undo() { return document->undoManager(); }
 
     // Down, kMoves moves with the pressure rising from 0.2 to 1, and up, unless `lift` is
     // false.
@@ -193,7 +146,7 @@ TEST_F(PenDrawing, DragAddsOneStrokeShownInTheCanvas)
 {
     drag();
     ASSERT_EQ(strokeCount(), 1);
-    const StrokePtr stroke = document.drawing.strokes().lastStroke();
+    const StrokePtr stroke = document->strokes().lastStroke();
     EXPECT_EQ(stroke->color(), QColor(Qt::black));
     ASSERT_TRUE(stroke->penPoints());
     const Rect bounds = stroke->bounds();
@@ -208,7 +161,7 @@ TEST_F(PenDrawing, UndoAndRedoTakeTheStrokeOutOfTheCanvasAndBack)
 {
     drag();
     ASSERT_EQ(strokeCount(), 1);
-    const StrokePtr stroke = document.drawing.strokes().lastStroke();
+    const StrokePtr stroke = document->strokes().lastStroke();
     ASSERT_TRUE(undo().canUndo());
 
     undo().undo();
@@ -218,7 +171,7 @@ TEST_F(PenDrawing, UndoAndRedoTakeTheStrokeOutOfTheCanvasAndBack)
 
     undo().redo();
     ASSERT_EQ(strokeCount(), 1);
-    EXPECT_EQ(document.drawing.strokes().lastStroke(), stroke);
+    EXPECT_EQ(document->strokes().lastStroke(), stroke);
     expectStrokeShown();
     EXPECT_EQ(undo().undoActionName(), QStringLiteral("Stroke"));
 }
@@ -235,7 +188,7 @@ TEST_F(PenDrawing, StrokeDrawnWhileZoomedLandsInDrawingUnits)
 
     drag();
     ASSERT_EQ(strokeCount(), 1);
-    const Rect bounds = document.drawing.strokes().lastStroke()->bounds();
+    const Rect bounds = document->strokes().lastStroke()->bounds();
     // The pen's radius shrinks with the zoom as well.
     EXPECT_NEAR(bounds.origin.x, kStartX / kZoom, 1);
     EXPECT_NEAR(bounds.origin.x + bounds.size.width, (kEndX + 4) / kZoom, 0.5f);
@@ -251,27 +204,4 @@ TEST_F(PenDrawing, ClickAddsNothing)
     EXPECT_EQ(strokeCount(), 0);
     EXPECT_FALSE(undo().canUndo());
     EXPECT_TRUE(empty(view->canvasForReading().previewBitmap().colorAt({100, 100})));
-}
-
-// The pen set the program ships: its default pen draws through the view like any other.
-TEST(ShippedPenSet, DefaultPenDrawsUndoesAndRedoes)
-{
-    PenDocument document(resource_path());
-    NullDisplay display;
-    const std::unique_ptr<PavoView> view = PavoView::create(document, display, {300, 200});
-    ASSERT_TRUE(view);
-    document.view = view.get();
-    EXPECT_EQ(document.pen.penTypeName(), QStringLiteral("Pen"));
-    view->mouseDown({{40, 100}, 0.5f});
-    for (float x = 44; x <= 260; x += 4) view->mouseDragged({{x, 100}, 0.9f});
-    view->mouseUp({{260, 100}, 0.9f});
-    ASSERT_EQ(document.drawing.strokes().count(), 1);
-    EXPECT_TRUE(dark(view->canvasForReading().drawBitmap().colorAt({200, 100})));
-    document.drawing.undoManager().undo();
-    EXPECT_EQ(document.drawing.strokes().count(), 0);
-    EXPECT_TRUE(empty(view->canvasForReading().previewBitmap().colorAt({200, 100})));
-    document.drawing.undoManager().redo();
-    EXPECT_EQ(document.drawing.strokes().count(), 1);
-    EXPECT_TRUE(dark(view->canvasForReading().previewBitmap().colorAt({200, 100})));
-    document.view = nullptr;
 }
