@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -85,9 +86,16 @@ StrokeArray Strokes::sortedStrokesInArray(const StrokeArray& strokes) const
 
 StrokeArray Strokes::activeStrokesInArray(const StrokeArray& strokes) const
 {
+    // One pass over each list: a select-all of a large drawing asks after every edit.
+    const std::unordered_set<const Stroke*> present = [this] {
+        std::unordered_set<const Stroke*> set;
+        set.reserve(_strokes.size());
+        for (const StrokePtr& s : _strokes) set.insert(s.get());
+        return set;
+    }();
     StrokeArray out;
     for (const StrokePtr& s : strokes)
-        if (indexOf(s) >= 0) out.push_back(s);
+        if (s && present.contains(s.get())) out.push_back(s);
     return out;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace {
 
@@ -90,10 +91,14 @@ ToolCursor ArrowTool::toolCursor() const
 
 void ArrowTool::setSelection(const StrokeArray& strokes)
 {
-    // Copied first: the argument may be the selection itself.
+    // Copied first: the argument may be the selection itself. Repeats are dropped through a
+    // set, so that selecting every stroke of a large drawing stays linear.
     const StrokeArray wanted = strokes;
     _selection.clear();
-    for (const StrokePtr& s : wanted) appendIfUnselected(s);
+    std::unordered_set<const Stroke*> seen;
+    seen.reserve(wanted.size());
+    for (const StrokePtr& s : wanted)
+        if (s && seen.insert(s.get()).second) _selection.push_back(s);
 }
 
 bool ArrowTool::isSelected(const StrokePtr& stroke) const
@@ -227,7 +232,9 @@ void ArrowTool::selectStrokesInDraggedRect(bool touching)
     const Strokes& strokes = _document.strokes();
     const StrokeArray found = touching ? strokes.strokesTouchingRect(world)
                                        : strokes.strokesEnclosedByRect(world);
-    for (const StrokePtr& s : found) appendIfUnselected(s);
+    StrokeArray combined = _selection;
+    combined.insert(combined.end(), found.begin(), found.end());
+    setSelection(combined);
 }
 
 void ArrowTool::applyToSelection(const std::optional<AffineTransform>& t)
