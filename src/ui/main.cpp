@@ -51,6 +51,16 @@ int run_headless(const CommandLine& line)
     return 0;
 }
 
+// Without a desktop session Qt warns that it has no runtime folder, which a headless export
+// or replay never uses; every other message goes on to Qt's own handler.
+QtMessageHandler qt_default_handler = nullptr;
+
+void quiet_headless_messages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR")) return;
+    if (qt_default_handler) qt_default_handler(type, context, message);
+}
+
 bool display_available()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
@@ -101,6 +111,7 @@ int main(int argc, char* argv[])
     if (const auto* error = std::get_if<CommandLineError>(&parsed)) return usage_error(error->message);
     // No window is ever shown, so no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qt_default_handler = qInstallMessageHandler(quiet_headless_messages);
     QGuiApplication app(argc, argv);
     return run_headless(std::get<CommandLine>(parsed));
 }
