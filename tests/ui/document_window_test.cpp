@@ -16,6 +16,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QTabletEvent>
@@ -231,6 +234,57 @@ TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
     ASSERT_EQ(replay_event_script(std::get<EventScript>(parsed), {}, [&](const QString& m) { messages << m; }), kReplayOk)
         << messages.join('\n').toStdString();
     EXPECT_EQ(QImage(replayed), QImage(shown));
+}
+
+} // namespace
+
+namespace {
+
+// Answers the next message box with `button`, and says what it asked.
+void answer_next_message_box(QMessageBox::StandardButton button, QString* asked)
+{
+    QTimer::singleShot(0, [button, asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        if (asked) *asked = box->text();
+        box->button(button)->click();
+    });
+}
+
+TEST_F(Window, ClosingWithUnsavedChangesAsksAndAFailedSaveKeepsTheWindow)
+{
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    for (int x = 100; x <= 200; x += 10) mouse(QEvent::MouseMove, {double(x), 100});
+    mouse(QEvent::MouseButtonRelease, {200, 100});
+    ASSERT_TRUE(window->document().isEdited());
+
+    QString asked;
+    answer_next_message_box(QMessageBox::Cancel, &asked);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(asked.contains(u"save the changes")) << asked.toStdString();
+    EXPECT_TRUE(window->isVisible());
+
+    // A save into a folder that has gone away fails, says so, and keeps everything.
+    QTemporaryDir gone;
+    const QString path = gone.filePath(QStringLiteral("d.pavo"));
+    ASSERT_TRUE(window->document().saveTo(path));
+    mouse(QEvent::MouseButtonPress, {100, 200});
+    for (int x = 100; x <= 200; x += 10) mouse(QEvent::MouseMove, {double(x), 200});
+    mouse(QEvent::MouseButtonRelease, {200, 200});
+    ASSERT_TRUE(gone.remove());
+    QString warned;
+    answer_next_message_box(QMessageBox::Save, nullptr);
+    QTimer::singleShot(50, [&warned] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        warned = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(warned.isEmpty());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->document().isEdited());
+    EXPECT_EQ(strokes(), 2);
 }
 
 } // namespace
