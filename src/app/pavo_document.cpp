@@ -78,6 +78,20 @@ DrawingResult PavoDocument::saveTo(const QString& path)
     return result;
 }
 
+DrawingResult PavoDocument::writeCopy(const QString& path) const
+{
+    return _drawing.writeCopy(path, _shell.windowFrame(), _view->transform());
+}
+
+DrawingResult PavoDocument::readRecovered(const QString& path)
+{
+    DrawingResult result = read(path);
+    if (!result) return result;
+    _file_name.reset();
+    _drawing.markChanged();
+    return result;
+}
+
 DrawingResult PavoDocument::revert()
 {
     if (!_file_name) return {false, QStringLiteral("The drawing has never been saved, so there is nothing to go back to.")};

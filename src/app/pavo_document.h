@@ -63,6 +63,11 @@ public:
     DrawingResult saveTo(const QString& path);
     // Reads the saved file again, dropping every change since.
     DrawingResult revert();
+    // Writes the drawing as it is to another file, leaving its name and edited state alone:
+    // the copy kept against a crash.
+    DrawingResult writeCopy(const QString& path) const;
+    // Reads such a copy: the drawing comes back untitled and unsaved.
+    DrawingResult readRecovered(const QString& path);
     bool isEdited() const { return _drawing.isEdited(); }
     // The window frame the file brought, for the window to take once.
     std::optional<QString> takeWindowFrame() { return _drawing.takeWindowFrame(); }

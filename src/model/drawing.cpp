@@ -48,8 +48,8 @@ DrawingResult Drawing::adopt(DocumentLoad loaded)
     return {true, {}};
 }
 
-DrawingResult Drawing::save(const QString& path, const std::optional<QString>& windowFrame,
-                            const std::optional<AffineTransform>& viewTransform)
+DrawingResult Drawing::writeCopy(const QString& path, const std::optional<QString>& windowFrame,
+                                 const std::optional<AffineTransform>& viewTransform) const
 {
     DocumentData data;
     data.background_color = _background;
@@ -58,6 +58,14 @@ DrawingResult Drawing::save(const QString& path, const std::optional<QString>& w
     data.view_transform = viewTransform;
     const DocumentSave saved = saveDocument(path, data);
     if (!saved) return {false, saved.error};
+    return {true, {}};
+}
+
+DrawingResult Drawing::save(const QString& path, const std::optional<QString>& windowFrame,
+                            const std::optional<AffineTransform>& viewTransform)
+{
+    DrawingResult written = writeCopy(path, windowFrame, viewTransform);
+    if (!written) return written;
     _undo.markClean();
     _changed_outside_undo = false;
     editedMayHaveChanged();

@@ -67,6 +67,10 @@ public:
     // it fails. A successful save makes the drawing clean.
     DrawingResult save(const QString& path, const std::optional<QString>& windowFrame,
                       const std::optional<AffineTransform>& viewTransform);
+    // Writes the same file but leaves the drawing as it was, edited or not: for copies kept
+    // against a crash.
+    DrawingResult writeCopy(const QString& path, const std::optional<QString>& windowFrame,
+                            const std::optional<AffineTransform>& viewTransform) const;
 
     // A change that cannot be undone but is saved (the view's transformation) was made.
     void markChanged();

@@ -19,6 +19,9 @@
 
 namespace {
 
+// How much work a crash may take at most.
+constexpr std::chrono::seconds kRecoveryInterval{20};
+
 const QString kDrawingFilter = QStringLiteral("Pavo drawing (*.pavo)");
 const QString kTemplateFilter = QStringLiteral("Pavo template (*.pavotemplate)");
 
@@ -62,6 +65,9 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
     toolDisplayChanged();
     undoStateChanged();
     updateTitle();
+    _recovery_timer.setInterval(kRecoveryInterval);
+    connect(&_recovery_timer, &QTimer::timeout, this, &DocumentWindow::keepRecoveryCopy);
+    _recovery_timer.start();
 }
 
 DocumentWindow::~DocumentWindow()
@@ -70,6 +76,29 @@ DocumentWindow::~DocumentWindow()
     // display it paints through, nor the other way round.
     _canvas->setDocument(nullptr);
     _document.reset();
+}
+
+DrawingResult DocumentWindow::openRecovered(const QString& path)
+{
+    const DrawingResult result = _document->readRecovered(path);
+    if (!result) return result;
+    _recovery = RecoveryCopy::adopt(path);
+    updateTitle();
+    undoStateChanged();
+    return result;
+}
+
+void DocumentWindow::keepRecoveryCopy()
+{
+    if (!_document->isEdited()) {
+        _recovery.reset();
+        return;
+    }
+    if (!_changed_since_copy && _recovery) return;
+    if (!_recovery) _recovery = RecoveryCopy::create(_app.recoveryFolder());
+    // Nowhere to keep a copy: the drawing is still there, just not guarded.
+    if (!_recovery) return;
+    if (_document->writeCopy(_recovery->path())) _changed_since_copy = false;
 }
 
 DrawingResult DocumentWindow::openFile(const QString& path)
@@ -188,6 +217,7 @@ bool DocumentWindow::save()
     }
     record(_app, ScriptEvent::Kind::Save, {}, *_document->fileName());
     _app.noteRecentFile(*_document->fileName());
+    _recovery.reset();
     updateTitle();
     return true;
 }
@@ -209,6 +239,7 @@ bool DocumentWindow::saveAs()
     }
     record(_app, ScriptEvent::Kind::Save, {}, path);
     _app.noteRecentFile(path);
+    _recovery.reset();
     updateTitle();
     return true;
 }
@@ -251,6 +282,9 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
         return;
     }
     _closing_confirmed = true;
+    // Saved or given up: the copy kept against a crash goes.
+    _recovery_timer.stop();
+    _recovery.reset();
     if (_color_panel) _color_panel->close();
     event->accept();
 }
@@ -293,14 +327,23 @@ void DocumentWindow::toolDisplayChanged()
 
 void DocumentWindow::undoStateChanged()
 {
+    _changed_since_copy = true;
     if (!_menus || !_document) return;
     const UndoManager& undo = _document->undoManager();
     _menus->setUndoState(undo.canUndo(), undo.undoActionName(), undo.canRedo(), undo.redoActionName());
 }
 
-void DocumentWindow::editedChanged(bool) { updateTitle(); }
+void DocumentWindow::editedChanged(bool)
+{
+    _changed_since_copy = true;
+    updateTitle();
+}
 
-void DocumentWindow::backgroundChanged() { _canvas->update(); }
+void DocumentWindow::backgroundChanged()
+{
+    _changed_since_copy = true;
+    _canvas->update();
+}
 
 void DocumentWindow::showColorPanel(ColorPanelTarget target, const QColor& color)
 {

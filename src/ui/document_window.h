@@ -8,9 +8,11 @@
 #include "drawing.h"
 #include "pavo_document.h"
 #include "pen_type_menu.h"
+#include "recovery.h"
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 
@@ -32,6 +34,10 @@ public:
     QSize drawingAreaSize() const;
     // Reads a file into this new window; on failure nothing changes.
     DrawingResult openFile(const QString& path);
+    // Reads a copy an earlier session left behind and keeps it up to date from now on.
+    DrawingResult openRecovered(const QString& path);
+    // Brings the copy kept against a crash up to date now, if the drawing changed since.
+    void keepRecoveryCopy();
     // Untitled, unchanged and empty: a window that opening a file may take over.
     bool isBlank() const;
 
@@ -77,4 +83,8 @@ private:
     ColorPanelTarget _color_target = ColorPanelTarget::Tool;
     int _untitled_number = 0;
     bool _closing_confirmed = false;
+    // The copy kept against a crash while the drawing has unsaved changes.
+    std::unique_ptr<RecoveryCopy> _recovery;
+    QTimer _recovery_timer;
+    bool _changed_since_copy = false;
 };

@@ -90,6 +90,7 @@ int run_desktop(int argc, char* argv[])
     }
     if (line.files.isEmpty()) app.newDocument();
     else app.openFiles(line.files);
+    app.offerRecovery();
     // Every file failed to open: an empty drawing rather than no window at all.
     if (QApplication::topLevelWidgets().isEmpty() || !QApplication::activeWindow()) {
         bool anyWindow = false;

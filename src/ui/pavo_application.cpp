@@ -3,12 +3,14 @@
 #include "document_window.h"
 #include "event_script.h"
 #include "input_mapping.h"
+#include "recovery.h"
 #include "pen_type_menu.h"
 #include "resources.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTabletEvent>
 
@@ -49,6 +51,7 @@ PavoApplication::PavoApplication(int& argc, char** argv)
     setAttribute(Qt::AA_CompressTabletEvents, false);
     setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     setQuitOnLastWindowClosed(true);
+    _recovery_folder = default_recovery_folder();
 }
 
 PavoApplication::~PavoApplication() = default;
@@ -154,6 +157,35 @@ bool PavoApplication::closeAllAndQuit()
     }
     QApplication::quit();
     return true;
+}
+
+void PavoApplication::offerRecovery()
+{
+    const QStringList copies = left_over_copies(_recovery_folder);
+    if (copies.isEmpty()) return;
+    QMessageBox box(QMessageBox::Question, tr("Pavo"),
+                    tr("Pavo found %n drawing(s) with changes that were never saved when it last stopped.", "",
+                       int(copies.size())),
+                    QMessageBox::Open | QMessageBox::Discard | QMessageBox::Cancel, activeWindow());
+    box.setInformativeText(tr("Open them to look at them and save them, discard them, or decide next time."));
+    box.button(QMessageBox::Cancel)->setText(tr("Later"));
+    box.setDefaultButton(QMessageBox::Open);
+    const int answer = box.exec();
+    for (const QString& copy : copies) {
+        if (answer == QMessageBox::Discard) {
+            discard_left_over_copy(copy);
+        } else if (answer == QMessageBox::Open) {
+            DocumentWindow* window = makeWindow();
+            if (!window) return;
+            const DrawingResult result = window->openRecovered(copy);
+            if (!result) {
+                window->close();
+                QMessageBox::warning(activeWindow(), tr("A recovered drawing could not be opened"), result.error);
+                continue;
+            }
+            window->show();
+        }
+    }
 }
 
 QStringList PavoApplication::recentFiles() const

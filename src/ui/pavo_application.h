@@ -48,6 +48,13 @@ public:
     QStringList recentFiles() const;
     void noteRecentFile(const QString& path);
     void clearRecentFiles();
+    // Where copies of edited drawings are kept against a crash.
+    const QString& recoveryFolder() const { return _recovery_folder; }
+    void setRecoveryFolder(const QString& folder) { _recovery_folder = folder; }
+    // Offers the copies an earlier session left behind: open them, discard them, or keep
+    // them for later.
+    void offerRecovery();
+
     // The number of the next untitled window, for its title.
     int nextUntitledNumber() { return ++_untitled; }
 
@@ -75,4 +82,5 @@ private:
     std::vector<qint64> _styluses;
     std::uint8_t _last_pointer_type = kPointerTypeUnknown;
     int _untitled = 0;
+    QString _recovery_folder;
 };

@@ -8,10 +8,12 @@
 #include "export_image.h"
 #include "input_mapping.h"
 #include "menu_manager.h"
+#include "recovery.h"
 #include "ui_test_support.h"
 #include "window_frame.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
@@ -285,6 +287,51 @@ TEST_F(Window, ClosingWithUnsavedChangesAsksAndAFailedSaveKeepsTheWindow)
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->document().isEdited());
     EXPECT_EQ(strokes(), 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Window, AnEditedDrawingIsCopiedAgainstACrashAndOfferedBack)
+{
+    QTemporaryDir folder;
+    app.setRecoveryFolder(folder.path());
+    window->keepRecoveryCopy();
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.pavo")}).isEmpty()) << "nothing to guard yet";
+
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    for (int x = 100; x <= 200; x += 10) mouse(QEvent::MouseMove, {double(x), 100});
+    mouse(QEvent::MouseButtonRelease, {200, 100});
+    window->keepRecoveryCopy();
+    const QStringList copies = QDir(folder.path()).entryList({QStringLiteral("*.pavo")});
+    ASSERT_EQ(copies.size(), 1);
+    // Held by this window: not offered as left over.
+    EXPECT_TRUE(left_over_copies(folder.path()).isEmpty());
+
+    // As a crash would leave it: the copy without its window.
+    const QString crashed = folder.filePath(QStringLiteral("drawing-left.pavo"));
+    ASSERT_TRUE(QFile::copy(folder.filePath(copies.front()), crashed));
+    ASSERT_TRUE(window->document().saveTo(dir.filePath(QStringLiteral("saved.pavo"))));
+    window->keepRecoveryCopy();
+    EXPECT_FALSE(QFile::exists(folder.filePath(copies.front()))) << "a saved drawing needs no copy";
+
+    answer_next_message_box(QMessageBox::Open, nullptr);
+    app.offerRecovery();
+    DocumentWindow* recovered = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<DocumentWindow*>(w); d && d != window && d->isVisible() && d->document().isEdited())
+            recovered = d;
+    ASSERT_TRUE(recovered);
+    EXPECT_EQ(recovered->document().strokes().count(), 1);
+    EXPECT_FALSE(recovered->document().fileName());
+    EXPECT_TRUE(left_over_copies(folder.path()).isEmpty()) << "the new window holds it";
+
+    answer_next_message_box(QMessageBox::Discard, nullptr);
+    EXPECT_TRUE(recovered->close());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(QFile::exists(crashed)) << "given up, the copy goes";
+    app.setRecoveryFolder(default_recovery_folder());
 }
 
 } // namespace

@@ -1,0 +1,111 @@
+// Copies kept against a crash: held while their drawing is open, gone when it is saved or
+// closed, offered back when an earlier session left them behind.
+
+#include "recovery.h"
+
+#include "pavo_document.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainterPath>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class QuietDisplay : public ViewDisplay {
+public:
+    void setNeedsDisplayInRect(const Rect&) override {}
+    void setNeedsDisplay() override {}
+    void refreshCursor() override {}
+};
+
+class QuietAlerts : public ScriptAlerts {
+public:
+    void show(const QString&, const QString&) override {}
+};
+
+TEST(Recovery, ACopyIsHeldWhileItsDrawingIsOpenAndGoesWithIt)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Recovery"));
+    auto copy = RecoveryCopy::create(folder);
+    ASSERT_TRUE(copy);
+    QFile file(copy->path());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("kept");
+    file.close();
+    auto second = RecoveryCopy::create(folder);
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->path(), copy->path());
+
+    // Held by a running program: not left over, and nobody else takes it.
+    EXPECT_TRUE(left_over_copies(folder).isEmpty());
+    EXPECT_FALSE(RecoveryCopy::adopt(copy->path()));
+    EXPECT_FALSE(discard_left_over_copy(copy->path()));
+
+    const QString path = copy->path();
+    copy.reset();
+    EXPECT_FALSE(QFile::exists(path)) << "a saved or closed drawing leaves no copy";
+
+    // A program that crashed left its copy behind, without a live lock.
+    second.reset();
+    const QString kept = QDir(folder).filePath(QStringLiteral("drawing-crashed.pavo"));
+    QFile again(kept);
+    ASSERT_TRUE(again.open(QIODevice::WriteOnly));
+    again.write("kept");
+    again.close();
+    EXPECT_EQ(left_over_copies(folder), QStringList{kept});
+    auto adopted = RecoveryCopy::adopt(kept);
+    ASSERT_TRUE(adopted);
+    EXPECT_TRUE(left_over_copies(folder).isEmpty());
+    EXPECT_FALSE(discard_left_over_copy(kept)) << "held by the window that adopted it";
+    adopted.reset();
+    EXPECT_FALSE(QFile::exists(kept));
+    again.open(QIODevice::WriteOnly);
+    again.close();
+    EXPECT_TRUE(discard_left_over_copy(kept));
+    EXPECT_FALSE(QFile::exists(kept));
+    EXPECT_TRUE(left_over_copies(folder).isEmpty());
+}
+
+TEST(Recovery, AnUnwritableFolderGivesNoCopy)
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("Recovery")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(RecoveryCopy::create(blocker.fileName()));
+    EXPECT_TRUE(left_over_copies(blocker.fileName()).isEmpty());
+}
+
+TEST(Recovery, ACopyOfADrawingLeavesItUnsavedAndComesBackUntitled)
+{
+    QTemporaryDir dir;
+    DocumentShell shell;
+    QuietDisplay display;
+    QuietAlerts alerts;
+    auto doc = PavoDocument::create(shell, display, {300, 200}, alerts);
+    ASSERT_TRUE(doc);
+    const QString saved = dir.filePath(QStringLiteral("d.pavo"));
+    ASSERT_TRUE(doc->saveTo(saved));
+    QPainterPath square;
+    square.addRect(10, 10, 50, 50);
+    doc->addStroke(Stroke::withPath(Path(square), Qt::blue, kModeNormal, 1.0f));
+    doc->backgroundColorChanged(Qt::yellow);
+
+    const QString copy = dir.filePath(QStringLiteral("copy.pavo"));
+    ASSERT_TRUE(doc->writeCopy(copy));
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_EQ(doc->fileName(), saved);
+
+    auto recovered = PavoDocument::create(shell, display, {300, 200}, alerts);
+    ASSERT_TRUE(recovered->readRecovered(copy));
+    EXPECT_FALSE(recovered->fileName());
+    EXPECT_TRUE(recovered->isEdited());
+    EXPECT_EQ(recovered->strokes().count(), 1);
+    EXPECT_EQ(recovered->backgroundColor(), QColor(Qt::yellow));
+}
+
+} // namespace
