@@ -25,14 +25,14 @@ constexpr std::chrono::seconds kRecoveryInterval{20};
 const QString kDrawingFilter = QStringLiteral("Pavo drawing (*.pavo)");
 const QString kTemplateFilter = QStringLiteral("Pavo template (*.pavotemplate)");
 
-void record(PavoApplication& app, ScriptEvent::Kind kind, const QString& name, const QString& text)
+void record(PavoApplication& app, QSize viewSize, ScriptEvent::Kind kind, const QString& name, const QString& text)
 {
     if (!app.recording()) return;
     ScriptEvent e;
     e.kind = kind;
     e.name = name;
     e.text = text;
-    app.record(e, {});
+    app.record(e, viewSize);
 }
 
 } // namespace
@@ -159,7 +159,7 @@ void DocumentWindow::perform(const QString& action, const QString& title)
     if (performFileCommand(action)) return;
     if (action == u"penSizeOther:") return askPenSize();
     if (action == u"penOpacityOther:") return askPenOpacity();
-    record(_app, ScriptEvent::Kind::Action, action, title);
+    record(_app, drawingAreaSize(), ScriptEvent::Kind::Action, action, title);
     _document->perform(action, title);
 }
 
@@ -191,7 +191,7 @@ void DocumentWindow::askPenSize()
     const double radius = QInputDialog::getDouble(this, tr("Pen Size"), tr("Radius in pixels:"),
                                                   double(_document->pen().radius()), 0.1, 1000, 1, &ok);
     if (!ok) return;
-    record(_app, ScriptEvent::Kind::Action, QStringLiteral("penSize:"), QString::number(radius));
+    record(_app, drawingAreaSize(), ScriptEvent::Kind::Action, QStringLiteral("penSize:"), QString::number(radius));
     _document->setPenSize(float(radius));
 }
 
@@ -201,7 +201,7 @@ void DocumentWindow::askPenOpacity()
     const int percent = QInputDialog::getInt(this, tr("Pen Opacity"), tr("Opacity in percent:"),
                                              int(_document->pen().opacity() * 100 + 0.5f), 0, 100, 1, &ok);
     if (!ok) return;
-    record(_app, ScriptEvent::Kind::Action, QStringLiteral("penOpacity:"), QString::number(percent));
+    record(_app, drawingAreaSize(), ScriptEvent::Kind::Action, QStringLiteral("penOpacity:"), QString::number(percent));
     _document->setPenOpacity(float(percent) / 100.0f);
 }
 
@@ -215,7 +215,7 @@ bool DocumentWindow::save()
         showError(tr("The drawing could not be saved"), result.error);
         return false;
     }
-    record(_app, ScriptEvent::Kind::Save, {}, *_document->fileName());
+    record(_app, drawingAreaSize(), ScriptEvent::Kind::Save, {}, *_document->fileName());
     _app.noteRecentFile(*_document->fileName());
     _recovery.reset();
     updateTitle();
@@ -237,7 +237,7 @@ bool DocumentWindow::saveAs()
         showError(tr("The drawing could not be saved"), result.error);
         return false;
     }
-    record(_app, ScriptEvent::Kind::Save, {}, path);
+    record(_app, drawingAreaSize(), ScriptEvent::Kind::Save, {}, path);
     _app.noteRecentFile(path);
     _recovery.reset();
     updateTitle();

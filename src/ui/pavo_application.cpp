@@ -67,13 +67,18 @@ void PavoApplication::setRecorder(std::unique_ptr<EventRecorder> recorder)
 void PavoApplication::record(const ScriptEvent& event, QSize viewSize)
 {
     if (!_recorder) return;
-    if (!std::exchange(_recorded_size, true) && !viewSize.isEmpty()) {
-        ScriptEvent size;
-        size.kind = ScriptEvent::Kind::Size;
-        size.width = viewSize.width();
-        size.height = viewSize.height();
-        size.hasSize = true;
-        _recorder->record(size);
+    // A script sets its size only before its first event; an event from no window in
+    // particular (the stylus coming near) takes the size of the window in front.
+    if (!std::exchange(_recorded_size, true)) {
+        const QSize size = viewSize.isEmpty() ? frontViewSize() : viewSize;
+        if (!size.isEmpty()) {
+            ScriptEvent sizeLine;
+            sizeLine.kind = ScriptEvent::Kind::Size;
+            sizeLine.width = size.width();
+            sizeLine.height = size.height();
+            sizeLine.hasSize = true;
+            _recorder->record(sizeLine);
+        }
     }
     _recorder->record(event);
 }
@@ -157,6 +162,14 @@ bool PavoApplication::closeAllAndQuit()
     }
     QApplication::quit();
     return true;
+}
+
+QSize PavoApplication::frontViewSize() const
+{
+    if (const auto* front = qobject_cast<const DocumentWindow*>(activeWindow())) return front->drawingAreaSize();
+    for (const auto& w : _windows)
+        if (w) return w->drawingAreaSize();
+    return {};
 }
 
 void PavoApplication::offerRecovery()

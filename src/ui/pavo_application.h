@@ -70,6 +70,8 @@ protected:
 
 private:
     std::optional<DocumentWindow*> windowShowing(const QString& path) const;
+    // The drawing area of the window in front, or of any window; empty with none.
+    QSize frontViewSize() const;
     // A window not yet shown, kept in the list of windows.
     DocumentWindow* makeWindow();
     void postProximity(const QTabletEvent& event, bool entering);

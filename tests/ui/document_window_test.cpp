@@ -207,6 +207,8 @@ TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
     QString error;
     app.setRecorder(EventRecorder::open(script, &error));
     ASSERT_TRUE(app.recording()) << error.toStdString();
+    // The stylus comes near before anything touches the drawing.
+    proximity(QEvent::TabletEnterProximity, QPointingDevice::PointerType::Pen);
     for (QAction* a : window->findChildren<QAction*>())
         if (window->menus().actionName(a) == u"setPenType:" && window->menus().title(a) == u"Marker") a->trigger();
     ASSERT_EQ(window->document().pen().penTypeName(), QStringLiteral("Marker"));
@@ -228,6 +230,13 @@ TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
     QFile file(script);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QString text = QString::fromUtf8(file.readAll());
+    // The view's size comes first, or the replay would draw into another view.
+    QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    lines.removeIf([](const QString& l) { return l.startsWith(u'#'); });
+    ASSERT_GE(lines.size(), 2);
+    const QSize area = window->drawingAreaSize();
+    EXPECT_EQ(lines[0], QStringLiteral("size %1 %2").arg(area.width()).arg(area.height()));
+    EXPECT_TRUE(lines[1].startsWith(u"proximity enter tip")) << lines[1].toStdString();
     const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
     text += QStringLiteral("export ") + replayed + u'\n';
     const EventScriptResult parsed = parse_event_script(text);
