@@ -5,6 +5,7 @@
 // only change at the release, which is not timed here.
 
 #include "arrow_tool.h"
+#include "bench_tool_view.h"
 #include "large_drawing.h"
 
 #include <QImage>
@@ -31,30 +32,6 @@ private:
     Strokes _strokes;
 };
 
-class BenchView : public ToolView {
-public:
-    explicit BenchView(ToolDocument& document)
-        : _document(document), _canvas(PavoCanvas::create(kViewSize))
-    {
-        _canvas->setTransform(AffineTransform::scaling(0.7f, 0.7f));
-    }
-    PavoCanvas& canvas() override { return *_canvas; }
-    float scale() const override { return 0.7f; }
-    AffineTransform transform() const override { return _canvas->transform(); }
-    void setNeedsDisplayInRect(const Rect&) override {}
-    void setNeedsDisplay() override {}
-    QColor backgroundColor() const override { return Qt::white; }
-    ToolDocument& document() override { return _document; }
-    bool zoomToPoint(Point, float) override { return false; }
-    bool zoomToBitmapRect(const Rect&) override { return false; }
-    bool rotateFrom(Point, Point) override { return false; }
-    bool moveFrom(Point, Point) override { return false; }
-
-private:
-    ToolDocument& _document;
-    std::unique_ptr<PavoCanvas> _canvas;
-};
-
 StrokeArray first_strokes(int n)
 {
     const StrokeArray& all = large_drawing().strokes->strokeArray();
@@ -67,7 +44,7 @@ void drag_selection(benchmark::State& state, int count, unsigned mods)
 {
     const StrokeArray strokes = first_strokes(count);
     BenchDocument document(strokes);
-    BenchView view(document);
+    BenchToolView view(document, kViewSize, 0.7f);
     ArrowTool tool(document);
     tool.setSelection(strokes);
     const Point start = view.canvas().worldPointToBitmapPoint(centre(tool.selectionBounds()));
@@ -100,7 +77,7 @@ void BM_ArrowRedrawNineteenStrokes(benchmark::State& state)
 {
     const StrokeArray strokes = first_strokes(19);
     BenchDocument document(strokes);
-    BenchView view(document);
+    BenchToolView view(document, kViewSize, 0.7f);
     ArrowTool tool(document);
     tool.setSelection(strokes);
     QImage picture(int(kViewSize.width), int(kViewSize.height), QImage::Format_ARGB32_Premultiplied);

@@ -5,6 +5,7 @@
 // which must cost no more than the frame's area. The document only keeps the stroke, so
 // drawing it into the canvas (the document's work) is left out.
 
+#include "bench_tool_view.h"
 #include "fill_tool.h"
 #include "tool_host.h"
 
@@ -32,26 +33,6 @@ private:
     Strokes _strokes;
 };
 
-class PlainView : public ToolView {
-public:
-    explicit PlainView(ToolDocument& document) : _document(document), _canvas(PavoCanvas::create(kViewSize)) {}
-    PavoCanvas& canvas() override { return *_canvas; }
-    float scale() const override { return 1; }
-    AffineTransform transform() const override { return _canvas->transform(); }
-    void setNeedsDisplayInRect(const Rect&) override {}
-    void setNeedsDisplay() override {}
-    QColor backgroundColor() const override { return Qt::white; }
-    ToolDocument& document() override { return _document; }
-    bool zoomToPoint(Point, float) override { return false; }
-    bool zoomToBitmapRect(const Rect&) override { return false; }
-    bool rotateFrom(Point, Point) override { return false; }
-    bool moveFrom(Point, Point) override { return false; }
-
-private:
-    ToolDocument& _document;
-    std::unique_ptr<PavoCanvas> _canvas;
-};
-
 void paint_disc(Bitmap& bitmap, int cx, int cy, int radius, color_ns::Color color)
 {
     for (int y = cy - radius; y <= cy + radius; ++y)
@@ -65,7 +46,7 @@ void paint_box(Bitmap& bitmap, int x0, int y0, int x1, int y1, color_ns::Color c
         for (int x = x0; x <= x1; ++x) bitmap.setPixel(x, y, color);
 }
 
-void run_clicks(benchmark::State& state, PlainView& view, KeepingDocument& document, Point at)
+void run_clicks(benchmark::State& state, BenchToolView& view, KeepingDocument& document, Point at)
 {
     FillTool tool(document);
     const ToolEvent click{at, 1, 0};
@@ -80,7 +61,7 @@ void run_clicks(benchmark::State& state, PlainView& view, KeepingDocument& docum
 void BM_FillWholeCanvasAroundShapes(benchmark::State& state)
 {
     KeepingDocument document;
-    PlainView view(document);
+    BenchToolView view(document, kViewSize);
     Bitmap& drawing = view.canvas().drawBitmap();
     drawing.fill(color_ns::WHITE);
     for (int row = 0; row < 6; ++row)
@@ -96,7 +77,7 @@ BENCHMARK(BM_FillWholeCanvasAroundShapes)->Unit(benchmark::kMillisecond);
 void BM_FillSmallRegion(benchmark::State& state)
 {
     KeepingDocument document;
-    PlainView view(document);
+    BenchToolView view(document, kViewSize);
     Bitmap& drawing = view.canvas().drawBitmap();
     drawing.fill(color_ns::WHITE);
     paint_box(drawing, 1868, 1028, 1971, 1131, color_ns::BLACK);
