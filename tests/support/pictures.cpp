@@ -1,0 +1,102 @@
+#include "pictures.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdlib>
+
+std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows)
+{
+    const qsizetype width = rows.isEmpty() ? 0 : rows.front().size();
+    auto bitmap = Bitmap::create({float(width), float(rows.size())});
+    for (int y = 0; y < rows.size(); ++y)
+        for (int x = 0; x < width && x < rows[y].size(); ++x) {
+            const QChar c = rows[y][x];
+            if (c != u'.' && c != u' ') bitmap->setPixel(x, y, color_ns::BLACK);
+        }
+    return bitmap;
+}
+
+QStringList rows_of(const Bitmap& bitmap)
+{
+    QStringList rows;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        QString row;
+        for (int x = 0; x < bitmap.width(); ++x)
+            row += color_ns::alpha(bitmap.pixelAt(x, y)) ? u'#' : u'.';
+        rows << row;
+    }
+    return rows;
+}
+
+namespace {
+
+QImage comparable(const QImage& image) { return image.convertToFormat(QImage::Format_RGBA8888_Premultiplied); }
+
+int channel_difference(const uchar* a, const uchar* b)
+{
+    int most = 0;
+    for (int c = 0; c < 4; ++c) most = std::max(most, std::abs(int(a[c]) - int(b[c])));
+    return most;
+}
+
+QImage difference_picture(const QImage& a, const QImage& b)
+{
+    QImage diff(a.size(), QImage::Format_RGBA8888);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const int d = channel_difference(a.constScanLine(y) + 4 * x, b.constScanLine(y) + 4 * x);
+            diff.setPixelColor(x, y, d ? QColor(255, 0, 0, std::min(255, 64 + 4 * d)) : QColor(255, 255, 255));
+        }
+    return diff;
+}
+
+} // namespace
+
+int largest_difference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size()) return 256;
+    const QImage ca = comparable(a), cb = comparable(b);
+    int most = 0;
+    for (int y = 0; y < ca.height(); ++y)
+        for (int x = 0; x < ca.width(); ++x)
+            most = std::max(most, channel_difference(ca.constScanLine(y) + 4 * x, cb.constScanLine(y) + 4 * x));
+    return most;
+}
+
+int pixels_differing(const QImage& a, const QImage& b, int tolerance)
+{
+    if (a.size() != b.size()) return std::max(a.width() * a.height(), b.width() * b.height());
+    const QImage ca = comparable(a), cb = comparable(b);
+    int count = 0;
+    for (int y = 0; y < ca.height(); ++y)
+        for (int x = 0; x < ca.width(); ++x)
+            count += channel_difference(ca.constScanLine(y) + 4 * x, cb.constScanLine(y) + 4 * x) > tolerance;
+    return count;
+}
+
+::testing::AssertionResult matches_golden(const QImage& actual, const QString& name, int tolerance)
+{
+    const QString golden = QStringLiteral(PAVO_TEST_DATA "/golden/%1.png").arg(name);
+    if (qEnvironmentVariableIntValue("PAVO_UPDATE_GOLDEN") == 1) {
+        QDir().mkpath(QFileInfo(golden).path());
+        if (!actual.save(golden)) return ::testing::AssertionFailure() << "cannot write " << golden.toStdString();
+        return ::testing::AssertionSuccess();
+    }
+    const QImage expected(golden);
+    if (expected.isNull())
+        return ::testing::AssertionFailure() << "no golden picture " << golden.toStdString()
+                                             << " (PAVO_UPDATE_GOLDEN=1 writes it)";
+    const int most = largest_difference(actual, expected);
+    if (most <= tolerance) return ::testing::AssertionSuccess();
+    const QString out = QDir::current().filePath(QStringLiteral("golden-failures"));
+    QDir().mkpath(out);
+    const QString stem = QDir(out).filePath(name);
+    actual.save(stem + QStringLiteral("-actual.png"));
+    expected.save(stem + QStringLiteral("-expected.png"));
+    if (actual.size() == expected.size())
+        difference_picture(comparable(actual), comparable(expected)).save(stem + QStringLiteral("-difference.png"));
+    return ::testing::AssertionFailure() << name.toStdString() << " differs from its golden picture by " << most
+                                         << " in a channel; see " << stem.toStdString() << "-*.png";
+}
