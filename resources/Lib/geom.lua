@@ -37,6 +37,25 @@ function geom.signed_area(points)
   return sum
 end
 
+-- The corners of the convex hull of points, with increasing angle; collinear and repeated
+-- points are left out.
+function geom.convex_hull(points)
+  local sorted = {}
+  for i, p in ipairs(points) do sorted[i] = p end
+  table.sort(sorted, function(a, b) return a.x < b.x or (a.x == b.x and a.y < b.y) end)
+  local function cross(o, a, b) return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x) end
+  local hull = {}
+  local function add(p, floor)
+    while #hull > floor and cross(hull[#hull - 1], hull[#hull], p) <= 0 do hull[#hull] = nil end
+    hull[#hull + 1] = p
+  end
+  for i = 1, #sorted do add(sorted[i], 1) end
+  local lower = #hull
+  for i = #sorted - 1, 1, -1 do add(sorted[i], lower) end
+  hull[#hull] = nil
+  return hull
+end
+
 -- b moved round a so that the direction a->b is a multiple of step_degrees.
 function geom.snap_angle(a, b, step_degrees)
   local d = geom.sub(b, a)

@@ -12,18 +12,22 @@ function nib.axis(angle_degrees, r)
   return { x = r * math.cos(a), y = r * math.sin(a) }
 end
 
--- A flat nib swept from sample a to sample b: the quadrilateral between the two positions
--- of its edge, plus the nib itself at b (thickness across the edge), so that a stroke
--- along the nib keeps a hairline instead of vanishing.
+-- A flat nib swept from sample a to sample b. The nib is a thin rectangle, r along the
+-- angle and thickness across it; moved and resized along a straight line it covers exactly
+-- the convex hull of where it starts and ends. Each piece is that one convex polygon, wound
+-- like every other, so pieces fill as one shape whichever way they cross each other, and a
+-- move along the nib keeps the thickness all the way instead of leaving gaps.
 function nib.flat(path, a, b, angle_degrees, thickness)
-  local ea, eb = nib.axis(angle_degrees, a.r), nib.axis(angle_degrees, b.r)
-  paths.polygon(path, {
-    { x = a.x - ea.x, y = a.y - ea.y }, { x = a.x + ea.x, y = a.y + ea.y },
-    { x = b.x + eb.x, y = b.y + eb.y }, { x = b.x - eb.x, y = b.y - eb.y } })
   local t = geom.mul(geom.perp(nib.axis(angle_degrees, 1)), thickness / 2)
-  paths.polygon(path, {
-    { x = b.x - eb.x - t.x, y = b.y - eb.y - t.y }, { x = b.x + eb.x - t.x, y = b.y + eb.y - t.y },
-    { x = b.x + eb.x + t.x, y = b.y + eb.y + t.y }, { x = b.x - eb.x + t.x, y = b.y - eb.y + t.y } })
+  local corners = {}
+  for _, s in ipairs({ a, b }) do
+    local e = nib.axis(angle_degrees, s.r)
+    for _, sign in ipairs({ { 1, 1 }, { 1, -1 }, { -1, 1 }, { -1, -1 } }) do
+      corners[#corners + 1] = { x = s.x + sign[1] * e.x + sign[2] * t.x,
+                                y = s.y + sign[1] * e.y + sign[2] * t.y }
+    end
+  end
+  paths.polygon(path, geom.convex_hull(corners))
 end
 
 -- A round tip moved from sample a to sample b: the band between the two circles and the

@@ -18,14 +18,16 @@ nib_angle_max = 180
 
 -- Samples closer than this (view pixels) add nothing, so a resting pen does not pile them up.
 local MIN_STEP = 0.5
--- The hairline left when moving along the nib, as a fraction of the full width.
+-- The hairline left when moving along the nib, as a fraction of the full width, and at
+-- least a view pixel wide so that it never breaks up on the screen.
 local THICKNESS = 0.12
+local MIN_THICKNESS = 1
 
 local samples = {}
 
 local function full_radius() return get_pen_radius() / math.max(scale(), 1e-6) end
 
-local function thickness() return math.max(full_radius() * THICKNESS, 0.5 / math.max(scale(), 1e-6)) end
+local function thickness() return math.max(full_radius() * THICKNESS, MIN_THICKNESS / math.max(scale(), 1e-6)) end
 
 function pen_down(point, r)
   samples = { { x = point.x, y = point.y, r = nil } }

@@ -1,7 +1,5 @@
 #include "pavo_view.h"
 
-#include "script_context.h"
-
 #include <utility>
 
 std::unique_ptr<PavoView> PavoView::create(ViewDocument& document, ViewDisplay& display, Size size)
@@ -17,8 +15,6 @@ PavoView::PavoView(Tag, ViewDocument& document, ViewDisplay& display,
     : _document(document), _display(display), _canvas(std::move(canvas)), _size(_canvas->size())
 {
 }
-
-PavoView::~PavoView() { script_context().forgetView(this); }
 
 void PavoView::setNeedsDisplayInRect(const Rect& viewRect) { _display.setNeedsDisplayInRect(viewRect); }
 

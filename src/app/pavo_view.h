@@ -39,8 +39,6 @@ public:
     // Null when no canvas of that size can be made.
     static std::unique_ptr<PavoView> create(ViewDocument& document, ViewDisplay& display, Size size);
     PavoView(Tag, ViewDocument& document, ViewDisplay& display, std::unique_ptr<PavoCanvas> canvas);
-    // Takes itself out of the pen scripts' shared record, which must never point at it later.
-    ~PavoView() override;
     PavoView(const PavoView&) = delete;
     PavoView& operator=(const PavoView&) = delete;
 

@@ -34,20 +34,19 @@ int call_pen_function(lua_State* L)
     return 0;
 }
 
-void mark(const Rect& viewRect)
+void mark(ToolView& view, const Rect& viewRect)
 {
-    ToolView* const view = script_context().view;
-    if (view && !is_empty(viewRect)) view->setNeedsDisplayInRect(viewRect);
+    if (!is_empty(viewRect)) view.setNeedsDisplayInRect(viewRect);
 }
 
 } // namespace
 
-bool Lua::callPenFunction(const char* name, const Point* p, float radius)
+Result<> Lua::callPenFunction(const char* name, const Point* p, float radius)
 {
     const PenCall call{name, p, radius};
     lua_pushcfunction(L.get(), call_pen_function);
     lua_pushlightuserdata(L.get(), const_cast<PenCall*>(&call));
-    const bool ran = pcallWithArgs(1, 0) == 0;
+    Result<> ran = pcallWithArgs(1, 0);
     // The end of the event: paths nobody retained go.
     _state.paths.drain();
     return ran;
@@ -57,49 +56,52 @@ bool Lua::callPenFunction(const char* name, const Point* p, float radius)
 // paths that no redraw showed in time are not shown late, and do not pile up when no
 // redraw comes at all.
 
-bool Lua::penDownAt(Point p, float radius, const ToolEvent& event)
+Result<> Lua::penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event)
 {
-    ScriptContext& context = script_context();
+    ScriptContext& context = _state.context;
+    const ContextBinding binding(context, view, pen);
     context.last_draw_rect = {};
     context.preview_rect = {};
     context.clearQueue();
     context.event = event;
     context.pressure = 0;
-    const bool ran = callPenFunction("pen_down", &p, radius);
-    mark(context.last_draw_rect);
+    Result<> ran = callPenFunction("pen_down", &p, radius);
+    mark(view, context.last_draw_rect);
     return ran;
 }
 
-bool Lua::penMoveTo(Point p, float radius, const ToolEvent& event)
+Result<> Lua::penMoveTo(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event)
 {
-    ScriptContext& context = script_context();
-    mark(context.last_draw_rect);
+    ScriptContext& context = _state.context;
+    const ContextBinding binding(context, view, pen);
+    mark(view, context.last_draw_rect);
     context.last_draw_rect = {};
     context.clearQueue();
     context.event = event;
     context.pressure = event.pressure;
-    const bool ran = callPenFunction("pen_move", &p, radius);
-    mark(context.last_draw_rect);
+    Result<> ran = callPenFunction("pen_move", &p, radius);
+    mark(view, context.last_draw_rect);
     return ran;
 }
 
-bool Lua::penUp()
+Result<> Lua::penUp(ToolView& view, ScriptPen& pen)
 {
-    ScriptContext& context = script_context();
+    ScriptContext& context = _state.context;
+    const ContextBinding binding(context, view, pen);
     context.pressure = 0;
-    const bool ran = callPenFunction("pen_up", nullptr, 0);
-    if (context.view && !is_empty(context.preview_rect))
-        context.view->canvas().endPreview(context.preview_rect);
-    mark(context.preview_rect);
+    Result<> ran = callPenFunction("pen_up", nullptr, 0);
+    if (!is_empty(context.preview_rect)) view.canvas().endPreview(context.preview_rect);
+    mark(view, context.preview_rect);
     context.preview_rect = {};
-    mark(context.last_draw_rect);
+    mark(view, context.last_draw_rect);
     context.last_draw_rect = {};
     context.clearQueue();
     return ran;
 }
 
-void Lua::penDraw(QPainter& painter)
+void Lua::penDraw(ToolView& view, ScriptPen& pen, QPainter& painter)
 {
-    paint_queued_paths(script_context(), painter);
+    const ContextBinding binding(_state.context, view, pen);
+    paint_queued_paths(_state.context, painter);
     _state.paths.drain();
 }

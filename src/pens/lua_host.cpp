@@ -1,7 +1,6 @@
 #include "lua_host.h"
 
 #include "lua_library.h"
-#include "script_context.h"
 #include "strokes.h"
 
 #include <lua.hpp>
@@ -143,20 +142,26 @@ Lua::~Lua()
     L.reset();
 }
 
-std::unique_ptr<Lua> Lua::create(ScriptAlerts& alerts, const QString& resourceRoot,
-                                 const ScriptLimits& limits)
+Result<std::unique_ptr<Lua>> Lua::create(ScriptAlerts& alerts, const QString& resourceRoot,
+                                         const ScriptLimits& limits)
 {
     auto lua = std::make_unique<Lua>(Tag{}, alerts, resourceRoot, limits);
-    if (!lua->open()) return nullptr;
+    if (!lua->open()) return Failure{QStringLiteral("cannot make a script interpreter")};
     return lua;
 }
 
 std::unique_ptr<Lua> Lua::runningFile(const QString& path, ScriptAlerts& alerts,
                                       const QString& resourceRoot, const ScriptLimits& limits)
 {
-    std::unique_ptr<Lua> lua = create(alerts, resourceRoot, limits);
-    if (lua) lua->runFile(path);
-    return lua;
+    Result<std::unique_ptr<Lua>> lua = create(alerts, resourceRoot, limits);
+    if (!lua) {
+        alerts.show(StringTable::named(resourceRoot, QStringLiteral("Localizable"))
+                        .translate(QStringLiteral("Compile error")),
+                    lua.error());
+        return nullptr;
+    }
+    (void)(*lua)->runFile(path);
+    return std::move(*lua);
 }
 
 bool Lua::open()
@@ -180,7 +185,7 @@ std::optional<QString> Lua::popString() const
     return text;
 }
 
-int Lua::pcallWithArgs(int nargs, int nresults)
+Result<> Lua::pcallWithArgs(int nargs, int nresults)
 {
     lua_State* const S = L.get();
     const int base = lua_gettop(S) - nargs;
@@ -196,17 +201,18 @@ int Lua::pcallWithArgs(int nargs, int nresults)
     // The interpreter raises memory errors without calling the handler.
     if (status == LUA_ERRMEM) log_line(*message);
     lua_settop(S, base - 1);
-    if (message) error(QStringLiteral("Runtime error"), *message);
-    return status;
+    if (!message) return {};
+    error(QStringLiteral("Runtime error"), *message);
+    return Failure{*message};
 }
 
-bool Lua::runFile(const QString& path)
+Result<> Lua::runFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error(QStringLiteral("Compile error"),
-              QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
-        return false;
+        const QString message = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+        error(QStringLiteral("Compile error"), message);
+        return Failure{message};
     }
     const QByteArray source = file.readAll();
     const QByteArray chunkname = '@' + path.toUtf8();
@@ -221,9 +227,9 @@ bool Lua::runFile(const QString& path)
         const QString message = error_text(L.get(), -1);
         lua_pop(L.get(), 1);
         error(QStringLiteral("Compile error"), message);
-        return false;
+        return Failure{message};
     }
-    const bool ran = pcallWithArgs(0, 1) == LUA_OK;
+    Result<> ran = pcallWithArgs(0, 1);
     _state.paths.drain();
     return ran;
 }
@@ -317,9 +323,4 @@ void Lua::setGlobal(const QString& name, float value)
         lua_rawset(S, -3);
         lua_pop(S, 1);
     });
-}
-
-void Lua::setContextView(ToolView& view, ScriptPen& pen)
-{
-    script_context().setViewAndPen(view, pen);
 }

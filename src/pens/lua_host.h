@@ -13,11 +13,13 @@
 // ScriptAlerts, and a call that runs past its instruction or time budget, or a script that
 // passes its memory cap, ends with such an error instead of freezing or crashing.
 //
-// Before a pen callback, the pen tool sets the shared context (setContextView); paths a
-// callback built without retaining them are freed when it returns.
+// A pen callback is given the view and pen it acts on; they are set in the state's own
+// context for that call only. Paths a callback built without retaining them are freed when
+// it returns.
 
 #include "geometry.h"
 #include "resources.h"
+#include "result.h"
 #include "script_state.h"
 #include "string_table.h"
 #include "tool_event.h"
@@ -48,12 +50,13 @@ class Lua {
     };
 
 public:
-    // Null when the state cannot be made. `resourceRoot` holds Pens/, Lib/ and the string
+    // Fails when the state cannot be made. `resourceRoot` holds Pens/, Lib/ and the string
     // tables.
-    static std::unique_ptr<Lua> create(ScriptAlerts& alerts,
+    static Result<std::unique_ptr<Lua>> create(ScriptAlerts& alerts,
                                        const QString& resourceRoot = resource_path(),
                                        const ScriptLimits& limits = {});
-    // create, then runFile.
+    // create, then runFile; null only when the state cannot be made (shown as an alert). A
+    // script that failed still gives its state, with the globals it set before the error.
     static std::unique_ptr<Lua> runningFile(const QString& path, ScriptAlerts& alerts,
                                             const QString& resourceRoot = resource_path(),
                                             const ScriptLimits& limits = {});
@@ -63,8 +66,9 @@ public:
     Lua(const Lua&) = delete;
     Lua& operator=(const Lua&) = delete;
 
-    // Compiles and runs the file; false after a "Compile error" or "Runtime error" alert.
-    bool runFile(const QString& path);
+    // Compiles and runs the file; fails after a "Compile error" or "Runtime error" alert,
+    // with its message.
+    Result<> runFile(const QString& path);
 
     // Global readers. Globals are read raw, so a script's metatables play no part.
     // A string or a number (in its string form); nothing for any other value.
@@ -81,17 +85,18 @@ public:
     void setGlobal(const QString& name, const QString& value);
     void setGlobal(const QString& name, float value);
 
-    // Sets the view and pen of the shared context, for every state.
-    static void setContextView(ToolView& view, ScriptPen& pen);
+    // Pen callbacks, acting on `view` and `pen`. `p` is in drawing coordinates, `radius` in
+    // drawing units. Each fails with the script's message when the script function failed
+    // (already shown).
+    Result<> penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event);
+    Result<> penMoveTo(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event);
+    Result<> penUp(ToolView& view, ScriptPen& pen);
+    // Draws the queued feedback into the view's painter, anti-aliased and in view
+    // coordinates, in the pen's colour and opacity, and empties the queue.
+    void penDraw(ToolView& view, ScriptPen& pen, QPainter& painter);
 
-    // Pen callbacks. `p` is in drawing coordinates, `radius` in drawing units. Each returns
-    // false when the script function failed (already shown).
-    bool penDownAt(Point p, float radius, const ToolEvent& event);
-    bool penMoveTo(Point p, float radius, const ToolEvent& event);
-    bool penUp();
-    // Draws the queued feedback into the view's painter, in view coordinates, and empties
-    // the queue.
-    void penDraw(QPainter& painter);
+    // The state's context, for checks.
+    const ScriptContext& context() const { return _state.context; }
 
     // For checks: the interpreter's stack height, live paths and bytes in use.
     int stackHeight() const;
@@ -100,8 +105,8 @@ public:
 
 private:
     bool open();
-    int pcallWithArgs(int nargs, int nresults);
-    bool callPenFunction(const char* name, const Point* p, float radius);
+    Result<> pcallWithArgs(int nargs, int nresults);
+    Result<> callPenFunction(const char* name, const Point* p, float radius);
     void error(const QString& title, const QString& message) const;
     std::optional<QString> popString() const;
     std::optional<QString> globalString(const QByteArray& name) const;

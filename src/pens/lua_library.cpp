@@ -124,6 +124,81 @@ int setmetatable_without_finalizer(lua_State* L)
     return 1;
 }
 
+// The functions of the older library that pen scripts were written against, as that
+// library defined them. getn takes a numeric field "n" first, then a size given by setn, and
+// otherwise counts up to the first nil; setn writes "n" when the table has a numeric one and
+// otherwise remembers the size beside it. loadstring takes text only, like load here.
+constexpr char kCompatibility[] = R"lua(
+local error, type, tonumber, tostring, rawget, rawset, next, load, floor =
+  error, type, tonumber, tostring, rawget, rawset, next, load, math.floor
+local sizes = setmetatable({}, {__mode = "k"})
+
+local function table_arg(t, name)
+  if type(t) ~= "table" then
+    error("bad argument #1 to '" .. name .. "' (table expected, got " .. type(t) .. ")", 3)
+  end
+end
+
+local function count(t)
+  local n = tonumber(rawget(t, "n"))
+  if n and n >= 0 then return floor(n) end
+  n = sizes[t]
+  if n then return n end
+  n = 0
+  while rawget(t, n + 1) ~= nil do n = n + 1 end
+  return n
+end
+
+function table.getn(t)
+  table_arg(t, "getn")
+  return count(t)
+end
+
+function table.setn(t, n)
+  table_arg(t, "setn")
+  n = tonumber(n)
+  if not n then error("bad argument #2 to 'setn' (number expected)", 2) end
+  local field = tonumber(rawget(t, "n"))
+  if field and field >= 0 then rawset(t, "n", n) else sizes[t] = floor(n) end
+end
+
+function table.foreach(t, f)
+  table_arg(t, "foreach")
+  for k, v in next, t do
+    local result = f(k, v)
+    if result ~= nil then return result end
+  end
+end
+
+function table.foreachi(t, f)
+  table_arg(t, "foreachi")
+  for i = 1, count(t) do
+    local result = f(i, rawget(t, i))
+    if result ~= nil then return result end
+  end
+end
+
+function loadstring(text, chunkname)
+  if type(text) ~= "string" and type(text) ~= "number" then
+    error("bad argument #1 to 'loadstring' (string expected, got " .. type(text) .. ")", 2)
+  end
+  return load(tostring(text), chunkname, "t")
+end
+
+unpack = table.unpack
+math.mod = math.fmod
+string.gfind = string.gmatch
+)lua";
+
+// Runs the chunk above in the state, after the sandbox is in place, so that what it keeps
+// is the restricted load and setmetatable.
+void open_compatibility(lua_State* L)
+{
+    if (luaL_loadbufferx(L, kCompatibility, sizeof kCompatibility - 1, "=compatibility", "t") != LUA_OK)
+        lua_error(L);
+    lua_call(L, 0, 0);
+}
+
 void restrict_globals(lua_State* L)
 {
     lua_pushnil(L);
@@ -155,5 +230,6 @@ int open_script_library(lua_State* L)
     }
     register_script_functions(L);
     restrict_globals(L);
+    open_compatibility(L);
     return 0;
 }

@@ -5,6 +5,9 @@
 // functions, and closes the ways to files: dofile and loadfile are removed, load is wrapped
 // to take text chunks only, and `require` resolves names through the module templates alone.
 // setmetatable is wrapped so that no table gets a finalizer (those run beyond any budget).
+// Last come the older library functions that pen scripts still call (table.getn, table.setn,
+// table.foreach, table.foreachi, unpack, loadstring, math.mod, string.gfind), built on the
+// restricted functions.
 
 struct lua_State;
 

@@ -44,7 +44,7 @@ Pen::Pen(ToolDocument& document, ScriptAlerts& alerts, const QString& resourceRo
     if (_default_pen_type) setPenTypeLua(_default_pen_type);
 }
 
-Pen::~Pen() { script_context().forgetPen(this); }
+Pen::~Pen() = default;
 
 void Pen::enumeratePenTypes(const QString& resourceRoot)
 {
@@ -175,9 +175,8 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
     _pen_down = true;
     _view = &view;
     if (_custom_pen && _pen_type) {
-        Lua::setContextView(view, *this);
         const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
-        _pen_type->penDownAt(world, drawingRadius(0), event);
+        (void)_pen_type->penDownAt(view, *this, world, drawingRadius(0), event);
         return;
     }
     _pen_points.emplace(view.canvas().transform(), _radius);
@@ -189,9 +188,8 @@ void Pen::toolMoveEvent(const ToolEvent& event)
     if (!_pen_down || !_view) return;
     const float pressure = std::isfinite(event.pressure) ? std::clamp(event.pressure, 0.0f, 1.0f) : 0;
     if (_custom_pen && _pen_type) {
-        Lua::setContextView(*_view, *this);
         const Point world = _view->canvas().bitmapPointToWorldPoint(event.location);
-        _pen_type->penMoveTo(world, drawingRadius(pressure), event);
+        (void)_pen_type->penMoveTo(*_view, *this, world, drawingRadius(pressure), event);
         return;
     }
     if (_pen_points->count() == 0) previewPoint(event.location, pressure);
@@ -203,8 +201,7 @@ void Pen::toolUpEvent(const ToolEvent&)
 {
     if (!_pen_down || !_view) return;
     if (_custom_pen && _pen_type) {
-        Lua::setContextView(*_view, *this);
-        _pen_type->penUp();
+        (void)_pen_type->penUp(*_view, *this);
     } else {
         endBuiltInStroke();
     }
@@ -274,8 +271,7 @@ void Pen::toolFlagsChanged(const ToolEvent& event)
 void Pen::toolDrawInView(ToolView& view, QPainter& painter)
 {
     if (!_custom_pen || !_pen_down || !_pen_type) return;
-    Lua::setContextView(view, *this);
-    _pen_type->penDraw(painter);
+    _pen_type->penDraw(view, *this, painter);
 }
 
 ToolCursor Pen::toolCursor() const { return _option_down ? _color_picker_cursor : ToolCursor{}; }

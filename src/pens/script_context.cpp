@@ -1,40 +1,22 @@
 #include "script_context.h"
 
+#include "script_state.h"
+
 namespace {
 // Feedback is redrawn with every view update; a script that queues more than this between
 // two updates is stopped rather than allowed to exhaust memory.
 constexpr std::size_t kMaxQueuedElements = std::size_t(1) << 20;
 } // namespace
 
-void ScriptContext::setViewAndPen(ToolView& v, ScriptPen& p)
-{
-    view = &v;
-    pen = &p;
-}
-
-void ScriptContext::forgetView(const ToolView* v)
-{
-    if (view != v) return;
-    view = nullptr;
-    // The feedback and the areas were in that view's coordinates.
-    clearQueue();
-    last_draw_rect = {};
-    preview_rect = {};
-}
-
-void ScriptContext::forgetPen(const ScriptPen* p)
-{
-    if (pen == p) pen = nullptr;
-}
-
-bool ScriptContext::queue(Path path, bool stroke)
+Result<> ScriptContext::queue(Path path, bool stroke)
 {
     // A path counts at least one, so that empty paths cannot be queued without bound either.
     const std::size_t size = path.elements().size() + 1;
-    if (size > kMaxQueuedElements - _queued_elements) return false;
+    if (size > kMaxQueuedElements - _queued_elements)
+        return Failure{QStringLiteral("too much feedback queued")};
     _queued_elements += size;
     queued.push_back({std::move(path), stroke});
-    return true;
+    return {};
 }
 
 void ScriptContext::clearQueue()
@@ -43,8 +25,17 @@ void ScriptContext::clearQueue()
     _queued_elements = 0;
 }
 
-ScriptContext& script_context()
+ScriptContext& script_context(lua_State* L) { return script_state(L).context; }
+
+ContextBinding::ContextBinding(ScriptContext& context, ToolView& view, ScriptPen& pen)
+    : _context(context), _view(context.view), _pen(context.pen)
 {
-    static ScriptContext context;
-    return context;
+    _context.view = &view;
+    _context.pen = &pen;
+}
+
+ContextBinding::~ContextBinding()
+{
+    _context.view = _view;
+    _context.pen = _pen;
 }

@@ -1,15 +1,19 @@
 #pragma once
 
-// The one record that every script state and every registered function share: the view the
-// current stroke is drawn in, the pen whose settings scripts read and change, the latest pen
-// event and its pressure, the feedback paths waiting to be drawn and the areas that the
-// feedback and the canvas preview have touched. The pen tool fills in view and pen before
-// every call into a script. A view or pen that goes away takes itself out (forgetView,
-// forgetPen from its destructor), so the record never points at a dead object; functions that
-// need a missing view or pen raise a script error instead.
+// The record that one interpreter state and the functions registered in it share: the view
+// the current stroke is drawn in, the pen whose settings scripts read and change, the latest
+// pen event and its pressure, the feedback paths waiting to be drawn and the areas that the
+// feedback and the canvas preview have touched. Each state has its own, reached through the
+// state itself (script_context(L)); nothing about it is process-wide.
+//
+// View and pen are set only while the host calls into the script (ContextBinding) and are
+// null again afterwards, so the record never outlives what it points at and nothing has to
+// take itself out of it. While the script loads neither is set: functions that need them
+// then do nothing and read as 0.
 
 #include "geometry.h"
 #include "path.h"
+#include "result.h"
 #include "tool_event.h"
 
 #include <QColor>
@@ -19,6 +23,7 @@
 #include <vector>
 
 class ToolView;
+struct lua_State;
 
 // What scripts may read and change of the pen tool: its colour, opacity, radius (view pixels
 // at full pressure) and transfer mode. The pen tool implements it.
@@ -45,26 +50,38 @@ struct QueuedPath {
 
 struct ScriptContext {
     ToolView* view = nullptr;
+    ScriptPen* pen = nullptr;
     std::vector<QueuedPath> queued;
     // View coordinates: everything queued since the last pen event.
     Rect last_draw_rect;
     // Canvas bitmap coordinates: all preview drawing since the preview last ended.
     Rect preview_rect;
-    ScriptPen* pen = nullptr;
     // The latest pen-down or pen-move; no modifier is down before the first.
     ToolEvent event;
     float pressure = 0;
 
-    void setViewAndPen(ToolView& v, ScriptPen& p);
-    void forgetView(const ToolView* v);
-    void forgetPen(const ScriptPen* p);
-    // False, queueing nothing, once the queue holds as much as one redraw may draw.
-    bool queue(Path path, bool stroke);
+    // Fails, queueing nothing, once the queue holds as much as one redraw may draw.
+    Result<> queue(Path path, bool stroke);
     void clearQueue();
 
 private:
     std::size_t _queued_elements = 0;
 };
 
-// The shared instance.
-ScriptContext& script_context();
+// The context of the state L.
+ScriptContext& script_context(lua_State* L);
+
+// Sets view and pen of a context for one call from the host and puts back what was there
+// (nothing, outside a call) when it ends.
+class ContextBinding {
+public:
+    ContextBinding(ScriptContext& context, ToolView& view, ScriptPen& pen);
+    ~ContextBinding();
+    ContextBinding(const ContextBinding&) = delete;
+    ContextBinding& operator=(const ContextBinding&) = delete;
+
+private:
+    ScriptContext& _context;
+    ToolView* const _view;
+    ScriptPen* const _pen;
+};

@@ -13,52 +13,43 @@
 #include <algorithm>
 #include <cmath>
 
-ToolView& context_view(lua_State* L, const char* f)
-{
-    ToolView* const view = script_context().view;
-    if (!view) arg_error(L, f, "no view to draw in");
-    return *view;
-}
+ToolView* context_view(lua_State* L) { return script_context(L).view; }
 
-ScriptPen& context_pen(lua_State* L, const char* f)
-{
-    ScriptPen* const pen = script_context().pen;
-    if (!pen) arg_error(L, f, "no pen");
-    return *pen;
-}
+ScriptPen* context_pen(lua_State* L) { return script_context(L).pen; }
 
 namespace {
 
 // Each body below does its C++ work in a function of its own, after every argument is
 // read: a Lua error unwinds with longjmp and must find no object that needs destruction.
 
-// False when the queue is full.
-bool queue_feedback(ToolView& view, const Path& path, bool stroke)
+// Fails when the queue is full.
+Result<> queue_feedback(ScriptContext& context, ToolView& view, const Path& path, bool stroke)
 {
-    ScriptContext& context = script_context();
     Path copy = path;
     copy.transform(view.transform());
     const float width = path.lineWidth() * view.scale();
     copy.setLineWidth(width);
     Rect bounds = copy.bounds();
     if (stroke) bounds = grow_rect(bounds, width, width);
-    if (!nice(bounds)) return true;
-    if (!context.queue(std::move(copy), stroke)) return false;
-    context.last_draw_rect = union_rect(context.last_draw_rect, bounds);
-    return true;
+    if (!nice(bounds)) return {};
+    Result<> queued = context.queue(std::move(copy), stroke);
+    if (queued) context.last_draw_rect = union_rect(context.last_draw_rect, bounds);
+    return queued;
 }
 
 int draw(lua_State* L, bool stroke, const char* f)
 {
     const Path& path = bezier_path_arg(L, 1, f);
-    ToolView& view = context_view(L, f);
-    if (!queue_feedback(view, path, stroke)) arg_error(L, f, "too much feedback queued");
+    ToolView* const view = context_view(L);
+    if (!view) return 0;
+    if (!queue_feedback(script_context(L), *view, path, stroke).ok())
+        arg_error(L, f, "too much feedback queued");
     return 0;
 }
 
-void preview_path(ToolView& view, const ScriptPen& pen, const Path& path, bool stroke)
+void preview_path(ScriptContext& context, ToolView& view, const ScriptPen& pen, const Path& path,
+                  bool stroke)
 {
-    ScriptContext& context = script_context();
     PavoCanvas& canvas = view.canvas();
     Bitmap& strokeBitmap = canvas.strokeBitmap();
     CGContextWrapper& cg = strokeBitmap.cgContext();
@@ -79,22 +70,22 @@ int preview(lua_State* L, bool stroke, const char* f)
     const Path& path = bezier_path_arg(L, 1, f);
     // A width without end would make the painter's stroker spin; it is ignored like NaN.
     if (!nice(path.bounds()) || (stroke && !std::isfinite(path.lineWidth()))) return 0;
-    ToolView& view = context_view(L, f);
-    const ScriptPen& pen = context_pen(L, f);
-    preview_path(view, pen, path, stroke);
+    ToolView* const view = context_view(L);
+    const ScriptPen* const pen = context_pen(L);
+    if (view && pen) preview_path(script_context(L), *view, *pen, path, stroke);
     return 0;
 }
 
-void end_preview(ToolView& view)
+void end_preview(ScriptContext& context, ToolView& view)
 {
-    ScriptContext& context = script_context();
     if (is_empty(context.preview_rect)) return;
     view.canvas().endPreview(context.preview_rect);
     view.setNeedsDisplayInRect(context.preview_rect);
     context.preview_rect = {};
 }
 
-void add_path(ToolView& view, const ScriptPen& pen, const Path& path, bool stroke)
+void add_path(ScriptContext& context, ToolView& view, const ScriptPen& pen, const Path& path,
+              bool stroke)
 {
     const QString bad = QStringLiteral("Bad stroke added by Lua pen.");
     if (!nice(path.bounds())) {
@@ -106,7 +97,7 @@ void add_path(ToolView& view, const ScriptPen& pen, const Path& path, bool strok
     const StrokePtr added =
         stroke ? Stroke::withLine(path, pen.color(), pen.transferMode(), pen.opacity())
                : Stroke::withPath(path, pen.color(), pen.transferMode(), pen.opacity());
-    end_preview(view);
+    end_preview(context, view);
     if (!added || added->bad()) log_line(bad);
     else view.document().addStroke(added);
 }
@@ -114,9 +105,9 @@ void add_path(ToolView& view, const ScriptPen& pen, const Path& path, bool strok
 int add(lua_State* L, bool stroke, const char* f)
 {
     const Path& path = bezier_path_arg(L, 1, f);
-    ToolView& view = context_view(L, f);
-    const ScriptPen& pen = context_pen(L, f);
-    add_path(view, pen, path, stroke);
+    ToolView* const view = context_view(L);
+    const ScriptPen* const pen = context_pen(L);
+    if (view && pen) add_path(script_context(L), *view, *pen, path, stroke);
     return 0;
 }
 
@@ -137,6 +128,9 @@ void paint_queued_paths(ScriptContext& context, QPainter& painter)
         const float opacity = context.pen->opacity();
         color.setAlphaF(nice(opacity) ? std::clamp(opacity, 0.0f, 1.0f) : 0.0f);
         painter.save();
+        // As the committed stroke will be drawn: without it a rubber band looks thinner
+        // and jagged next to the line it turns into.
+        painter.setRenderHint(QPainter::Antialiasing);
         for (const QueuedPath& queued : context.queued) {
             const QPainterPath path = queued.path.toQPainterPath();
             const float width = queued.path.lineWidth();

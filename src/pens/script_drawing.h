@@ -20,10 +20,11 @@ int script_add_fill(lua_State* L);
 int script_preview_stroke(lua_State* L);
 int script_preview_fill(lua_State* L);
 
-// The view and pen of the context; a script error under the name f when there is none.
-ToolView& context_view(lua_State* L, const char* f);
-ScriptPen& context_pen(lua_State* L, const char* f);
+// The view and pen of the state's context; null while the script loads, when the functions
+// that need them do nothing.
+ToolView* context_view(lua_State* L);
+ScriptPen* context_pen(lua_State* L);
 
-// Draws the queued feedback in the pen's colour with its opacity as alpha, then empties the
-// queue.
+// Draws the queued feedback anti-aliased, in the pen's colour with its opacity as alpha,
+// then empties the queue.
 void paint_queued_paths(ScriptContext& context, QPainter& painter);

@@ -134,17 +134,22 @@ int script_set_color(lua_State* L)
 }
 
 // Pen settings ---------------------------------------------------------------------------------
+//
+// With no pen (while the script loads) setters do nothing, number getters give 0 and the
+// others give nothing; the arguments are checked all the same.
 
 int script_set_pen_color(lua_State* L)
 {
     const QColor color = color_arg(L, 1, "set_pen_color");
-    context_pen(L, "set_pen_color").setColor(color);
+    if (ScriptPen* pen = context_pen(L)) pen->setColor(color);
     return 0;
 }
 
 int script_get_pen_color(lua_State* L)
 {
-    QColor color = context_pen(L, "get_pen_color").color().toRgb();
+    const ScriptPen* const pen = context_pen(L);
+    if (!pen) return 0;
+    QColor color = pen->color().toRgb();
     if (!color.isValid()) color = QColor(Qt::black);
     push_color(L, color);
     return 1;
@@ -153,26 +158,28 @@ int script_get_pen_color(lua_State* L)
 int script_set_pen_opacity(lua_State* L)
 {
     const float opacity = number_arg(L, 1, "set_pen_opacity");
-    context_pen(L, "set_pen_opacity").setOpacity(opacity);
+    if (ScriptPen* pen = context_pen(L)) pen->setOpacity(opacity);
     return 0;
 }
 
 int script_get_pen_opacity(lua_State* L)
 {
-    lua_pushnumber(L, context_pen(L, "get_pen_opacity").opacity());
+    const ScriptPen* const pen = context_pen(L);
+    lua_pushnumber(L, pen ? pen->opacity() : 0);
     return 1;
 }
 
 int script_set_pen_radius(lua_State* L)
 {
     const float radius = number_arg(L, 1, "set_pen_radius");
-    context_pen(L, "set_pen_radius").setRadius(radius);
+    if (ScriptPen* pen = context_pen(L)) pen->setRadius(radius);
     return 0;
 }
 
 int script_get_pen_radius(lua_State* L)
 {
-    lua_pushnumber(L, context_pen(L, "get_pen_radius").radius());
+    const ScriptPen* const pen = context_pen(L);
+    lua_pushnumber(L, pen ? pen->radius() : 0);
     return 1;
 }
 
@@ -180,18 +187,19 @@ int script_set_pen_transfer_mode(lua_State* L)
 {
     std::size_t length = 0;
     const char* const name = string_arg(L, 1, "set_pen_transfer_mode", &length);
-    ScriptPen& pen = context_pen(L, "set_pen_transfer_mode");
-    pen.setTransferModeString(QString::fromUtf8(name, qsizetype(length)));
+    if (ScriptPen* pen = context_pen(L))
+        pen->setTransferModeString(QString::fromUtf8(name, qsizetype(length)));
     return 0;
 }
 
 int script_get_pen_transfer_mode(lua_State* L)
 {
-    ScriptPen& pen = context_pen(L, "get_pen_transfer_mode");
+    const ScriptPen* const pen = context_pen(L);
+    if (!pen) return 0;
     // Copied out first: pushing may raise, which would skip the QByteArray's destructor.
     char name[32] = {};
     {
-        const QByteArray text = pen.transferModeString().toUtf8();
+        const QByteArray text = pen->transferModeString().toUtf8();
         qstrncpy(name, text.constData(), sizeof name);
     }
     lua_pushstring(L, name);
@@ -202,19 +210,20 @@ int script_get_pen_transfer_mode(lua_State* L)
 
 int script_pressure(lua_State* L)
 {
-    lua_pushnumber(L, script_context().pressure);
+    lua_pushnumber(L, script_context(L).pressure);
     return 1;
 }
 
 int script_scale(lua_State* L)
 {
-    lua_pushnumber(L, context_view(L, "scale").scale());
+    const ToolView* const view = context_view(L);
+    lua_pushnumber(L, view ? view->scale() : 0);
     return 1;
 }
 
 template <ModifierFlag flag> int modifier_down(lua_State* L)
 {
-    lua_pushboolean(L, script_context().event.has(flag));
+    lua_pushboolean(L, script_context(L).event.has(flag));
     return 1;
 }
 

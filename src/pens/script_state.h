@@ -3,13 +3,15 @@
 // What one interpreter state may spend, and the record that the registered functions reach
 // through the state itself (its extra space holds a pointer to it): the memory account that
 // its allocator and its paths draw on, the instruction and time budget of the current call
-// from the host, the templates its `require` resolves names through, and its live paths.
+// from the host, the templates its `require` resolves names through, its live paths and its
+// script context.
 //
 // The budget keeps a script stuck in a loop from freezing the program: every call from the
 // host starts a fresh budget, and a call that overruns it is stopped with a Lua error that
 // the script cannot catch with its own pcall.
 
 #include "path_pool.h"
+#include "script_context.h"
 
 #include <chrono>
 #include <cstddef>
@@ -62,6 +64,7 @@ struct ScriptState {
     std::vector<ModuleTemplate> modules;
     // The templates joined as LUA_PATH shows them.
     std::string lua_path;
+    ScriptContext context;
     // Budget of the call in progress, and how many host calls are open.
     std::uint64_t instructions = 0;
     std::chrono::steady_clock::time_point deadline;

@@ -3,8 +3,7 @@
 // Fakes for the pen script tests: a view with a real canvas that records what it is asked
 // to redisplay, a document that keeps the strokes added to it, a pen with plain settings,
 // alerts that record instead of showing, and a resources folder R with Pens/ and Lib/ in a
-// temporary directory. The view and the pen take themselves out of the shared context when
-// they go, as the application's do.
+// temporary directory.
 
 #include "canvas.h"
 #include "color.h"
@@ -33,10 +32,7 @@ struct Alert {
 
 class RecordingAlerts : public ScriptAlerts {
 public:
-    void show(const QString& title, const QString& message) override
-    {
-        alerts.push_back({title, message});
-    }
+    void show(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
     std::vector<Alert> alerts;
 };
 
@@ -58,14 +54,11 @@ public:
 class FakeView : public ToolView {
 public:
     // The drawing is shown at `scale`, its origin at the view's origin.
-    explicit FakeView(float scale = 1, Size size = {64, 48})
-        : _canvas(PavoCanvas::create(size)), _scale(scale)
+    explicit FakeView(float scale = 1, Size size = {64, 48}) : _canvas(PavoCanvas::create(size)), _scale(scale)
     {
         _canvas->setTransform(AffineTransform::scaling(scale, scale));
         _canvas->fill(color_ns::WHITE);
     }
-    ~FakeView() override { script_context().forgetView(this); }
-
     PavoCanvas& canvas() override { return *_canvas; }
     float scale() const override { return _scale; }
     AffineTransform transform() const override { return _canvas->transform(); }
@@ -88,7 +81,6 @@ private:
 
 class FakePen : public ScriptPen {
 public:
-    ~FakePen() override { script_context().forgetPen(this); }
     QColor color() const override { return _color; }
     void setColor(const QColor& c) override { _color = c; }
     float opacity() const override { return _opacity; }
@@ -96,10 +88,7 @@ public:
     float radius() const override { return _radius; }
     void setRadius(float r) override { _radius = r; }
     int transferMode() const override { return _mode; }
-    QString transferModeString() const override
-    {
-        return QString::fromStdString(transfer_mode_name(_mode));
-    }
+    QString transferModeString() const override { return QString::fromStdString(transfer_mode_name(_mode)); }
     void setTransferModeString(const QString& name) override
     {
         _mode = transfer_mode_from_name(name.toLower().toStdString());
@@ -111,7 +100,10 @@ public:
     int _mode = kModeNormal;
 };
 
-// A resources folder R with Pens/ and Lib/, and a recording of alerts and log lines.
+inline ToolEvent event_with(float pressure, unsigned flags = 0) { return {{}, pressure, flags}; }
+
+// A resources folder R with Pens/ and Lib/, a view and a pen, and a recording of alerts and
+// log lines.
 class PenScriptTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -119,7 +111,6 @@ protected:
         ASSERT_TRUE(_dir.isValid());
         ASSERT_TRUE(QDir(_dir.path()).mkpath(QStringLiteral("R/Pens")));
         ASSERT_TRUE(QDir(_dir.path()).mkpath(QStringLiteral("R/Lib")));
-        script_context() = ScriptContext{};
         set_log_sink([this](const QString& line) { log << line; });
     }
     void TearDown() override { set_log_sink(nullptr); }
@@ -139,32 +130,46 @@ protected:
     // Runs the text as the pen script R/Pens/test.lua.
     std::unique_ptr<Lua> run(const QByteArray& script, const ScriptLimits& limits = {})
     {
-        const QString path = write(QStringLiteral("Pens/test.lua"), script);
-        std::unique_ptr<Lua> lua = Lua::runningFile(path, alerts, root(), limits);
+        std::unique_ptr<Lua> lua = Lua::runningFile(write(QStringLiteral("Pens/test.lua"), script), alerts, root(), limits);
         EXPECT_TRUE(lua);
         return lua;
     }
 
-    // The message of the only alert so far, or a failure.
-    QString onlyAlert(const QString& title = QStringLiteral("Runtime error")) const
+    // The pen callbacks, on the fixture's view and pen.
+    Result<> down(Lua& lua, Point p = {}, float radius = 0, const ToolEvent& e = {})
     {
-        EXPECT_EQ(alerts.alerts.size(), 1u);
-        if (alerts.alerts.empty()) return {};
-        EXPECT_EQ(alerts.alerts.front().title, title);
-        return alerts.alerts.front().message;
+        return lua.penDownAt(view, pen, p, radius, e);
+    }
+    Result<> move(Lua& lua, Point p = {}, float radius = 0, const ToolEvent& e = {})
+    {
+        return lua.penMoveTo(view, pen, p, radius, e);
+    }
+    Result<> up(Lua& lua) { return lua.penUp(view, pen); }
+
+    // The message of the only alert so far (cleared), or a failure.
+    QString onlyAlert(const QString& title = QStringLiteral("Runtime error"))
+    {
+        EXPECT_EQ(alerts.alerts.size(), 1u) << shown();
+        const Alert first = alerts.alerts.empty() ? Alert{} : alerts.alerts.front();
+        if (!alerts.alerts.empty()) {
+            EXPECT_EQ(first.title, title);
+        }
+        alerts.alerts.clear();
+        return first.message;
     }
 
     // Every alert so far, for failure messages.
     std::string shown() const
     {
         std::string text;
-        for (const Alert& a : alerts.alerts)
-            text += a.title.toStdString() + ": " + a.message.toStdString() + "\n";
+        for (const Alert& a : alerts.alerts) text += a.title.toStdString() + ": " + a.message.toStdString() + "\n";
         return text;
     }
 
     RecordingAlerts alerts;
     QStringList log;
+    FakeView view;
+    FakePen pen;
 
 private:
     QTemporaryDir _dir;
