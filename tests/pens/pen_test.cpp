@@ -6,12 +6,18 @@
 
 namespace {
 
-ToolEvent at(float x, float y, float pressure = 1, unsigned flags = 0) { return {{x, y}, pressure, flags}; }
+ToolEvent at(float x, float y, float pressure = 1, unsigned flags = 0)
+{
+    return {{x, y}, pressure, flags};
+}
 
 class PenTest : public PenScriptTest {
 protected:
     std::unique_ptr<Pen> makePen() { return std::make_unique<Pen>(view.doc, alerts, root()); }
-    void type(const char* file, const char* script) { write(QStringLiteral("Pens/") + QLatin1StringView(file), script); }
+    void type(const char* file, const char* script)
+    {
+        write(QStringLiteral("Pens/") + QLatin1StringView(file), script);
+    }
 };
 
 } // namespace
@@ -45,10 +51,10 @@ TEST_F(PenTest, EachTypeKeepsItsOwnSettings)
     ASSERT_TRUE(tool->setPenTypeName(QStringLiteral("X")));
     EXPECT_EQ(tool->opacity(), 0.3f);
     EXPECT_EQ(tool->radius(), 12.0f);
-    EXPECT_EQ(tool->penTypeId()->getGlobalString(QStringLiteral("color")), QStringLiteral("ff8000"));
+    EXPECT_EQ(tool->penTypeId()->getGlobalString(QStringLiteral("color")), u"ff8000");
 }
 
-TEST_F(PenTest, TheBuiltInStrokeIsPreviewedThenAddedInTheTypeChosenBeforeIt)
+TEST_F(PenTest, TheBuiltInStrokeIsPreviewedThenAddedInTheTypeItBeganWith)
 {
     type("a.lua", "name = 'A' color = 'ff0000' opacity = 0.5 default = true");
     type("b.lua", "name = 'B' color = '0000ff'");
@@ -93,14 +99,17 @@ TEST_F(PenTest, OptionClickPicksTheColourInsteadOfDrawing)
 
 TEST_F(PenTest, AScriptedPenGetsDrawingUnitsItsSettingsAndKeys)
 {
-    write(QStringLiteral("Localizable.strings"), "shift_key = \"Shift+\"\ncommand_key = \"Ctrl+\"\n");
+    write(QStringLiteral("Localizable.strings"), "shift_key = Shift+\ncommand_key = Ctrl+\n");
     type("dot.lua", "name = 'Dot' custom_pen = true radius = 10 key = 'shift-cmd-e'\n"
                     "parameters = {'angle'} angle = 30 angle_min = 0 angle_max = 180\n"
                     "function pen_down(p, r) down_radius = r end\n"
-                    "function pen_move(p, r) last_radius, last_x, seen = r, p.x, get_pen_radius() end\n"
+                    "function pen_move(p, r)\n"
+                    "  last_radius, last_x, seen = r, p.x, get_pen_radius()\n"
+                    "end\n"
                     "function pen_up()\n"
                     "  local path = bezier_path()\n"
-                    "  append_bezier_path_with_rect(path, {x = 1, y = 1, w = 5, h = 5}) add_fill(path)\n"
+                    "  append_bezier_path_with_rect(path, {x = 1, y = 1, w = 5, h = 5})\n"
+                    "  add_fill(path)\n"
                     "end\n");
     FakeView zoomed(2);
     const auto tool = std::make_unique<Pen>(zoomed.doc, alerts, root());

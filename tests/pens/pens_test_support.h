@@ -1,9 +1,9 @@
 #pragma once
 
 // Fakes for the pen script tests: a view with a real canvas that records what it is asked
-// to redisplay, a document that keeps the strokes added to it, a pen with plain settings,
-// alerts that record instead of showing, and a resources folder R with Pens/ and Lib/ in a
-// temporary directory.
+// to redisplay, a document that keeps the strokes added to it, a pen with plain settings and
+// alerts that record instead of showing; and a fixture with a resources folder R holding
+// Pens/ and Lib/ in a temporary directory.
 
 #include "canvas.h"
 #include "color.h"
@@ -23,7 +23,10 @@
 #include <ostream>
 #include <vector>
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 struct Alert {
     QString title;
@@ -32,7 +35,10 @@ struct Alert {
 
 class RecordingAlerts : public ScriptAlerts {
 public:
-    void show(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
+    void show(const QString& title, const QString& message) override
+    {
+        alerts.push_back({title, message});
+    }
     std::vector<Alert> alerts;
 };
 
@@ -44,17 +50,21 @@ public:
     void setToolColor(const QColor& color) override { toolColor = color; }
     void refreshCursor() override { ++cursorRefreshes; }
     const Strokes& strokes() const override { return drawing; }
-    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override { return false; }
+    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override
+    {
+        return false;
+    }
     StrokeArray added;
     Strokes drawing;
     QColor toolColor;
     int cursorRefreshes = 0;
 };
 
+// Shows the drawing at `scale`, its origin at the view's origin, on white.
 class FakeView : public ToolView {
 public:
-    // The drawing is shown at `scale`, its origin at the view's origin.
-    explicit FakeView(float scale = 1, Size size = {64, 48}) : _canvas(PavoCanvas::create(size)), _scale(scale)
+    explicit FakeView(float scale = 1, Size size = {64, 48})
+        : _canvas(PavoCanvas::create(size)), _scale(scale)
     {
         _canvas->setTransform(AffineTransform::scaling(scale, scale));
         _canvas->fill(color_ns::WHITE);
@@ -81,6 +91,11 @@ private:
 
 class FakePen : public ScriptPen {
 public:
+    FakePen() = default;
+    FakePen(QColor c, float o, float r, int mode)
+        : _color(c), _opacity(o), _radius(r), _mode(mode)
+    {
+    }
     QColor color() const override { return _color; }
     void setColor(const QColor& c) override { _color = c; }
     float opacity() const override { return _opacity; }
@@ -88,7 +103,10 @@ public:
     float radius() const override { return _radius; }
     void setRadius(float r) override { _radius = r; }
     int transferMode() const override { return _mode; }
-    QString transferModeString() const override { return QString::fromStdString(transfer_mode_name(_mode)); }
+    QString transferModeString() const override
+    {
+        return QString::fromStdString(transfer_mode_name(_mode));
+    }
     void setTransferModeString(const QString& name) override
     {
         _mode = transfer_mode_from_name(name.toLower().toStdString());
@@ -100,10 +118,6 @@ public:
     int _mode = kModeNormal;
 };
 
-inline ToolEvent event_with(float pressure, unsigned flags = 0) { return {{}, pressure, flags}; }
-
-// A resources folder R with Pens/ and Lib/, a view and a pen, and a recording of alerts and
-// log lines.
 class PenScriptTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -120,40 +134,38 @@ protected:
     // Writes a file under R and returns its path.
     QString write(const QString& relative, const QByteArray& text) const
     {
-        const QString path = root() + u'/' + relative;
-        QFile file(path);
+        QFile file(root() + u'/' + relative);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
-        return path;
+        return file.fileName();
     }
 
     // Runs the text as the pen script R/Pens/test.lua.
     std::unique_ptr<Lua> run(const QByteArray& script, const ScriptLimits& limits = {})
     {
-        std::unique_ptr<Lua> lua = Lua::runningFile(write(QStringLiteral("Pens/test.lua"), script), alerts, root(), limits);
+        const QString path = write(QStringLiteral("Pens/test.lua"), script);
+        std::unique_ptr<Lua> lua = Lua::runningFile(path, alerts, root(), limits);
         EXPECT_TRUE(lua);
         return lua;
     }
 
     // The pen callbacks, on the fixture's view and pen.
-    Result<> down(Lua& lua, Point p = {}, float radius = 0, const ToolEvent& e = {})
+    Result<> down(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
     {
-        return lua.penDownAt(view, pen, p, radius, e);
+        return lua.penDownAt(view, pen, p, r, e);
     }
-    Result<> move(Lua& lua, Point p = {}, float radius = 0, const ToolEvent& e = {})
+    Result<> move(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
     {
-        return lua.penMoveTo(view, pen, p, radius, e);
+        return lua.penMoveTo(view, pen, p, r, e);
     }
     Result<> up(Lua& lua) { return lua.penUp(view, pen); }
 
-    // The message of the only alert so far (cleared), or a failure.
+    // The message of the only alert so far, which is cleared; a failure if there are others.
     QString onlyAlert(const QString& title = QStringLiteral("Runtime error"))
     {
         EXPECT_EQ(alerts.alerts.size(), 1u) << shown();
-        const Alert first = alerts.alerts.empty() ? Alert{} : alerts.alerts.front();
-        if (!alerts.alerts.empty()) {
-            EXPECT_EQ(first.title, title);
-        }
+        const Alert first = alerts.alerts.empty() ? Alert{title, {}} : alerts.alerts.front();
+        EXPECT_EQ(first.title, title);
         alerts.alerts.clear();
         return first.message;
     }
@@ -162,7 +174,8 @@ protected:
     std::string shown() const
     {
         std::string text;
-        for (const Alert& a : alerts.alerts) text += a.title.toStdString() + ": " + a.message.toStdString() + "\n";
+        for (const Alert& a : alerts.alerts)
+            text += a.title.toStdString() + ": " + a.message.toStdString() + "\n";
         return text;
     }
 
