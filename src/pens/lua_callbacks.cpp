@@ -56,7 +56,8 @@ Result<> Lua::callPenFunction(const char* name, const Point* p, float radius)
 // paths that no redraw showed in time are not shown late, and do not pile up when no
 // redraw comes at all.
 
-Result<> Lua::penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event)
+Result<> Lua::penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius,
+                        const ToolEvent& event)
 {
     ScriptContext& context = _state.context;
     const ContextBinding binding(context, view, pen);
@@ -70,7 +71,8 @@ Result<> Lua::penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius, c
     return ran;
 }
 
-Result<> Lua::penMoveTo(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event)
+Result<> Lua::penMoveTo(ToolView& view, ScriptPen& pen, Point p, float radius,
+                        const ToolEvent& event)
 {
     ScriptContext& context = _state.context;
     const ContextBinding binding(context, view, pen);

@@ -88,8 +88,10 @@ public:
     // Pen callbacks, acting on `view` and `pen`. `p` is in drawing coordinates, `radius` in
     // drawing units. Each fails with the script's message when the script function failed
     // (already shown).
-    Result<> penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event);
-    Result<> penMoveTo(ToolView& view, ScriptPen& pen, Point p, float radius, const ToolEvent& event);
+    Result<> penDownAt(ToolView& view, ScriptPen& pen, Point p, float radius,
+                       const ToolEvent& event);
+    Result<> penMoveTo(ToolView& view, ScriptPen& pen, Point p, float radius,
+                       const ToolEvent& event);
     Result<> penUp(ToolView& view, ScriptPen& pen);
     // Draws the queued feedback into the view's painter, anti-aliased and in view
     // coordinates, in the pen's colour and opacity, and empties the queue.

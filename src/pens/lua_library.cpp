@@ -194,8 +194,8 @@ string.gfind = string.gmatch
 // is the restricted load and setmetatable.
 void open_compatibility(lua_State* L)
 {
-    if (luaL_loadbufferx(L, kCompatibility, sizeof kCompatibility - 1, "=compatibility", "t") != LUA_OK)
-        lua_error(L);
+    const std::size_t size = sizeof kCompatibility - 1;
+    if (luaL_loadbufferx(L, kCompatibility, size, "=compatibility", "t") != LUA_OK) lua_error(L);
     lua_call(L, 0, 0);
 }
 
