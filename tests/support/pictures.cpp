@@ -6,14 +6,16 @@
 #include <algorithm>
 #include <cstdlib>
 
-std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows)
+std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureKey& key)
 {
     const qsizetype width = rows.isEmpty() ? 0 : rows.front().size();
     auto bitmap = Bitmap::create({float(width), float(rows.size())});
     for (int y = 0; y < rows.size(); ++y)
         for (int x = 0; x < width && x < rows[y].size(); ++x) {
-            const QChar c = rows[y][x];
-            if (c != u'.' && c != u' ') bitmap->setPixel(x, y, color_ns::BLACK);
+            const char c = rows[y][x].toLatin1();
+            const auto found = key.find(c);
+            if (found != key.end()) bitmap->setPixel(x, y, found->second);
+            else if (c != '.' && c != ' ') bitmap->setPixel(x, y, color_ns::BLACK);
         }
     return bitmap;
 }
