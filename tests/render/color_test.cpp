@@ -119,7 +119,9 @@ TEST_P(TransferOps, HandWorkedPixels)
         << transfer_mode_name(r.mode) << std::hex << " d=" << r.d << " s=" << r.s;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, TransferOps, ::testing::ValuesIn(kTransferRows));
+INSTANTIATE_TEST_SUITE_P(Rows, TransferOps, ::testing::ValuesIn(kTransferRows), [](const auto& p) {
+    return transfer_mode_name(p.param.mode) + std::to_string(p.index);
+});
 
 TEST(TransferOpsAll, KeepPixelsPremultiplied)
 {
