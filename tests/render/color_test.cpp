@@ -59,6 +59,11 @@ struct TransferRow {
     Color d, s, want;
 };
 
+void PrintTo(const TransferRow& r, std::ostream* os)
+{
+    *os << transfer_mode_name(r.mode) << std::hex << " d=" << r.d << " s=" << r.s << " want " << r.want;
+}
+
 // Hand-worked pixels for each mode. The darker, lighter and colorize rows tip on single
 // channels, so that weighting any colour channel as another changes their answer.
 const TransferRow kTransferRows[] = {
@@ -115,8 +120,7 @@ class TransferOps : public ::testing::TestWithParam<TransferRow> {};
 TEST_P(TransferOps, HandWorkedPixels)
 {
     const TransferRow& r = GetParam();
-    EXPECT_EQ(transfer_op(r.mode)(r.d, r.s), r.want)
-        << transfer_mode_name(r.mode) << std::hex << " d=" << r.d << " s=" << r.s;
+    EXPECT_EQ(transfer_op(r.mode)(r.d, r.s), r.want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, TransferOps, ::testing::ValuesIn(kTransferRows), [](const auto& p) {

@@ -32,6 +32,16 @@ QStringList rows_of(const Bitmap& bitmap)
     return rows;
 }
 
+Rect filled_bounds(const Bitmap& bitmap)
+{
+    int x0 = bitmap.width(), y0 = bitmap.height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            if (color_ns::alpha(bitmap.pixelAt(x, y)))
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    return x1 < 0 ? Rect{} : make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
+}
+
 namespace {
 
 QImage comparable(const QImage& image) { return image.convertToFormat(QImage::Format_RGBA8888_Premultiplied); }

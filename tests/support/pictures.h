@@ -23,6 +23,8 @@ std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureK
 // The rows back: '#' where a pixel has any alpha, '.' elsewhere; for readable failures.
 QStringList rows_of(const Bitmap& bitmap);
 
+// The bounding box of the pixels with any alpha (an empty rectangle for none).
+Rect filled_bounds(const Bitmap& bitmap);
 // Rows print as text in failures.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

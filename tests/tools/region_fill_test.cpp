@@ -54,16 +54,6 @@ std::unique_ptr<Bitmap> slow_flood(const Bitmap& source, int sx, int sy, float t
     return mask;
 }
 
-Rect bounds_of(const Bitmap& mask)
-{
-    int x0 = mask.width(), y0 = mask.height(), x1 = -1, y1 = -1;
-    for (int y = 0; y < mask.height(); ++y)
-        for (int x = 0; x < mask.width(); ++x)
-            if (mask.pixelAt(x, y) != TRANSPARENT)
-                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-    return make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
-}
-
 std::unique_ptr<Bitmap> random_picture(std::mt19937& rng, int w, int h, int levels, int block = 1)
 {
     auto bm = Bitmap::create({float(w), float(h)});
@@ -102,7 +92,7 @@ TEST(RegionFlood, ComparesEveryPixelWithTheClickedColour)
         auto mask = Bitmap::create(source->size());
         const Rect found = flood_fill(*mask, *source, r.click, RED, r.tolerance);
         EXPECT_EQ(rows_of(*mask), r.want) << r.source.join("/").toStdString();
-        EXPECT_EQ(found, bounds_of(*mask));
+        EXPECT_EQ(found, filled_bounds(*mask));
     }
 }
 
@@ -118,7 +108,7 @@ TEST(RegionFlood, SweepsMatchTheSlowFloodOnRandomPictures)
         const Rect found = flood_fill(*mask, *source, {float(sx), float(sy)}, RED, tolerance);
         const auto want = slow_flood(*source, sx, sy, tolerance);
         ASSERT_EQ(rows_of(*mask), rows_of(*want)) << "round " << round;
-        ASSERT_EQ(found, bounds_of(*want)) << "round " << round;
+        ASSERT_EQ(found, filled_bounds(*want)) << "round " << round;
     }
 }
 
@@ -227,6 +217,8 @@ struct FillRow {
     int expand = 0;
     AffineTransform transform = {};
 };
+
+void PrintTo(const FillRow& r, std::ostream* os) { *os << r.name; }
 
 const QStringList kFrame = {"..................", "..##############..", "..#............#..", "..#...######...#..",
                             "..#...######...#..", "..#...######...#..", "..#...######...#..", "..#...######...#..",
