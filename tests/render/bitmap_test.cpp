@@ -31,7 +31,8 @@ TEST(Bitmap, SizeTruncatesAndRefusesTheImpossible)
     ASSERT_TRUE(bm);
     EXPECT_EQ((std::pair{bm->width(), bm->height()}), (std::pair{10, 5}));
     EXPECT_EQ(bm->pixelAt(9, 4), TRANSPARENT);
-    for (const Size bad : {Size{-1, 10}, Size{kNaN, 10}, Size{1e9f, 1e9f}}) EXPECT_FALSE(Bitmap::create(bad));
+    for (const Size bad : {Size{-1, 10}, Size{kNaN, 10}, Size{1e9f, 1e9f}})
+        EXPECT_FALSE(Bitmap::create(bad));
     // Nothing may touch the buffer of a bitmap without pixels.
     auto empty = Bitmap::create({0, 100}), other = Bitmap::create({0, 100});
     ASSERT_TRUE(empty && empty->isEmpty());
@@ -68,15 +69,17 @@ TEST(Bitmap, SpansIncludeBothEndsAndClampSafely)
         Rect r;
         QStringList want;
     };
+    // clang-format off
     const Row rows[] = {
         {make_rect(0, 0, 2, 1), {"###.", "###.", "....", "...."}},
         {make_rect(0.5f, 1.2f, 1.0f, 0.3f), {"....", "###.", "###.", "...."}},
         {make_rect(-1e30f, -1e30f, 3e30f, 3e30f), {"####", "####", "####", "####"}},
-        {make_rect(20, 1, 3, 0), {"....", "...#", "....", "...."}}, // wholly outside: the nearest edge
+        {make_rect(20, 1, 3, 0), {"....", "...#", "....", "...."}}, // outside: the nearest edge
         {make_rect(kNaN, 0, 2, 2), {"....", "....", "....", "...."}},
         {make_rect(0, 0, kInf, 2), {"....", "....", "....", "...."}},
         {make_rect(-kInf, 0, 2, 2), {"....", "....", "....", "...."}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         auto bm = filled(4, 4, TRANSPARENT);
         bm->fillRect(row.r, RED);
@@ -98,12 +101,14 @@ TEST(Bitmap, TransferTakesTheSpanAndTheOpacity)
         float opacity;
         Color want;
     };
+    // clang-format off
     const Row rows[] = {
-        {kModeNormal, 1.0f, make(255, 155, 55, 255)},   {kModeNormal, 0.5f, make(255, 205, 155, 255)},
-        {kModeErase, 0.5f, make(155, 155, 155, 155)},   {kModeNormal, 3.0f, make(255, 155, 55, 255)},
+        {kModeNormal, 1.0f, make(255, 155, 55, 255)}, {kModeNormal, 0.5f, make(255, 205, 155, 255)},
+        {kModeErase, 0.5f, make(155, 155, 155, 155)}, {kModeNormal, 3.0f, make(255, 155, 55, 255)},
         {kModeNormal, 0.0f, WHITE},  {kModeNormal, kNaN, WHITE}, {kModeNormal, -2.0f, WHITE},
         {kModeMultiply, 0.0f, WHITE}, {-1, 1.0f, WHITE},          {kTransferModeCount, 1.0f, WHITE},
     };
+    // clang-format on
     for (const Row& r : rows) {
         auto white = filled(6, 5, WHITE);
         source->transferRect(make_rect(0, 0, 1, 1), *white, r.mode, r.opacity);
@@ -116,8 +121,9 @@ TEST(Bitmap, ColorAtTruncatesAndClamps)
     auto bm = filled(3, 3, TRANSPARENT);
     bm->setPixel(0, 0, RED);
     bm->setPixel(2, 2, BLUE);
-    const std::pair<Point, Color> rows[] = {{{-0.5f, 0}, RED},  {{-40, -3}, RED},   {{0.99f, 0.99f}, RED},
-                                            {{100, 2.5f}, BLUE}, {{kNaN, kNaN}, RED}, {{kInf, kInf}, BLUE}};
+    const std::pair<Point, Color> rows[] = {{{-0.5f, 0}, RED},     {{-40, -3}, RED},
+                                            {{0.99f, 0.99f}, RED}, {{100, 2.5f}, BLUE},
+                                            {{kNaN, kNaN}, RED},   {{kInf, kInf}, BLUE}};
     for (const auto& [p, want] : rows) EXPECT_EQ(bm->colorAt(p), want) << p.x << "," << p.y;
 }
 
@@ -130,15 +136,19 @@ TEST(Bitmap, TransformationsRoundTripAndRefuseSingularOnes)
     EXPECT_NEAR(back.x, 3.25f, 1e-4);
     EXPECT_NEAR(back.y, -7.5f, 1e-4);
     const std::pair<const char*, bool> refused[] = {
-        {"singular", bm->setTransform({0, 0, 0, 0, 0, 0})}, {"NaN", bm->setTransform({kNaN, 0, 0, 1, 0, 0})},
-        {"infinite", bm->setTransform({1, 0, 0, 1, kInf, 0})}, {"scale 0", bm->scale(0)},
-        {"scale NaN", bm->scale(kNaN)},   {"move to infinity", bm->translate({kInf, 0})},
+        {"singular", bm->setTransform({0, 0, 0, 0, 0, 0})},
+        {"NaN", bm->setTransform({kNaN, 0, 0, 1, 0, 0})},
+        {"infinite", bm->setTransform({1, 0, 0, 1, kInf, 0})},
+        {"scale 0", bm->scale(0)},
+        {"scale NaN", bm->scale(kNaN)},
+        {"move to infinity", bm->translate({kInf, 0})},
         {"turn NaN", bm->rotate(kNaN)}};
     for (const auto& [what, accepted] : refused) EXPECT_FALSE(accepted) << what;
     EXPECT_EQ(bm->transform(), t);
 
     // Scaling and translating act in world space: world (0, 0) lands at 2 * (5, 1).
-    ASSERT_TRUE(bm->setTransform(AffineTransform::identity()) && bm->scale(2) && bm->translate({5, 1}));
+    ASSERT_TRUE(bm->setTransform(AffineTransform::identity()) && bm->scale(2) &&
+                bm->translate({5, 1}));
     EXPECT_EQ(bm->worldPointToBitmapPoint({0, 0}), (Point{10, 2}));
     ASSERT_TRUE(bm->setTransform(AffineTransform::rotation(float(M_PI / 4))));
     const Rect r = bm->worldRectToBitmapRect(make_rect(0, 0, 10, 10)); // the bounding box
@@ -161,7 +171,8 @@ TEST(Bitmap, DrawsIntoAnotherPainter)
         QPainter painter(&target);
         bm->drawInRect(painter, make_rect(1, 1, 2, 2));
     }
-    for (const auto& [x, y, want] : {std::tuple{1, 1, QColor(Qt::red)}, {0, 0, QColor(Qt::transparent)},
+    for (const auto& [x, y, want] : {std::tuple{1, 1, QColor(Qt::red)},
+                                     {0, 0, QColor(Qt::transparent)},
                                      {3, 3, QColor(Qt::transparent)}})
         EXPECT_EQ(target.pixelColor(x, y), want) << x << "," << y;
 }

@@ -12,7 +12,8 @@ namespace {
 // The three layers must always share the draw layer's transformation.
 ::testing::AssertionResult shared(PavoCanvas& c)
 {
-    if (c.strokeBitmap().transform() == c.transform() && c.previewBitmap().transform() == c.transform())
+    if (c.strokeBitmap().transform() == c.transform() &&
+        c.previewBitmap().transform() == c.transform())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "the layers' transformations differ";
 }
@@ -49,7 +50,8 @@ TEST(Canvas, ZoomAndRotateBringThePointToTheCentre)
     const Point at_centre = canvas->bitmapPointToWorldPoint(centre);
     ASSERT_TRUE(canvas->zoomToPoint(centre, 2));
     expect_near(canvas->worldPointToBitmapPoint(at_centre), centre);
-    expect_near(canvas->worldPointToBitmapPoint(at_centre + Point{10, 0}), centre + Point{20, 0}); // doubled
+    expect_near(canvas->worldPointToBitmapPoint(at_centre + Point{10, 0}),
+                centre + Point{20, 0}); // doubled
     for (const Point p : {Point{30, 80}, Point{150, 20}}) {
         const Point world = canvas->bitmapPointToWorldPoint(p);
         ASSERT_TRUE(p.x < 100 ? canvas->zoomToPoint(p, 1) : canvas->rotateAroundPoint(p, 1.0f));

@@ -15,7 +15,8 @@ TEST(PackedColor, ChannelsMemoryOrderAndDistance)
 {
     const Color c = make(0x11, 0x22, 0x33, 0x44);
     EXPECT_EQ(c, 0x11223344u);
-    EXPECT_EQ((std::array{red(c), green(c), blue(c), alpha(c)}), (std::array{0x11, 0x22, 0x33, 0x44}));
+    EXPECT_EQ((std::array{red(c), green(c), blue(c), alpha(c)}),
+              (std::array{0x11, 0x22, 0x33, 0x44}));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(component(c, i), 0x11 * (i + 1));
     EXPECT_EQ(make(256 + 7, 0, 0, 0), 0x07000000u); // only the low 8 bits are packed
     std::uint32_t word;
@@ -61,11 +62,13 @@ struct TransferRow {
 
 void PrintTo(const TransferRow& r, std::ostream* os)
 {
-    *os << transfer_mode_name(r.mode) << std::hex << " d=" << r.d << " s=" << r.s << " want " << r.want;
+    *os << transfer_mode_name(r.mode) << std::hex << " d=" << r.d << " s=" << r.s << " want "
+        << r.want;
 }
 
 // Hand-worked pixels for each mode. The darker, lighter and colorize rows tip on single
 // channels, so that weighting any colour channel as another changes their answer.
+// clang-format off
 const TransferRow kTransferRows[] = {
     {kModeNormal, RED, make(0, 0, 128, 128), make(127, 0, 128, 255)},
     {kModeNormal, RED, BLUE, BLUE},
@@ -114,6 +117,7 @@ const TransferRow kTransferRows[] = {
     {kModeMultiply, make(100, 100, 100, 200), make(50, 0, 100, 100), make(75, 50, 100, 200)},
     {kModeMultiply, make(50, 0, 100, 100), make(100, 100, 100, 200), make(75, 50, 100, 200)},
 };
+// clang-format on
 
 class TransferOps : public ::testing::TestWithParam<TransferRow> {};
 
@@ -146,8 +150,11 @@ TEST(TransferOpsAll, KeepPixelsPremultiplied)
 
 TEST(TransferModes, NamesAndNumbers)
 {
-    for (const auto& [name, mode] : {std::pair{"Multiply", kModeMultiply}, {"HILIGHT", kModeHilight},
-                                     {"erase", kModeErase}, {"", kModeNormal}, {"overlay", kModeNormal}})
+    for (const auto& [name, mode] : {std::pair{"Multiply", kModeMultiply},
+                                     {"HILIGHT", kModeHilight},
+                                     {"erase", kModeErase},
+                                     {"", kModeNormal},
+                                     {"overlay", kModeNormal}})
         EXPECT_EQ(transfer_mode_from_name(name), mode) << name;
     for (int mode = 0; mode < kTransferModeCount; ++mode)
         EXPECT_EQ(transfer_mode_from_name(transfer_mode_name(mode)), mode);

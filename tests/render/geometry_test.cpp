@@ -38,8 +38,10 @@ TEST(Geometry, BezierPassesThroughItsEndsWithWeightsSummingToOne)
 
 TEST(AffineTransform, CompositionInversionAndRefusal)
 {
-    const AffineTransform scale = AffineTransform::scaling(2, 3), move = AffineTransform::translation(10, 20);
-    EXPECT_EQ(move.after(scale).apply({1, 1}), (Point{12, 23})); // after(first) applies `first` first
+    const AffineTransform scale = AffineTransform::scaling(2, 3),
+                          move = AffineTransform::translation(10, 20);
+    EXPECT_EQ(move.after(scale).apply({1, 1}),
+              (Point{12, 23})); // after(first) applies `first` first
     EXPECT_EQ(scale.after(move).apply({1, 1}), (Point{22, 63}));
     const AffineTransform t{0.8f, 0.6f, -1.2f, 1.6f, 3, -4};
     ASSERT_TRUE(t.inverted());

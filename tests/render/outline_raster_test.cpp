@@ -35,7 +35,8 @@ PenOutline outline_of(const std::vector<Sample>& samples)
             const Sample &s = samples[i - 1], &t = samples[i];
             const Point v = t.p - s.p, f = v / length(v), l{f.y, -f.x};
             // The outer tangents; a line between the circles when one holds the other.
-            const float a = std::clamp((s.r - t.r) / length(v), -1.0f, 1.0f), b = std::sqrt(1 - a * a);
+            const float a = std::clamp((s.r - t.r) / length(v), -1.0f, 1.0f),
+                        b = std::sqrt(1 - a * a);
             const Point dl = f * a + l * b, dr = f * a - l * b;
             o.bands.push_back({{s.p + dl * s.r, t.p + dl * t.r, t.p + dr * t.r, s.p + dr * s.r}});
         }
@@ -88,26 +89,44 @@ void paint_union(Bitmap& bm, const PenOutline& o, Color color)
     std::vector<Shape> shapes;
     for (const OutlineCircle& c : o.circles)
         if (c.radius > 0 && finite(c.centre) && std::isfinite(c.radius))
-            shapes.push_back({true, c.centre.x, c.centre.y, c.radius, {},
-                              bm.worldRectToBitmapRect(make_rect(c.centre.x - c.radius, c.centre.y - c.radius, 2 * c.radius, 2 * c.radius))});
+            shapes.push_back(
+                {true,
+                 c.centre.x,
+                 c.centre.y,
+                 c.radius,
+                 {},
+                 bm.worldRectToBitmapRect(make_rect(c.centre.x - c.radius, c.centre.y - c.radius,
+                                                    2 * c.radius, 2 * c.radius))});
     for (const OutlineBand& b : o.bands) {
         Point lo = b.corners[0], hi = b.corners[0];
-        for (const Point p : b.corners) lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)}, hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
+        for (const Point p : b.corners)
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)},
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
         const Rect box = make_rect(lo, hi - lo);
-        if (finite(lo) && finite(hi)) shapes.push_back({false, 0, 0, 0, {b.corners[0], b.corners[1], b.corners[2], b.corners[3]}, bm.worldRectToBitmapRect(box)});
+        if (finite(lo) && finite(hi))
+            shapes.push_back({false,
+                              0,
+                              0,
+                              0,
+                              {b.corners[0], b.corners[1], b.corners[2], b.corners[3]},
+                              bm.worldRectToBitmapRect(box)});
     }
     const AffineTransform inv = *bm.transform().inverted();
-    const auto world = [&](double x, double y) { return std::pair{inv.a * x + inv.c * y + inv.tx, inv.b * x + inv.d * y + inv.ty}; };
+    const auto world = [&](double x, double y) {
+        return std::pair{inv.a * x + inv.c * y + inv.tx, inv.b * x + inv.d * y + inv.ty};
+    };
     std::vector<const Shape*> near;
     for (int y = 0; y < bm.height(); ++y)
         for (int x = 0; x < bm.width(); ++x) {
             near.clear();
             for (const Shape& s : shapes)
-                if (x + 2.0 >= s.box.minX() && x - 1.0 <= s.box.maxX() && y + 2.0 >= s.box.minY() && y - 1.0 <= s.box.maxY())
+                if (x + 2.0 >= s.box.minX() && x - 1.0 <= s.box.maxX() && y + 2.0 >= s.box.minY() &&
+                    y - 1.0 <= s.box.maxY())
                     near.push_back(&s);
             const auto covered = [&](double px, double py) {
                 const auto [wx, wy] = world(px, py);
-                return std::any_of(near.begin(), near.end(), [&](const Shape* s) { return s->inside(wx, wy); });
+                return std::any_of(near.begin(), near.end(),
+                                   [&](const Shape* s) { return s->inside(wx, wy); });
             };
             // A pixel whose four corners lie in one circle lies in it whole.
             const bool whole = std::any_of(near.begin(), near.end(), [&](const Shape* s) {
@@ -119,10 +138,15 @@ void paint_union(Bitmap& bm, const PenOutline& o, Color color)
             });
             int hits = whole ? 256 : 0;
             for (int j = 0; !whole && !near.empty() && j < 16; ++j)
-                for (int i = 0; i < 16; ++i) hits += covered(x + (i + 0.5) / 16, y + (j + 0.5) / 16);
+                for (int i = 0; i < 16; ++i)
+                    hits += covered(x + (i + 0.5) / 16, y + (j + 0.5) / 16);
             const int k = int(std::lround(hits * 255 / 256.0));
             const auto mul = [k](int v) { return (v * k + 127) / 255; };
-            if (k) bm.setPixel(x, y, paint_over(bm.pixelAt(x, y), make(mul(red(color)), mul(green(color)), mul(blue(color)), mul(alpha(color)))));
+            if (k)
+                bm.setPixel(
+                    x, y,
+                    paint_over(bm.pixelAt(x, y), make(mul(red(color)), mul(green(color)),
+                                                      mul(blue(color)), mul(alpha(color)))));
         }
 }
 
@@ -150,11 +174,15 @@ int changed_outside(const Bitmap& bm, const Rect& world, Color background)
     int n = 0;
     for (int y = 0; y < bm.height(); ++y)
         for (int x = 0; x < bm.width(); ++x)
-            n += !(x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1) && bm.pixelAt(x, y) != background;
+            n += !(x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1) &&
+                 bm.pixelAt(x, y) != background;
     return n;
 }
 
-bool same_pixels(const Bitmap& a, const Bitmap& b) { return a.image() == b.image(); }
+bool same_pixels(const Bitmap& a, const Bitmap& b)
+{
+    return a.image() == b.image();
+}
 
 struct Case {
     std::string name;
@@ -188,19 +216,25 @@ void expect_coverage_right(const Case& c)
     long sum = 0;
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x) {
-            const Color p = coverage->pixelAt(x, y), q = exact->pixelAt(x, y), r = painter->pixelAt(x, y);
+            const Color p = coverage->pixelAt(x, y), q = exact->pixelAt(x, y),
+                        r = painter->pixelAt(x, y);
             const Point centre{float(x) + 0.5f, float(y) + 0.5f};
             // Deep inside one circle of a lone outline no edge comes near.
             const auto& circles = c.outlines.front().circles;
-            const bool deep = c.outlines.size() == 1 && std::any_of(circles.begin(), circles.end(), [&](const OutlineCircle& k) {
-                return length(coverage->worldPointToBitmapPoint(k.centre) - centre) <= k.radius * scale - 1.5f;
-            });
+            const bool deep =
+                c.outlines.size() == 1 &&
+                std::any_of(circles.begin(), circles.end(), [&](const OutlineCircle& k) {
+                    return length(coverage->worldPointToBitmapPoint(k.centre) - centre) <=
+                           k.radius * scale - 1.5f;
+                });
             if (deep) inside = std::max(inside, channel_difference(p, r));
-            flattened = std::max(flattened, channel_difference(p, c.background) - channel_difference(r, c.background));
+            flattened = std::max(flattened, channel_difference(p, c.background) -
+                                                channel_difference(r, c.background));
             if (p == c.background && q == c.background) continue;
             ++changed;
             sum += channel_difference(p, q);
-            const int more = channel_difference(p, c.background) - channel_difference(q, c.background);
+            const int more =
+                channel_difference(p, c.background) - channel_difference(q, c.background);
             darker = std::max(darker, more);
             lighter = std::max(lighter, -more);
             lighter_pixels += -more > 24;
@@ -208,10 +242,11 @@ void expect_coverage_right(const Case& c)
     const double mean = changed ? double(sum) / changed : 0;
     // Over a background, paint_over rounds down where QPainter rounds to nearest.
     const int inside_tolerance = alpha(c.color) < 255 && c.background != TRANSPARENT ? 1 : 0;
-    EXPECT_TRUE(darker <= 24 && lighter <= 130 && lighter_pixels <= std::max(3, changed / 200) && mean <= 2.0 &&
-                inside <= inside_tolerance && flattened <= 40)
-        << "darker " << darker << " lighter " << lighter << " (" << lighter_pixels << " of " << changed
-        << " pixels) mean " << mean << "; against QPainter inside " << inside << " lighter " << flattened;
+    EXPECT_TRUE(darker <= 24 && lighter <= 130 && lighter_pixels <= std::max(3, changed / 200) &&
+                mean <= 2.0 && inside <= inside_tolerance && flattened <= 40)
+        << "darker " << darker << " lighter " << lighter << " (" << lighter_pixels << " of "
+        << changed << " pixels) mean " << mean << "; against QPainter inside " << inside
+        << " lighter " << flattened;
     EXPECT_EQ(changed_outside(*coverage, bounds, c.background), 0);
     EXPECT_EQ(changed_outside(*painter, bounds, c.background), 0);
 }
@@ -226,27 +261,48 @@ std::vector<Case> cases()
         {"identity", {}},
         {"zoom in", {2.5f, 0, 0, 2.5f, -40, -30}},
         {"zoom out", {0.6f, 0, 0, 0.6f, 30, 20}},
-        {"rotation", AffineTransform{1, 0, 0, 1, 80, 60}.after(AffineTransform::rotation(0.7f).after({1.3f, 0, 0, 1.3f, -80, -60}))},
+        {"rotation", AffineTransform{1, 0, 0, 1, 80, 60}.after(
+                         AffineTransform::rotation(0.7f).after({1.3f, 0, 0, 1.3f, -80, -60}))},
         {"mirror", {0, 1.5f, 1.5f, 0, -20, -10}}};
     for (const auto& [name, t] : transforms) {
         // Strokes start near the middle of the view, whatever the transformation.
         const Point middle = bitmap(1, 1, t, 0)->bitmapPointToWorldPoint({80, 60});
         rng.seed(1234);
         for (int i = 0; i < 9; ++i)
-            out.push_back({std::string(name) + " " + std::to_string(i), {random_stroke(rng, 60, middle, 2.0f + 4.0f * float(i % 3))}, t,
-                           backgrounds[i % 3], colors[(i / 3) % 3]});
+            out.push_back({std::string(name) + " " + std::to_string(i),
+                           {random_stroke(rng, 60, middle, 2.0f + 4.0f * float(i % 3))},
+                           t,
+                           backgrounds[i % 3],
+                           colors[(i / 3) % 3]});
     }
     std::uniform_real_distribution<float> offset(0, 1);
     rng.seed(7);
     for (const float r : {0.05f, 0.2f, 0.35f, 0.49f, 0.7f, 0.99f, 1.0f, 1.6f, 3.3f, 12.7f, 45.0f})
-        out.push_back({"circle " + std::to_string(r), {outline_of({{{40 + offset(rng), 30 + offset(rng)}, r}})}, {}, TRANSPARENT, BLACK, 80, 60});
+        out.push_back({"circle " + std::to_string(r),
+                       {outline_of({{{40 + offset(rng), 30 + offset(rng)}, r}})},
+                       {},
+                       TRANSPARENT,
+                       BLACK,
+                       80,
+                       60});
     rng.seed(99);
-    for (const float r : {0.3f, 0.6f, 1.2f}) out.push_back({"thinner than a pixel", {random_stroke(rng, 40, {80, 60}, r)}});
-    out.push_back({"zero pressure", {outline_of({{{20, 20}, 0}, {{30, 25}, 4}, {{40, 30}, 0}, {{50, 30}, 0}, {{60, 40}, 6}, {{61, 41}, 0}})}});
+    for (const float r : {0.3f, 0.6f, 1.2f})
+        out.push_back({"thinner than a pixel", {random_stroke(rng, 40, {80, 60}, r)}});
+    out.push_back({"zero pressure",
+                   {outline_of({{{20, 20}, 0},
+                                {{30, 25}, 4},
+                                {{40, 30}, 0},
+                                {{50, 30}, 0},
+                                {{60, 40}, 6},
+                                {{61, 41}, 0}})}});
     out.push_back({"one circle inside the next", {outline_of({{{50, 40}, 12}, {{53, 41}, 3}})}});
     rng.seed(5);
     // The coverage buffers are kept between calls; what one stroke left must not show.
-    out.push_back({"two strokes", {random_stroke(rng, 80, {80, 60}, 9), random_stroke(rng, 20, {40, 40}, 2)}, {}, WHITE, make(0, 0, 120, 160)});
+    out.push_back({"two strokes",
+                   {random_stroke(rng, 80, {80, 60}, 9), random_stroke(rng, 20, {40, 40}, 2)},
+                   {},
+                   WHITE,
+                   make(0, 0, 120, 160)});
     rng.seed(21);
     for (const Point p : {Point{0, 0}, {-30, 50}, {150, 119}, {80, -200}, {1e6f, 1e6f}, {-5, -5}})
         out.push_back({"off the bitmap", {random_stroke(rng, 40, p, 8)}, {}, WHITE, BLUE});
@@ -280,7 +336,8 @@ TEST(OutlineRaster, NothingToDraw)
         }
         // An empty bitmap still answers with the bounds.
         for (const Size size : {Size{0, 0}, Size{0, 30}, Size{30, 0}}) {
-            const Rect r = fill_outline(*Bitmap::create(size), outline_of({{{5, 5}, 4}, {{9, 7}, 3}}), BLACK, route);
+            const Rect r = fill_outline(*Bitmap::create(size),
+                                        outline_of({{{5, 5}, 4}, {{9, 7}, 3}}), BLACK, route);
             EXPECT_EQ((std::pair{r.minX(), r.maxY()}), (std::pair{1.0f, 10.0f}));
         }
     }
@@ -299,7 +356,8 @@ TEST(OutlineRaster, BoundsColourAndStretchedViews)
         EXPECT_EQ(bm->cgContext().fillColor(), QColor(10, 200, 30)); // the context's colour is kept
     }
     // Transformations that would make circles oval go through the painter.
-    for (const AffineTransform& t : {AffineTransform{2, 0, 0, 1, 0, 0}, {1, 0, 0.4f, 1, 0, 0}, {1, 0.001f, 0, 1, 0, 0}}) {
+    for (const AffineTransform& t :
+         {AffineTransform{2, 0, 0, 1, 0, 0}, {1, 0, 0.4f, 1, 0, 0}, {1, 0.001f, 0, 1, 0, 0}}) {
         const PenOutline s = random_stroke(rng, 30, {40, 50}, 5);
         auto coverage = bitmap(160, 120, t, WHITE), painter = bitmap(160, 120, t, WHITE);
         fill_outline(*coverage, s, make(100, 0, 0, 180), OutlineRoute::Coverage);
@@ -313,15 +371,20 @@ TEST(OutlineRaster, UnusableShapesAreSkipped)
     std::mt19937 rng(8);
     const PenOutline good = random_stroke(rng, 20, {60, 60}, 6);
     PenOutline with_bad = good;
-    for (const OutlineCircle& c : {OutlineCircle{{kNaN, 10}, 5}, {{10, kInf}, 5}, {{10, 10}, kNaN}, {{10, 10}, kInf},
-                                   {{40, 40}, -8}, {{3e38f, 10}, 3e38f}}) {
+    for (const OutlineCircle& c : {OutlineCircle{{kNaN, 10}, 5},
+                                   {{10, kInf}, 5},
+                                   {{10, 10}, kNaN},
+                                   {{10, 10}, kInf},
+                                   {{40, 40}, -8},
+                                   {{3e38f, 10}, 3e38f}}) {
         with_bad.circles.push_back(c);
         with_bad.band_before.push_back(true);
         with_bad.bands.push_back({{{0, 0}, {kNaN, 5}, {50, 50}, {0, 50}}});
     }
     for (const OutlineRoute route : {OutlineRoute::Coverage, OutlineRoute::Painter}) {
         auto clean = bitmap(120, 120, {}, WHITE), dirty = bitmap(120, 120, {}, WHITE);
-        EXPECT_EQ(fill_outline(*clean, good, RED, route), fill_outline(*dirty, with_bad, RED, route));
+        EXPECT_EQ(fill_outline(*clean, good, RED, route),
+                  fill_outline(*dirty, with_bad, RED, route));
         EXPECT_TRUE(same_pixels(*clean, *dirty));
     }
 }
@@ -330,7 +393,8 @@ TEST(OutlineRaster, UnusableShapesAreSkipped)
 TEST(OutlineRaster, AnythingStaysInsideItsSpan)
 {
     std::mt19937 rng(2024);
-    const float values[] = {0, 1, -1, 7.5f, 40, -13, 1e4f, -1e6f, 1e20f, 3e38f, -3e38f, 1e-30f, kNaN, kInf, -kInf};
+    const float values[] = {0,     1,     -1,     7.5f,   40,   -13,  1e4f, -1e6f,
+                            1e20f, 3e38f, -3e38f, 1e-30f, kNaN, kInf, -kInf};
     std::uniform_int_distribution<std::size_t> pick(0, std::size(values) - 1);
     std::uniform_real_distribution<float> near(-20, 80);
     const auto any = [&] { return pick(rng) < 6 ? near(rng) : values[pick(rng)]; };
@@ -348,10 +412,13 @@ TEST(OutlineRaster, AnythingStaysInsideItsSpan)
         for (int i = 0; i < 4; ++i) {
             o.circles.push_back({{any(), any()}, any()});
             o.band_before.push_back(i > 0);
-            if (i > 0) o.bands.push_back({{{any(), any()}, {any(), any()}, {any(), any()}, {any(), any()}}});
+            if (i > 0)
+                o.bands.push_back(
+                    {{{any(), any()}, {any(), any()}, {any(), any()}, {any(), any()}}});
         }
         const auto route = round % 2 ? OutlineRoute::Coverage : OutlineRoute::Painter;
-        auto bm = bitmap(1 + round % 61, 1 + round % 47, transforms[std::size_t(round) % std::size(transforms)], WHITE);
+        auto bm = bitmap(1 + round % 61, 1 + round % 47,
+                         transforms[std::size_t(round) % std::size(transforms)], WHITE);
         const Rect r = fill_outline(*bm, o, make(0, 0, 90, 200), route);
         ASSERT_EQ(changed_outside(*bm, r, WHITE), 0) << "round " << round;
     }

@@ -27,8 +27,11 @@ TEST(Path, WindingRulesAndEmptyPaths)
 {
     QPainterPath nested = square(1, 1, 6);
     nested.addPath(square(3, 3, 2)); // same direction
-    for (const auto& [rule, want] : {std::pair{kNonZero, QStringList{"........", ".######.", ".######.", ".######.", ".######.", ".######.", ".######.", "........"}},
-                                     {kEvenOdd, QStringList{"........", ".######.", ".######.", ".##..##.", ".##..##.", ".######.", ".######.", "........"}}}) {
+    for (const auto& [rule, want] :
+         {std::pair{kNonZero, QStringList{"........", ".######.", ".######.", ".######.",
+                                          ".######.", ".######.", ".######.", "........"}},
+          {kEvenOdd, QStringList{"........", ".######.", ".######.", ".##..##.", ".##..##.",
+                                 ".######.", ".######.", "........"}}}) {
         auto bm = Bitmap::create({8, 8});
         EXPECT_EQ(Path(nested).fillInContext(bm->cgContext(), rule), make_rect(1, 1, 6, 6));
         EXPECT_EQ(rows_of(*bm), want) << rule;
@@ -41,7 +44,8 @@ TEST(Path, WindingRulesAndEmptyPaths)
     segment.moveTo(0, 0);
     segment.lineTo(10, 0);
     bm->cgContext().setLineWidth(3);
-    EXPECT_EQ(Path(segment).strokeInContext(bm->cgContext()), make_rect(-3, -3, 16, 6)); // grown by the width
+    EXPECT_EQ(Path(segment).strokeInContext(bm->cgContext()),
+              make_rect(-3, -3, 16, 6)); // grown by the width
 }
 
 TEST(Path, ElementsSurviveConversion)
@@ -52,7 +56,8 @@ TEST(Path, ElementsSurviveConversion)
     q.cubicTo(5, 6, 7, 8, 9, 10);
     const Path path(q);
     ASSERT_EQ(path.elements().size(), 3u);
-    EXPECT_EQ((std::array{path.elements()[0].element, path.elements()[1].element, path.elements()[2].element}),
+    EXPECT_EQ((std::array{path.elements()[0].element, path.elements()[1].element,
+                          path.elements()[2].element}),
               (std::array{int(kMoveTo), int(kLineTo), int(kCurveTo)}));
     EXPECT_EQ(path.elements()[2].p[2], (Point{9, 10}));
     EXPECT_TRUE(path.isFinite());
@@ -63,7 +68,10 @@ TEST(Path, ElementsSurviveConversion)
         EXPECT_EQ(QPointF(back.elementAt(i)), QPointF(q.elementAt(i)));
     }
     // Unknown element kinds add nothing; a NaN point makes the path non-finite.
-    EXPECT_EQ(Path({{kMoveTo, {{0, 0}}}, {17, {{5, 5}}}, {kLineTo, {{4, 1}}}}).toQPainterPath().elementCount(), 2);
+    EXPECT_EQ(Path({{kMoveTo, {{0, 0}}}, {17, {{5, 5}}}, {kLineTo, {{4, 1}}}})
+                  .toQPainterPath()
+                  .elementCount(),
+              2);
     EXPECT_FALSE(Path({{kMoveTo, {{0, 0}}}, {kLineTo, {{std::nanf(""), 1}}}}).isFinite());
 }
 
@@ -74,7 +82,8 @@ TEST(Path, ReturnedBoundsCoverEveryPaintedPixel)
     std::uniform_real_distribution<float> turn(0, 6.3f);
     for (int round = 0; round < 20; ++round) {
         auto bm = Bitmap::create({100, 100});
-        ASSERT_TRUE(bm->setTransform(AffineTransform::rotation(turn(rng)).after(AffineTransform::scaling(0.7f, 0.7f))));
+        ASSERT_TRUE(bm->setTransform(
+            AffineTransform::rotation(turn(rng)).after(AffineTransform::scaling(0.7f, 0.7f))));
         ASSERT_TRUE(bm->translate({40, 40}));
         QPainterPath q;
         append_circle(q, {pos(rng), pos(rng)}, 9.3f);
@@ -83,7 +92,8 @@ TEST(Path, ReturnedBoundsCoverEveryPaintedPixel)
         const PixelSpan span = bm->span(bm->worldRectToBitmapRect(world));
         const Rect painted = filled_bounds(*bm);
         if (is_empty(painted)) continue;
-        const int x0 = int(painted.minX()), y0 = int(painted.minY()), x1 = int(painted.maxX()) - 1, y1 = int(painted.maxY()) - 1;
+        const int x0 = int(painted.minX()), y0 = int(painted.minY()), x1 = int(painted.maxX()) - 1,
+                  y1 = int(painted.maxY()) - 1;
         EXPECT_TRUE(x0 >= span.x0 && x1 <= span.x1 && y0 >= span.y0 && y1 <= span.y1)
             << "round " << round;
     }

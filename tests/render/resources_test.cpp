@@ -12,7 +12,8 @@ TEST(Resources, AnInstallIsFoundBesideItsExecutableOnlyWhenItHoldsThePens)
     const QTemporaryDir prefix;
     ASSERT_TRUE(prefix.isValid());
     const QDir root(prefix.path());
-    const QString bin = root.filePath(QStringLiteral("bin")), data = root.filePath(QStringLiteral("share/pavo"));
+    const QString bin = root.filePath(QStringLiteral("bin")),
+                  data = root.filePath(QStringLiteral("share/pavo"));
     ASSERT_TRUE(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("share/pavo")));
     EXPECT_FALSE(installed_resource_path(bin)); // a data folder without pen scripts
     QFile not_a_folder(data + QStringLiteral("/Pens"));
@@ -25,7 +26,8 @@ TEST(Resources, AnInstallIsFoundBesideItsExecutableOnlyWhenItHoldsThePens)
     EXPECT_FALSE(found->contains(QStringLiteral("..")));
     EXPECT_EQ(QFileInfo(*found).canonicalFilePath(), QFileInfo(data).canonicalFilePath());
     // The lookup is relative to the executable's folder.
-    for (const QString& elsewhere : {prefix.path(), QString(), root.filePath(QStringLiteral("no/such/bin"))})
+    for (const QString& elsewhere :
+         {prefix.path(), QString(), root.filePath(QStringLiteral("no/such/bin"))})
         EXPECT_FALSE(installed_resource_path(elsewhere)) << elsewhere.toStdString();
 }
 
@@ -41,7 +43,8 @@ TEST(Resources, TheEnvironmentWinsAndTheBuildTreeIsTheFallback)
     // install beside it, so the source tree's resources answer, pens included.
     qputenv("PAVO_RESOURCES", QByteArray());
     const QString fallback = resource_path();
-    EXPECT_TRUE(QFileInfo(fallback + QStringLiteral("/Pens/pen.lua")).isFile()) << qPrintable(fallback);
+    EXPECT_TRUE(QFileInfo(fallback + QStringLiteral("/Pens/pen.lua")).isFile())
+        << qPrintable(fallback);
     qunsetenv("PAVO_RESOURCES");
     EXPECT_EQ(resource_path(), fallback);
     if (was_set) qputenv("PAVO_RESOURCES", was); // as the other tests of this executable expect

@@ -15,7 +15,8 @@ class RowLoops : public ::testing::TestWithParam<RowVariant> {
 protected:
     void SetUp() override
     {
-        if (!scale_row_op(GetParam())) GTEST_SKIP() << row_variant_name(GetParam()) << " not available here";
+        if (!scale_row_op(GetParam()))
+            GTEST_SKIP() << row_variant_name(GetParam()) << " not available here";
     }
 };
 
@@ -62,7 +63,8 @@ TEST_P(RowLoops, MatchTheExactOperationAtEveryOpacity)
             scale_row_op(RowVariant::Scalar)(reference.data(), source.data(), n, o);
             ASSERT_EQ(scaled, reference) << "opacity " << o;
             std::vector<Color> want(n);
-            for (int i = 0; i < n; ++i) want[std::size_t(i)] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
+            for (int i = 0; i < n; ++i)
+                want[std::size_t(i)] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
             row_op(mode, v)(dest.data(), scaled.data(), n);
             for (int i = 0; i < n; ++i)
                 ASSERT_EQ(load(&dest[i]), want[std::size_t(i)])
@@ -74,5 +76,6 @@ TEST_P(RowLoops, MatchTheExactOperationAtEveryOpacity)
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, RowLoops,
-                         ::testing::Values(RowVariant::Scalar, RowVariant::Baseline, RowVariant::Avx2),
+                         ::testing::Values(RowVariant::Scalar, RowVariant::Baseline,
+                                           RowVariant::Avx2),
                          [](const auto& p) { return std::string(row_variant_name(p.param)); });

@@ -68,7 +68,8 @@ TEST(RegionFill, FloodComparesEveryPixelWithTheClickedColour)
         // clang-format off
         // 0, 30 and 51 join; 52 does not, nor 60 beyond it though only 8 from its neighbour.
         // The row above differs in alpha by 51 and joins, the row below by 52.
-        {{"tttttttt", "#12345ww", "bbbbbbbb"}, {0.9f, 1.7f}, 0.2f, {"########", "###.....", "........"}},
+        {{"tttttttt", "#12345ww", "bbbbbbbb"}, {0.9f, 1.7f}, 0.2f,
+         {"########", "###.....", "........"}},
         // Only the exact colour at tolerance 0 or NaN, and never through a corner.
         {{"w#x", "ww#"}, {1, 0}, 0, {".#.", "..."}},
         {{"##x", "ww#"}, {1, 0}, kNaN, {"##.", "..."}},
@@ -99,9 +100,10 @@ TEST(RegionFill, GrowthStepTakesTheDiagonalsWithinItsRange)
         // clang-format off
         {{".....#", "......", "..#...", "......", "......"}, make_rect(0, 0, 6, 5),
          {".....#", ".#.#..", "..#...", ".#.#..", "......"}},
-        {{"#######.", "#.....#.", "#.....#.", "#.....#.", "#.....#.", "#.....#.", "#######.", "........"},
-         make_rect(3, 3, 0, 0),
-         {"#######.", "#.....#.", "#....##.", "#....##.", "#....##.", "#.#####.", "#######.", "........"}},
+        {{"#######.", "#.....#.", "#.....#.", "#.....#.",
+          "#.....#.", "#.....#.", "#######.", "........"}, make_rect(3, 3, 0, 0),
+         {"#######.", "#.....#.", "#....##.", "#....##.",
+          "#....##.", "#.#####.", "#######.", "........"}},
         {{"#..", "...", "..."}, make_rect(kNaN, 0, 3, 3), {"#..", "...", "..."}},
         // clang-format on
     };
