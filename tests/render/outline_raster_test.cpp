@@ -67,13 +67,16 @@ PenOutline random_stroke(std::mt19937& rng, int n, Point p, float radius)
 // exact reference for the union: it adds the coverage of shapes overlapping in one pixel.
 
 struct Shape {
-    bool circle;
-    double cx, cy, r;
-    Point q[4];
+    const OutlineCircle* circle;
+    const OutlineBand* band;
     Rect box; // in pixels
     bool inside(double x, double y) const
     {
-        if (circle) return (x - cx) * (x - cx) + (y - cy) * (y - cy) < r * r;
+        if (circle) {
+            const double dx = x - circle->centre.x, dy = y - circle->centre.y;
+            return dx * dx + dy * dy < double(circle->radius) * circle->radius;
+        }
+        const Point* q = band->corners;
         const auto cross = [&](Point a, Point b, double px, double py) {
             return (double(b.x) - a.x) * (py - a.y) - (double(b.y) - a.y) * (px - a.x);
         };
@@ -87,29 +90,16 @@ struct Shape {
 void paint_union(Bitmap& bm, const PenOutline& o, Color color)
 {
     std::vector<Shape> shapes;
-    for (const OutlineCircle& c : o.circles)
-        if (c.radius > 0 && finite(c.centre) && std::isfinite(c.radius))
-            shapes.push_back(
-                {true,
-                 c.centre.x,
-                 c.centre.y,
-                 c.radius,
-                 {},
-                 bm.worldRectToBitmapRect(make_rect(c.centre.x - c.radius, c.centre.y - c.radius,
-                                                    2 * c.radius, 2 * c.radius))});
+    for (const OutlineCircle& c : o.circles) {
+        const Rect r =
+            make_rect(c.centre - Point{c.radius, c.radius}, {2 * c.radius, 2 * c.radius});
+        if (c.radius > 0 && finite(r)) shapes.push_back({&c, nullptr, bm.worldRectToBitmapRect(r)});
+    }
     for (const OutlineBand& b : o.bands) {
-        Point lo = b.corners[0], hi = b.corners[0];
-        for (const Point p : b.corners)
-            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y)},
-            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y)};
-        const Rect box = make_rect(lo, hi - lo);
-        if (finite(lo) && finite(hi))
-            shapes.push_back({false,
-                              0,
-                              0,
-                              0,
-                              {b.corners[0], b.corners[1], b.corners[2], b.corners[3]},
-                              bm.worldRectToBitmapRect(box)});
+        Rect r = make_rect(b.corners[0], {0, 0});
+        for (const Point p : b.corners) r = cover_rect(r, make_rect(p, {0, 0}));
+        if (std::all_of(b.corners, b.corners + 4, [](Point p) { return finite(p); }))
+            shapes.push_back({nullptr, &b, bm.worldRectToBitmapRect(r)});
     }
     const AffineTransform inv = *bm.transform().inverted();
     const auto world = [&](double x, double y) {
