@@ -118,25 +118,28 @@ struct Loops {
 // One variant: a row loop per mode, in mode order, and the opacity scaling, all compiled
 // with the same attributes. The scaling works channel by channel, so the byte order does
 // not matter: c * o / 255 for each.
-#define PAVO_ROW_LOOPS(name, attributes)                                                      \
-    template <PixelOp Pixel>                                                                  \
-    attributes void name##_row(std::uint32_t* d, const std::uint32_t* s, int n)               \
-    {                                                                                         \
-        for (int i = 0; i < n; ++i) d[i] = Pixel(d[i], s[i]);                                 \
-    }                                                                                         \
-    attributes void name##_scale(std::uint32_t* out, const std::uint32_t* source, int n, int o) \
-    {                                                                                         \
-        const auto* from = reinterpret_cast<const std::uint8_t*>(source);                     \
-        auto* to = reinterpret_cast<std::uint8_t*>(out);                                      \
-        const unsigned scale = unsigned(o);                                                   \
-        for (int i = 0; i < 4 * n; ++i) to[i] = std::uint8_t(from[i] * scale / 255);          \
-    }                                                                                         \
-    constexpr Loops name##_loops = {                                                          \
-        {name##_row<blend_pixel>, name##_row<erase_pixel>,                                    \
-         name##_row<exact_pixel<color_ns::darker>>, name##_row<exact_pixel<color_ns::lighter>>, \
-         name##_row<colorize_pixel>, name##_row<exact_pixel<color_ns::shadow>>,               \
-         name##_row<exact_pixel<color_ns::hilight>>, name##_row<multiply_pixel>},             \
-        name##_scale};
+#define PAVO_ROW_LOOPS(name, attributes)                                                  \
+    template <PixelOp Pixel>                                                              \
+    attributes void name##_row(std::uint32_t* d, const std::uint32_t* s, int n)           \
+    {                                                                                     \
+        for (int i = 0; i < n; ++i) d[i] = Pixel(d[i], s[i]);                             \
+    }                                                                                     \
+    attributes void name##_scale(std::uint32_t* out, const std::uint32_t* in, int n, int o) \
+    {                                                                                     \
+        const auto* from = reinterpret_cast<const std::uint8_t*>(in);                     \
+        auto* to = reinterpret_cast<std::uint8_t*>(out);                                  \
+        const unsigned scale = unsigned(o);                                               \
+        for (int i = 0; i < 4 * n; ++i) to[i] = std::uint8_t(from[i] * scale / 255);      \
+    }                                                                                     \
+    constexpr Loops name##_loops = {{name##_row<blend_pixel>,                             \
+                                     name##_row<erase_pixel>,                             \
+                                     name##_row<exact_pixel<color_ns::darker>>,           \
+                                     name##_row<exact_pixel<color_ns::lighter>>,          \
+                                     name##_row<colorize_pixel>,                          \
+                                     name##_row<exact_pixel<color_ns::shadow>>,           \
+                                     name##_row<exact_pixel<color_ns::hilight>>,          \
+                                     name##_row<multiply_pixel>},                         \
+                                    name##_scale};
 
 PAVO_ROW_LOOPS(scalar, __attribute__((optimize("no-tree-vectorize"))))
 PAVO_ROW_LOOPS(baseline, __attribute__((optimize("O3"))))
@@ -151,6 +154,7 @@ bool available(RowVariant v)
     case RowVariant::Baseline: return true;
     case RowVariant::Avx2:
 #if PAVO_HAS_AVX2
+        __builtin_cpu_init();
         return __builtin_cpu_supports("avx2");
 #else
         return false;

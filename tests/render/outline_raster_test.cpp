@@ -169,10 +169,7 @@ int changed_outside(const Bitmap& bm, const Rect& world, Color background)
     return n;
 }
 
-bool same_pixels(const Bitmap& a, const Bitmap& b)
-{
-    return a.image() == b.image();
-}
+bool same_pixels(const Bitmap& a, const Bitmap& b) { return a.image() == b.image(); }
 
 struct Case {
     std::string name;
@@ -241,6 +238,7 @@ void expect_coverage_right(const Case& c)
     EXPECT_EQ(changed_outside(*painter, bounds, c.background), 0);
 }
 
+// clang-format off
 std::vector<Case> cases()
 {
     std::vector<Case> out;
@@ -248,51 +246,36 @@ std::vector<Case> cases()
     const Color colors[] = {BLACK, make(30, 90, 150, 255), make(60, 20, 10, 128)};
     const Color backgrounds[] = {TRANSPARENT, WHITE, make(40, 160, 40, 200)};
     const std::pair<const char*, AffineTransform> transforms[] = {
-        {"identity", {}},
-        {"zoom in", {2.5f, 0, 0, 2.5f, -40, -30}},
-        {"zoom out", {0.6f, 0, 0, 0.6f, 30, 20}},
+        {"identity", {}}, {"zoom in", {2.5f, 0, 0, 2.5f, -40, -30}},
+        {"zoom out", {0.6f, 0, 0, 0.6f, 30, 20}}, {"mirror", {0, 1.5f, 1.5f, 0, -20, -10}},
         {"rotation", AffineTransform{1, 0, 0, 1, 80, 60}.after(
-                         AffineTransform::rotation(0.7f).after({1.3f, 0, 0, 1.3f, -80, -60}))},
-        {"mirror", {0, 1.5f, 1.5f, 0, -20, -10}}};
+                         AffineTransform::rotation(0.7f).after({1.3f, 0, 0, 1.3f, -80, -60}))}};
     for (const auto& [name, t] : transforms) {
         // Strokes start near the middle of the view, whatever the transformation.
         const Point middle = bitmap(1, 1, t, 0)->bitmapPointToWorldPoint({80, 60});
         rng.seed(1234);
         for (int i = 0; i < 9; ++i)
             out.push_back({std::string(name) + " " + std::to_string(i),
-                           {random_stroke(rng, 60, middle, 2.0f + 4.0f * float(i % 3))},
-                           t,
-                           backgrounds[i % 3],
-                           colors[(i / 3) % 3]});
+                           {random_stroke(rng, 60, middle, 2.0f + 4.0f * float(i % 3))}, t,
+                           backgrounds[i % 3], colors[(i / 3) % 3]});
     }
     std::uniform_real_distribution<float> offset(0, 1);
     rng.seed(7);
     for (const float r : {0.05f, 0.2f, 0.35f, 0.49f, 0.7f, 0.99f, 1.0f, 1.6f, 3.3f, 12.7f, 45.0f})
         out.push_back({"circle " + std::to_string(r),
-                       {outline_of({{{40 + offset(rng), 30 + offset(rng)}, r}})},
-                       {},
-                       TRANSPARENT,
-                       BLACK,
-                       80,
-                       60});
+                       {outline_of({{{40 + offset(rng), 30 + offset(rng)}, r}})}, {}, 0, BLACK,
+                       80, 60});
     rng.seed(99);
     for (const float r : {0.3f, 0.6f, 1.2f})
         out.push_back({"thinner than a pixel", {random_stroke(rng, 40, {80, 60}, r)}});
-    out.push_back({"zero pressure",
-                   {outline_of({{{20, 20}, 0},
-                                {{30, 25}, 4},
-                                {{40, 30}, 0},
-                                {{50, 30}, 0},
-                                {{60, 40}, 6},
-                                {{61, 41}, 0}})}});
+    out.push_back({"zero pressure", {outline_of({{{20, 20}, 0}, {{30, 25}, 4}, {{40, 30}, 0},
+                                                 {{50, 30}, 0}, {{60, 40}, 6}, {{61, 41}, 0}})}});
     out.push_back({"one circle inside the next", {outline_of({{{50, 40}, 12}, {{53, 41}, 3}})}});
-    rng.seed(5);
     // The coverage buffers are kept between calls; what one stroke left must not show.
+    rng.seed(5);
     out.push_back({"two strokes",
                    {random_stroke(rng, 80, {80, 60}, 9), random_stroke(rng, 20, {40, 40}, 2)},
-                   {},
-                   WHITE,
-                   make(0, 0, 120, 160)});
+                   {}, WHITE, make(0, 0, 120, 160)});
     rng.seed(21);
     for (const Point p : {Point{0, 0}, {-30, 50}, {150, 119}, {80, -200}, {1e6f, 1e6f}, {-5, -5}})
         out.push_back({"off the bitmap", {random_stroke(rng, 40, p, 8)}, {}, WHITE, BLUE});
@@ -300,6 +283,7 @@ std::vector<Case> cases()
     out.push_back({"covers all, huge", {outline_of({{{80, 60}, 1e7f}})}});
     return out;
 }
+// clang-format on
 
 } // namespace
 

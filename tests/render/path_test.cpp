@@ -75,6 +75,21 @@ TEST(Path, ElementsSurviveConversion)
     EXPECT_FALSE(Path({{kMoveTo, {{0, 0}}}, {kLineTo, {{std::nanf(""), 1}}}}).isFinite());
 }
 
+// Painted pixels must lie in the span of the returned bounds, or the view leaves them stale.
+::testing::AssertionResult painted_within(const Bitmap& bm, const Rect& world)
+{
+    const PixelSpan span = bm.span(bm.worldRectToBitmapRect(world));
+    const Rect painted = filled_bounds(bm);
+    if (is_empty(painted)) return ::testing::AssertionSuccess();
+    const int x0 = int(painted.minX()), y0 = int(painted.minY());
+    const int x1 = int(painted.maxX()) - 1, y1 = int(painted.maxY()) - 1;
+    if (x0 >= span.x0 && x1 <= span.x1 && y0 >= span.y0 && y1 <= span.y1)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "painted " << x0 << "," << y0 << " to " << x1 << ","
+                                         << y1 << " outside " << span.x0 << "," << span.y0
+                                         << " to " << span.x1 << "," << span.y1;
+}
+
 TEST(Path, ReturnedBoundsCoverEveryPaintedPixel)
 {
     std::mt19937 rng(3);
@@ -82,19 +97,24 @@ TEST(Path, ReturnedBoundsCoverEveryPaintedPixel)
     std::uniform_real_distribution<float> turn(0, 6.3f);
     for (int round = 0; round < 20; ++round) {
         auto bm = Bitmap::create({100, 100});
-        ASSERT_TRUE(bm->setTransform(
-            AffineTransform::rotation(turn(rng)).after(AffineTransform::scaling(0.7f, 0.7f))));
+        ASSERT_TRUE(bm->setTransform(AffineTransform::rotation(turn(rng))
+                                         .after(AffineTransform::scaling(0.7f, 0.7f))));
         ASSERT_TRUE(bm->translate({40, 40}));
         QPainterPath q;
         append_circle(q, {pos(rng), pos(rng)}, 9.3f);
         q.addPath(square(pos(rng), pos(rng), 13.7f));
-        const Rect world = Path(q).fillInContext(bm->cgContext(), kNonZero);
-        const PixelSpan span = bm->span(bm->worldRectToBitmapRect(world));
-        const Rect painted = filled_bounds(*bm);
-        if (is_empty(painted)) continue;
-        const int x0 = int(painted.minX()), y0 = int(painted.minY()), x1 = int(painted.maxX()) - 1,
-                  y1 = int(painted.maxY()) - 1;
-        EXPECT_TRUE(x0 >= span.x0 && x1 <= span.x1 && y0 >= span.y0 && y1 <= span.y1)
-            << "round " << round;
+        EXPECT_TRUE(painted_within(*bm, Path(q).fillInContext(bm->cgContext(), kNonZero)));
     }
+    // Strokes at any width a script or a file may give.
+    QPainterPath segment;
+    segment.moveTo(5, 5);
+    segment.lineTo(15, 9);
+    for (const float zoom : {1.0f, 0.3f})
+        for (const float width : {0.0f, 0.3f, 4.0f, -3.0f, std::nanf(""), INFINITY, 1e30f}) {
+            auto bm = Bitmap::create({20, 20});
+            ASSERT_TRUE(bm->scale(zoom));
+            bm->cgContext().setLineWidth(width);
+            const Rect r = Path(segment).strokeInContext(bm->cgContext());
+            EXPECT_TRUE(painted_within(*bm, r)) << "width " << width << " zoom " << zoom;
+        }
 }

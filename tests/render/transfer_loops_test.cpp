@@ -8,6 +8,11 @@
 
 using namespace color_ns;
 
+void PrintTo(RowVariant v, std::ostream* os)
+{
+    *os << row_variant_name(v);
+}
+
 namespace {
 
 // Every variant this build knows; the ones the processor lacks are skipped at run time.
