@@ -118,7 +118,7 @@ std::vector<std::pair<int, int>> column_tops(const Bitmap& mask)
     return tops;
 }
 
-// The simplification exactly as described: remove one point at a time from the list.
+// The simplification done the plain way: one point removed at a time from the list.
 void simplify_reference(PointList& p)
 {
     for (std::size_t i = 0; i < p.size() && p.size() >= 4; ++i) {
