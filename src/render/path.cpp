@@ -126,9 +126,15 @@ Rect Path::fillInContext(CGContextWrapper& context, int windingRule) const
 Rect Path::strokeInContext(CGContextWrapper& context) const
 {
     const float width = context.lineWidth();
-    const Rect box = grow_rect(bounds(), width, width);
     QPainter* painter = context.painter();
-    if (!painter || _elements.empty()) return box;
+    if (!painter || _elements.empty()) return grow_rect(bounds(), width, width);
+    // Width 0 draws a hairline one pixel wide whatever the zoom: the bounds must hold it,
+    // or the view would leave its edge on screen when the stroke goes.
+    const QTransform to_world = painter->worldTransform().inverted();
+    const float hairline = float(std::max(std::hypot(to_world.m11(), to_world.m12()),
+                                          std::hypot(to_world.m21(), to_world.m22())));
+    const float grow = width == 0 ? hairline : width;
+    const Rect box = grow_rect(bounds(), grow, grow);
     const QColor color = context.strokeColor().isValid() ? context.strokeColor() : Qt::black;
     QPen pen(color, width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
     painter->strokePath(painterPath(kNonZero), pen);

@@ -4,9 +4,17 @@
 
 #include <bit>
 
-// Each loop is cloned for AVX2 and chosen at run time, so that one binary runs anywhere
-// and is fast where it can be.
-#define PAVO_VECTOR_LOOP __attribute__((optimize("O3"), target_clones("avx2", "default")))
+// The AVX2 variant is built on x86-64 and chosen at run time, so that one binary runs
+// anywhere and is fast where it can be.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define PAVO_HAS_AVX2 1
+#else
+#define PAVO_HAS_AVX2 0
+#endif
+
+// Pixel operations are forced inline into each variant's loop, so that every variant
+// compiles them with its own instruction set.
+#define PAVO_PIXEL inline __attribute__((always_inline))
 
 namespace {
 
@@ -36,7 +44,7 @@ inline std::uint32_t select(std::uint32_t m, std::uint32_t a, std::uint32_t b)
 // 2^24 (2^53 for multiply), so a correctly rounded quotient never crosses an integer.
 
 // paint_over: C = (cs*255 + cd*(255-as))/255, A = (as*255 + ad*(255-as))/255
-inline std::uint32_t blend_pixel(std::uint32_t d, std::uint32_t s)
+PAVO_PIXEL std::uint32_t blend_pixel(std::uint32_t d, std::uint32_t s)
 {
     const std::uint32_t as = at(s, kAlphaShift), ad = at(d, kAlphaShift), k = 255 - as;
     const auto channel = [&](int shift) { return (at(s, shift) * 255 + at(d, shift) * k) / 255; };
@@ -47,7 +55,7 @@ inline std::uint32_t blend_pixel(std::uint32_t d, std::uint32_t s)
 }
 
 // erase: A = (255-as)*ad/255, C = cd*A/ad
-inline std::uint32_t erase_pixel(std::uint32_t d, std::uint32_t s)
+PAVO_PIXEL std::uint32_t erase_pixel(std::uint32_t d, std::uint32_t s)
 {
     const std::uint32_t as = at(s, kAlphaShift), ad = at(d, kAlphaShift);
     const std::uint32_t a = ((255 - as) * ad) / 255;
@@ -62,7 +70,7 @@ inline std::uint32_t erase_pixel(std::uint32_t d, std::uint32_t s)
 }
 
 // colorize: paint_over, except that black d stays when (255-ad)*100 < 30rs + 59gs + 11bs
-inline std::uint32_t colorize_pixel(std::uint32_t d, std::uint32_t s)
+PAVO_PIXEL std::uint32_t colorize_pixel(std::uint32_t d, std::uint32_t s)
 {
     const std::uint32_t ad = at(d, kAlphaShift);
     const bool black = (d & ~(255u << kAlphaShift)) == 0;
@@ -74,7 +82,7 @@ inline std::uint32_t colorize_pixel(std::uint32_t d, std::uint32_t s)
 }
 
 // multiply, m = max(ad, as): ad > as: C = cd*m*(cs-as+ad)/(ad*ad), else cs*m*(cd-ad+as)/(as*as)
-inline std::uint32_t multiply_pixel(std::uint32_t d, std::uint32_t s)
+PAVO_PIXEL std::uint32_t multiply_pixel(std::uint32_t d, std::uint32_t s)
 {
     const std::uint32_t as = at(s, kAlphaShift), ad = at(d, kAlphaShift);
     const std::uint32_t dense = mask(ad > as);
@@ -91,67 +99,132 @@ inline std::uint32_t multiply_pixel(std::uint32_t d, std::uint32_t s)
     return select(mask(ad == 0), s, select(mask(as == 0), d, out));
 }
 
-template <TransferOp Op> inline void exact_row(std::uint32_t* d, const std::uint32_t* s, int n)
+// The exact operation on pixels as they lie in memory, for the modes that have no
+// branch-free form of their own.
+template <TransferOp Op> PAVO_PIXEL std::uint32_t exact_pixel(std::uint32_t d, std::uint32_t s)
 {
-    using namespace color_ns;
-    for (int i = 0; i < n; ++i) store(d + i, Op(load(d + i), load(s + i)));
+    std::uint32_t out;
+    color_ns::store(&out, Op(color_ns::load(&d), color_ns::load(&s)));
+    return out;
 }
 
-PAVO_VECTOR_LOOP void normal_row(std::uint32_t* d, const std::uint32_t* s, int n)
+using PixelOp = std::uint32_t (*)(std::uint32_t d, std::uint32_t s);
+
+struct Loops {
+    RowOp rows[kTransferModeCount];
+    ScaleRowOp scale;
+};
+
+// One variant: a row loop per mode, in mode order, and the opacity scaling, all compiled
+// with the same attributes. The scaling works channel by channel, so the byte order does
+// not matter: c * o / 255 for each.
+#define PAVO_ROW_LOOPS(name, attributes)                                                  \
+    template <PixelOp Pixel>                                                              \
+    attributes void name##_row(std::uint32_t* d, const std::uint32_t* s, int n)           \
+    {                                                                                     \
+        for (int i = 0; i < n; ++i) d[i] = Pixel(d[i], s[i]);                             \
+    }                                                                                     \
+    attributes void name##_scale(std::uint32_t* out, const std::uint32_t* in, int n, int o) \
+    {                                                                                     \
+        const auto* from = reinterpret_cast<const std::uint8_t*>(in);                     \
+        auto* to = reinterpret_cast<std::uint8_t*>(out);                                  \
+        const unsigned scale = unsigned(o);                                               \
+        for (int i = 0; i < 4 * n; ++i) to[i] = std::uint8_t(from[i] * scale / 255);      \
+    }                                                                                     \
+    constexpr Loops name##_loops = {{name##_row<blend_pixel>,                             \
+                                     name##_row<erase_pixel>,                             \
+                                     name##_row<exact_pixel<color_ns::darker>>,           \
+                                     name##_row<exact_pixel<color_ns::lighter>>,          \
+                                     name##_row<colorize_pixel>,                          \
+                                     name##_row<exact_pixel<color_ns::shadow>>,           \
+                                     name##_row<exact_pixel<color_ns::hilight>>,          \
+                                     name##_row<multiply_pixel>},                         \
+                                    name##_scale};
+
+PAVO_ROW_LOOPS(scalar, __attribute__((optimize("no-tree-vectorize"))))
+PAVO_ROW_LOOPS(baseline, __attribute__((optimize("O3"))))
+#if PAVO_HAS_AVX2
+PAVO_ROW_LOOPS(avx2, __attribute__((optimize("O3"), target("avx2"))))
+#endif
+
+bool available(RowVariant v)
 {
-    for (int i = 0; i < n; ++i) d[i] = blend_pixel(d[i], s[i]);
+    switch (v) {
+    case RowVariant::Scalar:
+    case RowVariant::Baseline: return true;
+    case RowVariant::Avx2:
+#if PAVO_HAS_AVX2
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    }
+    return false;
 }
-PAVO_VECTOR_LOOP void erase_row(std::uint32_t* d, const std::uint32_t* s, int n)
+
+const Loops* loops(RowVariant v)
 {
-    for (int i = 0; i < n; ++i) d[i] = erase_pixel(d[i], s[i]);
+    if (!available(v)) return nullptr;
+    switch (v) {
+    case RowVariant::Scalar: return &scalar_loops;
+    case RowVariant::Baseline: return &baseline_loops;
+    case RowVariant::Avx2:
+#if PAVO_HAS_AVX2
+        return &avx2_loops;
+#else
+        return nullptr;
+#endif
+    }
+    return nullptr;
 }
-PAVO_VECTOR_LOOP void darker_row(std::uint32_t* d, const std::uint32_t* s, int n)
+
+const Loops& fastest()
 {
-    exact_row<color_ns::darker>(d, s, n);
-}
-PAVO_VECTOR_LOOP void lighter_row(std::uint32_t* d, const std::uint32_t* s, int n)
-{
-    exact_row<color_ns::lighter>(d, s, n);
-}
-PAVO_VECTOR_LOOP void colorize_row(std::uint32_t* d, const std::uint32_t* s, int n)
-{
-    for (int i = 0; i < n; ++i) d[i] = colorize_pixel(d[i], s[i]);
-}
-PAVO_VECTOR_LOOP void shadow_row(std::uint32_t* d, const std::uint32_t* s, int n)
-{
-    exact_row<color_ns::shadow>(d, s, n);
-}
-PAVO_VECTOR_LOOP void hilight_row(std::uint32_t* d, const std::uint32_t* s, int n)
-{
-    exact_row<color_ns::hilight>(d, s, n);
-}
-PAVO_VECTOR_LOOP void multiply_row(std::uint32_t* d, const std::uint32_t* s, int n)
-{
-    for (int i = 0; i < n; ++i) d[i] = multiply_pixel(d[i], s[i]);
+    static const Loops& chosen = *loops(row_variants().back());
+    return chosen;
 }
 
 } // namespace
 
-RowOp row_op(int mode)
+std::vector<RowVariant> row_variants()
 {
-    switch (mode) {
-    case kModeNormal: return normal_row;
-    case kModeErase: return erase_row;
-    case kModeDarker: return darker_row;
-    case kModeLighter: return lighter_row;
-    case kModeColorize: return colorize_row;
-    case kModeShadow: return shadow_row;
-    case kModeHilight: return hilight_row;
-    case kModeMultiply: return multiply_row;
-    default: return nullptr;
-    }
+    std::vector<RowVariant> out;
+    for (const RowVariant v : {RowVariant::Scalar, RowVariant::Baseline, RowVariant::Avx2})
+        if (available(v)) out.push_back(v);
+    return out;
 }
 
-PAVO_VECTOR_LOOP void scale_row(std::uint32_t* out, const std::uint32_t* source, int n, int o)
+const char* row_variant_name(RowVariant v)
 {
-    // Channel by channel, so the byte order does not matter: c * o / 255 for each.
-    const auto* from = reinterpret_cast<const std::uint8_t*>(source);
-    auto* to = reinterpret_cast<std::uint8_t*>(out);
-    const unsigned scale = unsigned(o);
-    for (int i = 0; i < 4 * n; ++i) to[i] = std::uint8_t(from[i] * scale / 255);
+    switch (v) {
+    case RowVariant::Scalar: return "scalar";
+    case RowVariant::Baseline: return "baseline";
+    case RowVariant::Avx2: return "avx2";
+    }
+    return "unknown";
+}
+
+RowOp row_op(int mode)
+{
+    if (unsigned(mode) >= unsigned(kTransferModeCount)) return nullptr;
+    return fastest().rows[mode];
+}
+
+RowOp row_op(int mode, RowVariant v)
+{
+    const Loops* l = loops(v);
+    if (!l || unsigned(mode) >= unsigned(kTransferModeCount)) return nullptr;
+    return l->rows[mode];
+}
+
+void scale_row(std::uint32_t* out, const std::uint32_t* source, int n, int o)
+{
+    fastest().scale(out, source, n, o);
+}
+
+ScaleRowOp scale_row_op(RowVariant v)
+{
+    const Loops* l = loops(v);
+    return l ? l->scale : nullptr;
 }

@@ -6,14 +6,16 @@
 #include <algorithm>
 #include <cstdlib>
 
-std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows)
+std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureKey& key)
 {
     const qsizetype width = rows.isEmpty() ? 0 : rows.front().size();
     auto bitmap = Bitmap::create({float(width), float(rows.size())});
     for (int y = 0; y < rows.size(); ++y)
         for (int x = 0; x < width && x < rows[y].size(); ++x) {
-            const QChar c = rows[y][x];
-            if (c != u'.' && c != u' ') bitmap->setPixel(x, y, color_ns::BLACK);
+            const char c = rows[y][x].toLatin1();
+            const auto found = key.find(c);
+            if (found != key.end()) bitmap->setPixel(x, y, found->second);
+            else if (c != '.' && c != ' ') bitmap->setPixel(x, y, color_ns::BLACK);
         }
     return bitmap;
 }
@@ -28,6 +30,16 @@ QStringList rows_of(const Bitmap& bitmap)
         rows << row;
     }
     return rows;
+}
+
+Rect filled_bounds(const Bitmap& bitmap)
+{
+    int x0 = bitmap.width(), y0 = bitmap.height(), x1 = -1, y1 = -1;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            if (color_ns::alpha(bitmap.pixelAt(x, y)))
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    return x1 < 0 ? Rect{} : make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
 }
 
 namespace {

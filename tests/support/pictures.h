@@ -12,13 +12,21 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
+#include <ostream>
 
 // A bitmap drawn as text, one string per row: '#' an opaque black pixel, '.' or ' ' a
-// transparent one, any other character the colour `key` gives it.
-std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows);
+// transparent one, any other character the colour `key` gives it (black when it has none).
+using PictureKey = std::map<char, color_ns::Color>;
+std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureKey& key = {});
 // The rows back: '#' where a pixel has any alpha, '.' elsewhere; for readable failures.
 QStringList rows_of(const Bitmap& bitmap);
+
+// The bounding box of the pixels with any alpha (an empty rectangle for none).
+Rect filled_bounds(const Bitmap& bitmap);
+// Rows print as text in failures.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // The largest difference of any channel between two pictures of the same size, after both
 // are converted to premultiplied RGBA; 256 when their sizes differ.
