@@ -4,8 +4,10 @@
 #include "replay.h"
 
 #include "drawing.h"
+#include "pavo_document.h"
 #include "pictures.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -82,6 +84,71 @@ TEST_F(Replay, SettingsReachTheToolTheyName)
                                  click({600, 500}));
     EXPECT_EQ(at(image, 100, 400), qRgb(255, 0, 0));
     EXPECT_EQ(at(image, 700, 550), qRgb(0, 255, 0));
+}
+
+// The colour settings scripts use reach the tool they name, whichever tool is current,
+// and the window's tool display hears of each.
+TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
+{
+    struct Shell : DocumentShell {
+        int displayed = 0;
+        void toolDisplayChanged() override { ++displayed; }
+    } shell;
+    struct : ViewDisplay {
+        void setNeedsDisplayInRect(const Rect&) override {}
+        void setNeedsDisplay() override {}
+        void refreshCursor() override {}
+    } display;
+    struct : ScriptAlerts {
+        void show(const QString&, const QString& message) override { ADD_FAILURE() << message.toStdString(); }
+    } alerts;
+    auto doc = PavoDocument::create(shell, display, {100, 100}, alerts);
+    ASSERT_TRUE(doc);
+    doc->setTool(&doc->fill());
+    const QColor fill = doc->fill().color(), pen = doc->pen().color();
+    shell.displayed = 0;
+    doc->setPenColor(Qt::red);
+    EXPECT_EQ(doc->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(doc->fill().color(), fill);
+    EXPECT_EQ(shell.displayed, 1);
+    doc->setTool(&doc->pen());
+    shell.displayed = 0;
+    doc->setFillColor(Qt::green);
+    EXPECT_EQ(doc->fill().color(), QColor(Qt::green));
+    EXPECT_EQ(doc->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(shell.displayed, 1);
+    EXPECT_NE(pen, QColor(Qt::red));
+}
+
+// Pen types come from the resources; with no pen type named Eraser, the eraser end still
+// brings the pen forward.
+TEST(DocumentProximity, TheEraserEndBringsThePenWithoutAnEraserPenType)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Pens")));
+    ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), root.filePath(QStringLiteral("Pens/pen.lua"))));
+    DocumentShell shell;
+    struct : ViewDisplay {
+        void setNeedsDisplayInRect(const Rect&) override {}
+        void setNeedsDisplay() override {}
+        void refreshCursor() override {}
+    } display;
+    struct : ScriptAlerts {
+        void show(const QString&, const QString&) override {}
+    } alerts;
+    auto doc = PavoDocument::create(shell, display, {100, 100}, alerts, root.path());
+    ASSERT_TRUE(doc);
+    ProximityCenter router;
+    doc->listenToProximity(router);
+    doc->setTool(&doc->fill());
+    ProximityRecord eraser;
+    eraser.pointerType = kPointerTypeEraser;
+    eraser.enterProximity = 1;
+    router.post(eraser);
+    EXPECT_EQ(doc->tool(), &doc->pen());
+    eraser.pointerType = kPointerTypePen;
+    router.post(eraser);
+    EXPECT_EQ(doc->tool(), &doc->fill());
 }
 
 // Fill finds the region under the pointer however the view is shown.
