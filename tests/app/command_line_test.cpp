@@ -132,6 +132,7 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
     Drawing drawing;
     ASSERT_TRUE(drawing.save(path("d.pavo"), QStringLiteral("0 0 300 201"), std::nullopt));
     ASSERT_TRUE(drawing.save(path("e.pavo"), QStringLiteral("0 0 300 200"), std::nullopt));
+    ASSERT_TRUE(drawing.save(path("wide.pavo"), QStringLiteral("0 0 3000 100"), std::nullopt));
     QFile script(path("bad.txt"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("down 1 2\nmove 3\n");
@@ -150,7 +151,8 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
         {{"--export", path("out.png"), "--width", "150", path("d.pavo")}, 0, "", {150, 101}},
         {{"--export", path("out.png"), "--height", "100", path("d.pavo")}, 0, "", {149, 100}},
         {{"--export", path("out.png"), "--height", "3", path("e.pavo")}, 0, "", {5, 3}},
-        {{"--export", path("out.png"), "--width", "1", path("d.pavo")}, 0, "", {1, 1}},
+        {{"--export", path("out.png"), "--width", "1", path("wide.pavo")}, 0, "", {1, 1}},
+        {{"--export", path("out.png"), "--height", "30000", path("wide.pavo")}, 1, "too large", {}},
         {{"--export", path("out.png"), "--width", "20", "--height", "30", path("d.pavo")}, 0, "", {20, 30}},
         {{"--export", path("out.png"), path("missing.pavo")}, 1, "missing.pavo", {}},
         {{"--export", path("out.bmp"), path("d.pavo")}, 1, "out.bmp", {}},

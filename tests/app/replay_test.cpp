@@ -86,6 +86,22 @@ TEST_F(Replay, SettingsReachTheToolTheyName)
     EXPECT_EQ(at(image, 700, 550), qRgb(0, 255, 0));
 }
 
+// A document with no window around it, from the shipped resources or another root.
+struct Headless {
+    struct : ViewDisplay {
+        void setNeedsDisplayInRect(const Rect&) override {}
+        void setNeedsDisplay() override {}
+        void refreshCursor() override {}
+    } display;
+    struct : ScriptAlerts {
+        void show(const QString&, const QString&) override {}
+    } alerts;
+    std::unique_ptr<PavoDocument> open(DocumentShell& shell, const QString& root = resource_path())
+    {
+        return PavoDocument::create(shell, display, {100, 100}, alerts, root);
+    }
+};
+
 // The colour settings scripts use reach the tool they name, whichever tool is current,
 // and the window's tool display hears of each.
 TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
@@ -94,15 +110,8 @@ TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
         int displayed = 0;
         void toolDisplayChanged() override { ++displayed; }
     } shell;
-    struct : ViewDisplay {
-        void setNeedsDisplayInRect(const Rect&) override {}
-        void setNeedsDisplay() override {}
-        void refreshCursor() override {}
-    } display;
-    struct : ScriptAlerts {
-        void show(const QString&, const QString& message) override { ADD_FAILURE() << message.toStdString(); }
-    } alerts;
-    auto doc = PavoDocument::create(shell, display, {100, 100}, alerts);
+    Headless headless;
+    auto doc = headless.open(shell);
     ASSERT_TRUE(doc);
     doc->setTool(&doc->fill());
     const QColor fill = doc->fill().color(), pen = doc->pen().color();
@@ -128,15 +137,8 @@ TEST(DocumentProximity, TheEraserEndBringsThePenWithoutAnEraserPenType)
     ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Pens")));
     ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), root.filePath(QStringLiteral("Pens/pen.lua"))));
     DocumentShell shell;
-    struct : ViewDisplay {
-        void setNeedsDisplayInRect(const Rect&) override {}
-        void setNeedsDisplay() override {}
-        void refreshCursor() override {}
-    } display;
-    struct : ScriptAlerts {
-        void show(const QString&, const QString&) override {}
-    } alerts;
-    auto doc = PavoDocument::create(shell, display, {100, 100}, alerts, root.path());
+    Headless headless;
+    auto doc = headless.open(shell, root.path());
     ASSERT_TRUE(doc);
     ProximityCenter router;
     doc->listenToProximity(router);
