@@ -12,14 +12,16 @@
 
 namespace {
 
-// A polyline gesture through the points at full pressure, as the pen draws it.
+// A polyline gesture through the points, pressing harder from 0.3 to 1 along the way.
 QString path_through(const std::vector<Point>& points)
 {
-    QString s = QStringLiteral("down %1 %2\n").arg(points[0].x).arg(points[0].y);
+    QString s = QStringLiteral("down %1 %2 0.3\n").arg(points[0].x).arg(points[0].y);
+    const float moves = float(8 * (points.size() - 1));
     for (std::size_t i = 1; i < points.size(); ++i)
         for (int step = 1; step <= 8; ++step) {
             const Point p = points[i - 1] + (points[i] - points[i - 1]) * (float(step) / 8);
-            s += QStringLiteral("move %1 %2\n").arg(p.x).arg(p.y);
+            const float pressure = 0.3f + 0.7f * float(8 * (i - 1) + std::size_t(step)) / moves;
+            s += QStringLiteral("move %1 %2 %3\n").arg(p.x).arg(p.y).arg(pressure);
         }
     return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
 }
