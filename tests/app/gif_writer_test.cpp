@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-#include <QDir>
-#include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
 
@@ -95,32 +93,15 @@ TEST_F(GifWriter, ColoursComeBackThroughQtsReader)
     EXPECT_TRUE(close_to(read_gif(path("veil.gif")).pixelColor(1, 1), QColor(127, 127, 127)));
 }
 
-// Pictures GIF cannot hold are refused with a reason, and a failed write leaves the file
-// that was there (and no temporary file).
-TEST_F(GifWriter, RefusalsLeaveAnExistingFileAlone)
+// Sides beyond 16 bits cannot be written and are refused with a reason. (A failed write
+// leaving an existing file alone is checked for every format with the export.)
+TEST_F(GifWriter, SidesBeyondSixteenBitsAreRefused)
 {
-    QImage widest(65535, 1, QImage::Format_RGB32);
-    widest.fill(Qt::blue);
+    QImage widest(65535, 1, QImage::Format_RGB32), tooTall(1, 65536, QImage::Format_ARGB32);
+    widest.fill(Qt::blue), tooTall.fill(Qt::red);
     EXPECT_TRUE(encode_gif(widest));
-    QImage tooWide(65536, 1, QImage::Format_ARGB32), tooTall(1, 65536, QImage::Format_ARGB32);
-    tooWide.fill(Qt::red), tooTall.fill(Qt::red);
-    EXPECT_TRUE(encode_gif(tooWide).error().contains(u"65535")) << encode_gif(tooWide).error().toStdString();
-
-    const QString target = path("existing.gif");
-    ASSERT_TRUE(write_gif(test_picture(), target));
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
-    for (const QImage& refused : {tooTall, QImage(), QImage(0, 0, QImage::Format_ARGB32)}) {
-        const Result<> result = write_gif(refused, target);
-        EXPECT_FALSE(result);
-        EXPECT_FALSE(result.error().isEmpty());
-    }
-    EXPECT_FALSE(write_gif(test_picture(), path("no-such-folder/out.gif")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"existing.gif"});
+    EXPECT_TRUE(encode_gif(tooTall).error().contains(u"65535")) << encode_gif(tooTall).error().toStdString();
+    EXPECT_FALSE(encode_gif(QImage()));
 }
 
 } // namespace
