@@ -31,9 +31,9 @@ std::optional<int> side(const std::optional<QString>& text)
     return v;
 }
 
-CommandLineError error(const QString& message) { return {message}; }
+Failure error(const QString& message) { return Failure{message}; }
 
-std::variant<CommandLine, CommandLineError> parse_export(Arguments& args, CommandLine line)
+Result<CommandLine> parse_export(Arguments& args, CommandLine line)
 {
     const auto out = args.value();
     if (!out) return error(QStringLiteral("--export needs the picture file to write"));
@@ -54,7 +54,7 @@ std::variant<CommandLine, CommandLineError> parse_export(Arguments& args, Comman
     return line;
 }
 
-std::variant<CommandLine, CommandLineError> parse_replay(Arguments& args, CommandLine line)
+Result<CommandLine> parse_replay(Arguments& args, CommandLine line)
 {
     const auto script = args.value();
     if (!script) return error(QStringLiteral("--replay needs the event script to replay"));
@@ -78,7 +78,7 @@ std::variant<CommandLine, CommandLineError> parse_replay(Arguments& args, Comman
 
 } // namespace
 
-std::variant<CommandLine, CommandLineError> parse_command_line(const QStringList& arguments)
+Result<CommandLine> parse_command_line(const QStringList& arguments)
 {
     Arguments args(arguments);
     CommandLine line;

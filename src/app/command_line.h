@@ -7,12 +7,12 @@
 //   pavo --help | --version
 
 #include "geometry.h"
+#include "result.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-#include <variant>
 
 struct CommandLine {
     enum class Mode { Open, Export, Replay, Help, Version };
@@ -29,12 +29,8 @@ struct CommandLine {
     bool headless() const { return mode != Mode::Open; }
 };
 
-struct CommandLineError {
-    QString message;
-};
-
 // The arguments after the program name.
-std::variant<CommandLine, CommandLineError> parse_command_line(const QStringList& arguments);
+Result<CommandLine> parse_command_line(const QStringList& arguments);
 // True when the arguments ask for a mode that needs no display, decided before any
 // application object exists.
 bool wants_headless(const QStringList& arguments);

@@ -73,12 +73,15 @@ private:
         _status = kReplayFailed;
     }
     PavoDocument& doc() { return *_document; }
+    std::unique_ptr<PavoDocument> makeDocument();
 
     const ReplayOptions& _options;
     const ReplayMessages& _errors;
     MessageAlerts _alerts;
     HeadlessDisplay _display;
     HeadlessShell _shell;
+    // A replay is its own application: the stylus it posts reaches only its documents.
+    ProximityCenter _proximity;
     std::unique_ptr<PavoDocument> _document;
     Size _size{800, 600};
     bool _size_given = false;
@@ -86,11 +89,11 @@ private:
     int _status = kReplayOk;
 };
 
-std::unique_ptr<PavoDocument> make_document(HeadlessShell& shell, HeadlessDisplay& display, Size size,
-                                            ScriptAlerts& alerts, const QString& root)
+std::unique_ptr<PavoDocument> Replay::makeDocument()
 {
-    auto document = PavoDocument::create(shell, display, size, alerts, root);
-    shell.document = document.get();
+    auto document = PavoDocument::create(_shell, _display, _size, _alerts, _options.resourceRoot);
+    if (document) document->listenToProximity(_proximity);
+    _shell.document = document.get();
     return document;
 }
 
@@ -115,7 +118,7 @@ std::optional<Malformed> Replay::start(const EventScript& script)
                               [](const ScriptEvent& e) { return e.kind == ScriptEvent::Kind::Size; });
     _size = _options.viewSize ? *_options.viewSize : script.viewSize;
     _size_given = _size_given || _options.viewSize.has_value();
-    _document = make_document(_shell, _display, _size, _alerts, _options.resourceRoot);
+    _document = makeDocument();
     if (!_document) return Malformed{QStringLiteral("a view of %1 x %2 pixels cannot be made").arg(_size.width).arg(_size.height)};
     if (_options.document) open(*_options.document);
     return std::nullopt;
@@ -124,7 +127,7 @@ std::optional<Malformed> Replay::start(const EventScript& script)
 int Replay::exportFile(const QString& document, const QString& output, std::optional<int> width,
                        std::optional<int> height)
 {
-    _document = make_document(_shell, _display, _size, _alerts, _options.resourceRoot);
+    _document = makeDocument();
     if (!_document) {
         failed(QStringLiteral("No view can be made to render the drawing."));
         return _status;
@@ -132,9 +135,13 @@ int Replay::exportFile(const QString& document, const QString& output, std::opti
     open(document);
     if (_status != kReplayOk) return _status;
     const Size shown = doc().view().size();
-    // Rounded half up, as the export dialog keeps the proportions.
-    if (width && !height) height = int(float(*width) * shown.height / shown.width + 0.5f);
-    if (height && !width) width = int(float(*height) * shown.width / shown.height + 0.5f);
+    // Rounded half up, as the export dialog keeps the proportions; never below a pixel, and
+    // a side far too large stays too large for the size check rather than overflowing.
+    const auto proportional = [](int given, float to, float from) {
+        return int(std::clamp(std::floor(double(given) * to / from + 0.5), 1.0, double(kMaxExportSide) + 1));
+    };
+    if (width && !height) height = proportional(*width, shown.height, shown.width);
+    if (height && !width) width = proportional(*height, shown.width, shown.height);
     ScriptEvent e;
     e.kind = ScriptEvent::Kind::Export;
     e.text = output;
@@ -147,7 +154,7 @@ int Replay::exportFile(const QString& document, const QString& output, std::opti
 
 void Replay::open(const QString& path)
 {
-    auto opened = make_document(_shell, _display, _size, _alerts, _options.resourceRoot);
+    auto opened = makeDocument();
     if (!opened) {
         _shell.document = _document.get();
         failed(QStringLiteral("%1 cannot be opened: no view can be made").arg(path));
@@ -194,7 +201,7 @@ std::optional<Malformed> Replay::play(const ScriptEvent& e)
         record.pointerID = e.pointerId;
         record.pointerType = e.eraser ? kPointerTypeEraser : kPointerTypePen;
         record.enterProximity = e.name == u"enter" ? 1 : 0;
-        ProximityCenter::shared().post(record);
+        _proximity.post(record);
         return std::nullopt;
     }
     case Kind::Action: return action(e);
@@ -262,7 +269,7 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
     } else if (key == u"pen.color") {
         const auto c = rgb_color(value);
         if (!c) return bad(QStringLiteral("a colour RRGGBB"));
-        doc().setToolColor(*c);
+        doc().setPenColor(*c);
     } else if (key == u"pen.opacity") {
         const auto v = number(value);
         if (!v || *v < 0 || *v > 1) return bad(QStringLiteral("an opacity from 0 to 1"));
@@ -288,7 +295,7 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
     } else if (key == u"fill.color") {
         const auto c = rgb_color(value);
         if (!c) return bad(QStringLiteral("a colour RRGGBB"));
-        doc().fill().setColor(*c);
+        doc().setFillColor(*c);
     } else if (key == u"fill.opacity") {
         const auto v = number(value);
         if (!v || *v < 0 || *v > 1) return bad(QStringLiteral("an opacity from 0 to 1"));
@@ -334,8 +341,8 @@ void Replay::exportPicture(const ScriptEvent& e)
     const int width = e.hasSize ? e.width : int(shown.width);
     const int height = e.hasSize ? e.height : int(shown.height);
     const ExportSource source{doc().strokes(), view.canvasForReading(), doc().backgroundColor()};
-    const ExportResult result = export_drawing(source, e.text, width, height);
-    if (!result) failed(QStringLiteral("The picture could not be exported to %1: %2").arg(e.text, result.error));
+    const Result<> result = export_drawing(source, e.text, width, height);
+    if (!result) failed(QStringLiteral("The picture could not be exported to %1: %2").arg(e.text, result.error()));
 }
 
 } // namespace
@@ -348,12 +355,12 @@ int replay_event_script(const EventScript& script, const ReplayOptions& options,
 
 int replay_event_script_file(const QString& path, const ReplayOptions& options, const ReplayMessages& errors)
 {
-    const EventScriptResult parsed = read_event_script(path);
-    if (const auto* error = std::get_if<EventScriptError>(&parsed)) {
-        errors(error->text());
+    const Result<EventScript> parsed = read_event_script(path);
+    if (!parsed) {
+        errors(parsed.error());
         return kReplayMalformed;
     }
-    return replay_event_script(std::get<EventScript>(parsed), options, errors);
+    return replay_event_script(*parsed, options, errors);
 }
 
 int export_document_file(const QString& document, const QString& output, std::optional<int> width,

@@ -4,6 +4,7 @@
 // through the real view and document (automation, bug reports, end-to-end tests) and for
 // recording the user's input in the same form. This file reads and writes the lines only;
 // the runner that executes them knows the action names and setting keys and checks those.
+// Reading, writing and recording (event_recorder.h) live in files of their own.
 //
 // A whole script is checked before anything runs, so a malformed line stops the replay
 // before any event has happened. The lines are:
@@ -35,14 +36,12 @@
 // scripts larger than kMaxScriptBytes are refused.
 
 #include "geometry.h"
+#include "result.h"
 #include "tool_event.h"
 
-#include <QFile>
 #include <QString>
 
-#include <memory>
 #include <optional>
-#include <variant>
 #include <vector>
 
 // The modifier bits a script can name; the other flags (numeric pad, function) have no
@@ -78,13 +77,6 @@ struct ScriptEvent {
     bool operator==(const ScriptEvent&) const = default;
 };
 
-struct EventScriptError {
-    int line = 0;            // 0 when the script as a whole could not be read
-    QString message;
-    // "line N: message"; just the message for an error of the whole script.
-    QString text() const;
-};
-
 // The events in the order of their lines. A size line is both viewSize and the first event,
 // so that a script reads back to the lines it was made of; a runner may take viewSize and
 // pass over that event.
@@ -93,13 +85,12 @@ struct EventScript {
     Size viewSize{800, 600};
 };
 
-using EventScriptResult = std::variant<EventScript, EventScriptError>;
-
-// Checks every line before returning: the whole script, or the first malformed line.
-EventScriptResult parse_event_script(const QString& text);
+// Checks every line before returning: the whole script, or the first malformed line as
+// "line N: message".
+Result<EventScript> parse_event_script(const QString& text);
 // Reads the file as UTF-8 (invalid bytes become replacement characters) and parses it. A
-// file that cannot be read or is too large is an error with line 0.
-EventScriptResult read_event_script(const QString& path);
+// file that cannot be read or is too large fails with a message naming no line.
+Result<EventScript> read_event_script(const QString& path);
 
 // The modifier names in the fixed order shift,control,option,command,capslock, or "-" when
 // none of the script modifiers is set.
@@ -115,35 +106,3 @@ std::optional<QString> unformattable_reason(const ScriptEvent& e);
 // such a line (see unformattable_reason) comes out as a comment saying so, which reads back
 // as nothing: a line break in a file name can never smuggle a second command into a script.
 QString format_event(const ScriptEvent& e);
-
-// Appends the user's input to a script file as it happens, for bug reports. Each line is
-// flushed as it is written, so a crash keeps everything recorded up to it. The file is
-// replaced when opened and starts with a comment naming the program and the date; record
-// the view size first, since a script sets its size only before its first event.
-class EventRecorder {
-    struct Passkey {};
-
-public:
-    // A recorder writing to path, or null with the reason in *error.
-    static std::unique_ptr<EventRecorder> open(const QString& path, QString* error);
-
-    EventRecorder(Passkey, const QString& path);
-    EventRecorder(const EventRecorder&) = delete;
-    EventRecorder& operator=(const EventRecorder&) = delete;
-
-    // True when the event is in the file as a line that replays. An event that cannot be
-    // replayed (see unformattable_reason, or a size after the first event) is written as a
-    // comment for whoever reads the report, and gives false with the reason in error(), as
-    // does a failed write; after one, the recorder writes nothing more.
-    bool record(const ScriptEvent& e);
-    const QString& error() const { return _error; }
-    QString path() const { return _file.fileName(); }
-
-private:
-    bool writeLine(const QString& line);
-
-    QFile _file;
-    QString _error;
-    bool _eventRecorded = false;
-    bool _failed = false; // a write failed: nothing more is written
-};

@@ -26,21 +26,21 @@ bool format_is_transparent(ImageFormat format)
     return format == ImageFormat::Png || format == ImageFormat::Tiff;
 }
 
-std::optional<QString> export_size_problem(int width, int height)
+Result<> check_export_size(int width, int height)
 {
     if (width <= 0 || height <= 0)
-        return QStringLiteral("The picture size %1 x %2 is not a size: both must be at least 1 pixel.")
-            .arg(width)
-            .arg(height);
+        return Failure{QStringLiteral("The picture size %1 x %2 is not a size: both must be at least 1 pixel.")
+                           .arg(width)
+                           .arg(height)};
     if (width > kMaxExportSide || height > kMaxExportSide ||
         static_cast<long long>(width) * height > kMaxExportPixels)
-        return QStringLiteral("The picture size %1 x %2 is too large: at most %3 pixels in all and "
-                              "%4 on a side.")
-            .arg(width)
-            .arg(height)
-            .arg(kMaxExportPixels)
-            .arg(kMaxExportSide);
-    return std::nullopt;
+        return Failure{QStringLiteral("The picture size %1 x %2 is too large: at most %3 pixels in all and "
+                                      "%4 on a side.")
+                           .arg(width)
+                           .arg(height)
+                           .arg(kMaxExportPixels)
+                           .arg(kMaxExportSide)};
+    return {};
 }
 
 namespace {
@@ -69,17 +69,12 @@ Color background_fill(const std::optional<QColor>& background, bool transparent)
 
 } // namespace
 
-QImage render_drawing(const ExportSource& source, int width, int height, bool transparent,
-                      QString* error)
+Result<QImage> render_drawing(const ExportSource& source, int width, int height, bool transparent)
 {
-    const auto fail = [error](const QString& why) {
-        if (error) *error = why;
-        return QImage();
-    };
-    if (const auto problem = export_size_problem(width, height)) return fail(*problem);
+    if (Result<> size = check_export_size(width, height); !size) return Failure{size.error()};
     const Size size{float(width), float(height)};
     auto picture = Bitmap::create(size);
-    if (!picture) return fail(QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(width).arg(height));
+    if (!picture) return Failure{QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(width).arg(height)};
     picture->fill(background_fill(source.background, transparent));
 
     const Rect whole{{0, 0}, size};
@@ -88,7 +83,7 @@ QImage render_drawing(const ExportSource& source, int width, int height, bool tr
     } else {
         auto canvas = canvas_at_size(source.view, size);
         if (!canvas)
-            return fail(QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(width).arg(height));
+            return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(width).arg(height)};
         source.strokes.drawInCanvas(*canvas);
         canvas->previewBitmap().transferRect(whole, *picture, kModeNormal, 1.0f);
     }
@@ -122,41 +117,36 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 
 } // namespace
 
-ExportResult write_image(const QImage& image, const QString& path, ImageFormat format,
+Result<> write_image(const QImage& image, const QString& path, ImageFormat format,
                          const ExportOptions& options)
 {
-    if (image.isNull()) return {false, QStringLiteral("There is no picture to write.")};
-    QString error;
-    if (format == ImageFormat::Gif) {
-        if (!write_gif(image, path, &error)) return {false, error};
-        return {true, {}};
-    }
+    if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
+    if (format == ImageFormat::Gif) return write_gif(image, path);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
                                                        : image.convertToFormat(QImage::Format_RGBA8888);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {false, QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
+        return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
     QImageWriter writer(&file, qt_format_name(format));
     apply_options(writer, format, options);
     if (!writer.write(encoded)) {
         file.cancelWriting();
-        return {false, QStringLiteral("The picture could not be encoded for %1: %2").arg(path, writer.errorString())};
+        return Failure{QStringLiteral("The picture could not be encoded for %1: %2").arg(path, writer.errorString())};
     }
     if (!file.commit())
-        return {false, QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
-    return {true, {}};
+        return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    return {};
 }
 
-ExportResult export_drawing(const ExportSource& source, const QString& path, int width, int height,
+Result<> export_drawing(const ExportSource& source, const QString& path, int width, int height,
                             const ExportOptions& options)
 {
     const auto format = image_format_for_path(path);
     if (!format)
-        return {false, QStringLiteral("%1 has no picture file extension: use .png, .gif, .jpg, "
+        return Failure{QStringLiteral("%1 has no picture file extension: use .png, .gif, .jpg, "
                                       ".jpeg, .tif or .tiff.")
                            .arg(path)};
-    QString error;
-    const QImage image = render_drawing(source, width, height, format_is_transparent(*format), &error);
-    if (image.isNull()) return {false, error};
-    return write_image(image, path, *format, options);
+    const Result<QImage> image = render_drawing(source, width, height, format_is_transparent(*format));
+    if (!image) return Failure{image.error()};
+    return write_image(*image, path, *format, options);
 }

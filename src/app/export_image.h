@@ -5,6 +5,7 @@
 // or transparency (PNG, TIFF).
 
 #include "canvas.h"
+#include "result.h"
 #include "strokes.h"
 
 #include <QColor>
@@ -38,26 +39,19 @@ struct ExportSource {
 constexpr long long kMaxExportPixels = 1LL << 26;
 constexpr int kMaxExportSide = 32767;
 
-struct ExportResult {
-    bool ok = false;
-    QString error;
-    explicit operator bool() const { return ok; }
-};
-
-// Why a size cannot be exported, or none when it can.
-std::optional<QString> export_size_problem(int width, int height);
+// Success when a picture of that size can be exported, else why not.
+Result<> check_export_size(int width, int height);
 
 // The drawing at width x height over the background rule. At the view's own size this is
 // what the view shows; at another size the view's part of the drawing, scaled by the ratio
-// of the widths about the view's centre. Null (with the reason) when the size is refused.
-QImage render_drawing(const ExportSource& source, int width, int height, bool transparent,
-                      QString* error = nullptr);
+// of the widths about the view's centre. Fails when the size is refused.
+Result<QImage> render_drawing(const ExportSource& source, int width, int height, bool transparent);
 
 // Renders and writes by the file's extension. An existing file is replaced only when the
 // whole new file has been written.
-ExportResult export_drawing(const ExportSource& source, const QString& path, int width, int height,
+Result<> export_drawing(const ExportSource& source, const QString& path, int width, int height,
                             const ExportOptions& options = {});
 
 // Encodes and writes an already rendered picture in the given format, atomically.
-ExportResult write_image(const QImage& image, const QString& path, ImageFormat format,
+Result<> write_image(const QImage& image, const QString& path, ImageFormat format,
                          const ExportOptions& options = {});

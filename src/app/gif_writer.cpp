@@ -41,12 +41,6 @@ struct Indexed {
     std::array<GifColorType, palette_size> palette{};
 };
 
-void set_error(QString* error, const QString& reason)
-{
-    if (error)
-        *error = reason;
-}
-
 QString gif_error_text(int code)
 {
     const char* text = GifErrorString(code);
@@ -178,7 +172,7 @@ void refine_palette(const Planes& planes, Indexed& indexed)
         indexed.pixels[i] = assigned[h.slot_of_pixel[i]];
 }
 
-std::optional<Indexed> quantise(Planes& planes, QString* error)
+Result<Indexed> quantise(Planes& planes)
 {
     Indexed indexed;
     indexed.pixels.resize(planes.red.size());
@@ -186,10 +180,8 @@ std::optional<Indexed> quantise(Planes& planes, QString* error)
     if (GifQuantizeBuffer(static_cast<unsigned>(planes.width), static_cast<unsigned>(planes.height), &colours,
                           planes.red.data(), planes.green.data(), planes.blue.data(), indexed.pixels.data(),
                           indexed.palette.data())
-        == GIF_ERROR) {
-        set_error(error, QStringLiteral("could not reduce the image to %1 colours").arg(palette_size));
-        return std::nullopt;
-    }
+        == GIF_ERROR)
+        return Failure{QStringLiteral("could not reduce the image to %1 colours").arg(palette_size)};
     refine_palette(planes, indexed);
     return indexed;
 }
@@ -200,90 +192,69 @@ int append_bytes(GifFileType* gif, const GifByteType* data, int length)
     return length;
 }
 
-bool put_frame(GifFileType* gif, Indexed& indexed, int width, int height, QString* error)
+Result<> put_frame(GifFileType* gif, Indexed& indexed, int width, int height)
 {
     const ColorMapHandle map{GifMakeMapObject(palette_size, indexed.palette.data())};
-    if (!map) {
-        set_error(error, QStringLiteral("could not allocate the GIF palette"));
-        return false;
-    }
+    if (!map)
+        return Failure{QStringLiteral("could not allocate the GIF palette")};
     if (EGifPutScreenDesc(gif, width, height, colour_resolution, 0, map.get()) == GIF_ERROR
-        || EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_ERROR) {
-        set_error(error, gif_error_text(gif->Error));
-        return false;
-    }
+        || EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_ERROR)
+        return Failure{gif_error_text(gif->Error)};
     for (int y = 0; y < height; ++y) {
         GifPixelType* row = indexed.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        if (EGifPutLine(gif, row, width) == GIF_ERROR) {
-            set_error(error, gif_error_text(gif->Error));
-            return false;
-        }
+        if (EGifPutLine(gif, row, width) == GIF_ERROR)
+            return Failure{gif_error_text(gif->Error)};
     }
-    return true;
+    return {};
 }
 
-std::optional<QByteArray> encode_indexed(Indexed& indexed, int width, int height, QString* error)
+Result<QByteArray> encode_indexed(Indexed& indexed, int width, int height)
 {
     QByteArray bytes;
     int code = 0;
     GifHandle gif{EGifOpen(&bytes, append_bytes, &code)};
-    if (!gif) {
-        set_error(error, gif_error_text(code));
-        return std::nullopt;
-    }
-    if (!put_frame(gif.get(), indexed, width, height, error))
-        return std::nullopt;
+    if (!gif)
+        return Failure{gif_error_text(code)};
+    if (Result<> frame = put_frame(gif.get(), indexed, width, height); !frame)
+        return Failure{frame.error()};
     // Closing writes the trailer, so its result matters; giflib frees the handle either way.
-    if (EGifCloseFile(gif.release(), &code) == GIF_ERROR) {
-        set_error(error, gif_error_text(code));
-        return std::nullopt;
-    }
+    if (EGifCloseFile(gif.release(), &code) == GIF_ERROR)
+        return Failure{gif_error_text(code)};
     return bytes;
 }
 
-std::optional<QByteArray> encode(const QImage& image, QString* error)
+Result<QByteArray> encode(const QImage& image)
 {
     std::optional<Planes> planes = flatten_over_white(image);
-    if (!planes) {
-        set_error(error, QStringLiteral("could not convert the image to RGB"));
-        return std::nullopt;
-    }
-    std::optional<Indexed> indexed = quantise(*planes, error);
+    if (!planes)
+        return Failure{QStringLiteral("could not convert the image to RGB")};
+    Result<Indexed> indexed = quantise(*planes);
     if (!indexed)
-        return std::nullopt;
-    return encode_indexed(*indexed, planes->width, planes->height, error);
+        return Failure{indexed.error()};
+    return encode_indexed(*indexed, planes->width, planes->height);
 }
 
 } // namespace
 
-std::optional<QByteArray> encode_gif(const QImage& image, QString* error)
+Result<QByteArray> encode_gif(const QImage& image)
 {
-    if (const std::optional<QString> problem = size_problem(image)) {
-        set_error(error, *problem);
-        return std::nullopt;
-    }
+    if (const std::optional<QString> problem = size_problem(image))
+        return Failure{*problem};
     // Large pictures need several copies of their pixels; running out is an error, not a crash.
     try {
-        return encode(image, error);
+        return encode(image);
     } catch (const std::bad_alloc&) {
-        set_error(error, QStringLiteral("not enough memory to encode a %1x%2 GIF").arg(image.width()).arg(image.height()));
-        return std::nullopt;
+        return Failure{QStringLiteral("not enough memory to encode a %1x%2 GIF").arg(image.width()).arg(image.height())};
     }
 }
 
-bool write_gif(const QImage& image, const QString& path, QString* error)
+Result<> write_gif(const QImage& image, const QString& path)
 {
-    const std::optional<QByteArray> bytes = encode_gif(image, error);
+    const Result<QByteArray> bytes = encode_gif(image);
     if (!bytes)
-        return false;
+        return Failure{bytes.error()};
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        set_error(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    if (file.write(*bytes) != bytes->size() || !file.commit()) {
-        set_error(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
+        return Failure{QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
+    return {};
 }

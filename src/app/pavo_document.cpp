@@ -27,7 +27,6 @@ PavoDocument::PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, cons
     _arrow = std::make_unique<ArrowTool>(*this);
     _tool = _pen.get();
     _drawing.setObserver(this);
-    _proximity = ProximityCenter::shared().listen([this](const ProximityInfo& info) { handleProximity(info); });
 }
 
 PavoDocument::~PavoDocument()
@@ -223,6 +222,18 @@ void PavoDocument::setPenTransferMode(int mode)
     updateToolDisplay();
 }
 
+void PavoDocument::setPenColor(const QColor& color)
+{
+    _pen->setColor(color);
+    updateToolDisplay();
+}
+
+void PavoDocument::setFillColor(const QColor& color)
+{
+    _fill->setColor(color);
+    updateToolDisplay();
+}
+
 void PavoDocument::setFillOpacity(float opacity)
 {
     _fill->setOpacity(opacity);
@@ -398,6 +409,11 @@ void PavoDocument::historyChanged() { _shell.undoStateChanged(); }
 
 // The eraser end
 
+void PavoDocument::listenToProximity(ProximityCenter& center)
+{
+    _proximity = center.listen([this](const ProximityInfo& info) { handleProximity(info); });
+}
+
 void PavoDocument::handleProximity(const ProximityInfo& info)
 {
     const auto entering = proximity_value<std::uint8_t>(info, kEnterProximity);
@@ -412,6 +428,8 @@ void PavoDocument::handleProximity(const ProximityInfo& info)
         _eraser_saved_tool = nullptr;
         if (_tool != _pen.get()) _eraser_saved_tool = _tool;
         else _eraser_saved_pen_type_name = _pen->penTypeName();
+        // The pen comes forward even when no pen type is named Eraser.
+        setTool(_pen.get());
         setPenTypeName(StringTable::named(_resource_root, QStringLiteral("Lua")).translate(QStringLiteral("Eraser")));
         return;
     }

@@ -93,6 +93,8 @@ public:
     // False, and nothing changes, for a name that is no pen type.
     bool setPenTypeName(const QString& name);
     void setPenTransferMode(int mode);
+    void setPenColor(const QColor& color);
+    void setFillColor(const QColor& color);
     void setFillOpacity(float opacity);
     void setFillTolerance(float tolerance);
     void setFillExpand(int expand);
@@ -111,7 +113,9 @@ public:
     void placeImage(const QImage& image, Point centre);
 
     // The tablet's proximity notification: the eraser end selects the eraser pen type, the
-    // tip brings back what was in use before.
+    // tip brings back what was in use before. A document hears the stylus once it listens
+    // to the application's proximity router.
+    void listenToProximity(ProximityCenter& center);
     void handleProximity(const ProximityInfo& info);
 
     // ViewDocument and ToolDocument.

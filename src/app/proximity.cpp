@@ -21,12 +21,6 @@ ProximityInfo proximity_info(const ProximityRecord& r)
     };
 }
 
-ProximityCenter& ProximityCenter::shared()
-{
-    static ProximityCenter center;
-    return center;
-}
-
 std::unique_ptr<ProximityCenter::Subscription> ProximityCenter::listen(Listener listener)
 {
     const int id = _next_id++;

@@ -1,8 +1,9 @@
 #pragma once
 
 // The tablet's proximity news: a stylus end coming near the tablet or leaving it. The
-// application turns each proximity event into one notification that every open document
-// hears at once; a document switches to the eraser when the stylus is turned over.
+// application owns one router, turns each proximity event into one notification on it and
+// hands the router to the documents it creates, so every open document hears it at once; a
+// document switches to the eraser when the stylus is turned over.
 //
 // The notification carries a dictionary whose values keep the width of the tablet's own
 // record fields, so a receiver reads each back as exactly that integer type.
@@ -82,8 +83,6 @@ public:
         ProximityCenter* _center;
         int _id;
     };
-
-    static ProximityCenter& shared();
 
     [[nodiscard]] std::unique_ptr<Subscription> listen(Listener listener);
     void post(const ProximityInfo& info);

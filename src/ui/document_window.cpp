@@ -55,6 +55,7 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
     setCentralWidget(_canvas);
     _document = PavoDocument::create(*this, *_canvas, {800, 600}, app.alerts());
     if (!_document) return;
+    _document->listenToProximity(app.proximity());
     _canvas->setDocument(_document.get());
     _menus = new MenuManager(*menuBar(), penTypes,
                              [this](const QString& action, const QString& title) { perform(action, title); }, this);

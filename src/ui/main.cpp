@@ -4,7 +4,7 @@
 #include "command_line.h"
 #include "document_window.h"
 #include "event_replay.h"
-#include "event_script.h"
+#include "event_recorder.h"
 #include "pavo_application.h"
 
 #include <QGuiApplication>
@@ -77,16 +77,15 @@ int run_desktop(int argc, char* argv[])
     PavoApplication app(argc, argv);
     // Qt has taken its own options out of the list by now.
     const auto parsed = parse_command_line(QCoreApplication::arguments().mid(1));
-    if (const auto* error = std::get_if<CommandLineError>(&parsed)) return usage_error(error->message);
-    const CommandLine& line = std::get<CommandLine>(parsed);
+    if (!parsed) return usage_error(parsed.error());
+    const CommandLine& line = *parsed;
     if (line.record) {
-        QString error;
-        auto recorder = EventRecorder::open(*line.record, &error);
+        auto recorder = EventRecorder::open(*line.record);
         if (!recorder) {
-            print_error(QStringLiteral("pavo: %1").arg(error));
+            print_error(QStringLiteral("pavo: %1").arg(recorder.error()));
             return 1;
         }
-        app.setRecorder(std::move(recorder));
+        app.setRecorder(std::move(*recorder));
     }
     if (line.files.isEmpty()) app.newDocument();
     else app.openFiles(line.files);
@@ -109,10 +108,10 @@ int main(int argc, char* argv[])
     if (!wants_headless(args)) return run_desktop(argc, argv);
 
     const auto parsed = parse_command_line(args);
-    if (const auto* error = std::get_if<CommandLineError>(&parsed)) return usage_error(error->message);
+    if (!parsed) return usage_error(parsed.error());
     // No window is ever shown, so no display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qt_default_handler = qInstallMessageHandler(quiet_headless_messages);
     QGuiApplication app(argc, argv);
-    return run_headless(std::get<CommandLine>(parsed));
+    return run_headless(*parsed);
 }

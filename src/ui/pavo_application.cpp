@@ -1,7 +1,7 @@
 #include "pavo_application.h"
 
 #include "document_window.h"
-#include "event_script.h"
+#include "event_recorder.h"
 #include "input_mapping.h"
 #include "recovery.h"
 #include "pen_type_menu.h"
@@ -64,6 +64,17 @@ void PavoApplication::setRecorder(std::unique_ptr<EventRecorder> recorder)
     _recorded_size = false;
 }
 
+namespace {
+
+// A recording is for a bug report, so a line it cannot keep is no reason to interrupt the
+// person drawing; the terminal the program was started from hears about it.
+void note(const Result<>& recorded)
+{
+    if (!recorded) qWarning("pavo: %s", qPrintable(recorded.error()));
+}
+
+} // namespace
+
 void PavoApplication::record(const ScriptEvent& event, QSize viewSize)
 {
     if (!_recorder) return;
@@ -77,10 +88,10 @@ void PavoApplication::record(const ScriptEvent& event, QSize viewSize)
             sizeLine.width = size.width();
             sizeLine.height = size.height();
             sizeLine.hasSize = true;
-            _recorder->record(sizeLine);
+            note(_recorder->record(sizeLine));
         }
     }
-    _recorder->record(event);
+    note(_recorder->record(event));
 }
 
 DocumentWindow* PavoApplication::makeWindow()
@@ -260,7 +271,7 @@ void PavoApplication::postProximity(const QTabletEvent& event, bool entering)
         e.pointerId = record.pointerID;
         this->record(e, {});
     }
-    ProximityCenter::shared().post(record);
+    _proximity.post(record);
 }
 
 void PavoApplication::stylusPressed(const QTabletEvent& event)

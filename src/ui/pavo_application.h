@@ -35,6 +35,8 @@ public:
     // script sets its size only before its first event.
     void record(const ScriptEvent& event, QSize viewSize);
     ScriptAlerts& alerts() { return *_alerts; }
+    // The router of the tablet's proximity news, which every document listens to.
+    ProximityCenter& proximity() { return _proximity; }
 
     // A new untitled window, shown.
     DocumentWindow* newDocument();
@@ -78,6 +80,7 @@ private:
     std::uint16_t pointerIdOf(const QTabletEvent& event);
 
     std::unique_ptr<ScriptAlerts> _alerts;
+    ProximityCenter _proximity;
     std::unique_ptr<EventRecorder> _recorder;
     bool _recorded_size = false;
     std::vector<QPointer<DocumentWindow>> _windows;

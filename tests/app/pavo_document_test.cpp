@@ -69,8 +69,13 @@ protected:
     CallLog log;
     RecordingTool other{"other", log};
     QTemporaryDir dir;
+    ProximityCenter center;
 
-    void SetUp() override { ASSERT_TRUE(doc); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(doc);
+        doc->listenToProximity(center);
+    }
 
     void drag(float y, const QString& penType = {})
     {
@@ -206,7 +211,6 @@ TEST_F(Document, TheBackgroundColourEditsTheDrawingWithoutAnUndoStep)
 
 TEST_F(Document, TheEraserEndSwitchesToTheEraserAndTheTipSwitchesBack)
 {
-    auto& center = ProximityCenter::shared();
     ASSERT_TRUE(doc->setPenTypeName(QStringLiteral("Marker")));
     center.post(stylus(kPointerTypeEraser));
     EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
@@ -238,11 +242,12 @@ TEST_F(Document, EveryOpenDocumentHearsTheStylus)
     RecordingShell otherShell;
     auto second = PavoDocument::create(otherShell, display, {100, 100}, alerts);
     ASSERT_TRUE(second);
-    ProximityCenter::shared().post(stylus(kPointerTypeEraser));
+    second->listenToProximity(center);
+    center.post(stylus(kPointerTypeEraser));
     EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
     EXPECT_EQ(second->pen().penTypeName(), QStringLiteral("Eraser"));
     second.reset();
-    ProximityCenter::shared().post(stylus(kPointerTypePen));
+    center.post(stylus(kPointerTypePen));
     EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Pen"));
 }
 
@@ -412,10 +417,10 @@ TEST_F(Document, ANavigationToolChosenForOneUseGivesThePenBack)
 TEST_F(Document, TheEraserEndComesBackToTheArrow)
 {
     doc->setTool(&doc->arrow());
-    ProximityCenter::shared().post(stylus(kPointerTypeEraser));
+    center.post(stylus(kPointerTypeEraser));
     EXPECT_EQ(doc->tool(), &doc->pen());
     EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
-    ProximityCenter::shared().post(stylus(kPointerTypePen));
+    center.post(stylus(kPointerTypePen));
     EXPECT_EQ(doc->tool(), &doc->arrow());
     EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
 }

@@ -1,221 +1,334 @@
-// End to end: event scripts replayed headless through the real view, pens and document,
-// checked in the pictures they export and the files they save.
+// End to end: what a person does, replayed headless through the real document, pens and
+// view, checked in the pictures it exports and the files it saves.
 
-#include "event_replay.h"
+#include "replay.h"
 
-#include <QColor>
+#include "drawing.h"
+#include "pavo_document.h"
+#include "pictures.h"
+
 #include <QDir>
 #include <QFile>
-#include <QImage>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class Replay : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QStringList messages;
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    int replay(const QString& script, std::optional<QString> document = std::nullopt)
-    {
-        const EventScriptResult parsed = parse_event_script(script);
-        if (const auto* error = std::get_if<EventScriptError>(&parsed)) {
-            messages << error->text();
-            return kReplayMalformed;
+// A polyline gesture through the points, pressing harder from 0.3 to 1 along the way.
+QString path_through(const std::vector<Point>& points)
+{
+    QString s = QStringLiteral("down %1 %2 0.3\n").arg(points[0].x).arg(points[0].y);
+    const float moves = float(8 * (points.size() - 1));
+    for (std::size_t i = 1; i < points.size(); ++i)
+        for (int step = 1; step <= 8; ++step) {
+            const Point p = points[i - 1] + (points[i] - points[i - 1]) * (float(step) / 8);
+            const float pressure = 0.3f + 0.7f * float(8 * (i - 1) + std::size_t(step)) / moves;
+            s += QStringLiteral("move %1 %2 %3\n").arg(p.x).arg(p.y).arg(pressure);
         }
-        ReplayOptions options;
-        options.document = std::move(document);
-        return replay_event_script(std::get<EventScript>(parsed), options,
-                                   [this](const QString& line) { messages << line; });
-    }
+    return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
+}
 
-    QImage exported(const QString& name) const
-    {
-        const QImage image(path(name));
-        EXPECT_FALSE(image.isNull()) << name.toStdString();
-        return image.convertToFormat(QImage::Format_ARGB32);
-    }
-
-    // A pressure stroke with the shipped default pen from (100, 100) to (300, 100),
-    // pressing harder towards its end.
-    static QString stroke(int y = 100)
-    {
-        QString s = QStringLiteral("down 100 %1 0.2\n").arg(y);
-        for (int x = 110; x <= 300; x += 10)
-            s += QStringLiteral("move %1 %2 %3\n").arg(x).arg(y).arg(0.2 + 0.8 * (x - 100) / 200.0);
-        return s + QStringLiteral("up 300 %1\n").arg(y);
-    }
-};
-
-int inked_rows(const QImage& image, int x)
+// How many pixels of the area have any ink.
+int inked(const QImage& image, const QRect& area)
 {
     int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        if (qAlpha(image.pixel(x, y)) > 128) ++n;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) n += qAlpha(image.pixel(x, y)) != 0;
     return n;
 }
 
-TEST_F(Replay, APressureStrokeAppearsWhereItWasDrawn)
+// A filled rectangle of the colour, corner to corner, drawn with the Rectangle pen.
+QString box(const char* colour, Point from, Point to)
 {
-    ASSERT_EQ(replay(stroke() + "export " + path("out.png") + "\n"), kReplayOk) << messages.join('\n').toStdString();
-    const QImage image = exported("out.png");
-    EXPECT_EQ(image.size(), QSize(800, 600));
-    const QRgb middle = image.pixel(200, 100);
-    EXPECT_EQ(qAlpha(middle), 255);
-    EXPECT_LT(qGray(middle), 40);
-    // Transparent where nothing was drawn, since a PNG keeps no background colour.
-    EXPECT_EQ(qAlpha(image.pixel(200, 300)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(50, 100)), 0);
-    // Harder pressure draws a wider mark.
-    EXPECT_GT(inked_rows(image, 280), inked_rows(image, 120));
+    return QStringLiteral("set pen.type Rectangle\nset pen.opacity 1\nset pen.color %1\n").arg(QLatin1String(colour)) +
+           drag(from, to, 4);
 }
+
+QRgb at(const QImage& image, int x, int y) { return image.pixel(x, y); }
+
+class Replay : public ReplayTest {};
 
 TEST_F(Replay, UndoAndRedoGoBackAndForthOneGestureAtATime)
 {
-    const QString script = stroke(100) + stroke(200) + "action undo:\nexport " + path("undone.png") +
-                           "\naction redo:\nexport " + path("redone.png") + "\n";
-    ASSERT_EQ(replay(script), kReplayOk) << messages.join('\n').toStdString();
-    const QImage undone = exported("undone.png");
-    EXPECT_EQ(qAlpha(undone.pixel(200, 100)), 255);
-    EXPECT_EQ(qAlpha(undone.pixel(200, 200)), 0);
-    const QImage redone = exported("redone.png");
-    EXPECT_EQ(qAlpha(redone.pixel(200, 200)), 255);
+    const QString strokes = drag({100, 100}, {300, 100}) + drag({100, 200}, {300, 200});
+    ASSERT_EQ(replay(strokes + "action undo:\nexport @undone.png\naction redo:\nexport @redone.png\n").status, kReplayOk);
+    EXPECT_EQ(qAlpha(at(exported("undone.png"), 200, 100)), 255);
+    EXPECT_EQ(qAlpha(at(exported("undone.png"), 200, 200)), 0);
+    EXPECT_EQ(qAlpha(at(exported("redone.png"), 200, 200)), 255);
 }
 
 TEST_F(Replay, ASprayGestureIsOneUndoStep)
 {
-    QString spray = QStringLiteral("set pen.type Spray\ndown 400 300\n");
-    for (int x = 405; x <= 600; x += 5) spray += QStringLiteral("move %1 300\n").arg(x);
-    spray += QStringLiteral("up 600 300\naction undo:\nexport ") + path("out.png") + "\n";
-    ASSERT_EQ(replay(stroke() + spray), kReplayOk) << messages.join('\n').toStdString();
-    const QImage image = exported("out.png");
-    EXPECT_EQ(qAlpha(image.pixel(200, 100)), 255);
-    for (int x = 380; x < 620; ++x)
-        for (int y = 270; y < 330; ++y) ASSERT_EQ(qAlpha(image.pixel(x, y)), 0) << x << "," << y;
+    const QImage image = picture(drag({100, 100}, {300, 100}) + "set pen.type Spray\n" +
+                                 drag({400, 300}, {600, 300}, 40) + "action undo:\n");
+    EXPECT_EQ(qAlpha(at(image, 200, 100)), 255);
+    EXPECT_EQ(inked(image, QRect(380, 270, 240, 60)), 0);
 }
 
-TEST_F(Replay, TheEraserRemovesInkWhetherChosenByMenuOrByTheStylusEnd)
+// The stylus turned over chooses the eraser; turned back, the tool in use before. Without
+// a pen type named Eraser the pen still comes forward, from whatever tool was in use.
+TEST_F(Replay, TheEraserEndErasesAndTheTipBringsBackTheTool)
 {
-    const QString thick = QStringLiteral("set pen.radius 20\n") + stroke(100) + stroke(300);
-    // A built-in pen records samples from the first move on.
-    const QString crossing = QStringLiteral("down 200 40\nmove 200 40\nmove 200 360\nup 200 360\n");
-    // The menu first, then the pen back by the menu, then the stylus turned over.
-    const QString script = thick + "action setPenType: Eraser\n" + "down 150 40\nmove 150 40\nmove 150 160\nup 150 160\n" +
-                           "action setPenType: Pen\n" + "proximity enter eraser\n" + crossing +
-                           "proximity enter tip\n" + stroke(500) + "export " + path("out.png") + "\n";
-    ASSERT_EQ(replay(script), kReplayOk) << messages.join('\n').toStdString();
-    const QImage image = exported("out.png");
-    EXPECT_EQ(qAlpha(image.pixel(150, 100)), 0) << "erased by the eraser from the menu";
-    EXPECT_EQ(qAlpha(image.pixel(200, 300)), 0) << "erased by the eraser end";
-    EXPECT_EQ(qAlpha(image.pixel(250, 100)), 255);
-    EXPECT_EQ(qAlpha(image.pixel(250, 300)), 255);
-    // The tip brought the pen back: the last stroke is ink again.
-    EXPECT_EQ(qAlpha(image.pixel(250, 500)), 255);
-    EXPECT_LT(qGray(image.pixel(250, 500)), 40);
+    const QString ink = QStringLiteral("set pen.radius 20\n") + drag({100, 100}, {300, 100});
+    const QImage image = picture(ink + "action moveTool:\nproximity enter eraser\n" + drag({200, 40}, {200, 160}) +
+                                 "proximity enter tip\n" + drag({100, 300}, {300, 300}));
+    // The move tool came back with the tip and moved the view 200 pixels to the right.
+    EXPECT_EQ(qAlpha(at(image, 400, 100)), 0) << "erased by the eraser end";
+    EXPECT_EQ(qAlpha(at(image, 350, 100)), 255);
+    EXPECT_EQ(qAlpha(at(image, 150, 100)), 0);
+    EXPECT_EQ(inked(image, QRect(0, 250, 800, 100)), 0);
 }
 
-TEST_F(Replay, ASavedDrawingReopensToTheSamePixels)
+TEST_F(Replay, SettingsReachTheToolTheyName)
 {
-    const QString first = QStringLiteral("set pen.color 3366cc\nset pen.opacity 0.5\n") + stroke(100) +
-                          "set pen.type Marker\n" + stroke(150) + "action zoomOut:\nexport " + path("a.png") +
-                          "\nsave " + path("d.pavo") + "\n";
-    ASSERT_EQ(replay(first), kReplayOk) << messages.join('\n').toStdString();
-    ASSERT_EQ(replay(QStringLiteral("export ") + path("b.png") + "\n", path("d.pavo")), kReplayOk)
-        << messages.join('\n').toStdString();
-    const QImage a = exported("a.png");
-    EXPECT_EQ(a, exported("b.png"));
-    // Zoomed out to 0.3 about the centre (400, 300): the stroke along y 100 lies along y 240.
-    EXPECT_GT(qAlpha(a.pixel(340, 240)), 0);
-    EXPECT_EQ(qAlpha(a.pixel(200, 100)), 0);
-
-    // The same through `open` in a script, and as a template that opens untitled.
-    ASSERT_EQ(replay(QStringLiteral("open ") + path("d.pavo") + "\nsave " + path("t.pavotemplate") +
-                     "\nopen " + path("t.pavotemplate") + "\nexport " + path("c.png") + "\n"),
-              kReplayOk)
-        << messages.join('\n').toStdString();
-    EXPECT_EQ(exported("c.png"), a);
+    // pen.color while the fill tool is current colours the pen, not the fill.
+    const QImage image = picture(drag({40, 300}, {160, 300}) + box("000000", {300, 250}, {500, 350}) +
+                                 "set pen.type Pen\nset fill.color 00ff00\naction fillTool:\nset pen.color ff0000\n" +
+                                 "action penTool:\n" + drag({40, 400}, {160, 400}) + "action fillTool:\n" +
+                                 click({600, 500}));
+    EXPECT_EQ(at(image, 100, 400), qRgb(255, 0, 0));
+    EXPECT_EQ(at(image, 700, 550), qRgb(0, 255, 0));
 }
 
-TEST_F(Replay, APictureOpensCentredInTheView)
+// A document with no window around it, from the shipped resources or another root.
+struct Headless {
+    struct : ViewDisplay {
+        void setNeedsDisplayInRect(const Rect&) override {}
+        void setNeedsDisplay() override {}
+        void refreshCursor() override {}
+    } display;
+    struct : ScriptAlerts {
+        void show(const QString&, const QString&) override {}
+    } alerts;
+    std::unique_ptr<PavoDocument> open(DocumentShell& shell, const QString& root = resource_path())
+    {
+        return PavoDocument::create(shell, display, {100, 100}, alerts, root);
+    }
+};
+
+// The colour settings scripts use reach the tool they name, whichever tool is current,
+// and the window's tool display hears of each.
+TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
 {
-    QImage picture(100, 50, QImage::Format_ARGB32);
-    picture.fill(QColor(200, 0, 0));
-    ASSERT_TRUE(picture.save(path("picture.png")));
-    ASSERT_EQ(replay(QStringLiteral("export ") + path("out.png") + "\n", path("picture.png")), kReplayOk)
-        << messages.join('\n').toStdString();
-    const QImage image = exported("out.png");
-    EXPECT_EQ(image.pixel(400, 300), qRgb(200, 0, 0));
-    EXPECT_EQ(image.pixel(352, 277), qRgb(200, 0, 0));
-    EXPECT_EQ(image.pixel(448, 322), qRgb(200, 0, 0));
-    EXPECT_EQ(qAlpha(image.pixel(345, 300)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(455, 300)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(400, 270)), 0);
-    EXPECT_EQ(qAlpha(image.pixel(400, 330)), 0);
+    struct Shell : DocumentShell {
+        int displayed = 0;
+        void toolDisplayChanged() override { ++displayed; }
+    } shell;
+    Headless headless;
+    auto doc = headless.open(shell);
+    ASSERT_TRUE(doc);
+    doc->setTool(&doc->fill());
+    const QColor fill = doc->fill().color(), pen = doc->pen().color();
+    shell.displayed = 0;
+    doc->setPenColor(Qt::red);
+    EXPECT_EQ(doc->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(doc->fill().color(), fill);
+    EXPECT_EQ(shell.displayed, 1);
+    doc->setTool(&doc->pen());
+    shell.displayed = 0;
+    doc->setFillColor(Qt::green);
+    EXPECT_EQ(doc->fill().color(), QColor(Qt::green));
+    EXPECT_EQ(doc->pen().color(), QColor(Qt::red));
+    EXPECT_EQ(shell.displayed, 1);
+    EXPECT_NE(pen, QColor(Qt::red));
 }
 
-TEST_F(Replay, JpegAndGifExportsAreOverWhiteUnlessTheDrawingHasABackground)
+// Pen types come from the resources; with no pen type named Eraser, the eraser end still
+// brings the pen forward.
+TEST(DocumentProximity, TheEraserEndBringsThePenWithoutAnEraserPenType)
 {
-    const QString script = stroke() + "export " + path("w.jpg") + "\nexport " + path("w.gif") +
-                           "\nset background 336699\nexport " + path("b.png") + "\n";
-    ASSERT_EQ(replay(script), kReplayOk) << messages.join('\n').toStdString();
-    EXPECT_GT(qGray(exported("w.jpg").pixel(200, 400)), 250);
-    EXPECT_EQ(exported("w.gif").pixel(200, 400), qRgb(255, 255, 255));
-    EXPECT_EQ(exported("b.png").pixel(200, 400), qRgb(0x33, 0x66, 0x99));
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Pens")));
+    ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), root.filePath(QStringLiteral("Pens/pen.lua"))));
+    DocumentShell shell;
+    Headless headless;
+    auto doc = headless.open(shell, root.path());
+    ASSERT_TRUE(doc);
+    ProximityCenter router;
+    doc->listenToProximity(router);
+    doc->setTool(&doc->fill());
+    ProximityRecord eraser;
+    eraser.pointerType = kPointerTypeEraser;
+    eraser.enterProximity = 1;
+    router.post(eraser);
+    EXPECT_EQ(doc->tool(), &doc->pen());
+    eraser.pointerType = kPointerTypePen;
+    router.post(eraser);
+    EXPECT_EQ(doc->tool(), &doc->fill());
 }
 
-TEST_F(Replay, AMalformedLineStopsTheReplayWithItsNumber)
+// Fill finds the region under the pointer however the view is shown.
+TEST_F(Replay, FillInATurnedAndAMirroredView)
 {
-    // A line that cannot be read stops everything before the first event runs.
-    EXPECT_EQ(replay(QStringLiteral("export ") + path("x.png") + "\ndown 1 2\nmove 3\n"), kReplayMalformed);
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages.front().startsWith(u"line 3: ")) << messages.front().toStdString();
-    EXPECT_FALSE(QFile::exists(path("x.png")));
-
-    // An unknown action, setting or pen type stops the replay at its line.
-    const QStringList bad = {QStringLiteral("action fly:"), QStringLiteral("set pen.hue 3"),
-                             QStringLiteral("set pen.type Crayon"), QStringLiteral("action setPenType: Crayon"),
-                             QStringLiteral("set pen.opacity 2"), QStringLiteral("set pen.color blue"),
-                             QStringLiteral("set pen.mode sideways"), QStringLiteral("action penSize: huge"),
-                             QStringLiteral("place ") + path("x.png")};
-    for (const QString& line : bad) {
-        messages.clear();
-        EXPECT_EQ(replay(QStringLiteral("export ") + path("before.png") + "\n" + line + "\nexport " +
-                         path("after.png") + "\n"),
-                  kReplayMalformed)
-            << line.toStdString();
-        ASSERT_EQ(messages.size(), 1) << line.toStdString();
-        EXPECT_TRUE(messages.front().startsWith(u"line 2: ")) << messages.front().toStdString();
-        EXPECT_TRUE(QFile::exists(path("before.png")));
-        EXPECT_FALSE(QFile::exists(path("after.png"))) << line.toStdString();
+    const struct {
+        const char* name;
+        AffineTransform view;
+    } rows[] = {{"plain", AffineTransform{}}, {"turned", AffineTransform::translation(100, 75).after(AffineTransform::rotation(0.6f))},
+                {"mirrored", AffineTransform{-1, 0, 0, 1, 200, 0}},
+                {"turned and mirrored", AffineTransform{0, 1, 1, 0, 0, 0}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Drawing empty;
+        ASSERT_TRUE(empty.save(path("view.pavo"), QStringLiteral("0 0 200 150"), row.view));
+        const QImage image =
+            picture(QStringLiteral("set pen.radius 3\n") + drag({20, 30}, {120, 30}) + drag({110, 20}, {110, 130}) +
+                        drag({120, 120}, {20, 120}) + drag({30, 130}, {30, 20}) +
+                        "set fill.color ff0000\nset fill.opacity 1\naction fillTool:\n" + click({50, 60}),
+                    QStringLiteral("fill.png"), path("view.pavo"));
+        ASSERT_EQ(image.size(), QSize(200, 150));
+        EXPECT_EQ(at(image, 50, 60), qRgb(255, 0, 0));
+        EXPECT_EQ(at(image, 100, 110), qRgb(255, 0, 0));
+        EXPECT_EQ(qAlpha(at(image, 150, 60)), 0) << "the fill stays inside the outline";
+        EXPECT_EQ(qAlpha(at(image, 10, 10)), 0);
     }
 }
 
-TEST_F(Replay, FailedFilesAreReportedAndTheReplayGoesOn)
+// Every kind of stroke comes back from its file pixel for pixel.
+TEST_F(Replay, EveryKindOfStrokeReopensToTheSamePixels)
 {
+    QImage photo(80, 60, QImage::Format_ARGB32);
+    photo.fill(QColor(200, 120, 40));
+    ASSERT_TRUE(photo.save(path("photo.png")));
+    QString script = QStringLiteral("set pen.radius 6\n") + drag({20, 20}, {380, 20}) +
+                     "set pen.type Line\n" + drag({20, 280}, {380, 40}) + box("3070c0", {20, 200}, {180, 280}) +
+                     "set fill.color 33cc33\nset fill.mode multiply\naction fillTool:\n" + click({250, 250});
+    int y = 60;
+    for (const char* pen : {"Eraser", "Highlighter", "Darken", "Lighten", "Colorize", "Shadow", "Hilight", "Marker"}) {
+        script += QStringLiteral("set pen.type %1\n").arg(QLatin1String(pen)) + drag({10, float(y)}, {390, float(y + 150)});
+        y += 25;
+    }
+    const QImage before = picture(script + "save @all.pavo\n", QStringLiteral("before.png"), path("photo.png"));
+    const QImage after = picture({}, QStringLiteral("after.png"), path("all.pavo"));
+    EXPECT_EQ(largest_difference(before, after), 0);
+    // The photo is there, under the strokes.
+    EXPECT_EQ(at(after, 430, 320), qRgb(200, 120, 40));
+}
+
+// Three boxes: A under B where they overlap, C apart. The arrow tool selects them by a
+// band (enclosed, or touching with option), adds and removes with shift, and rearranges.
+TEST_F(Replay, SelectionEndToEnd)
+{
+    const QString boxes = box("ff0000", {20, 20}, {120, 120}) + box("00ff00", {80, 60}, {180, 160}) +
+                          box("0000ff", {200, 20}, {280, 80}) + "action arrowTool:\n";
+    const QString band = drag({10, 10}, {130, 130});
+    const QString script = boxes + band + "action bringForward:\nexport @forward.png\n" +
+                           "action sendBackward:\nexport @backward.png\n" + drag({10, 10}, {130, 130}, 10, "option") +
+                           "key delete\nexport @touching.png\naction undo:\n" + click({40, 40}) +
+                           click({240, 50}, "shift") + click({40, 40}, "shift") + "key delete\nexport @toggled.png\n";
+    ASSERT_EQ(replay(script, std::nullopt, Size{300, 200}).status, kReplayOk);
+    EXPECT_EQ(at(exported("forward.png"), 100, 100), qRgb(255, 0, 0)) << "A brought over B";
+    EXPECT_EQ(at(exported("backward.png"), 100, 100), qRgb(0, 255, 0)) << "A sent back under B";
+    const QImage touching = exported("touching.png");
+    EXPECT_EQ(qAlpha(at(touching, 40, 40)), 0);
+    EXPECT_EQ(qAlpha(at(touching, 150, 140)), 0) << "B touches the band";
+    EXPECT_EQ(at(touching, 240, 50), qRgb(0, 0, 255));
+    const QImage toggled = exported("toggled.png");
+    EXPECT_EQ(at(toggled, 40, 40), qRgb(255, 0, 0)) << "shift took A out again";
+    EXPECT_EQ(at(toggled, 150, 140), qRgb(0, 255, 0));
+    EXPECT_EQ(qAlpha(at(toggled, 240, 50)), 0) << "shift added C";
+}
+
+// Ink and a coloured band under an effect pen, in exported pixels.
+TEST_F(Replay, TransferModesOverInkAndColour)
+{
+    const QString under = box("000000", {0, 0}, {100, 40}) + box("00ff00", {0, 50}, {100, 90}) +
+                          box("96ffff", {0, 100}, {100, 140});
+    const auto across = [&](const char* pen) {
+        return picture(under + QStringLiteral("set pen.type %1\nset pen.radius 8\n").arg(QLatin1String(pen)) +
+                       drag({50, 0}, {50, 145}) + "");
+    };
+    const QImage highlighter = across("Highlighter");
+    EXPECT_EQ(at(highlighter, 50, 20), qRgb(0, 0, 0)) << "multiply keeps black ink black";
+    const QImage darken = across("Darken");
+    EXPECT_EQ(at(darken, 50, 20), qRgb(0, 0, 0)) << "nothing is darker than black";
+    EXPECT_NE(at(darken, 50, 70), qRgb(0, 255, 0)) << "green is lighter than the darkened green";
+    EXPECT_EQ(at(darken, 20, 70), qRgb(0, 255, 0));
+    const QImage lighten = across("Lighten");
+    EXPECT_NE(at(lighten, 50, 20), qRgb(0, 0, 0));
+    EXPECT_EQ(at(lighten, 50, 120), qRgb(0x96, 0xff, 0xff)) << "the pale cyan is already the lighter";
+}
+
+TEST_F(Replay, APictureOpensCentredAndExportsKeepTheirBackgroundRule)
+{
+    QImage photo(100, 50, QImage::Format_ARGB32);
+    photo.fill(QColor(200, 0, 0));
+    ASSERT_TRUE(photo.save(path("photo.png")));
+    ASSERT_EQ(replay("export @a.png\nexport @w.jpg\nexport @w.gif\nset background 336699\nexport @b.png\n",
+                     path("photo.png"))
+                  .status,
+              kReplayOk);
+    const QImage image = exported("a.png");
+    EXPECT_EQ(at(image, 352, 277), qRgb(200, 0, 0));
+    EXPECT_EQ(at(image, 448, 322), qRgb(200, 0, 0));
+    for (const QPoint outside : {QPoint(345, 300), QPoint(455, 300), QPoint(400, 270), QPoint(400, 330)})
+        EXPECT_EQ(qAlpha(at(image, outside.x(), outside.y())), 0);
+    EXPECT_GT(qGray(at(exported("w.jpg"), 200, 400)), 250);
+    EXPECT_EQ(at(exported("w.gif"), 200, 400), qRgb(255, 255, 255));
+    EXPECT_EQ(at(exported("b.png"), 200, 400), qRgb(0x33, 0x66, 0x99));
+}
+
+// Status 2 and nothing run for a malformed line; status 1 and the replay goes on for a
+// file that fails.
+TEST_F(Replay, MalformedLinesStopFailedFilesGoOn)
+{
+    ReplayRun run = replay("export @x.png\ndown 1 2\nmove 3\n");
+    EXPECT_EQ(run.status, kReplayMalformed);
+    EXPECT_EQ(run.errors, QStringList{QStringLiteral("line 3: move needs X and Y")});
+    EXPECT_FALSE(QFile::exists(path("x.png")));
+
+    for (const char* line : {"action fly:", "set pen.hue 3", "set pen.type Crayon", "action setPenType: Crayon",
+                             "set pen.opacity 2", "set pen.color blue", "set pen.mode sideways",
+                             "set fill.color 12345", "action penSize: huge", "place @x.png"}) {
+        run = replay(QStringLiteral("export @before.png\n%1\nexport @after.png\n").arg(QLatin1String(line)));
+        EXPECT_EQ(run.status, kReplayMalformed) << line;
+        ASSERT_EQ(run.errors.size(), 1) << line;
+        EXPECT_TRUE(run.errors.front().startsWith(u"line 2: ")) << run.report();
+        EXPECT_FALSE(QFile::exists(path("after.png"))) << line;
+    }
+
     QFile damaged(path("damaged.pavo"));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write("this is no drawing at all PAVO0100ZLIB");
     damaged.close();
-    const QString script = stroke() + "open " + path("damaged.pavo") + "\nsave " + path("no/such/folder/d.pavo") +
-                           "\nexport " + path("out.bmp") + "\nexport " + path("ok.png") + "\n";
-    EXPECT_EQ(replay(script), kReplayFailed);
-    EXPECT_EQ(messages.size(), 3) << messages.join('\n').toStdString();
-    // The damaged file opened nothing: the drawing made before it is still there.
-    EXPECT_EQ(qAlpha(exported("ok.png").pixel(200, 100)), 255);
+    run = replay(drag({100, 100}, {300, 100}) +
+                 "open @damaged.pavo\nsave @no/such/folder/d.pavo\nexport @out.bmp\nexport @ok.png\n");
+    EXPECT_EQ(run.status, kReplayFailed);
+    EXPECT_EQ(run.errors.size(), 3) << run.report();
+    EXPECT_EQ(qAlpha(at(exported("ok.png"), 200, 100)), 255) << "the damaged file replaced nothing";
+    EXPECT_EQ(replay("export @out.png\n", path("damaged.pavo")).status, kReplayFailed);
 }
 
-TEST_F(Replay, ADamagedDocumentOnTheCommandLineFails)
+// Golden pictures: every pen type drawing one gesture over a blue box, and the Pen in each
+// transfer mode over black ink, a light and a dark colour.
+class PenSet : public ReplayTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PenSet, DrawsItsGoldenPicture)
 {
-    QFile damaged(path("damaged.pavo"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray(100, '\x7f'));
-    damaged.close();
-    EXPECT_EQ(replay(QStringLiteral("export ") + path("out.png") + "\n", path("damaged.pavo")), kReplayFailed);
-    EXPECT_FALSE(messages.isEmpty());
+    const QString script = box("3070c0", {20, 80}, {180, 140}) + QStringLiteral("set pen.type %1\n").arg(QLatin1String(GetParam())) +
+                           path_through({{20, 30}, {60, 110}, {100, 40}, {140, 120}, {180, 60}});
+    ASSERT_EQ(replay(script + "export @pen.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
+    EXPECT_TRUE(matches_golden(exported("pen.png"), QStringLiteral("pen-%1").arg(QString::fromLatin1(GetParam()).toLower())));
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryPenType, PenSet,
+                         ::testing::Values("Brush", "Calligraphy", "Colorize", "Darken", "Ellipse", "Eraser",
+                                           "Highlighter", "Hilight", "Lasso", "Lighten", "Line", "Marker", "Pen",
+                                           "Pencil", "Rectangle", "Shadow", "Spray"));
+
+class TransferMode : public ReplayTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TransferMode, OverInkMatchesItsGoldenPicture)
+{
+    const QString script = box("000000", {0, 10}, {200, 45}) + box("ffe619", {0, 55}, {200, 90}) +
+                           box("202060", {0, 100}, {200, 135}) +
+                           QStringLiteral("set pen.type Pen\nset pen.radius 14\nset pen.color d03070\n"
+                                          "set pen.opacity 0.7\nset pen.mode %1\n")
+                               .arg(QLatin1String(GetParam())) +
+                           drag({30, 10}, {170, 140});
+    ASSERT_EQ(replay(script + "export @mode.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
+    EXPECT_TRUE(matches_golden(exported("mode.png"), QStringLiteral("mode-%1").arg(QLatin1String(GetParam()))));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, TransferMode,
+                         ::testing::Values("normal", "erase", "darker", "lighter", "colorize", "shadow", "hilight",
+                                           "multiply"));
 
 } // namespace

@@ -22,12 +22,12 @@ protected:
 
     int replay(const QString& script)
     {
-        const EventScriptResult parsed = parse_event_script(script);
-        if (const auto* error = std::get_if<EventScriptError>(&parsed)) {
-            messages << error->text();
+        const Result<EventScript> parsed = parse_event_script(script);
+        if (!parsed) {
+            messages << parsed.error();
             return kReplayMalformed;
         }
-        return replay_event_script(std::get<EventScript>(parsed), {}, [this](const QString& line) { messages << line; });
+        return replay_event_script(*parsed, {}, [this](const QString& line) { messages << line; });
     }
 
     QImage exported(const QString& name) const
