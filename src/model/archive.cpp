@@ -23,8 +23,8 @@ const QLatin1StringView kImage{"Image"};
 
 // One decoder to trust, and the one the writer uses.
 const char* const kImageFormat = "png";
-// A second guard behind the size check: a 16-bit picture at the pixel limit still fits.
-constexpr int kImageAllocationLimitMB = 512;
+// A second guard behind the size check, above a 16-bit picture at the pixel limit.
+constexpr int kImageAllocationLimitMB = 1024;
 
 std::optional<float> to_float(const QCborValue& v)
 {
@@ -118,28 +118,24 @@ std::optional<std::vector<PathElement>> parse_elements(const QByteArray& bytes)
 
 // ---- Nesting check
 
-bool set_error(QString* error, const QString& text)
-{
-    if (error) *error = text;
-    return false;
-}
-
 // Walks the data once without building anything: one well-formed item, no tags, bounded
 // depth and item count, nothing after it. Iterative, and run before the tree is built, so
 // that hostile nesting costs neither stack nor memory.
-bool prescan(const QByteArray& bytes, QString* error)
+Result<> prescan(const QByteArray& bytes)
 {
     QCborStreamReader reader(bytes);
     qint64 items = 0;
+    const qint64 item_limit = max_items(bytes.size());
     do {
         if (reader.lastError() != QCborError::NoError || !reader.isValid())
-            return set_error(error, QStringLiteral("malformed archive: ") +
-                                        reader.lastError().toString());
-        if (++items > kMaxItems) return set_error(error, QStringLiteral("archive too large"));
-        if (reader.isTag()) return set_error(error, QStringLiteral("unexpected tag in archive"));
+            return Failure{QStringLiteral("malformed archive: ") +
+                                        reader.lastError().toString()};
+        if (++items > item_limit)
+            return Failure{QStringLiteral("the archive holds more items than its size allows")};
+        if (reader.isTag()) return Failure{QStringLiteral("unexpected tag in archive")};
         if (reader.isContainer()) {
             if (reader.containerDepth() >= kMaxDepth)
-                return set_error(error, QStringLiteral("archive nested too deeply"));
+                return Failure{QStringLiteral("archive nested too deeply")};
             if (!reader.enterContainer()) continue;
         } else if (!reader.next()) {
             continue;
@@ -149,11 +145,11 @@ bool prescan(const QByteArray& bytes, QString* error)
         }
     } while (reader.containerDepth() > 0);
     if (reader.lastError() != QCborError::NoError)
-        return set_error(error, QStringLiteral("malformed archive: ") +
-                                    reader.lastError().toString());
+        return Failure{QStringLiteral("malformed archive: ") +
+                                    reader.lastError().toString()};
     if (reader.currentOffset() != bytes.size())
-        return set_error(error, QStringLiteral("unexpected data after the archive"));
-    return true;
+        return Failure{QStringLiteral("unexpected data after the archive")};
+    return {};
 }
 
 } // namespace
@@ -287,19 +283,15 @@ QByteArray to_bytes(const QCborValue& root)
     return root.toCbor(QCborValue::UseFloat);
 }
 
-std::optional<QCborValue> from_bytes(const QByteArray& bytes, QString* error)
+Result<QCborValue> from_bytes(const QByteArray& bytes)
 {
-    if (bytes.isEmpty()) {
-        set_error(error, QStringLiteral("empty archive"));
-        return std::nullopt;
-    }
-    if (!prescan(bytes, error)) return std::nullopt;
+    if (bytes.isEmpty()) return Failure{QStringLiteral("empty archive")};
+    if (bytes.size() > kMaxArchiveBytes) return Failure{QStringLiteral("archive too large")};
+    if (const Result<> scanned = prescan(bytes); !scanned) return Failure{scanned.error()};
     QCborParserError parse;
     QCborValue root = QCborValue::fromCbor(bytes, &parse);
-    if (parse.error != QCborError::NoError) {
-        set_error(error, QStringLiteral("malformed archive: ") + parse.errorString());
-        return std::nullopt;
-    }
+    if (parse.error != QCborError::NoError)
+        return Failure{QStringLiteral("malformed archive: ") + parse.errorString()};
     return root;
 }
 

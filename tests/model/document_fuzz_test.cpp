@@ -37,7 +37,7 @@ bool compressed(const QByteArray& file)
 QByteArray archive_of(const QByteArray& file)
 {
     if (!compressed(file)) return file;
-    return decompressWithLength(file.first(file.size() - kTrailerSize)).value_or(QByteArray());
+    return decompressWithLength(file.first(file.size() - kTrailerSize)).take().value_or(QByteArray());
 }
 
 class Mutator {
@@ -141,7 +141,7 @@ public:
         case 3: return wrap_archive(damage(archive_of(file)), packed);
         case 4: {
             // A well-formed archive with one value changed: reaches every decoder.
-            const auto root = archive::from_bytes(archive_of(file));
+            const Result<QCborValue> root = archive::from_bytes(archive_of(file));
             if (!root) return file;
             int target = below(400);
             return wrap_archive(archive::to_bytes(replace(*root, target)), packed);
@@ -165,11 +165,11 @@ void expect_sane(const DocumentData& d, const QByteArray& input)
     }
     EXPECT_TRUE(!d.background_color || d.background_color->isValid());
     EXPECT_TRUE(!d.view_transform || d.view_transform->isUsable());
-    const auto saved = dataRepresentation(d);
+    const Result<QByteArray> saved = dataRepresentation(d);
     ASSERT_TRUE(saved);
-    const DocumentLoad again = loadDataRepresentation(*saved);
-    ASSERT_TRUE(again) << again.error.toStdString();
-    EXPECT_EQ(again.data->strokes->count(), d.strokes->count());
+    const Result<DocumentData> again = loadDataRepresentation(*saved);
+    ASSERT_TRUE(again) << again.error().toStdString();
+    EXPECT_EQ(again->strokes->count(), d.strokes->count());
 }
 
 } // namespace
@@ -181,12 +181,12 @@ TEST(DocumentCorpus, CommittedFilesReadBackAsTheDrawingsTheyWereMadeFrom)
         const QByteArray file = read_corpus(entry.name);
         ASSERT_FALSE(file.isEmpty()) << "missing; run pavo_make_corpus tests/data/corpus";
         EXPECT_EQ(compressed(file), entry.compressed);
-        const QCborValue strokes =
-            archive::from_bytes(archive_of(file)).value_or(QCborValue()).toMap().value(QLatin1StringView("strokes"));
-        EXPECT_EQ(strokes.isArray(), entry.plain_array);
-        const DocumentLoad load = loadDataRepresentation(file);
-        ASSERT_TRUE(load) << load.error.toStdString();
-        expect_same_drawing(entry.build(), *load.data);
+        const Result<QCborValue> root = archive::from_bytes(archive_of(file));
+        ASSERT_TRUE(root);
+        EXPECT_EQ(root->toMap().value(QLatin1StringView("strokes")).isArray(), entry.plain_array);
+        const Result<DocumentData> load = loadDataRepresentation(file);
+        ASSERT_TRUE(load) << load.error().toStdString();
+        expect_same_drawing(entry.build(), *load);
     }
 }
 
@@ -203,12 +203,12 @@ TEST(DocumentCorpus, MutatedFilesFailCleanlyOrLoadSane)
     int loaded = 0;
     for (int i = 0; i < kIterations; ++i) {
         const QByteArray input = mutator.mutate(seeds[std::size_t(mutator.below(int(seeds.size())))]);
-        const DocumentLoad load = loadDataRepresentation(input);
+        const Result<DocumentData> load = loadDataRepresentation(input);
         if (load) {
             ++loaded;
-            expect_sane(*load.data, input);
+            expect_sane(*load, input);
         } else {
-            EXPECT_FALSE(load.error.isEmpty()) << input.toHex().left(200).constData();
+            EXPECT_FALSE(load.error().isEmpty()) << input.toHex().left(200).constData();
         }
         if (::testing::Test::HasFailure()) break;
     }

@@ -205,7 +205,7 @@ std::vector<CorpusEntry> corpus_entries()
 QByteArray wrap_archive(const QByteArray& archive, bool compressed)
 {
     if (!compressed) return archive;
-    return compressWithLength(archive).value_or(QByteArray()) +
+    return compressWithLength(archive).take().value_or(QByteArray()) +
            QByteArray(document_file::kTrailer, document_file::kTrailerSize);
 }
 
