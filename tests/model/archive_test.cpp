@@ -82,7 +82,8 @@ QByteArray floats(std::initializer_list<float> values)
 QByteArray kind(int k) { return QByteArray(1, char(k)); }
 
 // The value at a path of keys replaced; an undefined value stands for a missing one.
-QCborValue replaced(const QCborValue& v, const std::vector<const char*>& keys, std::size_t at, const QCborValue& value)
+QCborValue replaced(const QCborValue& v, const std::vector<const char*>& keys, std::size_t at,
+                    const QCborValue& value)
 {
     if (at == keys.size()) return value;
     QCborMap map = v.toMap();
@@ -120,7 +121,8 @@ TEST(FileRefusals, DamagedAndHostileFilesFailWithAReason)
     const QByteArray stream = good.first(good.size() - kTrailerSize);
     // Incompressible data large enough that the ratio allows more than the absolute cap:
     // the cap alone must refuse it, before anything is allocated for it.
-    const QByteArray big = *compressWithLength(random_bytes(kMaxArchiveBytes / kMaxInflateRatio + 4096, 2));
+    const QByteArray big =
+        *compressWithLength(random_bytes(kMaxArchiveBytes / kMaxInflateRatio + 4096, 2));
     QByteArray maps;
     for (int i = 0; i < 100000; ++i) maps += QByteArray::fromHex("a100");
     maps += '\0';
@@ -137,7 +139,8 @@ TEST(FileRefusals, DamagedAndHostileFilesFailWithAReason)
         {"length one short", with_prefix(good, prefix_of(good) - 1)},
         {"length one long", with_prefix(good, prefix_of(good) + 1)},
         {"length zero", with_prefix(good, 0)},
-        {"length beyond the inflate ratio", with_prefix(good, quint32(qint64(stream.size() - 4) * kMaxInflateRatio + 1))},
+        {"length beyond the inflate ratio",
+         with_prefix(good, quint32(qint64(stream.size() - 4) * kMaxInflateRatio + 1))},
         {"length absurd", with_prefix(good, 0xffffffffu)},
         {"length beyond the cap", with_prefix(big, quint32(kMaxArchiveBytes + 1)) + kTrailerBytes},
         {"junk after the stream", stream + "junk" + kTrailerBytes},
@@ -156,29 +159,40 @@ TEST(FileRefusals, DamagedAndHostileFilesFailWithAReason)
         {"text claiming 2^60", packed(QByteArray::fromHex("7b1000000000000000"))},
         {"array claiming 2^60", packed(QByteArray::fromHex("9b100000000000000001"))},
         {"map claiming 2^60", packed(QByteArray::fromHex("bb1000000000000000"))},
-        {"arrays one too deep", packed(nested(archive::kMaxDepth + 1, char(0x81), QByteArray(1, '\0')))},
+        {"arrays one too deep",
+         packed(nested(archive::kMaxDepth + 1, char(0x81), QByteArray(1, '\0')))},
         {"indefinite arrays one too deep",
-         packed(nested(archive::kMaxDepth + 1, char(0x9f), QByteArray(1, '\0'), QByteArray(1, char(0xff))))},
+         packed(nested(archive::kMaxDepth + 1, char(0x9f), QByteArray(1, '\0'),
+                       QByteArray(1, char(0xff))))},
         {"maps a hundred thousand deep", packed(maps)},
-        {"more items than its size allows", packed(QByteArray::fromHex("990bb8") + QByteArray(3000, '\0'))},
+        {"more items than its size allows",
+         packed(QByteArray::fromHex("990bb8") + QByteArray(3000, '\0'))},
         {"root is an array", packed(archive::to_bytes(QCborArray{root}))},
-        {"root of another class", packed(archive::to_bytes(archive::object(QLatin1StringView("Strokes"))))},
+        {"root of another class",
+         packed(archive::to_bytes(archive::object(QLatin1StringView("Strokes"))))},
         {"background not a colour", with_root("background_color", QStringLiteral("red"))},
-        {"background without components", with_root("background_color", archive::object(QLatin1StringView("Color")))},
+        {"background without components",
+         with_root("background_color", archive::object(QLatin1StringView("Color")))},
         {"window not text", with_root("window", 42)},
-        {"view transform with NaN", with_root("view_transform", archive::encode_transform({1, 0, 0, 1, NAN, 0}))},
-        {"view transform of five", with_root("view_transform", replaced(archive::encode_transform({}), {"m"}, 0, QCborArray{1, 0, 0, 1, 0}))},
-        {"view transform singular", with_root("view_transform", archive::encode_transform({1, 2, 2, 4, 0, 0}))},
+        {"view transform with NaN",
+         with_root("view_transform", archive::encode_transform({1, 0, 0, 1, NAN, 0}))},
+        {"view transform of five",
+         with_root("view_transform",
+                   replaced(archive::encode_transform({}), {"m"}, 0, QCborArray{1, 0, 0, 1, 0}))},
+        {"view transform singular",
+         with_root("view_transform", archive::encode_transform({1, 2, 2, 4, 0, 0}))},
     };
     QTemporaryDir dir;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString path = dir.filePath(QStringLiteral("%1.pavo").arg(i));
         QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(rows[i].second) == rows[i].second.size());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
+                    file.write(rows[i].second) == rows[i].second.size());
         file.close();
         const Result<DocumentData> load = loadDocument(path);
         EXPECT_FALSE(load) << rows[i].first;
-        EXPECT_TRUE(load.error().startsWith(path + QStringLiteral(": ")) && load.error().size() > path.size() + 8)
+        EXPECT_TRUE(load.error().startsWith(path + QStringLiteral(": ")) &&
+                    load.error().size() > path.size() + 8)
             << rows[i].first << ": " << load.error().toStdString();
     }
 }
@@ -206,7 +220,8 @@ TEST(FileRefusals, NestingUpToTheLimitIsRead)
 {
     const int d = archive::kMaxDepth;
     EXPECT_TRUE(archive::from_bytes(nested(d, char(0x81), QByteArray(1, '\0'))));
-    EXPECT_TRUE(archive::from_bytes(nested(d, char(0x9f), QByteArray(1, '\0'), QByteArray(1, char(0xff)))));
+    EXPECT_TRUE(
+        archive::from_bytes(nested(d, char(0x9f), QByteArray(1, '\0'), QByteArray(1, char(0xff)))));
 }
 
 // Each row damages one value of one stroke of a drawing of every kind (pen, fill, line,
@@ -270,7 +285,10 @@ TEST(StrokeRefusals, DamagedStrokeIsDroppedAndTheRestOpen)
         {"picture of another class", kImage, {"image", "$class"}, QStringLiteral("Picture")},
         {"header one wider than the limit", kImage, {"image", "png"}, png_claiming(side + 1, 4)},
         {"header one taller than the limit", kImage, {"image", "png"}, png_claiming(4, side + 1)},
-        {"header over the pixel limit", kImage, {"image", "png"}, png_claiming(8192, quint32(archive::kMaxImagePixels / 8192 + 1))},
+        {"header over the pixel limit",
+         kImage,
+         {"image", "png"},
+         png_claiming(8192, quint32(archive::kMaxImagePixels / 8192 + 1))},
         {"header absurd", kImage, {"image", "png"}, png_claiming(0x7fffffff, 0x7fffffff)},
         {"header of no width", kImage, {"image", "png"}, png_claiming(0, 4)},
         {"header larger than its pixels", kImage, {"image", "png"}, png_claiming(side, side)},
@@ -278,23 +296,29 @@ TEST(StrokeRefusals, DamagedStrokeIsDroppedAndTheRestOpen)
     };
     const DocumentData d = full_document();
     const QCborMap root = encodeDocument(d).toMap();
-    const QCborArray strokes = root.value(QLatin1StringView("strokes")).toMap().value(QLatin1StringView("strokes")).toArray();
+    const QCborArray strokes = root.value(QLatin1StringView("strokes"))
+                                   .toMap()
+                                   .value(QLatin1StringView("strokes"))
+                                   .toArray();
     ASSERT_EQ(strokes.size(), 4);
     QStringList lines;
     set_log_sink([&lines](const QString& line) { lines << line; });
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QCborArray damaged = strokes;
         damaged[row.stroke] = replaced(strokes.at(row.stroke), row.keys, 0, row.value);
         lines.clear();
-        const Result<DocumentData> load =
-            loadDataRepresentation(wrap_archive(archive::to_bytes(replaced(root, {"strokes", "strokes"}, 0, damaged)), true));
+        const Result<DocumentData> load = loadDataRepresentation(wrap_archive(
+            archive::to_bytes(replaced(root, {"strokes", "strokes"}, 0, damaged)), true));
         ASSERT_TRUE(load) << load.error().toStdString();
         EXPECT_EQ(lines, QStringList{QStringLiteral("Bad stroke found in save file -- ignoring.")});
         ASSERT_EQ(load->strokes->count(), 3);
         for (int i = 0, k = 0; i < 4; ++i)
-            if (i != row.stroke) expect_same_stroke(*d.strokes->strokeArray()[std::size_t(i)], *load->strokes->strokeArray()[std::size_t(k++)]);
+            if (i != row.stroke)
+                expect_same_stroke(*d.strokes->strokeArray()[std::size_t(i)],
+                                   *load->strokes->strokeArray()[std::size_t(k++)]);
     }
     qInstallMessageHandler(previous);
     set_log_sink(nullptr);

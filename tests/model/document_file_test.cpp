@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <csignal>
 #include <functional>
@@ -95,17 +94,33 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         {"pen stroke with wide steps", [&] { return drawing_of({pen_steps()}); }},
         {"background, frame and view transform", full_document},
         {"nothing but strokes", [&] { return drawing_of(kinds); }},
-        {"cleared background", [] { DocumentData d = full_document(); d.background_color.reset(); return d; }},
+        {"cleared background",
+         [] {
+             DocumentData d = full_document();
+             d.background_color.reset();
+             return d;
+         }},
         // A view transform no view takes is left out rather than making the file unreadable.
-        {"unusable view transform", [] { DocumentData d = full_document(); d.view_transform = AffineTransform{1, 2, 2, 4, 0, 0}; return d; },
+        {"unusable view transform",
+         [] {
+             DocumentData d = full_document();
+             d.view_transform = AffineTransform{1, 2, 2, 4, 0, 0};
+             return d;
+         },
          [](DocumentData& d) { d.view_transform.reset(); }},
         // A fill's line width plays no part; a script may set any.
         {"fill of negative line width", [] { return drawing_of({fill_of_width(-3)}); }},
         {"fill of infinite line width", [] { return drawing_of({fill_of_width(kInf)}); }},
         {"fill of NaN line width", [] { return drawing_of({fill_of_width(NAN)}); }},
-        {"picture at the side limit", [] { return drawing_of({picture(archive::kMaxImageSide, 2, QImage::Format_RGB32)}); }},
-        {"picture 17,000 pixels wide", [] { return drawing_of({picture(17000, 3, QImage::Format_ARGB32)}); }},
-        {"picture at the pixel limit", [] { return drawing_of({picture(8192, int(archive::kMaxImagePixels / 8192), QImage::Format_Mono)}); }},
+        {"picture at the side limit",
+         [] { return drawing_of({picture(archive::kMaxImageSide, 2, QImage::Format_RGB32)}); }},
+        {"picture 17,000 pixels wide",
+         [] { return drawing_of({picture(17000, 3, QImage::Format_ARGB32)}); }},
+        {"picture at the pixel limit",
+         [] {
+             return drawing_of(
+                 {picture(8192, int(archive::kMaxImagePixels / 8192), QImage::Format_Mono)});
+         }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -125,11 +140,13 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
 TEST(DocumentFile, PicturesBeyondWhatAFileHoldsAreRefusedWhenPlaced)
 {
     const int side = archive::kMaxImageSide;
-    for (const QSize size : {QSize(side + 1, 1), QSize(1, side + 1), QSize(8192, int(archive::kMaxImagePixels / 8192) + 1)}) {
+    for (const QSize size : {QSize(side + 1, 1), QSize(1, side + 1),
+                             QSize(8192, int(archive::kMaxImagePixels / 8192) + 1)}) {
         const QImage image(size, QImage::Format_Mono);
         const Result<> fits = image_fits_in_drawing(image);
         EXPECT_FALSE(fits) << size.width() << " x " << size.height();
-        EXPECT_TRUE(fits.error().contains(QString::number(size.width()))) << fits.error().toStdString();
+        EXPECT_TRUE(fits.error().contains(QString::number(size.width())))
+            << fits.error().toStdString();
         EXPECT_FALSE(Stroke::withImage(image, image_placement({0, 0}, 10, 10, 0), 1));
     }
 }
@@ -149,8 +166,10 @@ TEST(DocumentFile, ItemLimitSitsAboveTheDensestDrawing)
     };
     for (const StrokePtr& s : smallest) {
         ASSERT_TRUE(s && !s->bad());
-        const QByteArray archive = archive::to_bytes(encodeDocument(drawing_of(StrokeArray(2000, s))));
-        EXPECT_LT(item_count(archive), archive::max_items(archive.size()) * 3 / 4) << archive.size();
+        const QByteArray archive =
+            archive::to_bytes(encodeDocument(drawing_of(StrokeArray(2000, s))));
+        EXPECT_LT(item_count(archive), archive::max_items(archive.size()) * 3 / 4)
+            << archive.size();
         EXPECT_TRUE(archive::from_bytes(archive));
     }
 }
@@ -159,7 +178,8 @@ TEST(DocumentFile, ItemLimitSitsAboveTheDensestDrawing)
 TEST(DocumentFile, DrawingsOfMuchGeometryReadBack)
 {
     std::vector<PathElement> elements;
-    for (int i = 0; i < 1 << 19; ++i) elements.push_back({i == 0 ? kMoveTo : kLineTo, {{float(i % 1000), float(i / 1000)}}});
+    for (int i = 0; i < 1 << 19; ++i)
+        elements.push_back({i == 0 ? kMoveTo : kLineTo, {{float(i % 1000), float(i / 1000)}}});
     const StrokePtr big = Stroke::withPath(Path(std::move(elements)), Qt::black, 0, 1);
     // Sixteen strokes of half a million elements: over 70 MiB of element bytes.
     const QByteArray archive = archive::to_bytes(encodeDocument(drawing_of(StrokeArray(16, big))));
@@ -171,32 +191,12 @@ TEST(DocumentFile, DrawingsOfMuchGeometryReadBack)
     EXPECT_EQ(load->strokes->count(), 16);
 }
 
-TEST(DocumentFile, CompressedFormIsABigEndianLengthAndAZlibStream)
-{
-    for (const qsizetype n : {qsizetype(0), qsizetype(300), qsizetype(70001)}) {
-        QByteArray data(n, 'a');
-        for (qsizetype i = 0; i < n; i += 7) data[i] = char(i * 31);
-        const Result<QByteArray> packed = compressWithLength(data);
-        ASSERT_TRUE(packed);
-        EXPECT_EQ((quint32(quint8(packed->at(0))) << 24) | (quint32(quint8(packed->at(1))) << 16) |
-                      (quint32(quint8(packed->at(2))) << 8) | quint8(packed->at(3)),
-                  quint32(n));
-        // zlib's own inflate, independent of the code under test.
-        QByteArray out(n + 1, Qt::Uninitialized);
-        uLongf length = uLongf(n + 1);
-        ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
-                             reinterpret_cast<const Bytef*>(packed->constData() + 4), uLong(packed->size() - 4)),
-                  Z_OK);
-        EXPECT_EQ(out.left(qsizetype(length)), data);
-        EXPECT_EQ(*decompressWithLength(*packed), data);
-    }
-}
-
 TEST(DocumentFileSave, SavedFileReplacesTheOldOneAndReopens)
 {
     QTemporaryDir dir;
     const DocumentData d = full_document();
-    for (const QString& name : {QStringLiteral("drawing.pavo"), QStringLiteral("drawing.pavotemplate")}) {
+    for (const QString& name :
+         {QStringLiteral("drawing.pavo"), QStringLiteral("drawing.pavotemplate")}) {
         const QString path = dir.filePath(name);
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old content") > 0);
@@ -222,7 +222,8 @@ TEST(DocumentFileSave, FailedSaveLeavesTheOldFileByteIdentical)
     // permissions, so the limit is what makes the disk refuse here.
     DocumentData big = copy_document(full_document());
     for (int i = 0; i < 200; ++i)
-        big.strokes->addStroke(wavy_pen_stroke({float(i), 0}, 200, 5, AffineTransform::identity(), Qt::red, 0, 1, unsigned(i)));
+        big.strokes->addStroke(wavy_pen_stroke({float(i), 0}, 200, 5, AffineTransform::identity(),
+                                               Qt::red, 0, 1, unsigned(i)));
     ASSERT_GT(dataRepresentation(big)->size(), 3 * old_bytes.size());
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
