@@ -127,7 +127,16 @@ TEST(FileRefusals, DamagedAndHostileFilesFailWithAReason)
     for (int i = 0; i < 100000; ++i) maps += QByteArray::fromHex("a100");
     maps += '\0';
 
-    const std::vector<std::pair<const char*, QByteArray>> rows = {
+    struct Row {
+        const char* name;
+        QByteArray file;
+        // For rows of archive syntax, the archive, which the parser alone must refuse.
+        QByteArray archive = {};
+    };
+    const auto syntax = [&packed](const char* name, const QByteArray& bytes) {
+        return Row{name, packed(bytes), bytes};
+    };
+    const std::vector<Row> rows = {
         {"empty", {}},
         {"shorter than the trailer", good.right(kTrailerSize - 1)},
         {"only the trailer", kTrailerBytes},
@@ -147,26 +156,26 @@ TEST(FileRefusals, DamagedAndHostileFilesFailWithAReason)
         {"corrupt stream", flipped(20)},
         {"random bytes", random_bytes(4000, 3)},
         {"random bytes, compressed", packed(random_bytes(4000, 4))},
-        {"archive cut short", packed(archive.left(archive.size() - 1))},
-        {"byte after the archive", packed(archive + QByteArray(1, '\0'))},
-        {"two archives", packed(archive + archive)},
-        {"break outside a container", packed(QByteArray::fromHex("ff"))},
-        {"reserved additional info", packed(QByteArray::fromHex("1c"))},
-        {"text that is not UTF-8", packed(QByteArray::fromHex("62c328"))},
-        {"a tag", packed(QByteArray::fromHex("c11a00000000"))},
-        {"indefinite array never ends", packed(QByteArray::fromHex("9f0102"))},
-        {"byte string claiming 2^60", packed(QByteArray::fromHex("5b1000000000000000"))},
-        {"text claiming 2^60", packed(QByteArray::fromHex("7b1000000000000000"))},
-        {"array claiming 2^60", packed(QByteArray::fromHex("9b100000000000000001"))},
-        {"map claiming 2^60", packed(QByteArray::fromHex("bb1000000000000000"))},
-        {"arrays one too deep",
-         packed(nested(archive::kMaxDepth + 1, char(0x81), QByteArray(1, '\0')))},
-        {"indefinite arrays one too deep",
-         packed(nested(archive::kMaxDepth + 1, char(0x9f), QByteArray(1, '\0'),
-                       QByteArray(1, char(0xff))))},
-        {"maps a hundred thousand deep", packed(maps)},
-        {"more items than its size allows",
-         packed(QByteArray::fromHex("990bb8") + QByteArray(3000, '\0'))},
+        syntax("archive cut short", archive.left(archive.size() - 1)),
+        syntax("byte after the archive", archive + QByteArray(1, '\0')),
+        syntax("two archives", archive + archive),
+        syntax("break outside a container", QByteArray::fromHex("ff")),
+        syntax("reserved additional info", QByteArray::fromHex("1c")),
+        syntax("text that is not UTF-8", QByteArray::fromHex("62c328")),
+        syntax("a tag", QByteArray::fromHex("81c11a00000000")),
+        syntax("indefinite array never ends", QByteArray::fromHex("9f0102")),
+        syntax("byte string claiming 2^60", QByteArray::fromHex("5b1000000000000000")),
+        syntax("text claiming 2^60", QByteArray::fromHex("7b1000000000000000")),
+        syntax("array claiming 2^60", QByteArray::fromHex("9b100000000000000001")),
+        syntax("map claiming 2^60", QByteArray::fromHex("bb1000000000000000")),
+        syntax("arrays one too deep",
+               nested(archive::kMaxDepth + 1, char(0x81), QByteArray(1, '\0'))),
+        syntax("indefinite arrays one too deep",
+               nested(archive::kMaxDepth + 1, char(0x9f), QByteArray(1, '\0'),
+                      QByteArray(1, char(0xff)))),
+        syntax("maps a hundred thousand deep", maps),
+        syntax("more items than its size allows",
+               QByteArray::fromHex("990bb8") + QByteArray(3000, '\0')),
         {"root is an array", packed(archive::to_bytes(QCborArray{root}))},
         {"root of another class",
          packed(archive::to_bytes(archive::object(QLatin1StringView("Strokes"))))},
@@ -184,16 +193,21 @@ TEST(FileRefusals, DamagedAndHostileFilesFailWithAReason)
     };
     QTemporaryDir dir;
     for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        if (!row.archive.isEmpty()) {
+            const Result<QCborValue> parsed = archive::from_bytes(row.archive);
+            EXPECT_FALSE(parsed) << row.name;
+            EXPECT_FALSE(parsed.error().isEmpty()) << row.name;
+        }
         const QString path = dir.filePath(QStringLiteral("%1.pavo").arg(i));
         QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                    file.write(rows[i].second) == rows[i].second.size());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.file) == row.file.size());
         file.close();
         const Result<DocumentData> load = loadDocument(path);
-        EXPECT_FALSE(load) << rows[i].first;
+        EXPECT_FALSE(load) << row.name;
         EXPECT_TRUE(load.error().startsWith(path + QStringLiteral(": ")) &&
                     load.error().size() > path.size() + 8)
-            << rows[i].first << ": " << load.error().toStdString();
+            << row.name << ": " << load.error().toStdString();
     }
 }
 
