@@ -6,8 +6,8 @@
 #include <QCborStreamReader>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QtEndian>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -70,29 +70,18 @@ int point_count(int kind)
     }
 }
 
-void append_float(QByteArray& bytes, float f)
-{
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
-    for (int i = 0; i < 4; ++i) bytes.append(char((bits >> (8 * i)) & 0xff));
-}
-
-float float_at(const QByteArray& bytes, qsizetype pos)
-{
-    std::uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i) bits |= std::uint32_t(std::uint8_t(bytes[pos + i])) << (8 * i);
-    return std::bit_cast<float>(bits);
-}
-
 QByteArray element_bytes(const std::vector<PathElement>& elements)
 {
-    QByteArray bytes;
-    bytes.reserve(qsizetype(elements.size()) * 9);
+    qsizetype size = 0;
+    for (const PathElement& e : elements) size += 1 + qsizetype(point_count(e.element)) * 8;
+    QByteArray bytes(size, Qt::Uninitialized);
+    auto* out = reinterpret_cast<uchar*>(bytes.data());
     for (const PathElement& e : elements) {
         const int n = point_count(e.element);
-        bytes.append(char(e.element));
-        for (int i = 0; i < n; ++i) {
-            append_float(bytes, e.p[i].x);
-            append_float(bytes, e.p[i].y);
+        *out++ = uchar(e.element);
+        for (int i = 0; i < n; ++i, out += 8) {
+            qToLittleEndian(e.p[i].x, out);
+            qToLittleEndian(e.p[i].y, out + 4);
         }
     }
     return bytes;
@@ -101,14 +90,17 @@ QByteArray element_bytes(const std::vector<PathElement>& elements)
 std::optional<std::vector<PathElement>> parse_elements(const QByteArray& bytes)
 {
     std::vector<PathElement> elements;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
+    // A line element takes nine bytes, the most common and nearly the smallest.
+    elements.reserve(std::size_t(bytes.size() / 9));
+    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
+    const uchar* const end = in + bytes.size();
+    while (in < end) {
         PathElement e;
-        e.element = std::uint8_t(bytes[pos++]);
+        e.element = *in++;
         const int n = point_count(e.element);
-        if (n < 0 || bytes.size() - pos < qsizetype(n) * 8) return std::nullopt;
-        for (int i = 0; i < n; ++i, pos += 8) {
-            e.p[i] = {float_at(bytes, pos), float_at(bytes, pos + 4)};
+        if (n < 0 || end - in < qsizetype(n) * 8) return std::nullopt;
+        for (int i = 0; i < n; ++i, in += 8) {
+            e.p[i] = {qFromLittleEndian<float>(in), qFromLittleEndian<float>(in + 4)};
             if (!finite(e.p[i])) return std::nullopt;
         }
         elements.push_back(e);

@@ -5,6 +5,7 @@
 #include "drawing_compare.h"
 #include "drawing_fixtures.h"
 
+#include <QCborArray>
 #include <QCborStreamReader>
 #include <QDir>
 #include <QFile>
@@ -167,7 +168,7 @@ TEST(DocumentFile, ItemLimitSitsAboveTheDensestDrawing)
     for (const StrokePtr& s : smallest) {
         ASSERT_TRUE(s && !s->bad());
         const QByteArray archive =
-            archive::to_bytes(encodeDocument(drawing_of(StrokeArray(2000, s))));
+            archive::to_bytes(encodeDocument(drawing_of(StrokeArray(500, s))));
         EXPECT_LT(item_count(archive), archive::max_items(archive.size()) * 3 / 4)
             << archive.size();
         EXPECT_TRUE(archive::from_bytes(archive));
@@ -177,16 +178,26 @@ TEST(DocumentFile, ItemLimitSitsAboveTheDensestDrawing)
 // More geometry than any fixed budget a reader might set for it: the file size is the limit.
 TEST(DocumentFile, DrawingsOfMuchGeometryReadBack)
 {
-    std::vector<PathElement> elements;
-    for (int i = 0; i < 1 << 19; ++i)
-        elements.push_back({i == 0 ? kMoveTo : kLineTo, {{float(i % 1000), float(i / 1000)}}});
-    const StrokePtr big = Stroke::withPath(Path(std::move(elements)), Qt::black, 0, 1);
-    // Sixteen strokes of half a million elements: over 70 MiB of element bytes.
-    const QByteArray archive = archive::to_bytes(encodeDocument(drawing_of(StrokeArray(16, big))));
+    // Sixteen strokes of 4.5 MiB of curves each, in the bytes the writer puts down: over
+    // 70 MiB of elements, which hours of spraying make.
+    const Path curve({{kMoveTo, {{0, 0}}}, {kCurveTo, {{1, 2}, {3, 4}, {5, 6}}}});
+    QCborMap stroke = Stroke::withPath(curve, Qt::black, 0, 1)->encode().toMap();
+    const QLatin1StringView path("path"), elements("elements"), strokes("strokes");
+    QCborMap geometry = stroke.value(path).toMap();
+    const QByteArray bytes = geometry.value(elements).toByteArray();
+    geometry.insert(elements, bytes.left(9) + bytes.mid(9).repeated(190000));
+    stroke.insert(path, geometry);
+    QCborArray array;
+    for (int i = 0; i < 16; ++i) array.append(stroke);
+    QCborMap root = encodeDocument(drawing_of({})).toMap();
+    QCborMap list = root.value(strokes).toMap();
+    list.insert(strokes, array);
+    root.insert(strokes, list);
+    const QByteArray archive = archive::to_bytes(root);
     ASSERT_GT(archive.size(), 70 << 20);
-    Result<QCborValue> root = archive::from_bytes(archive);
-    ASSERT_TRUE(root) << root.error().toStdString();
-    const Result<DocumentData> load = decodeDocument(*root);
+    const Result<QCborValue> parsed = archive::from_bytes(archive);
+    ASSERT_TRUE(parsed) << parsed.error().toStdString();
+    const Result<DocumentData> load = decodeDocument(*parsed);
     ASSERT_TRUE(load);
     EXPECT_EQ(load->strokes->count(), 16);
 }
