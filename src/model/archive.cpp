@@ -120,8 +120,7 @@ Result<> prescan(const QByteArray& bytes)
     const qint64 item_limit = max_items(bytes.size());
     do {
         if (reader.lastError() != QCborError::NoError || !reader.isValid())
-            return Failure{QStringLiteral("malformed archive: ") +
-                                        reader.lastError().toString()};
+            return Failure{QStringLiteral("malformed archive: ") + reader.lastError().toString()};
         if (++items > item_limit)
             return Failure{QStringLiteral("the archive holds more items than its size allows")};
         if (reader.isTag()) return Failure{QStringLiteral("unexpected tag in archive")};
@@ -137,8 +136,7 @@ Result<> prescan(const QByteArray& bytes)
         }
     } while (reader.containerDepth() > 0);
     if (reader.lastError() != QCborError::NoError)
-        return Failure{QStringLiteral("malformed archive: ") +
-                                    reader.lastError().toString()};
+        return Failure{QStringLiteral("malformed archive: ") + reader.lastError().toString()};
     if (reader.currentOffset() != bytes.size())
         return Failure{QStringLiteral("unexpected data after the archive")};
     return {};

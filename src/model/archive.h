@@ -67,7 +67,10 @@ inline constexpr qint64 kMaxArchiveBytes = qint64{1} << 30;
 // file of one-byte items that would make the parsed tree many times its size is refused.
 inline constexpr int kMaxDepth = 64;
 inline constexpr qint64 kMinBytesPerItem = 3;
-inline constexpr qint64 max_items(qint64 archive_bytes) { return archive_bytes / kMinBytesPerItem + 1024; }
+inline constexpr qint64 max_items(qint64 archive_bytes)
+{
+    return archive_bytes / kMinBytesPerItem + 1024;
+}
 
 // The whole archive as bytes, and back. Parsing refuses malformed CBOR, trailing bytes,
 // tags and nesting deeper than any drawing needs, with the reason.

@@ -26,11 +26,6 @@ const QLatin1StringView kStrokesKey{"strokes"};
 const QLatin1StringView kWindowKey{"window"};
 const QLatin1StringView kViewTransformKey{"view_transform"};
 
-Failure failed(const QString& reason)
-{
-    return Failure{reason};
-}
-
 const Bytef* bytes_of(const QByteArray& data, qsizetype offset = 0)
 {
     return reinterpret_cast<const Bytef*>(data.constData() + offset);
@@ -87,9 +82,9 @@ Failure save_error(const QString& path, const QString& reason)
 Result<QByteArray> compressWithLength(const QByteArray& data)
 {
     if (data.size() > kMaxArchiveBytes)
-        return failed(QStringLiteral("the drawing is too large to save"));
+        return Failure{QStringLiteral("the drawing is too large to save")};
     const std::optional<QByteArray> stream = parallel_deflate(data);
-    if (!stream) return failed(QStringLiteral("compression failed"));
+    if (!stream) return Failure{QStringLiteral("compression failed")};
     QByteArray out(kPrefixSize, Qt::Uninitialized);
     const quint32 n = quint32(data.size());
     for (int i = 0; i < kPrefixSize; ++i) out[i] = char((n >> (8 * (kPrefixSize - 1 - i))) & 0xff);
@@ -100,22 +95,22 @@ Result<QByteArray> compressWithLength(const QByteArray& data)
 Result<QByteArray> decompressWithLength(const QByteArray& data)
 {
     if (data.size() < kPrefixSize)
-        return failed(QStringLiteral("the file is too short"));
+        return Failure{QStringLiteral("the file is too short")};
     quint32 n = 0;
     for (int i = 0; i < kPrefixSize; ++i) n = (n << 8) | quint8(data[i]);
     const qint64 compressed = data.size() - kPrefixSize;
     if (!plausible_length(n, compressed))
-        return failed(QStringLiteral("implausible archive length %1").arg(n));
+        return Failure{QStringLiteral("implausible archive length %1").arg(n)};
     QByteArray out(qsizetype(n), Qt::Uninitialized);
     uLongf produced = n;
     uLong consumed = uLong(compressed);
     const int rc = uncompress2(reinterpret_cast<Bytef*>(out.data()), &produced,
                                bytes_of(data, kPrefixSize), &consumed);
-    if (rc != Z_OK) return failed(zlib_reason(rc));
+    if (rc != Z_OK) return Failure{zlib_reason(rc)};
     if (produced != n)
-        return failed(QStringLiteral("the archive is shorter than announced"));
+        return Failure{QStringLiteral("the archive is shorter than announced")};
     if (consumed != uLong(compressed))
-        return failed(QStringLiteral("unexpected data after the compressed archive"));
+        return Failure{QStringLiteral("unexpected data after the compressed archive")};
     return out;
 }
 
@@ -136,19 +131,19 @@ QCborValue encodeDocument(const DocumentData& document)
 Result<DocumentData> decodeDocument(const QCborValue& root)
 {
     const std::optional<QCborMap> map = archive::as_object(root, kDocumentClass);
-    if (!map) return failed(QStringLiteral("not a Pavo drawing"));
+    if (!map) return Failure{QStringLiteral("not a Pavo drawing")};
     DocumentData document;
     bool ok = true;
     document.background_color = decode_background(map->value(kBackgroundKey), ok);
-    if (!ok) return failed(QStringLiteral("bad background colour"));
+    if (!ok) return Failure{QStringLiteral("bad background colour")};
     if (map->contains(kWindowKey)) {
         const QCborValue window = map->value(kWindowKey);
-        if (!window.isString()) return failed(QStringLiteral("bad window frame"));
+        if (!window.isString()) return Failure{QStringLiteral("bad window frame")};
         document.window_frame = window.toString();
     }
     if (map->contains(kViewTransformKey)) {
         const auto t = archive::decode_transform(map->value(kViewTransformKey));
-        if (!t || !t->isUsable()) return failed(QStringLiteral("bad view transform"));
+        if (!t || !t->isUsable()) return Failure{QStringLiteral("bad view transform")};
         document.view_transform = *t;
     }
     document.strokes = Strokes::decode(map->value(kStrokesKey));
@@ -165,16 +160,16 @@ Result<QByteArray> dataRepresentation(const DocumentData& document)
 
 Result<DocumentData> loadDataRepresentation(const QByteArray& data)
 {
-    if (data.size() < kTrailerSize) return failed(QStringLiteral("the file is too short"));
-    if (data.size() > kMaxArchiveBytes) return failed(QStringLiteral("the file is too large"));
+    if (data.size() < kTrailerSize) return Failure{QStringLiteral("the file is too short")};
+    if (data.size() > kMaxArchiveBytes) return Failure{QStringLiteral("the file is too large")};
     QByteArray archive_bytes = data;
     if (data.endsWith(trailer())) {
         Result<QByteArray> inflated = decompressWithLength(data.first(data.size() - kTrailerSize));
-        if (!inflated) return failed(inflated.error());
+        if (!inflated) return Failure{inflated.error()};
         archive_bytes = std::move(*inflated);
     }
     const Result<QCborValue> root = archive::from_bytes(archive_bytes);
-    if (!root) return failed(root.error());
+    if (!root) return Failure{root.error()};
     return decodeDocument(*root);
 }
 
@@ -183,17 +178,17 @@ Result<DocumentData> loadDocument(const QString& path)
     // A device or pipe has no size to check, may never end, and opening a pipe blocks.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return failed(QStringLiteral("%1: not a regular file").arg(path));
+        return Failure{QStringLiteral("%1: not a regular file").arg(path)};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
     if (file.size() > kMaxArchiveBytes)
-        return failed(QStringLiteral("%1: the file is too large").arg(path));
+        return Failure{QStringLiteral("%1: the file is too large").arg(path)};
     const QByteArray data = file.read(file.size());
     if (file.error() != QFileDevice::NoError)
-        return failed(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
     Result<DocumentData> load = loadDataRepresentation(data);
-    if (!load) return failed(QStringLiteral("%1: %2").arg(path, load.error()));
+    if (!load) return Failure{QStringLiteral("%1: %2").arg(path, load.error())};
     return load;
 }
 

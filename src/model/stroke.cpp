@@ -303,7 +303,8 @@ QCborValue Stroke::encode() const
     // The samples only while the outline is still built from them: after a stretch the
     // stroke draws its transformed path, which the samples would not give back. Samples
     // beyond what the format can hold are saved as their outline too.
-    const QCborValue samples = _pen_points && _outline ? encode_pen_points(*_pen_points) : QCborValue();
+    const QCborValue samples =
+        _pen_points && _outline ? encode_pen_points(*_pen_points) : QCborValue();
     if (samples.isMap()) map.insert(QLatin1StringView("pen_points"), samples);
     else map.insert(QLatin1StringView("path"), archive::encode_path(path()));
     map.insert(QLatin1StringView("color"),
@@ -347,7 +348,8 @@ StrokePtr Stroke::decode(const QCborValue& value)
         stroke->_path = std::move(*path);
     }
     if (map->contains(QLatin1StringView("line_width"))) {
-        const std::optional<float> width = archive::read_float(*map, QLatin1StringView("line_width"));
+        const std::optional<float> width =
+            archive::read_float(*map, QLatin1StringView("line_width"));
         if (!width) return nullptr;
         stroke->_stroke = true;
         stroke->_line_width = *width;
