@@ -382,8 +382,8 @@ TEST(PenPointsArchive, StepsAtTheEscapeBoundaryRoundTripExactly)
     for (const auto& row : rows) {
         for (const int sign : {1, -1}) {
             SCOPED_TRACE(::testing::Message() << row.name << (sign < 0 ? ", backwards" : ""));
-            // Values already at file precision, and pressures that use the whole byte, so
-            // that any difference is the archive's.
+            // Values already at file precision, and pressures from 0 to 255 on narrow and
+            // wide samples alike, so that any difference is the archive's.
             PenPoints pp(AffineTransform::identity(), 3);
             for (int i = 0; i < 6; ++i) {
                 const int k = sign * (i % 2);
