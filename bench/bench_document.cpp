@@ -18,7 +18,7 @@ namespace {
 
 const QByteArray& saved_file()
 {
-    static const QByteArray file = dataRepresentation(large_drawing()).value_or(QByteArray());
+    static const QByteArray file = dataRepresentation(large_drawing()).take().value_or(QByteArray());
     return file;
 }
 
@@ -51,12 +51,12 @@ void BM_DocumentLoad(benchmark::State& state)
     const QByteArray& file = saved_file();
     double samples = 0;
     for (auto _ : state) {
-        const DocumentLoad load = loadDataRepresentation(file);
+        const Result<DocumentData> load = loadDataRepresentation(file);
         if (!load) {
-            state.SkipWithError(load.error.toStdString().c_str());
+            state.SkipWithError(load.error().toStdString().c_str());
             return;
         }
-        samples = sample_count(*load.data->strokes);
+        samples = sample_count(*load->strokes);
         benchmark::DoNotOptimize(samples);
     }
     state.counters["samples"] = samples;
@@ -87,8 +87,8 @@ void BM_DocumentDecompressAndParse(benchmark::State& state)
 {
     const QByteArray& file = saved_file();
     for (auto _ : state) {
-        const auto archive = decompressWithLength(file.first(file.size() - 12));
-        benchmark::DoNotOptimize(archive::from_bytes(archive.value_or(QByteArray())));
+        auto archive = decompressWithLength(file.first(file.size() - 12));
+        benchmark::DoNotOptimize(archive::from_bytes(std::move(archive).take().value_or(QByteArray())));
     }
 }
 BENCHMARK(BM_DocumentDecompressAndParse)->Unit(benchmark::kMillisecond);

@@ -76,8 +76,8 @@ int main(int argc, char* argv[])
     file.view_transform = view;
 
     const QString path = QString::fromLocal8Bit(argv[1]);
-    if (const DocumentSave saved = saveDocument(path, file); !saved)
-        return fail(QStringLiteral("%1 cannot be saved: %2").arg(path, saved.error));
+    if (const Result<> saved = saveDocument(path, file); !saved)
+        return fail(QStringLiteral("%1 cannot be saved: %2").arg(path, saved.error()));
 
     std::printf("%s: %d strokes, bounds %.1f %.1f %.1f x %.1f, view scale %.4f\n", qPrintable(path),
                 file.strokes->count(), double(bounds.origin.x), double(bounds.origin.y),

@@ -62,6 +62,7 @@ DrawingResult PavoDocument::readPicture(const QString& path)
     if (image.isNull())
         return {false, QStringLiteral("%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
                            .arg(QFileInfo(path).fileName(), reader.errorString())};
+    if (const Result<> fits = image_fits_in_drawing(image); !fits) return {false, fits.error()};
     placeImage(image, point(_view->size()) / 2.0f);
     // The picture is the document's only content: opening it is no edit to undo.
     _drawing.undoManager().removeAllActions();

@@ -6,8 +6,8 @@
 #include <QCborStreamReader>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QtEndian>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -23,8 +23,8 @@ const QLatin1StringView kImage{"Image"};
 
 // One decoder to trust, and the one the writer uses.
 const char* const kImageFormat = "png";
-// A second guard behind the size check: a 16-bit picture at the pixel limit still fits.
-constexpr int kImageAllocationLimitMB = 512;
+// A second guard behind the size check, above a 16-bit picture at the pixel limit.
+constexpr int kImageAllocationLimitMB = 1024;
 
 std::optional<float> to_float(const QCborValue& v)
 {
@@ -70,29 +70,18 @@ int point_count(int kind)
     }
 }
 
-void append_float(QByteArray& bytes, float f)
-{
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
-    for (int i = 0; i < 4; ++i) bytes.append(char((bits >> (8 * i)) & 0xff));
-}
-
-float float_at(const QByteArray& bytes, qsizetype pos)
-{
-    std::uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i) bits |= std::uint32_t(std::uint8_t(bytes[pos + i])) << (8 * i);
-    return std::bit_cast<float>(bits);
-}
-
 QByteArray element_bytes(const std::vector<PathElement>& elements)
 {
-    QByteArray bytes;
-    bytes.reserve(qsizetype(elements.size()) * 9);
+    qsizetype size = 0;
+    for (const PathElement& e : elements) size += 1 + qsizetype(point_count(e.element)) * 8;
+    QByteArray bytes(size, Qt::Uninitialized);
+    auto* out = reinterpret_cast<uchar*>(bytes.data());
     for (const PathElement& e : elements) {
         const int n = point_count(e.element);
-        bytes.append(char(e.element));
-        for (int i = 0; i < n; ++i) {
-            append_float(bytes, e.p[i].x);
-            append_float(bytes, e.p[i].y);
+        *out++ = uchar(e.element);
+        for (int i = 0; i < n; ++i, out += 8) {
+            qToLittleEndian(e.p[i].x, out);
+            qToLittleEndian(e.p[i].y, out + 4);
         }
     }
     return bytes;
@@ -101,14 +90,17 @@ QByteArray element_bytes(const std::vector<PathElement>& elements)
 std::optional<std::vector<PathElement>> parse_elements(const QByteArray& bytes)
 {
     std::vector<PathElement> elements;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
+    // A line element takes nine bytes, the most common and nearly the smallest.
+    elements.reserve(std::size_t(bytes.size() / 9));
+    const auto* in = reinterpret_cast<const uchar*>(bytes.constData());
+    const uchar* const end = in + bytes.size();
+    while (in < end) {
         PathElement e;
-        e.element = std::uint8_t(bytes[pos++]);
+        e.element = *in++;
         const int n = point_count(e.element);
-        if (n < 0 || bytes.size() - pos < qsizetype(n) * 8) return std::nullopt;
-        for (int i = 0; i < n; ++i, pos += 8) {
-            e.p[i] = {float_at(bytes, pos), float_at(bytes, pos + 4)};
+        if (n < 0 || end - in < qsizetype(n) * 8) return std::nullopt;
+        for (int i = 0; i < n; ++i, in += 8) {
+            e.p[i] = {qFromLittleEndian<float>(in), qFromLittleEndian<float>(in + 4)};
             if (!finite(e.p[i])) return std::nullopt;
         }
         elements.push_back(e);
@@ -118,28 +110,23 @@ std::optional<std::vector<PathElement>> parse_elements(const QByteArray& bytes)
 
 // ---- Nesting check
 
-bool set_error(QString* error, const QString& text)
-{
-    if (error) *error = text;
-    return false;
-}
-
 // Walks the data once without building anything: one well-formed item, no tags, bounded
 // depth and item count, nothing after it. Iterative, and run before the tree is built, so
 // that hostile nesting costs neither stack nor memory.
-bool prescan(const QByteArray& bytes, QString* error)
+Result<> prescan(const QByteArray& bytes)
 {
     QCborStreamReader reader(bytes);
     qint64 items = 0;
+    const qint64 item_limit = max_items(bytes.size());
     do {
         if (reader.lastError() != QCborError::NoError || !reader.isValid())
-            return set_error(error, QStringLiteral("malformed archive: ") +
-                                        reader.lastError().toString());
-        if (++items > kMaxItems) return set_error(error, QStringLiteral("archive too large"));
-        if (reader.isTag()) return set_error(error, QStringLiteral("unexpected tag in archive"));
+            return Failure{QStringLiteral("malformed archive: ") + reader.lastError().toString()};
+        if (++items > item_limit)
+            return Failure{QStringLiteral("the archive holds more items than its size allows")};
+        if (reader.isTag()) return Failure{QStringLiteral("unexpected tag in archive")};
         if (reader.isContainer()) {
             if (reader.containerDepth() >= kMaxDepth)
-                return set_error(error, QStringLiteral("archive nested too deeply"));
+                return Failure{QStringLiteral("archive nested too deeply")};
             if (!reader.enterContainer()) continue;
         } else if (!reader.next()) {
             continue;
@@ -149,11 +136,10 @@ bool prescan(const QByteArray& bytes, QString* error)
         }
     } while (reader.containerDepth() > 0);
     if (reader.lastError() != QCborError::NoError)
-        return set_error(error, QStringLiteral("malformed archive: ") +
-                                    reader.lastError().toString());
+        return Failure{QStringLiteral("malformed archive: ") + reader.lastError().toString()};
     if (reader.currentOffset() != bytes.size())
-        return set_error(error, QStringLiteral("unexpected data after the archive"));
-    return true;
+        return Failure{QStringLiteral("unexpected data after the archive")};
+    return {};
 }
 
 } // namespace
@@ -287,19 +273,15 @@ QByteArray to_bytes(const QCborValue& root)
     return root.toCbor(QCborValue::UseFloat);
 }
 
-std::optional<QCborValue> from_bytes(const QByteArray& bytes, QString* error)
+Result<QCborValue> from_bytes(const QByteArray& bytes)
 {
-    if (bytes.isEmpty()) {
-        set_error(error, QStringLiteral("empty archive"));
-        return std::nullopt;
-    }
-    if (!prescan(bytes, error)) return std::nullopt;
+    if (bytes.isEmpty()) return Failure{QStringLiteral("empty archive")};
+    if (bytes.size() > kMaxArchiveBytes) return Failure{QStringLiteral("archive too large")};
+    if (const Result<> scanned = prescan(bytes); !scanned) return Failure{scanned.error()};
     QCborParserError parse;
     QCborValue root = QCborValue::fromCbor(bytes, &parse);
-    if (parse.error != QCborError::NoError) {
-        set_error(error, QStringLiteral("malformed archive: ") + parse.errorString());
-        return std::nullopt;
-    }
+    if (parse.error != QCborError::NoError)
+        return Failure{QStringLiteral("malformed archive: ") + parse.errorString()};
     return root;
 }
 

@@ -12,6 +12,7 @@
 
 #include "affine_transform.h"
 #include "path.h"
+#include "result.h"
 
 #include <QByteArray>
 #include <QCborMap>
@@ -48,23 +49,32 @@ QCborValue encode_transform(const AffineTransform& t);
 // Must be finite; invertibility is the caller's question.
 std::optional<AffineTransform> decode_transform(const QCborValue& value);
 
-// Larger pictures are refused from their header, before anything is decoded.
-inline constexpr int kMaxImageSide = 16384;
+// Larger pictures are refused from their header, before anything is decoded; a drawing
+// refuses them when they are placed (Stroke::withImage), so none is ever saved.
+inline constexpr int kMaxImageSide = 32768;
 inline constexpr qint64 kMaxImagePixels = qint64{64} * 1024 * 1024;
 
 // Stored as PNG bytes; only PNG is read back.
 QCborValue encode_image(const QImage& image);
 std::optional<QImage> decode_image(const QCborValue& value);
 
+// The largest archive a file holds, written or read.
+inline constexpr qint64 kMaxArchiveBytes = qint64{1} << 30;
 // What from_bytes accepts: deeper than any drawing nests (document, list, stroke, object,
-// array), and about 400 000 strokes' worth of items; each item costs the parsed tree a few
-// dozen bytes.
+// array), and no more items than one per kMinBytesPerItem bytes of archive. The writer
+// never comes near that: its densest stroke spends over five bytes on each item (a class
+// name, a key, a float each take several), so every drawing it saves reads back, while a
+// file of one-byte items that would make the parsed tree many times its size is refused.
 inline constexpr int kMaxDepth = 64;
-inline constexpr qint64 kMaxItems = qint64{8} * 1024 * 1024;
+inline constexpr qint64 kMinBytesPerItem = 3;
+inline constexpr qint64 max_items(qint64 archive_bytes)
+{
+    return archive_bytes / kMinBytesPerItem + 1024;
+}
 
-// The whole archive as bytes, and back. Parsing refuses malformed CBOR, trailing bytes and
-// nesting deeper than any drawing needs; `error` receives the reason.
+// The whole archive as bytes, and back. Parsing refuses malformed CBOR, trailing bytes,
+// tags and nesting deeper than any drawing needs, with the reason.
 QByteArray to_bytes(const QCborValue& root);
-std::optional<QCborValue> from_bytes(const QByteArray& bytes, QString* error = nullptr);
+Result<QCborValue> from_bytes(const QByteArray& bytes);
 
 } // namespace archive

@@ -26,18 +26,6 @@ const QLatin1StringView kStrokesKey{"strokes"};
 const QLatin1StringView kWindowKey{"window"};
 const QLatin1StringView kViewTransformKey{"view_transform"};
 
-template <typename T>
-std::optional<T> failed(QString* error, const QString& reason)
-{
-    if (error) *error = reason;
-    return std::nullopt;
-}
-
-DocumentLoad load_error(const QString& reason)
-{
-    return {std::nullopt, reason};
-}
-
 const Bytef* bytes_of(const QByteArray& data, qsizetype offset = 0)
 {
     return reinterpret_cast<const Bytef*>(data.constData() + offset);
@@ -84,19 +72,19 @@ void sync_directory(const QString& path)
     ::close(fd);
 }
 
-DocumentSave save_error(const QString& path, const QString& reason)
+Failure save_error(const QString& path, const QString& reason)
 {
-    return {false, QStringLiteral("%1: %2").arg(path, reason)};
+    return Failure{QStringLiteral("%1: %2").arg(path, reason)};
 }
 
 } // namespace
 
-std::optional<QByteArray> compressWithLength(const QByteArray& data, QString* error)
+Result<QByteArray> compressWithLength(const QByteArray& data)
 {
     if (data.size() > kMaxArchiveBytes)
-        return failed<QByteArray>(error, QStringLiteral("the drawing is too large to save"));
+        return Failure{QStringLiteral("the drawing is too large to save")};
     const std::optional<QByteArray> stream = parallel_deflate(data);
-    if (!stream) return failed<QByteArray>(error, QStringLiteral("compression failed"));
+    if (!stream) return Failure{QStringLiteral("compression failed")};
     QByteArray out(kPrefixSize, Qt::Uninitialized);
     const quint32 n = quint32(data.size());
     for (int i = 0; i < kPrefixSize; ++i) out[i] = char((n >> (8 * (kPrefixSize - 1 - i))) & 0xff);
@@ -104,25 +92,25 @@ std::optional<QByteArray> compressWithLength(const QByteArray& data, QString* er
     return out;
 }
 
-std::optional<QByteArray> decompressWithLength(const QByteArray& data, QString* error)
+Result<QByteArray> decompressWithLength(const QByteArray& data)
 {
     if (data.size() < kPrefixSize)
-        return failed<QByteArray>(error, QStringLiteral("the file is too short"));
+        return Failure{QStringLiteral("the file is too short")};
     quint32 n = 0;
     for (int i = 0; i < kPrefixSize; ++i) n = (n << 8) | quint8(data[i]);
     const qint64 compressed = data.size() - kPrefixSize;
     if (!plausible_length(n, compressed))
-        return failed<QByteArray>(error, QStringLiteral("implausible archive length %1").arg(n));
+        return Failure{QStringLiteral("implausible archive length %1").arg(n)};
     QByteArray out(qsizetype(n), Qt::Uninitialized);
     uLongf produced = n;
     uLong consumed = uLong(compressed);
     const int rc = uncompress2(reinterpret_cast<Bytef*>(out.data()), &produced,
                                bytes_of(data, kPrefixSize), &consumed);
-    if (rc != Z_OK) return failed<QByteArray>(error, zlib_reason(rc));
+    if (rc != Z_OK) return Failure{zlib_reason(rc)};
     if (produced != n)
-        return failed<QByteArray>(error, QStringLiteral("the archive is shorter than announced"));
+        return Failure{QStringLiteral("the archive is shorter than announced")};
     if (consumed != uLong(compressed))
-        return failed<QByteArray>(error, QStringLiteral("unexpected data after the compressed archive"));
+        return Failure{QStringLiteral("unexpected data after the compressed archive")};
     return out;
 }
 
@@ -140,76 +128,71 @@ QCborValue encodeDocument(const DocumentData& document)
     return root;
 }
 
-DocumentLoad decodeDocument(const QCborValue& root)
+Result<DocumentData> decodeDocument(const QCborValue& root)
 {
     const std::optional<QCborMap> map = archive::as_object(root, kDocumentClass);
-    if (!map) return load_error(QStringLiteral("not a Pavo drawing"));
+    if (!map) return Failure{QStringLiteral("not a Pavo drawing")};
     DocumentData document;
     bool ok = true;
     document.background_color = decode_background(map->value(kBackgroundKey), ok);
-    if (!ok) return load_error(QStringLiteral("bad background colour"));
+    if (!ok) return Failure{QStringLiteral("bad background colour")};
     if (map->contains(kWindowKey)) {
         const QCborValue window = map->value(kWindowKey);
-        if (!window.isString()) return load_error(QStringLiteral("bad window frame"));
+        if (!window.isString()) return Failure{QStringLiteral("bad window frame")};
         document.window_frame = window.toString();
     }
     if (map->contains(kViewTransformKey)) {
         const auto t = archive::decode_transform(map->value(kViewTransformKey));
-        if (!t || !t->isUsable()) return load_error(QStringLiteral("bad view transform"));
+        if (!t || !t->isUsable()) return Failure{QStringLiteral("bad view transform")};
         document.view_transform = *t;
     }
-    QString too_large;
-    document.strokes = Strokes::decode(map->value(kStrokesKey), &too_large);
-    if (!too_large.isEmpty()) return load_error(too_large);
+    document.strokes = Strokes::decode(map->value(kStrokesKey));
     if (!document.strokes) document.strokes = std::make_unique<Strokes>();
-    return {std::move(document), {}};
+    return document;
 }
 
-std::optional<QByteArray> dataRepresentation(const DocumentData& document, QString* error)
+Result<QByteArray> dataRepresentation(const DocumentData& document)
 {
-    std::optional<QByteArray> file =
-        compressWithLength(archive::to_bytes(encodeDocument(document)), error);
+    Result<QByteArray> file = compressWithLength(archive::to_bytes(encodeDocument(document)));
     if (file) file->append(trailer());
     return file;
 }
 
-DocumentLoad loadDataRepresentation(const QByteArray& data)
+Result<DocumentData> loadDataRepresentation(const QByteArray& data)
 {
-    if (data.size() < kTrailerSize) return load_error(QStringLiteral("the file is too short"));
-    if (data.size() > kMaxArchiveBytes) return load_error(QStringLiteral("the file is too large"));
+    if (data.size() < kTrailerSize) return Failure{QStringLiteral("the file is too short")};
+    if (data.size() > kMaxArchiveBytes) return Failure{QStringLiteral("the file is too large")};
     QByteArray archive_bytes = data;
     if (data.endsWith(trailer())) {
-        QString reason;
-        const auto inflated = decompressWithLength(data.first(data.size() - kTrailerSize), &reason);
-        if (!inflated) return load_error(reason);
-        archive_bytes = *inflated;
+        Result<QByteArray> inflated = decompressWithLength(data.first(data.size() - kTrailerSize));
+        if (!inflated) return Failure{inflated.error()};
+        archive_bytes = std::move(*inflated);
     }
-    QString reason;
-    const std::optional<QCborValue> root = archive::from_bytes(archive_bytes, &reason);
-    if (!root) return load_error(reason);
+    const Result<QCborValue> root = archive::from_bytes(archive_bytes);
+    if (!root) return Failure{root.error()};
     return decodeDocument(*root);
 }
 
-DocumentLoad loadDocument(const QString& path)
+Result<DocumentData> loadDocument(const QString& path)
 {
     // A device or pipe has no size to check, may never end, and opening a pipe blocks.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return load_error(QStringLiteral("%1: not a regular file").arg(path));
+        return Failure{QStringLiteral("%1: not a regular file").arg(path)};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return load_error(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
     if (file.size() > kMaxArchiveBytes)
-        return load_error(QStringLiteral("%1: the file is too large").arg(path));
+        return Failure{QStringLiteral("%1: the file is too large").arg(path)};
     const QByteArray data = file.read(file.size());
     if (file.error() != QFileDevice::NoError)
-        return load_error(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    DocumentLoad load = loadDataRepresentation(data);
-    if (!load) load.error = QStringLiteral("%1: %2").arg(path, load.error);
+        return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
+    Result<DocumentData> load = loadDataRepresentation(data);
+    if (!load) return Failure{QStringLiteral("%1: %2").arg(path, load.error())};
     return load;
 }
 
-DocumentSave writeFileAtomically(const QString& path, const QByteArray& bytes)
+Result<> writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return save_error(path, file.errorString());
@@ -227,13 +210,12 @@ DocumentSave writeFileAtomically(const QString& path, const QByteArray& bytes)
     }
     if (!file.commit()) return save_error(path, file.errorString());
     sync_directory(path);
-    return {true, {}};
+    return {};
 }
 
-DocumentSave saveDocument(const QString& path, const DocumentData& document)
+Result<> saveDocument(const QString& path, const DocumentData& document)
 {
-    QString reason;
-    const std::optional<QByteArray> bytes = dataRepresentation(document, &reason);
-    if (!bytes) return save_error(path, reason);
+    const Result<QByteArray> bytes = dataRepresentation(document);
+    if (!bytes) return save_error(path, bytes.error());
     return writeFileAtomically(path, *bytes);
 }

@@ -13,6 +13,8 @@
 // beside the old one and renames it over, so a failed save leaves the old file as it was.
 
 #include "affine_transform.h"
+#include "archive.h"
+#include "result.h"
 #include "strokes.h"
 
 #include <QByteArray>
@@ -32,48 +34,36 @@ struct DocumentData {
     std::optional<AffineTransform> view_transform;
 };
 
-struct DocumentLoad {
-    std::optional<DocumentData> data;
-    QString error;
-    explicit operator bool() const { return data.has_value(); }
-};
-
-struct DocumentSave {
-    bool ok = false;
-    QString error;
-    explicit operator bool() const { return ok; }
-};
-
 namespace document_file {
 
 inline constexpr char kTrailer[] = "PAVO0100ZLIB";
 inline constexpr qsizetype kTrailerSize = 12;
 inline constexpr qsizetype kPrefixSize = 4;
 // No archive, and no file, is read or written beyond this.
-inline constexpr qint64 kMaxArchiveBytes = qint64{1} << 30;
+inline constexpr qint64 kMaxArchiveBytes = archive::kMaxArchiveBytes;
 // Deflate cannot expand data by more than about 1032 to 1.
 inline constexpr qint64 kMaxInflateRatio = 1032;
 
 } // namespace document_file
 
-// The length prefix and the zlib stream (default level). Null, with a reason, when zlib
-// fails or the data is larger than a file may hold.
-std::optional<QByteArray> compressWithLength(const QByteArray& data, QString* error = nullptr);
+// The length prefix and the zlib stream (default level). Fails when zlib fails or the data
+// is larger than a file may hold.
+Result<QByteArray> compressWithLength(const QByteArray& data);
 // Refuses a length the compressed size cannot produce, a stream that does not inflate to
 // exactly that length, and data after the stream.
-std::optional<QByteArray> decompressWithLength(const QByteArray& data, QString* error = nullptr);
+Result<QByteArray> decompressWithLength(const QByteArray& data);
 
 // The archive's root object.
 QCborValue encodeDocument(const DocumentData& document);
-DocumentLoad decodeDocument(const QCborValue& root);
+Result<DocumentData> decodeDocument(const QCborValue& root);
 
 // The whole content of a file, always compressed.
-std::optional<QByteArray> dataRepresentation(const DocumentData& document,
-                                             QString* error = nullptr);
+Result<QByteArray> dataRepresentation(const DocumentData& document);
 // A compressed file, or an uncompressed archive.
-DocumentLoad loadDataRepresentation(const QByteArray& data);
+Result<DocumentData> loadDataRepresentation(const QByteArray& data);
 
-DocumentLoad loadDocument(const QString& path);
+// Failures name the path.
+Result<DocumentData> loadDocument(const QString& path);
 // Atomic: the file at `path` is either the new content, synced to disk, or untouched.
-DocumentSave saveDocument(const QString& path, const DocumentData& document);
-DocumentSave writeFileAtomically(const QString& path, const QByteArray& bytes);
+Result<> saveDocument(const QString& path, const DocumentData& document);
+Result<> writeFileAtomically(const QString& path, const QByteArray& bytes);

@@ -30,10 +30,10 @@ DrawingResult Drawing::loadData(const QByteArray& data)
     return adopt(loadDataRepresentation(data));
 }
 
-DrawingResult Drawing::adopt(DocumentLoad loaded)
+DrawingResult Drawing::adopt(Result<DocumentData> loaded)
 {
-    if (!loaded) return {false, loaded.error};
-    DocumentData& data = *loaded.data;
+    if (!loaded) return {false, loaded.error()};
+    DocumentData& data = *loaded;
     _background = data.background_color;
     _window_frame = std::move(data.window_frame);
     _view_transform = data.view_transform;
@@ -56,8 +56,8 @@ DrawingResult Drawing::writeCopy(const QString& path, const std::optional<QStrin
     data.strokes = std::make_unique<Strokes>(_strokes.strokeArray());
     data.window_frame = windowFrame;
     data.view_transform = viewTransform;
-    const DocumentSave saved = saveDocument(path, data);
-    if (!saved) return {false, saved.error};
+    const Result<> saved = saveDocument(path, data);
+    if (!saved) return {false, saved.error()};
     return {true, {}};
 }
 

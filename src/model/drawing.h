@@ -84,7 +84,7 @@ public:
     bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override;
 
 private:
-    DrawingResult adopt(DocumentLoad loaded);
+    DrawingResult adopt(Result<DocumentData> loaded);
     void changed();
     void editedMayHaveChanged();
 

@@ -9,13 +9,13 @@
 #include "affine_transform.h"
 #include "geometry.h"
 #include "pen_outline.h"
+#include "result.h"
 
 #include <QPainterPath>
 
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 struct PenPoint {
@@ -64,8 +64,7 @@ public:
     // Null when the stroke cannot be stored: non-finite or out-of-range coordinates, a
     // non-finite or negative radius, an unusable transform.
     std::optional<std::vector<std::uint8_t>> encode() const;
-    static std::optional<PenPoints> decode(std::span<const std::uint8_t> bytes,
-                                           std::string* error = nullptr);
+    static Result<PenPoints> decode(std::span<const std::uint8_t> bytes);
 
 private:
     void cacheInverse();

@@ -82,12 +82,6 @@ private:
     std::size_t _pos = 0;
 };
 
-std::nullopt_t fail(std::string* error, const char* text)
-{
-    if (error) *error = text;
-    return std::nullopt;
-}
-
 bool write_samples(ByteWriter& w, const std::vector<PenPoint>& samples)
 {
     std::int64_t last_x = 0;
@@ -220,14 +214,14 @@ std::optional<std::vector<std::uint8_t>> PenPoints::encode() const
     return w.take();
 }
 
-std::optional<PenPoints> PenPoints::decode(std::span<const std::uint8_t> bytes, std::string* error)
+Result<PenPoints> PenPoints::decode(std::span<const std::uint8_t> bytes)
 {
     ByteReader r(bytes);
     const char* why = nullptr;
     const auto header = read_header(r, &why);
-    if (!header) return fail(error, why);
+    if (!header) return Failure{QString::fromLatin1(why)};
     PenPoints result(header->transform, header->radius);
     why = read_samples(r, header->count, result._pen_points);
-    if (why) return fail(error, why);
+    if (why) return Failure{QString::fromLatin1(why)};
     return result;
 }

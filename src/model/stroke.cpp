@@ -6,7 +6,9 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -40,6 +42,20 @@ bool is_placement(const Path& path)
            e[2].element == kLineTo && e[3].element == kLineTo && path.isFinite();
 }
 
+// Whether every point of a shape within `bounds` stays finite under t, with room to spare
+// for rounding: a file holds only finite coordinates, so a move beyond them would lose the
+// stroke on reopening. Bounds take in every control point and the half line width.
+bool moved_bounds_fit(const Rect& bounds, const AffineTransform& t)
+{
+    constexpr double kMaxCoordinate = double(std::numeric_limits<float>::max()) / 4;
+    const double m = std::max({std::abs(double(bounds.minX())), std::abs(double(bounds.maxX())),
+                               std::abs(double(bounds.minY())), std::abs(double(bounds.maxY()))});
+    const double x = (std::abs(double(t.a)) + std::abs(double(t.c))) * m + std::abs(double(t.tx));
+    const double y = (std::abs(double(t.b)) + std::abs(double(t.d))) * m + std::abs(double(t.ty));
+    // Written so that NaN bounds fail too.
+    return x <= kMaxCoordinate && y <= kMaxCoordinate;
+}
+
 QCborValue encode_pen_points(const PenPoints& points)
 {
     const std::optional<std::vector<std::uint8_t>> bytes = points.encode();
@@ -58,7 +74,9 @@ std::optional<PenPoints> decode_pen_points(const QCborValue& value)
     if (!values.isByteArray()) return std::nullopt;
     const QByteArray bytes = values.toByteArray();
     return PenPoints::decode(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+                                 reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 std::size_t(bytes.size())))
+        .take();
 }
 
 } // namespace
@@ -83,6 +101,8 @@ StrokePtr Stroke::withPath(Path path, const QColor& color, int mode, float opaci
 {
     auto stroke = std::make_shared<Stroke>(Tag{});
     stroke->_path = std::move(path);
+    if (!(std::isfinite(stroke->_path.lineWidth()) && stroke->_path.lineWidth() >= 0))
+        stroke->_path.setLineWidth(1);
     stroke->_color = color;
     stroke->_transfer_mode = mode;
     stroke->_opacity = opacity;
@@ -100,8 +120,23 @@ StrokePtr Stroke::withLine(Path path, const QColor& color, int mode, float opaci
     return stroke;
 }
 
+Result<> image_fits_in_drawing(const QImage& image)
+{
+    const qint64 w = image.width(), h = image.height();
+    if (w <= archive::kMaxImageSide && h <= archive::kMaxImageSide &&
+        w * h <= archive::kMaxImagePixels)
+        return {};
+    return Failure{QStringLiteral("The picture is %1 by %2 pixels; Pavo can place pictures of "
+                                  "up to %3 pixels a side and %4 million pixels in all.")
+                       .arg(w)
+                       .arg(h)
+                       .arg(archive::kMaxImageSide)
+                       .arg(archive::kMaxImagePixels / 1000000)};
+}
+
 StrokePtr Stroke::withImage(const QImage& image, Path placement, float opacity)
 {
+    if (!image_fits_in_drawing(image)) return nullptr;
     StrokePtr stroke = withPath(std::move(placement), QColor(), kModeNormal, opacity);
     stroke->_image = image;
     return stroke;
@@ -163,7 +198,7 @@ bool Stroke::contains(Point world) const
 
 bool Stroke::canTransformUsing(const AffineTransform& t) const
 {
-    if (!t.isUsable()) return false;
+    if (!t.isUsable() || !moved_bounds_fit(_bounds, t)) return false;
     if (!_pen_points) return true;
     const std::optional<AffineTransform> inverse = t.inverted();
     return _pen_points->transform().after(*inverse).isUsable();
@@ -265,8 +300,11 @@ void Stroke::draw(QPainter& painter) const
 QCborValue Stroke::encode() const
 {
     QCborMap map = archive::object(QLatin1StringView("Stroke"));
-    const QCborValue samples = _pen_points ? encode_pen_points(*_pen_points) : QCborValue();
-    // Samples beyond what the format can hold are saved as their outline instead.
+    // The samples only while the outline is still built from them: after a stretch the
+    // stroke draws its transformed path, which the samples would not give back. Samples
+    // beyond what the format can hold are saved as their outline too.
+    const QCborValue samples =
+        _pen_points && _outline ? encode_pen_points(*_pen_points) : QCborValue();
     if (samples.isMap()) map.insert(QLatin1StringView("pen_points"), samples);
     else map.insert(QLatin1StringView("path"), archive::encode_path(path()));
     map.insert(QLatin1StringView("color"),
@@ -278,34 +316,10 @@ QCborValue Stroke::encode() const
     return map;
 }
 
-bool DecodeBudget::take(std::size_t bytes)
-{
-    if (exhausted || bytes > bytes_left) {
-        exhausted = true;
-        return false;
-    }
-    bytes_left -= bytes;
-    return true;
-}
-
-namespace {
-// The size of the geometry a stroke's archive brings: its sample or element bytes.
-std::size_t geometry_bytes(const QCborMap& stroke)
-{
-    const auto bytes_under = [](const QCborValue& object, QLatin1StringView key) {
-        const QCborValue v = object.toMap().value(key);
-        return v.isByteArray() ? std::size_t(v.toByteArray().size()) : std::size_t{0};
-    };
-    return bytes_under(stroke.value(QLatin1StringView("pen_points")), QLatin1StringView("values")) +
-           bytes_under(stroke.value(QLatin1StringView("path")), QLatin1StringView("elements"));
-}
-} // namespace
-
-StrokePtr Stroke::decode(const QCborValue& value, DecodeBudget* budget)
+StrokePtr Stroke::decode(const QCborValue& value)
 {
     const std::optional<QCborMap> map = archive::as_object(value, QLatin1StringView("Stroke"));
     if (!map) return nullptr;
-    if (budget && !budget->take(geometry_bytes(*map))) return nullptr;
     const std::optional<int> mode = archive::read_int(*map, QLatin1StringView("transfer_mode"));
     const std::optional<float> opacity = archive::read_float(*map, QLatin1StringView("opacity"));
     if (!mode || !opacity) return nullptr;
@@ -334,7 +348,8 @@ StrokePtr Stroke::decode(const QCborValue& value, DecodeBudget* budget)
         stroke->_path = std::move(*path);
     }
     if (map->contains(QLatin1StringView("line_width"))) {
-        const std::optional<float> width = archive::read_float(*map, QLatin1StringView("line_width"));
+        const std::optional<float> width =
+            archive::read_float(*map, QLatin1StringView("line_width"));
         if (!width) return nullptr;
         stroke->_stroke = true;
         stroke->_line_width = *width;
@@ -350,5 +365,6 @@ StrokePtr Stroke::decode(const QCborValue& value, DecodeBudget* budget)
 
 StrokePtr Stroke::copyWithArchiver() const
 {
-    return decode(archive::from_bytes(archive::to_bytes(encode())).value_or(QCborValue()));
+    Result<QCborValue> archived = archive::from_bytes(archive::to_bytes(encode()));
+    return archived ? decode(*archived) : nullptr;
 }

@@ -14,6 +14,7 @@
 #include "path.h"
 #include "pen_outline.h"
 #include "pen_points.h"
+#include "result.h"
 
 #include <QCborValue>
 #include <QColor>
@@ -27,16 +28,9 @@ class CGContextWrapper;
 class QPainter;
 class Stroke;
 
-// How much geometry one drawing may bring in: every pen-sample and path byte string that
-// is read counts against it, so that a small file that inflates hugely cannot fill memory
-// with strokes.
-struct DecodeBudget {
-    static constexpr std::size_t kDrawingBytes = std::size_t{64} << 20;
-    std::size_t bytes_left = kDrawingBytes;
-    bool exhausted = false;
-
-    bool take(std::size_t bytes);
-};
+// Whether a picture can be placed in a drawing: one larger than a saved drawing can hold
+// is refused here, with a message, rather than lost when the drawing is reopened.
+Result<> image_fits_in_drawing(const QImage& image);
 
 using StrokePtr = std::shared_ptr<Stroke>;
 using StrokeArray = std::vector<StrokePtr>;
@@ -50,11 +44,15 @@ public:
     // Null when there are no samples or the outline is not finite.
     static StrokePtr withPenPoints(PenPoints points, const QColor& color, int mode,
                                    float opacity);
+    // The path's line width plays no part in a fill; one that is not a finite, non-negative
+    // number is made one, so that the stroke saves in a form that reads back.
     static StrokePtr withPath(Path path, const QColor& color, int mode, float opacity);
-    // Stroked at the path's own line width.
+    // Stroked at the path's own line width; a width that is not finite and non-negative
+    // makes the stroke bad().
     static StrokePtr withLine(Path path, const QColor& color, int mode, float opacity);
     // `placement` is a closed four-corner path: the image's origin, the end of its first
-    // edge, the opposite corner and the end of its second edge.
+    // edge, the opposite corner and the end of its second edge. Null for a picture that
+    // image_fits_in_drawing refuses.
     static StrokePtr withImage(const QImage& image, Path placement, float opacity);
 
     explicit Stroke(Tag) {}
@@ -87,7 +85,8 @@ public:
     // Whether the move below would be accepted.
     bool canTransformUsing(const AffineTransform& t) const;
     // Moves the stroke in world space. Refuses (false, unchanged) a transform that is not
-    // finite and invertible, or that would make the samples' transform so.
+    // finite and invertible, that would make the samples' transform so, or that would carry
+    // the stroke beyond the coordinates a file can hold.
     bool transformUsingAffineTransform(const AffineTransform& t);
     // For a merge: appends another stroke's outline; the stroke becomes a path stroke.
     void appendPathOf(const Stroke& other);
@@ -101,9 +100,8 @@ public:
     void draw(QPainter& painter) const;
 
     QCborValue encode() const;
-    // Null when the archive is not a stroke, or when it would overdraw the budget; a stroke
-    // that decodes may still be bad().
-    static StrokePtr decode(const QCborValue& value, DecodeBudget* budget = nullptr);
+    // Null when the archive is not a stroke; a stroke that decodes may still be bad().
+    static StrokePtr decode(const QCborValue& value);
     // A deep copy through the archive.
     StrokePtr copyWithArchiver() const;
 

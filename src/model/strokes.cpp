@@ -302,20 +302,17 @@ QCborValue Strokes::encode() const
     return map;
 }
 
-std::unique_ptr<Strokes> Strokes::decode(const QCborValue& value, QString* error)
+std::unique_ptr<Strokes> Strokes::decode(const QCborValue& value)
 {
     QCborValue list = value;
     if (const std::optional<QCborMap> map = archive::as_object(value, QLatin1StringView("Strokes")))
         list = map->value(QLatin1StringView("strokes"));
     if (!list.isArray()) return nullptr;
+    // No count or size limit of its own: the archive's limits already bound what is read,
+    // and any drawing the program saves must open again.
     StrokeArray strokes;
-    DecodeBudget budget;
     for (const QCborValue& item : list.toArray()) {
-        StrokePtr s = Stroke::decode(item, &budget);
-        if (budget.exhausted) {
-            if (error) *error = QStringLiteral("the drawing holds more strokes than Pavo can open");
-            return nullptr;
-        }
+        StrokePtr s = Stroke::decode(item);
         if (!s || s->bad()) {
             log_line(QStringLiteral("Bad stroke found in save file -- ignoring."));
             continue;

@@ -83,9 +83,8 @@ public:
     QCborValue encode() const;
     // The list of a saved drawing: a Strokes object, or a plain array of strokes. Every
     // stroke is checked and a bad one dropped with its log line; null when the value is
-    // neither (the caller then starts an empty drawing), and null with `error` set when the
-    // drawing holds more geometry than a drawing may.
-    static std::unique_ptr<Strokes> decode(const QCborValue& value, QString* error = nullptr);
+    // neither (the caller then starts an empty drawing).
+    static std::unique_ptr<Strokes> decode(const QCborValue& value);
 
 private:
     StrokeEditor& editor() { return _document ? *_document : *this; }

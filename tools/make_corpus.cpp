@@ -23,9 +23,9 @@ int main(int argc, char** argv)
     }
     for (const CorpusEntry& entry : corpus_entries()) {
         const QString path = dir.filePath(entry.name);
-        const DocumentSave save = writeFileAtomically(path, corpus_file(entry));
+        const Result<> save = writeFileAtomically(path, corpus_file(entry));
         if (!save) {
-            std::fprintf(stderr, "%s\n", qPrintable(save.error));
+            std::fprintf(stderr, "%s\n", qPrintable(save.error()));
             return 1;
         }
         std::printf("%s\n", qPrintable(path));
