@@ -108,7 +108,7 @@ void add_path(ToolView& view, const ScriptPen& pen, const Path& path, bool strok
                : Stroke::withPath(path, pen.color(), pen.transferMode(), pen.opacity());
     end_preview(view);
     if (!added || added->bad()) log_line(bad);
-    else view.document().addStroke(added);
+    else view.document().drawing().addStroke(added);
 }
 
 int add(lua_State* L, bool stroke, const char* f)
