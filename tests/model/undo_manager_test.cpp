@@ -64,7 +64,7 @@ const Script kScripts[] = {
     {"every level walks back and forth", "+a +b +c u u r r", "a ab abc ab a ab abc"},
     {"a removal undoes", "+a +b - u r", "a ab a ab a"},
     {"a new edit drops what could be redone", "+a +b u +c r", "a ab a ac ac"},
-    {"nested transactions close at the outermost", "[ +a [ +b ] +c ] u", "_! a! ab! ab! abc! abc _!"},
+    {"nested transactions close at the outermost", "[ +a [ +b ] +c ] u", "_! a! a! ab! ab! abc! abc _!"},
     {"an empty transaction leaves no step", "+a [ ] u", "a a a _!"},
     {"undo inside an open transaction is ignored", "+a [ +b u ] u", "a a ab ab ab a"},
     {"nothing to undo or redo", "u r +a r", "_! _! a a"},
