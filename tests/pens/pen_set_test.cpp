@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         PenScriptTest::SetUp();
-        pen = std::make_unique<Pen>(view.doc, alerts, resource_path());
+        pen = std::make_unique<Pen>(alerts, resource_path());
     }
 
     void select(const char* name) { ASSERT_TRUE(pen->setPenTypeName(QString::fromUtf8(name))) << name; }
@@ -42,9 +42,9 @@ protected:
         pen->toolDownEvent({from, 1, flags}, view);
         for (int i = 1; i <= steps; ++i) {
             const float t = float(i) / float(steps);
-            pen->toolMoveEvent({from + (to - from) * t, pressure(t), flags});
+            pen->toolMoveEvent({from + (to - from) * t, pressure(t), flags}, view);
         }
-        pen->toolUpEvent({to, 0, flags});
+        pen->toolUpEvent({to, 0, flags}, view);
     }
 
     Point world(Point viewPoint) { return view.canvas().bitmapPointToWorldPoint(viewPoint); }
@@ -227,9 +227,9 @@ TEST_F(PenSetTest, LassoFillsTheEnclosedArea)
     pen->toolDownEvent({centre + Point{50, 0}, 1, 0}, view);
     for (int i = 1; i <= 24; ++i) {
         const float a = 2 * kPi * float(i) / 24;
-        pen->toolMoveEvent({centre + Point{50 * std::cos(a), 50 * std::sin(a)}, 0.3f + 0.02f * float(i), 0});
+        pen->toolMoveEvent({centre + Point{50 * std::cos(a), 50 * std::sin(a)}, 0.3f + 0.02f * float(i), 0}, view);
     }
-    pen->toolUpEvent({centre + Point{50, 0}, 0, 0});
+    pen->toolUpEvent({centre + Point{50, 0}, 0, 0}, view);
     ASSERT_EQ(added().size(), 1u);
     expectCleanStrokes();
     const Stroke& lasso = *added().front();
@@ -322,10 +322,10 @@ TEST_F(PenSetTest, ScriptedStrokesArePreviewedAsTheyAreDrawn)
         const QColor white(Qt::white);
         EXPECT_EQ(color_ns::to_qcolor_no_alpha(view.canvas().colorAt({150, 150})), white);
         pen->toolDownEvent({{50, 150}, 1, 0}, view);
-        for (int x = 60; x <= 250; x += 10) pen->toolMoveEvent({{float(x), 150}, 1, 0});
+        for (int x = 60; x <= 250; x += 10) pen->toolMoveEvent({{float(x), 150}, 1, 0}, view);
         EXPECT_TRUE(added().empty()) << name;
         EXPECT_NE(color_ns::to_qcolor_no_alpha(view.canvas().colorAt({150, 150})), white) << name;
-        pen->toolUpEvent({{250, 150}, 0, 0});
+        pen->toolUpEvent({{250, 150}, 0, 0}, view);
         EXPECT_EQ(added().size(), 1u) << name;
         // The preview ends; the drawing shows the added stroke from here on.
         EXPECT_EQ(color_ns::to_qcolor_no_alpha(view.canvas().colorAt({150, 150})), white) << name;
@@ -339,12 +339,12 @@ TEST_F(PenSetTest, AClickWithoutMovingAddsNothingBroken)
         select(name.toUtf8().constData());
         view.doc.added.clear();
         pen->toolDownEvent({{120, 80}, 1, 0}, view);
-        pen->toolUpEvent({{120, 80}, 0, 0});
+        pen->toolUpEvent({{120, 80}, 0, 0}, view);
         // Down, a move that goes nowhere without pressure, up.
         pen->toolDownEvent({{120, 80}, 1, kShiftKey}, view);
-        pen->toolMoveEvent({{120, 80}, 0, kShiftKey});
-        pen->toolMoveEvent({{120, 80}, 0.5f, kShiftKey});
-        pen->toolUpEvent({{120, 80}, 0, kShiftKey});
+        pen->toolMoveEvent({{120, 80}, 0, kShiftKey}, view);
+        pen->toolMoveEvent({{120, 80}, 0.5f, kShiftKey}, view);
+        pen->toolUpEvent({{120, 80}, 0, kShiftKey}, view);
         expectCleanStrokes();
         // A spray held still keeps spraying; every other scripted type needs a drag.
         if (pen->isCustomPen() && name != QStringLiteral("Spray")) {
@@ -358,8 +358,8 @@ TEST_F(PenSetTest, ShapesKeepTheirSizeOnTheScreenWhenZoomed)
     FakeView zoomed{2, {400, 300}};
     select("Line");
     pen->toolDownEvent({{100, 100}, 1, 0}, zoomed);
-    pen->toolMoveEvent({{200, 100}, 1, 0});
-    pen->toolUpEvent({{200, 100}, 0, 0});
+    pen->toolMoveEvent({{200, 100}, 1, 0}, zoomed);
+    pen->toolUpEvent({{200, 100}, 0, 0}, zoomed);
     ASSERT_EQ(zoomed.doc.added.size(), 1u);
     // The pen's radius is in view pixels: at twice the size the line is half as wide.
     EXPECT_FLOAT_EQ(zoomed.doc.added.front()->lineWidth(), pen->radius());

@@ -17,7 +17,7 @@ QByteArray pen_type(const char* name, const char* extra = "")
 
 class PenTest : public PenScriptTest {
 protected:
-    std::unique_ptr<Pen> makePen() { return std::make_unique<Pen>(view.doc, alerts, root()); }
+    std::unique_ptr<Pen> makePen() { return std::make_unique<Pen>(alerts, root()); }
     FakeView view;
 };
 
@@ -77,15 +77,15 @@ TEST_F(PenTest, BuiltInStrokeIsPreviewedThenAdded)
     write(QStringLiteral("Pens/ink.lua"), pen_type("Ink", "color = \"ff0000\" radius = 4 opacity = 0.5"));
     const auto pen = makePen();
     pen->toolDownEvent(at(10, 20), view);
-    pen->toolUpEvent(at(10, 20));
+    pen->toolUpEvent(at(10, 20), view);
     EXPECT_TRUE(view.doc.added.empty()); // a click records no sample
 
     pen->toolDownEvent(at(10, 20), view);
-    for (int x = 12; x <= 50; x += 2) pen->toolMoveEvent(at(float(x), 20, 0.8f));
+    for (int x = 12; x <= 50; x += 2) pen->toolMoveEvent(at(float(x), 20, 0.8f), view);
     const color_ns::Color previewed = view.canvas().previewBitmap().pixelAt(30, 20);
     EXPECT_NE(previewed, color_ns::WHITE);
     EXPECT_EQ(view.canvas().drawBitmap().pixelAt(30, 20), color_ns::WHITE);
-    pen->toolUpEvent(at(50, 20));
+    pen->toolUpEvent(at(50, 20), view);
 
     ASSERT_EQ(view.doc.added.size(), 1u);
     const StrokePtr& stroke = view.doc.added.front();
@@ -105,8 +105,8 @@ TEST_F(PenTest, OptionClickPicksTheColourInsteadOfDrawing)
     view.canvas().fill(color_ns::TRANSPARENT);
     view.canvas().previewBitmap().fillRect(make_rect(5, 5, 2, 2), color_ns::make(128, 0, 0, 128));
     pen->toolDownEvent(at(6, 6, 1, kOptionKey), view);
-    pen->toolMoveEvent(at(20, 20));
-    pen->toolUpEvent(at(20, 20));
+    pen->toolMoveEvent(at(20, 20), view);
+    pen->toolUpEvent(at(20, 20), view);
     EXPECT_EQ(view.doc.toolColor, QColor(Qt::red));
     EXPECT_TRUE(view.doc.added.empty());
     EXPECT_EQ(pen->toolCursor().shape, ToolCursor::Shape::Image);
@@ -114,7 +114,7 @@ TEST_F(PenTest, OptionClickPicksTheColourInsteadOfDrawing)
     pen->toolDownEvent(at(30, 30, 1, kOptionKey), view);
     EXPECT_EQ(view.doc.toolColor, QColor(Qt::white)); // nothing drawn: the background
 
-    pen->toolFlagsChanged(at(0, 0, 1, 0));
+    pen->toolFlagsChanged(at(0, 0, 1, 0), view);
     EXPECT_EQ(pen->toolCursor().shape, ToolCursor::Shape::Crosshair);
     EXPECT_EQ(view.doc.cursorRefreshes, 1);
 }
@@ -136,11 +136,11 @@ function pen_up()
 end
 )"));
     FakeView zoomed(2);
-    const auto pen = std::make_unique<Pen>(zoomed.doc, alerts, root());
+    const auto pen = std::make_unique<Pen>(alerts, root());
     ASSERT_TRUE(pen->isCustomPen());
     pen->toolDownEvent(at(20, 20), zoomed);
-    pen->toolMoveEvent(at(30, 20, 1.0f));
-    pen->toolUpEvent(at(30, 20));
+    pen->toolMoveEvent(at(30, 20, 1.0f), zoomed);
+    pen->toolUpEvent(at(30, 20), zoomed);
     const Lua* dot = pen->penTypeId();
     EXPECT_EQ(dot->getGlobalNumber(QStringLiteral("down_radius"), -1), 0.0f);
     EXPECT_EQ(dot->getGlobalNumber(QStringLiteral("last_radius")), 5.0f);
@@ -156,11 +156,11 @@ TEST_F(PenTest, TypeChosenDuringAStrokeTakesOverAfterIt)
     write(QStringLiteral("Pens/b.lua"), pen_type("B", "color = \"0000ff\""));
     const auto pen = makePen();
     pen->toolDownEvent(at(10, 10), view);
-    pen->toolMoveEvent(at(20, 10));
+    pen->toolMoveEvent(at(20, 10), view);
     ASSERT_TRUE(pen->setPenTypeName(QStringLiteral("B")));
     EXPECT_EQ(pen->penTypeName(), QStringLiteral("A"));
-    pen->toolMoveEvent(at(30, 10));
-    pen->toolUpEvent(at(30, 10));
+    pen->toolMoveEvent(at(30, 10), view);
+    pen->toolUpEvent(at(30, 10), view);
     ASSERT_EQ(view.doc.added.size(), 1u);
     EXPECT_EQ(view.doc.added.front()->color(), QColor(Qt::red));
     EXPECT_EQ(pen->penTypeName(), QStringLiteral("B"));

@@ -211,8 +211,7 @@ TEST_F(PenTypeMenuFolderTest, OffersTheSamePenTypesAsThePen)
     write(QStringLiteral("Pens/c.lua"), "name = \"C\" error(\"after the name\")");
     write(QStringLiteral("Pens/d.lua"), "name = {}");
     write(QStringLiteral("Pens/e.lua"), "name = \"S\"");
-    FakeDocument document;
-    const Pen pen(document, alerts, root());
+    const Pen pen(alerts, root());
 
     QStringList offered = pen_type_titles(build_pen_type_menu(root(), alerts));
     offered.sort();

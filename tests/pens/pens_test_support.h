@@ -40,19 +40,26 @@ public:
     std::vector<Alert> alerts;
 };
 
-class FakeDocument : public ToolDocument {
+class FakeDocument : public ToolDocument, private DrawingObserver {
 public:
+    FakeDocument() { model.setObserver(this); }
     Tool* tool() override { return nullptr; }
     void setTool(Tool*) override {}
-    void addStroke(const StrokePtr& stroke) override { added.push_back(stroke); }
     void setToolColor(const QColor& color) override { toolColor = color; }
     void refreshCursor() override { ++cursorRefreshes; }
-    const Strokes& strokes() const override { return drawing; }
-    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override { return false; }
+    Drawing& drawing() override { return model; }
+    // The strokes added on top, in order.
     StrokeArray added;
-    Strokes drawing;
+    Drawing model;
     QColor toolColor;
     int cursorRefreshes = 0;
+
+private:
+    void drawingChanged(const DrawingChange& change) override
+    {
+        if (change.kind == DrawingChange::StrokeAdded) added.push_back(change.stroke);
+    }
+    void editedChanged(bool) override {}
 };
 
 class FakeView : public ToolView {
