@@ -85,11 +85,11 @@ protected:
     {
         ViewTest::SetUp();
         ASSERT_TRUE(dir.isValid());
-        document.addStroke(rect_stroke(30, 20, 50, 40, red));
+        document.drawing().addStroke(rect_stroke(30, 20, 50, 40, red));
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    ExportSource source() { return {document.drawing.strokes(), view->canvasForReading(), document.backgroundColor()}; }
+    ExportSource source() { return {document.drawing().strokes(), view->canvasForReading(), document.drawing().backgroundColor()}; }
 
     QImage render(int width, int height, bool transparent = true)
     {
@@ -148,7 +148,7 @@ TEST_F(ExportImageTest, EachFormatOverItsBackgroundAndADocumentColourUnderAll)
     }
 
     const QColor teal(20, 120, 200);
-    document.drawing.setBackgroundColor(teal);
+    document.drawing().setBackgroundColor(teal);
     for (const Format& f : kFormats) {
         SCOPED_TRACE(f.name);
         const QImage back = exported(f, 200, 100);
@@ -163,7 +163,7 @@ TEST_F(ExportImageTest, AHalfTransparentBackgroundKeepsItsColour)
     // A background read from a file may carry alpha; the transparent formats keep it and
     // the others show it over white, as they show everything else.
     const QColor veil(100, 60, 200, 128);
-    document.drawing.setBackgroundColor(veil);
+    document.drawing().setBackgroundColor(veil);
     const auto over_white = [&veil](int channel) { return channel * veil.alpha() / 255 + 255 - veil.alpha(); };
     const QColor flattened(over_white(veil.red()), over_white(veil.green()), over_white(veil.blue()));
     for (const Format& f : kFormats) {
@@ -177,7 +177,7 @@ TEST_F(ExportImageTest, AHalfTransparentBackgroundKeepsItsColour)
 TEST_F(ExportImageTest, AtTheViewsSizeThePixelsAreTheViews)
 {
     // Soft edges, a translucent stroke and a turned, zoomed view.
-    document.addStroke(rect_stroke(60.3f, 35.7f, 70.2f, 30.1f, QColor(0, 128, 255, 100)));
+    document.drawing().addStroke(rect_stroke(60.3f, 35.7f, 70.2f, 30.1f, QColor(0, 128, 255, 100)));
     ASSERT_TRUE(view->zoomToPoint({70, 40}, 1.7f));
     ASSERT_TRUE(view->rotateFrom(kCentre + Point{20, 0}, kCentre + Point{20, 9}));
 
@@ -222,7 +222,7 @@ TEST_F(ExportImageTest, TwiceTheSizeShowsTheSameRegionAtTwiceTheResolution)
 
 TEST_F(ExportImageTest, AnotherSizeFollowsAZoomedAndTurnedView)
 {
-    document.addStroke(rect_stroke(88, 52, 14, 9, blue));
+    document.drawing().addStroke(rect_stroke(88, 52, 14, 9, blue));
     ASSERT_TRUE(view->zoomToPoint({75, 50}, 2.5f));
     ASSERT_TRUE(view->rotateFrom(kCentre + Point{30, 0}, kCentre + Point{30, 17}));
 
@@ -368,7 +368,7 @@ TEST_F(ExportImageTest, TheEncodingOptionsReachTheEncoder)
 {
     // Detail for the JPEG quality to matter: many small soft-edged rectangles.
     for (int i = 0; i < 40; ++i)
-        document.addStroke(rect_stroke(float(i * 5 % 190) + 0.3f, float(i * 7 % 90) + 0.6f, 6.4f, 5.2f,
+        document.drawing().addStroke(rect_stroke(float(i * 5 % 190) + 0.3f, float(i * 7 % 90) + 0.6f, 6.4f, 5.2f,
                                        QColor::fromHsv(i * 9, 200, 220)));
 
     const auto written_size = [&](const char* name, const ExportOptions& options) {

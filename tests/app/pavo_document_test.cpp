@@ -2,7 +2,7 @@
 
 #include "pavo_document.h"
 
-#include "recording_tool.h"
+#include "fakes.h"
 
 #include <QFile>
 #include <QPainterPath>
@@ -167,9 +167,9 @@ TEST_F(Document, UndoDuringAGestureEndsTheGestureFirst)
 
 TEST_F(Document, DeleteAndMergeActOnTheTopmostStrokesWithThePen)
 {
-    doc->addStroke(square(0, 0));
-    doc->addStroke(square(30, 0));
-    doc->addStroke(square(60, 0));
+    doc->drawing().addStroke(square(0, 0));
+    doc->drawing().addStroke(square(30, 0));
+    doc->drawing().addStroke(square(60, 0));
     const StrokePtr bottom = doc->strokes().strokeArray().front();
     EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
     EXPECT_EQ(strokeCount(), 2);
@@ -291,9 +291,9 @@ TEST_F(Document, AFailedSaveKeepsTheDrawingAndItsName)
     const QString good = dir.filePath(QStringLiteral("d.pavo"));
     ASSERT_TRUE(doc->saveTo(good));
     drag(200);
-    const DrawingResult failed = doc->saveTo(dir.filePath(QStringLiteral("missing/folder/d.pavo")));
+    const Result<> failed = doc->saveTo(dir.filePath(QStringLiteral("missing/folder/d.pavo")));
     EXPECT_FALSE(failed);
-    EXPECT_FALSE(failed.error.isEmpty());
+    EXPECT_FALSE(failed.error().isEmpty());
     EXPECT_EQ(doc->fileName(), good);
     EXPECT_TRUE(doc->isEdited());
     EXPECT_EQ(strokeCount(), 2);
@@ -353,7 +353,7 @@ TEST_F(Document, TheToolsShareTheToolColourAsTheyShould)
 
 TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
 {
-    for (int i = 0; i < 4; ++i) doc->addStroke(square(30.0f * float(i), 0));
+    for (int i = 0; i < 4; ++i) doc->drawing().addStroke(square(30.0f * float(i), 0));
     const StrokeArray all = doc->strokes().strokeArray();
 
     // Arrangement needs the arrow tool; with the pen nothing moves.
@@ -362,34 +362,56 @@ TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
 
     EXPECT_TRUE(doc->perform(QStringLiteral("selectAll:")));
     EXPECT_EQ(doc->tool(), &doc->arrow());
-    EXPECT_EQ(doc->arrow().selection(), all);
+    EXPECT_EQ(doc->drawing().selection(), all);
 
-    doc->arrow().setSelection({all[0]});
+    doc->drawing().setSelection({all[0]});
     EXPECT_TRUE(doc->perform(QStringLiteral("bringToFront:")));
     EXPECT_EQ(doc->strokes().strokeArray().back(), all[0]);
 
     // Delete with an empty selection removes nothing.
-    doc->arrow().clearSelection();
+    doc->drawing().clearSelection();
     EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
     EXPECT_EQ(strokeCount(), 4);
 
-    doc->arrow().setSelection({all[1], all[2]});
+    doc->drawing().setSelection({all[1], all[2]});
     EXPECT_TRUE(doc->keyDown(QStringLiteral("\b")));
     EXPECT_EQ(strokeCount(), 2);
-    EXPECT_TRUE(doc->arrow().selection().empty());
+    EXPECT_TRUE(doc->drawing().selection().empty());
     EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
     EXPECT_EQ(strokeCount(), 4);
 
     // Strokes that a redo takes away again leave the selection.
-    doc->arrow().setSelection(doc->strokes().strokeArray());
+    doc->drawing().setSelection(doc->strokes().strokeArray());
     EXPECT_TRUE(doc->perform(QStringLiteral("redo:")));
     EXPECT_EQ(strokeCount(), 2);
-    EXPECT_EQ(doc->arrow().selection(), doc->strokes().strokeArray());
+    EXPECT_EQ(doc->drawing().selection(), doc->strokes().strokeArray());
 
     EXPECT_TRUE(doc->perform(QStringLiteral("mergeStrokes:")));
     EXPECT_EQ(strokeCount(), 1);
-    EXPECT_TRUE(doc->perform(QStringLiteral("penTool:")));
-    EXPECT_TRUE(doc->arrow().selection().empty()) << "another tool keeps no selection";
+    EXPECT_TRUE(doc->drawing().selection().empty());
+}
+
+// A gesture is one undo step only when it changed something.
+TEST_F(Document, ArrowClicksThatChangeNothingLeaveNoUndoStepAndNoEdit)
+{
+    doc->drawing().addStroke(square(100, 100));
+    doc->undoManager().removeAllActions();
+    ASSERT_TRUE(doc->saveTo(dir.filePath(QStringLiteral("a.pavo"))));
+    doc->setTool(&doc->arrow());
+    for (int i = 0; i < 2; ++i) {
+        doc->mouseDown({{110, 110}, 1, 0});
+        doc->mouseUp({{110, 110}, 0, 0});
+    }
+    EXPECT_EQ(doc->drawing().selection().size(), 1u);
+    EXPECT_FALSE(doc->undoManager().canUndo());
+    EXPECT_FALSE(doc->isEdited());
+    doc->mouseDown({{110, 110}, 1, 0});
+    doc->mouseDragged({{130, 115}, 1, 0});
+    doc->mouseUp({{130, 115}, 0, 0});
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
+    EXPECT_FALSE(doc->isEdited());
+    EXPECT_FALSE(doc->undoManager().canUndo());
 }
 
 TEST_F(Document, ANavigationToolChosenForOneUseGivesThePenBack)

@@ -10,12 +10,12 @@ void FakeDocument::setTool(Tool* tool)
 {
     if (_log) {
         const auto* recording = dynamic_cast<const RecordingTool*>(tool);
-        _log->push_back("setTool " + (recording ? recording->name() : std::string("other")));
+        _log->push_back("setTool " + (recording ? recording->name() : std::string("none")));
     }
-    if (!tool || tool == current) return;
+    if (tool == current) return;
     if (current) current->toolDeactivate();
     current = tool;
-    current->toolActivate();
+    if (current) current->toolActivate();
 }
 
 void FakeDocument::deleteSelection()

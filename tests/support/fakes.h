@@ -116,6 +116,7 @@ public:
     const std::string& name() const { return _name; }
     std::vector<ToolEvent> events;
     std::function<void(const ToolEvent&, ToolView&)> onDown;
+    std::function<void(QPainter&)> onDraw;
     ToolCursor cursor;
     // Ends every gesture as a single-use tool does.
     bool endsSingleUse = false;
@@ -124,7 +125,11 @@ public:
     void toolMoveEvent(const ToolEvent& e, ToolView&) override { record("move", e); }
     void toolUpEvent(const ToolEvent& e, ToolView& view) override;
     void toolFlagsChanged(const ToolEvent& e, ToolView&) override;
-    void toolDrawInView(ToolView&, QPainter&) override { _log.push_back(_name + ":draw"); }
+    void toolDrawInView(ToolView&, QPainter& painter) override
+    {
+        _log.push_back(_name + ":draw");
+        if (onDraw) onDraw(painter);
+    }
     void toolActivate() override { _log.push_back(_name + ":activate"); }
     void toolDeactivate() override { _log.push_back(_name + ":deactivate"); }
     ToolCursor toolCursor() const override { return cursor; }
