@@ -12,13 +12,6 @@
 
 namespace {
 
-class QuietDisplay : public ViewDisplay {
-public:
-    void setNeedsDisplayInRect(const Rect&) override {}
-    void setNeedsDisplay() override {}
-    void refreshCursor() override {}
-};
-
 class RecordingShell : public DocumentShell {
 public:
     int toolDisplays = 0;
@@ -36,12 +29,6 @@ public:
         urls.push_back(url);
         return true;
     }
-};
-
-class Alerts : public ScriptAlerts {
-public:
-    QStringList shown;
-    void show(const QString& title, const QString& message) override { shown << title + ": " + message; }
 };
 
 ProximityRecord stylus(std::uint8_t type, bool entering = true, std::uint16_t pointer = 0)
@@ -63,8 +50,8 @@ StrokePtr square(float x, float y)
 class Document : public ::testing::Test {
 protected:
     RecordingShell shell;
-    QuietDisplay display;
-    Alerts alerts;
+    FakeDisplay display;
+    RecordingAlerts alerts;
     std::unique_ptr<PavoDocument> doc = PavoDocument::create(shell, display, {400, 300}, alerts);
     CallLog log;
     RecordingTool other{"other", log};
@@ -84,16 +71,6 @@ protected:
     int strokeCount() const { return doc->strokes().count(); }
 };
 
-TEST_F(Document, ANewDocumentDrawsWithThePenOnNoBackground)
-{
-    EXPECT_EQ(doc->tool(), &doc->pen());
-    EXPECT_EQ(doc->currentToolAction(), QStringLiteral("penTool:"));
-    EXPECT_FALSE(doc->backgroundColor());
-    EXPECT_FALSE(doc->fileName());
-    EXPECT_FALSE(doc->isEdited());
-    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Pen"));
-}
-
 TEST_F(Document, ChoosingTheCurrentToolAgainChangesNothing)
 {
     doc->setTool(&other);
@@ -103,20 +80,6 @@ TEST_F(Document, ChoosingTheCurrentToolAgainChangesNothing)
     EXPECT_TRUE(doc->perform(QStringLiteral("penTool:")));
     EXPECT_EQ(log, (CallLog{"other:deactivate"}));
     EXPECT_EQ(doc->tool(), &doc->pen());
-}
-
-TEST_F(Document, TheToolColourGoesToThePenWhateverToolIsCurrent)
-{
-    doc->setTool(&other);
-    EXPECT_TRUE(doc->perform(QStringLiteral("setOrangeColor:")));
-    EXPECT_EQ(doc->pen().color(), QColor::fromRgbF(1, 0.5f, 0));
-    EXPECT_EQ(doc->tool(), &other);
-    doc->toolColorChanged(Qt::cyan);
-    EXPECT_EQ(doc->pen().color(), QColor(Qt::cyan));
-    EXPECT_TRUE(doc->perform(QStringLiteral("toolColor:")));
-    ASSERT_EQ(shell.panels.size(), 1u);
-    EXPECT_EQ(shell.panels[0].first, ColorPanelTarget::Tool);
-    EXPECT_EQ(shell.panels[0].second, QColor(Qt::cyan));
 }
 
 TEST_F(Document, MenuSettingsReadTheirValueFromTheItemTitle)
@@ -334,21 +297,25 @@ TEST_F(Document, HelpPagesAreLocalFiles)
 
 namespace {
 
-TEST_F(Document, TheToolsShareTheToolColourAsTheyShould)
+// The tool colour goes to the fill tool while it is current, else to the pen.
+TEST_F(Document, TheToolColourGoesToTheToolThatUsesIt)
 {
-    for (Tool* tool : std::initializer_list<Tool*>{&doc->arrow(), &doc->zoom(), &doc->rotate(), &doc->move()}) {
+    for (Tool* tool : {static_cast<Tool*>(&other), static_cast<Tool*>(&doc->arrow()), static_cast<Tool*>(&doc->zoom()),
+                       static_cast<Tool*>(&doc->rotate()), static_cast<Tool*>(&doc->move()), static_cast<Tool*>(&doc->fill())}) {
         doc->setTool(tool);
-        doc->setToolColor(Qt::darkGreen);
-        EXPECT_EQ(doc->pen().color(), QColor(Qt::darkGreen));
-        EXPECT_NE(doc->fill().color(), QColor(Qt::darkGreen));
-        doc->setToolColor(Qt::black);
+        const QColor pen = doc->pen().color(), fill = doc->fill().color();
+        EXPECT_TRUE(doc->perform(QStringLiteral("setOrangeColor:")));
+        const QColor orange = QColor::fromRgbF(1, 0.5f, 0);
+        EXPECT_EQ(doc->pen().color(), tool == &doc->fill() ? pen : orange);
+        EXPECT_EQ(doc->fill().color(), tool == &doc->fill() ? orange : fill);
+        EXPECT_EQ(doc->toolColor(), orange);
+        EXPECT_EQ(doc->tool(), tool);
+        doc->toolColorChanged(Qt::cyan);
+        EXPECT_EQ(doc->toolColor(), QColor(Qt::cyan));
     }
-    EXPECT_TRUE(doc->perform(QStringLiteral("fillTool:")));
-    EXPECT_EQ(doc->currentToolAction(), QStringLiteral("fillTool:"));
-    doc->setToolColor(Qt::magenta);
-    EXPECT_EQ(doc->fill().color(), QColor(Qt::magenta));
-    EXPECT_EQ(doc->toolColor(), QColor(Qt::magenta));
-    EXPECT_EQ(doc->pen().color(), QColor(Qt::black));
+    EXPECT_TRUE(doc->perform(QStringLiteral("toolColor:")));
+    ASSERT_EQ(shell.panels.size(), 1u);
+    EXPECT_EQ(shell.panels[0], std::make_pair(ColorPanelTarget::Tool, QColor(Qt::cyan)));
 }
 
 TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
@@ -429,17 +396,6 @@ TEST_F(Document, ANavigationToolChosenForOneUseGivesThePenBack)
     doc->mouseDragged({{150, 120}, 1, 0});
     doc->mouseUp({{150, 120}, 0, 0});
     EXPECT_EQ(doc->tool(), &doc->move()) << "chosen by its own command, it stays";
-}
-
-TEST_F(Document, TheEraserEndComesBackToTheArrow)
-{
-    doc->setTool(&doc->arrow());
-    ProximityCenter::shared().post(stylus(kPointerTypeEraser));
-    EXPECT_EQ(doc->tool(), &doc->pen());
-    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
-    ProximityCenter::shared().post(stylus(kPointerTypePen));
-    EXPECT_EQ(doc->tool(), &doc->arrow());
-    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
 }
 
 } // namespace

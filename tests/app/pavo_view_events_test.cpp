@@ -17,12 +17,10 @@ class ViewEvents : public ViewTest {
 protected:
     RecordingTool pen{"pen", log};
     RecordingTool arrow{"arrow", log};
-    RecordingTool zoom{"zoom", log};
 
     void SetUp() override
     {
         ViewTest::SetUp();
-        zoom.endsSingleUse = true;
         document.setTool(&pen);
         log.clear();
     }
@@ -142,19 +140,6 @@ TEST_F(ViewEvents, ToolsSeeAnUpToDateCanvas)
     document.drawing().undoManager().undo();
     click(30, 30);
     EXPECT_EQ(seen, (std::vector<Color>{RED, TRANSPARENT}));
-}
-
-TEST_F(ViewEvents, ASingleUseToolGoesBackAfterItsGesture)
-{
-    zoom.restoreToolAfter(document.tool());
-    document.setTool(&zoom);
-    log.clear();
-    view->mouseDown(at(10, 10));
-    view->mouseDragged(at(40, 30));
-    view->mouseUp(at(40, 30));
-    click(7, 7);
-    EXPECT_EQ(log, (CallLog{"zoom:down 10,10", "zoom:move 40,30", "zoom:up 40,30", "setTool pen",
-                            "zoom:deactivate", "pen:activate", "pen:down 7,7", "pen:up 7,7"}));
 }
 
 TEST_F(ViewEvents, FeedbackAndCursorFollowTheToolOfTheGesture)

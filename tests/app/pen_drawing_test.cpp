@@ -175,33 +175,3 @@ TEST_F(PenDrawing, UndoAndRedoTakeTheStrokeOutOfTheCanvasAndBack)
     expectStrokeShown();
     EXPECT_EQ(undo().undoActionName(), QStringLiteral("Stroke"));
 }
-
-TEST_F(PenDrawing, StrokeDrawnWhileZoomedLandsInDrawingUnits)
-{
-    // Zooming by 2 about (75, 50) brings the origin to the origin: a pure scaling.
-    constexpr float kZoom = 2;
-    ASSERT_TRUE(view->zoomToPoint({75, 50}, kZoom));
-    const AffineTransform t = view->transform();
-    ASSERT_FLOAT_EQ(t.a, kZoom);
-    ASSERT_NEAR(t.tx, 0, 1e-3);
-    ASSERT_NEAR(t.ty, 0, 1e-3);
-
-    drag();
-    ASSERT_EQ(strokeCount(), 1);
-    const Rect bounds = document->strokes().lastStroke()->bounds();
-    // The pen's radius shrinks with the zoom as well.
-    EXPECT_NEAR(bounds.origin.x, kStartX / kZoom, 1);
-    EXPECT_NEAR(bounds.origin.x + bounds.size.width, (kEndX + 4) / kZoom, 0.5f);
-    EXPECT_NEAR(bounds.origin.y + bounds.size.height / 2, kY / kZoom, 0.25f);
-    EXPECT_LE(bounds.size.height, 2 * 4 / kZoom + 0.5f);
-    expectStrokeShown();
-}
-
-TEST_F(PenDrawing, ClickAddsNothing)
-{
-    view->mouseDown({{100, 100}, 1.0f});
-    view->mouseUp({{100, 100}, 1.0f});
-    EXPECT_EQ(strokeCount(), 0);
-    EXPECT_FALSE(undo().canUndo());
-    EXPECT_TRUE(empty(view->canvasForReading().previewBitmap().colorAt({100, 100})));
-}
