@@ -330,6 +330,11 @@ TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
     EXPECT_TRUE(doc->perform(QStringLiteral("selectAll:")));
     EXPECT_EQ(doc->tool(), &doc->arrow());
     EXPECT_EQ(doc->drawing().selection(), all);
+    // A new selection is shown.
+    doc->drawing().clearSelection();
+    const int shown = display.wholeView;
+    EXPECT_TRUE(doc->perform(QStringLiteral("selectAll:")));
+    EXPECT_GT(display.wholeView, shown);
 
     doc->drawing().setSelection({all[0]});
     EXPECT_TRUE(doc->perform(QStringLiteral("bringToFront:")));

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -81,7 +83,13 @@ TEST_P(UndoScripts, GiveTheStatesExpected)
     EXPECT_EQ(letters.run(GetParam().script), GetParam().states) << GetParam().what;
 }
 
-INSTANTIATE_TEST_SUITE_P(UndoManager, UndoScripts, ::testing::ValuesIn(kScripts));
+INSTANTIATE_TEST_SUITE_P(UndoManager, UndoScripts, ::testing::ValuesIn(kScripts),
+                         [](const auto& row) {
+                             std::string name = row.param.what;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 TEST(UndoManager, NamesTravelWithTheirStepsAndReplaysKeepThem)
 {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -147,7 +149,13 @@ TEST_P(ArrowGestures, LeaveTheSelectionStrokesAndHistoryExpected)
     expect_rect_near(strokes[1]->bounds(), kB, g.name);
 }
 
-INSTANTIATE_TEST_SUITE_P(ArrowTool, ArrowGestures, ::testing::ValuesIn(kGestures));
+INSTANTIATE_TEST_SUITE_P(ArrowTool, ArrowGestures, ::testing::ValuesIn(kGestures),
+                         [](const auto& row) {
+                             std::string name = row.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 TEST_F(ArrowTest, LiveMoveShowsWhatTheReleaseLeaves)
 {

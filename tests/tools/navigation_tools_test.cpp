@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -118,7 +120,13 @@ TEST_P(NavigationGestures, AskTheViewForOneChangeAtTheUpAndEndTheSingleUse)
     EXPECT_EQ(doc.current, &t) << g.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(NavigationTools, NavigationGestures, ::testing::ValuesIn(kGestures));
+INSTANTIATE_TEST_SUITE_P(NavigationTools, NavigationGestures, ::testing::ValuesIn(kGestures),
+                         [](const auto& row) {
+                             std::string name = row.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 TEST_F(Navigation, AnUpWithoutADownOrADownThatIsNoPointCompletesNoGesture)
 {
