@@ -27,7 +27,7 @@ public:
     // From this many selected strokes on, one filled frame replaces the stroke highlights.
     static constexpr std::size_t kMaxHighlights = 20;
 
-    // A line is picked within this many view pixels of its middle, however thin it is.
+    // A line is picked as if it were at least this many view pixels wide, however thin.
     static constexpr float kPickTolerance = 4.0f;
     // Nearer the centre than this (view pixels) a command-drag turns the selection but
     // does not scale it: a tiny distance to measure against would scale it many times.

@@ -3,9 +3,9 @@
 #include "pavo_document.h"
 
 #include "fakes.h"
+#include "support/strokes.h"
 
 #include <QFile>
-#include <QPainterPath>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -40,12 +40,7 @@ ProximityRecord stylus(std::uint8_t type, bool entering = true, std::uint16_t po
     return r;
 }
 
-StrokePtr square(float x, float y)
-{
-    QPainterPath p;
-    p.addRect(double(x), double(y), 20, 20);
-    return Stroke::withPath(Path(p), Qt::red, kModeNormal, 1.0f);
-}
+StrokePtr square(float x, float y) { return fill_stroke(make_rect(x, y, 20, 20), Qt::red); }
 
 class Document : public ::testing::Test {
 protected:
