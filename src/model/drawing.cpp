@@ -118,7 +118,8 @@ bool Drawing::transformStrokes(const StrokeArray& strokes, const AffineTransform
     // restores exactly what was there.
     const std::optional<AffineTransform> inverse = t.isUsable() ? t.inverted() : std::nullopt;
     if (!inverse) return false;
-    const StrokeArray present = _strokes.activeStrokesInArray(strokes);
+    // Each stroke once, however often it is named.
+    const StrokeArray present = _strokes.sortedStrokesInArray(strokes);
     for (const StrokePtr& s : present)
         if (!s->canTransformUsing(t)) return false;
     // Moving by nothing is no edit: no undo step, and the drawing stays as clean as it was.

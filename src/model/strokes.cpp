@@ -78,11 +78,13 @@ StrokeArray Strokes::strokesEnclosedByRect(const Rect& r) const
 
 std::vector<int> Strokes::strokesToIndexList(const StrokeArray& strokes) const
 {
+    // One pass over each list: a select-all of a large drawing is deleted or moved whole.
+    std::unordered_set<const Stroke*> wanted;
+    wanted.reserve(strokes.size());
+    for (const StrokePtr& s : strokes) wanted.insert(s.get());
     std::vector<int> indices;
-    for (const StrokePtr& s : strokes)
-        if (const int i = indexOf(s); i >= 0) indices.push_back(i);
-    std::sort(indices.begin(), indices.end());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (std::size_t i = 0; i < _strokes.size(); ++i)
+        if (wanted.contains(_strokes[i].get())) indices.push_back(int(i));
     return indices;
 }
 
@@ -95,7 +97,7 @@ StrokeArray Strokes::sortedStrokesInArray(const StrokeArray& strokes) const
 
 StrokeArray Strokes::activeStrokesInArray(const StrokeArray& strokes) const
 {
-    // One pass over each list: a select-all of a large drawing asks after every edit.
+    // One pass over each list, as above.
     const std::unordered_set<const Stroke*> present = [this] {
         std::unordered_set<const Stroke*> set;
         set.reserve(_strokes.size());
