@@ -96,6 +96,7 @@ Result<> PavoDocument::revert()
 {
     if (!_file_name) return Failure{QStringLiteral("The drawing has never been saved, so there is nothing to go back to.")};
     _view->finishGesture();
+    endGesture();
     return read(*_file_name);
 }
 

@@ -110,7 +110,7 @@ TEST_F(Document, AWholeGestureIsOneUndoableStroke)
     EXPECT_GT(shell.undoChanges, 0);
 }
 
-TEST_F(Document, UndoDuringAGestureEndsTheGestureFirst)
+TEST_F(Document, UndoAndRevertDuringAGestureEndTheGestureFirst)
 {
     doc->mouseDown({{50, 50}, 1, 0});
     doc->mouseDragged({{50, 50}, 1, 0});
@@ -121,6 +121,15 @@ TEST_F(Document, UndoDuringAGestureEndsTheGestureFirst)
     doc->mouseUp({{150, 50}, 0, 0});
     EXPECT_EQ(strokeCount(), 0);
     EXPECT_TRUE(doc->undoManager().canRedo());
+
+    // So does a revert: what follows it is an undo step of its own.
+    drag(100);
+    ASSERT_TRUE(doc->saveTo(dir.filePath(QStringLiteral("r.pavo"))));
+    doc->mouseDown({{50, 50}, 1, 0});
+    doc->mouseDragged({{150, 50}, 1, 0});
+    ASSERT_TRUE(doc->revert());
+    EXPECT_TRUE(doc->perform(QStringLiteral("clear:")));
+    EXPECT_TRUE(doc->undoManager().canUndo());
 }
 
 TEST_F(Document, DeleteAndMergeActOnTheTopmostStrokesWithThePen)
