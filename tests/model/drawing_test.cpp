@@ -32,7 +32,8 @@ public:
     Kinds take() { return std::exchange(kinds, {}); }
 };
 
-// Strokes A..E bottom to top, apart from each other, with an empty history.
+// Strokes A..E bottom to top, apart from each other and of every kind (a fill, a line, a
+// pen stroke, a picture, a fill), with an empty history.
 class DrawingTest : public ::testing::Test {
 protected:
     Drawing drawing;
@@ -41,10 +42,10 @@ protected:
 
     void SetUp() override
     {
-        for (int i = 0; i < 5; ++i) {
-            abcde.push_back(fill_stroke(make_rect(float(i) * 20, 0, 10, 10)));
-            drawing.addStroke(abcde.back());
-        }
+        abcde = {fill_stroke(make_rect(0, 0, 10, 10)), line_stroke({20, 5}, {30, 5}, 2),
+                 pen_stroke({{42, 2}, {46, 6}, {48, 8}}), image_stroke(make_rect(60, 0, 10, 10)),
+                 fill_stroke(make_rect(80, 0, 10, 10))};
+        for (const StrokePtr& s : abcde) drawing.addStroke(s);
         drawing.undoManager().removeAllActions();
         drawing.undoManager().markClean();
         drawing.setObserver(&recorder);
@@ -120,9 +121,9 @@ const Edit kEdits[] = {
     {"move", "AB",
      [](Drawing& d, const StrokeArray& s) { EXPECT_TRUE(d.transformStrokes(s, AffineTransform::translation(5, -3))); },
      "ABCDE", "", "AB"},
-    {"scale", "C",
+    {"scale", "CD",
      [](Drawing& d, const StrokeArray& s) { EXPECT_TRUE(d.transformStrokes(s, AffineTransform::scaling(2, 4))); },
-     "ABCDE", "", "C"},
+     "ABCDE", "", "CD"},
 };
 
 class DrawingEdits : public DrawingTest, public ::testing::WithParamInterface<Edit> {};
