@@ -160,10 +160,10 @@ void Replay::open(const QString& path)
         failed(QStringLiteral("%1 cannot be opened: no view can be made").arg(path));
         return;
     }
-    const DrawingResult result = opened->read(path);
+    const Result<> result = opened->read(path);
     if (!result) {
         _shell.document = _document.get();
-        failed(QStringLiteral("%1 cannot be opened: %2").arg(path, result.error));
+        failed(QStringLiteral("%1 cannot be opened: %2").arg(path, result.error()));
         return;
     }
     // Like a window, the drawing comes back at the size it was saved with, unless the
@@ -330,8 +330,8 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
 
 void Replay::save(const QString& path)
 {
-    const DrawingResult result = doc().saveTo(path);
-    if (!result) failed(QStringLiteral("The drawing could not be saved to %1: %2").arg(path, result.error));
+    const Result<> result = doc().saveTo(path);
+    if (!result) failed(QStringLiteral("The drawing could not be saved to %1: %2").arg(path, result.error()));
 }
 
 void Replay::exportPicture(const ScriptEvent& e)

@@ -19,12 +19,12 @@ std::unique_ptr<PavoDocument> PavoDocument::create(DocumentShell& shell, ViewDis
 PavoDocument::PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const QString& resourceRoot)
     : _shell(shell), _alerts(alerts), _resource_root(resourceRoot)
 {
-    _pen = std::make_unique<Pen>(*this, alerts, resourceRoot);
-    _zoom = std::make_unique<ZoomTool>(*this);
-    _rotate = std::make_unique<RotateTool>(*this);
-    _move = std::make_unique<MoveTool>(*this);
-    _fill = std::make_unique<FillTool>(*this);
-    _arrow = std::make_unique<ArrowTool>(*this);
+    _pen = std::make_unique<Pen>(alerts, resourceRoot);
+    _zoom = std::make_unique<ZoomTool>();
+    _rotate = std::make_unique<RotateTool>();
+    _move = std::make_unique<MoveTool>();
+    _fill = std::make_unique<FillTool>();
+    _arrow = std::make_unique<ArrowTool>();
     _tool = _pen.get();
     _drawing.setObserver(this);
 }
@@ -33,69 +33,70 @@ PavoDocument::~PavoDocument()
 {
     _proximity.reset();
     _drawing.setObserver(nullptr);
+    _gesture.reset();
     // The view goes first: it takes itself out of the pen scripts' record.
     _view.reset();
 }
 
 // Files
 
-DrawingResult PavoDocument::read(const QString& path)
+Result<> PavoDocument::read(const QString& path)
 {
     const QString ext = QFileInfo(path).suffix();
     const bool isTemplate = ext == u"pavotemplate";
     if (ext != u"pavo" && !isTemplate) return readPicture(path);
-    DrawingResult result = _drawing.load(path);
+    Result<> result = _drawing.load(path);
     if (!result) return result;
     if (const auto t = _drawing.takeViewTransform()) _view->setTransform(*t);
     _file_name = isTemplate ? std::nullopt : std::optional<QString>(path);
-    _view->redraw();
     updateToolDisplay();
     _shell.editedChanged(isEdited());
     return result;
 }
 
-DrawingResult PavoDocument::readPicture(const QString& path)
+Result<> PavoDocument::readPicture(const QString& path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull())
-        return {false, QStringLiteral("%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
+        return Failure{QStringLiteral("%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
                            .arg(QFileInfo(path).fileName(), reader.errorString())};
-    if (const Result<> fits = image_fits_in_drawing(image); !fits) return {false, fits.error()};
+    if (const Result<> fits = image_fits_in_drawing(image); !fits) return fits;
     placeImage(image, point(_view->size()) / 2.0f);
     // The picture is the document's only content: opening it is no edit to undo.
     _drawing.undoManager().removeAllActions();
     _file_name.reset();
-    return {true, {}};
+    return {};
 }
 
-DrawingResult PavoDocument::saveTo(const QString& path)
+Result<> PavoDocument::saveTo(const QString& path)
 {
     const AffineTransform viewTransform = _view->transform();
-    DrawingResult result = _drawing.save(path, _shell.windowFrame(), viewTransform);
+    Result<> result = _drawing.save(path, _shell.windowFrame(), viewTransform);
     if (result) _file_name = path;
     return result;
 }
 
-DrawingResult PavoDocument::writeCopy(const QString& path) const
+Result<> PavoDocument::writeCopy(const QString& path) const
 {
     return _drawing.writeCopy(path, _shell.windowFrame(), _view->transform());
 }
 
-DrawingResult PavoDocument::readRecovered(const QString& path)
+Result<> PavoDocument::readRecovered(const QString& path)
 {
-    DrawingResult result = read(path);
+    Result<> result = read(path);
     if (!result) return result;
     _file_name.reset();
     _drawing.markChanged();
     return result;
 }
 
-DrawingResult PavoDocument::revert()
+Result<> PavoDocument::revert()
 {
-    if (!_file_name) return {false, QStringLiteral("The drawing has never been saved, so there is nothing to go back to.")};
+    if (!_file_name) return Failure{QStringLiteral("The drawing has never been saved, so there is nothing to go back to.")};
     _view->finishGesture();
+    endGesture();
     return read(*_file_name);
 }
 
@@ -104,11 +105,10 @@ DrawingResult PavoDocument::revert()
 void PavoDocument::mouseDown(const ToolEvent& event)
 {
     if (_view->inGesture()) _view->finishGesture();
-    endGestureGroup();
-    _drawing.undoManager().beginUndoGrouping();
-    _gesture_group_open = true;
+    endGesture();
+    _gesture.emplace(_drawing.undoManager());
     _view->mouseDown(event);
-    if (!_view->inGesture()) endGestureGroup();
+    if (!_view->inGesture()) endGesture();
 }
 
 void PavoDocument::mouseDragged(const ToolEvent& event) { _view->mouseDragged(event); }
@@ -116,14 +116,10 @@ void PavoDocument::mouseDragged(const ToolEvent& event) { _view->mouseDragged(ev
 void PavoDocument::mouseUp(const ToolEvent& event)
 {
     _view->mouseUp(event);
-    if (!_view->inGesture()) endGestureGroup();
+    if (!_view->inGesture()) endGesture();
 }
 
-void PavoDocument::endGestureGroup()
-{
-    if (!std::exchange(_gesture_group_open, false)) return;
-    _drawing.undoManager().endUndoGrouping();
-}
+void PavoDocument::endGesture() { _gesture.reset(); }
 
 void PavoDocument::flagsChanged(const ToolEvent& event) { _view->flagsChanged(event); }
 
@@ -158,27 +154,17 @@ void PavoDocument::useOnce(Tool& navigation)
     setTool(&navigation);
 }
 
-void PavoDocument::updateSelection()
-{
-    if (_tool == _arrow.get()) _arrow->setSelection(_drawing.strokes().activeStrokesInArray(_arrow->selection()));
-    else _arrow->clearSelection();
-}
-
 void PavoDocument::selectAll()
 {
     setTool(_arrow.get());
-    _arrow->setSelection(_drawing.strokes().strokeArray());
-    _view->setNeedsDisplay();
+    _drawing.setSelection(_drawing.strokes().strokeArray());
 }
 
-void PavoDocument::arrange(void (Strokes::*operation)(const StrokeArray&))
+void PavoDocument::arrange(Drawing::Arrangement arrangement)
 {
     if (_tool != _arrow.get()) return;
-    // A copy: the edit's news updates the live selection while the list works through it.
-    const StrokeArray selected = _arrow->selection();
-    const UndoGroup group(_drawing.undoManager());
-    (_drawing.strokes().*operation)(selected);
-    _view->redraw();
+    const UndoTransaction command(_drawing.undoManager());
+    _drawing.arrange(_drawing.selection(), arrangement);
 }
 
 void PavoDocument::refreshCursor()
@@ -272,34 +258,11 @@ QColor PavoDocument::toolColor() const { return _tool == _fill.get() ? _fill->co
 
 void PavoDocument::toolColorChanged(const QColor& color) { setToolColor(color); }
 
-void PavoDocument::backgroundColorChanged(const QColor& color)
-{
-    _drawing.setBackgroundColor(color);
-    _shell.backgroundChanged();
-    _view->setNeedsDisplay();
-}
+void PavoDocument::backgroundColorChanged(const QColor& color) { _drawing.setBackgroundColor(color); }
 
-void PavoDocument::clearBackgroundColor()
-{
-    _drawing.setBackgroundColor(std::nullopt);
-    _shell.backgroundChanged();
-    _view->setNeedsDisplay();
-}
+void PavoDocument::clearBackgroundColor() { _drawing.setBackgroundColor(std::nullopt); }
 
 // Strokes
-
-void PavoDocument::addStroke(const StrokePtr& stroke)
-{
-    if (!stroke) return;
-    const UndoGroup group(_drawing.undoManager());
-    _drawing.addStroke(stroke);
-}
-
-bool PavoDocument::transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t)
-{
-    const UndoGroup group(_drawing.undoManager());
-    return _drawing.transformStrokesInArray(strokes, t);
-}
 
 void PavoDocument::placeImage(const QImage& image, Point centre)
 {
@@ -329,79 +292,60 @@ void PavoDocument::placeImage(const QImage& image, Point centre)
     placement.lineTo(p2.x, p2.y);
     placement.lineTo(p3.x, p3.y);
     placement.lineTo(p0.x, p0.y);
-    if (const StrokePtr stroke = Stroke::withImage(image, Path(placement), opacity)) addStroke(stroke);
+    if (const StrokePtr stroke = Stroke::withImage(image, Path(placement), opacity)) _drawing.addStroke(stroke);
 }
+
+// Each menu command is one undo step, however many edits it makes.
 
 void PavoDocument::deleteStrokes()
 {
-    {
-        const UndoGroup group(_drawing.undoManager());
-        if (_tool == _arrow.get()) {
-            const StrokeArray selected = _arrow->selection();
-            _drawing.strokes().removeStrokesInArray(selected);
-            _arrow->clearSelection();
-        } else if (_drawing.strokes().count() > 0) {
-            _drawing.strokes().removeLastStroke();
-        }
-    }
-    updateSelection();
-    _view->redraw();
+    const UndoTransaction command(_drawing.undoManager());
+    if (_tool == _arrow.get()) _drawing.removeStrokes(_drawing.selection());
+    else _drawing.removeLastStroke();
 }
 
 void PavoDocument::mergeStrokes()
 {
-    {
-        const UndoGroup group(_drawing.undoManager());
-        const StrokeArray selected = _arrow->selection();
-        if (_tool == _arrow.get()) _drawing.strokes().mergeStrokesInArray(selected);
-        else _drawing.strokes().mergeTopTwoStrokes();
-    }
-    updateSelection();
-    _view->redraw();
+    const UndoTransaction command(_drawing.undoManager());
+    if (_tool == _arrow.get()) _drawing.mergeStrokes(_drawing.selection());
+    else _drawing.mergeTopTwoStrokes();
 }
 
 void PavoDocument::clearDrawing()
 {
-    {
-        const UndoGroup group(_drawing.undoManager());
-        _drawing.strokes().clear();
-    }
-    updateSelection();
-    _view->redraw();
+    const UndoTransaction command(_drawing.undoManager());
+    _drawing.clear();
 }
 
 void PavoDocument::undo()
 {
-    // A gesture under way keeps its group open; it ends before the history moves.
+    // A gesture under way keeps its step open; it ends before the history moves.
     _view->finishGesture();
-    endGestureGroup();
+    endGesture();
     _drawing.undoManager().undo();
-    _view->redraw();
 }
 
 void PavoDocument::redo()
 {
     _view->finishGesture();
-    endGestureGroup();
+    endGesture();
     _drawing.undoManager().redo();
-    _view->redraw();
 }
 
-void PavoDocument::markChanged()
+// The drawing's news: the one way the view learns of a change, whether it was made,
+// undone or redone.
+
+void PavoDocument::drawingChanged(const DrawingChange& change)
 {
-    // The view's transformation is saved with the drawing but is no undoable edit.
-    _drawing.markChanged();
-}
-
-// The drawing's news
-
-void PavoDocument::strokeAdded(const StrokePtr& stroke) { _view->strokeAdded(stroke); }
-
-void PavoDocument::drawingChanged()
-{
-    // An undone or redone edit may take selected strokes away.
-    updateSelection();
-    _view->redraw();
+    switch (change.kind) {
+    case DrawingChange::StrokeAdded: _view->strokeAdded(change.stroke); break;
+    case DrawingChange::Strokes: _view->redraw(); break;
+    case DrawingChange::Selection: _view->setNeedsDisplay(); break;
+    case DrawingChange::Background:
+        _shell.backgroundChanged();
+        _view->setNeedsDisplay();
+        break;
+    }
 }
 
 void PavoDocument::editedChanged(bool edited) { _shell.editedChanged(edited); }

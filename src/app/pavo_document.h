@@ -6,8 +6,9 @@
 // the pen to the eraser when the stylus is turned over.
 //
 // One pointer gesture is one undo step, whatever the tool adds during it (a spray pen adds
-// a fill per move). Commands and settings never report errors: a command that does not
-// apply does nothing.
+// a fill per move), and so is one menu command. Every edit goes through the drawing, whose
+// news alone keeps the view up to date. Commands and settings never report errors: a
+// command that does not apply does nothing.
 
 #include "document_shell.h"
 #include "arrow_tool.h"
@@ -48,26 +49,25 @@ public:
     MoveTool& move() { return *_move; }
     FillTool& fill() { return *_fill; }
     ArrowTool& arrow() { return *_arrow; }
-    Drawing& drawing() { return _drawing; }
     const Drawing& drawing() const { return _drawing; }
     UndoManager& undoManager() { return _drawing.undoManager(); }
 
     // Files. A .pavo file opens as itself; a .pavotemplate file and a picture open untitled,
     // the picture placed in the middle of the view. On failure nothing changes.
-    DrawingResult read(const QString& path);
+    Result<> read(const QString& path);
     // The file the drawing is saved in; none while it is untitled.
     const std::optional<QString>& fileName() const { return _file_name; }
     // Saves with the window's frame and the view's transformation; the drawing is then
     // clean and named after the file. On failure the old file and the drawing stay as they
     // were.
-    DrawingResult saveTo(const QString& path);
+    Result<> saveTo(const QString& path);
     // Reads the saved file again, dropping every change since.
-    DrawingResult revert();
+    Result<> revert();
     // Writes the drawing as it is to another file, leaving its name and edited state alone:
     // the copy kept against a crash.
-    DrawingResult writeCopy(const QString& path) const;
+    Result<> writeCopy(const QString& path) const;
     // Reads such a copy: the drawing comes back untitled and unsaved.
-    DrawingResult readRecovered(const QString& path);
+    Result<> readRecovered(const QString& path);
     bool isEdited() const { return _drawing.isEdited(); }
     // The window frame the file brought, for the window to take once.
     std::optional<QString> takeWindowFrame() { return _drawing.takeWindowFrame(); }
@@ -121,19 +121,17 @@ public:
     // ViewDocument and ToolDocument.
     Tool* tool() override { return _tool; }
     void setTool(Tool* tool) override;
-    void addStroke(const StrokePtr& stroke) override;
-    bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) override;
     void refreshCursor() override;
-    const Strokes& strokes() const override { return _drawing.strokes(); }
-    std::optional<QColor> backgroundColor() const override { return _drawing.backgroundColor(); }
-    void markChanged() override;
+    Drawing& drawing() override { return _drawing; }
     void deleteSelection() override { deleteStrokes(); }
+    const Strokes& strokes() const { return _drawing.strokes(); }
+    std::optional<QColor> backgroundColor() const { return _drawing.backgroundColor(); }
 
     // Single use of a navigation tool: one gesture, then the tool in use comes back.
     void useOnce(Tool& navigation);
     void selectAll();
-    // The arrangement commands act on the arrow tool's selection, and only while it is current.
-    void arrange(void (Strokes::*operation)(const StrokeArray&));
+    // The arrangement commands act on the selection, and only while the arrow tool is current.
+    void arrange(Drawing::Arrangement arrangement);
     void showToolColorPanel();
     void showBackgroundColorPanel();
     void deleteStrokes();
@@ -145,17 +143,13 @@ public:
     void sendFeedback();
 
 private:
-    void strokeAdded(const StrokePtr& stroke) override;
-    void drawingChanged() override;
+    void drawingChanged(const DrawingChange& change) override;
     void editedChanged(bool edited) override;
     void historyChanged() override;
 
-    DrawingResult readPicture(const QString& path);
+    Result<> readPicture(const QString& path);
     void updateToolDisplay();
-    // The arrow tool keeps only selected strokes that are still in the drawing, and keeps
-    // none while another tool is current.
-    void updateSelection();
-    void endGestureGroup();
+    void endGesture();
 
     DocumentShell& _shell;
     ScriptAlerts& _alerts;
@@ -171,7 +165,8 @@ private:
     Tool* _tool = nullptr;
     std::optional<QString> _file_name;
 
-    bool _gesture_group_open = false;
+    // The undo step of the pointer gesture under way.
+    std::optional<UndoTransaction> _gesture;
 
     // The eraser end of the stylus.
     bool _erasing = false;

@@ -65,10 +65,10 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         add("rotate:", [](PavoDocument& d, const QString&) { d.useOnce(d.rotate()); });
         add("move:", [](PavoDocument& d, const QString&) { d.useOnce(d.move()); });
         add("selectAll:", [](PavoDocument& d, const QString&) { d.selectAll(); });
-        add("bringForward:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::bringForward); });
-        add("bringToFront:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::bringToFront); });
-        add("sendBackward:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::sendBackward); });
-        add("sendToBack:", [](PavoDocument& d, const QString&) { d.arrange(&Strokes::sendToBack); });
+        add("bringForward:", [](PavoDocument& d, const QString&) { d.arrange(Drawing::Arrangement::BringForward); });
+        add("bringToFront:", [](PavoDocument& d, const QString&) { d.arrange(Drawing::Arrangement::BringToFront); });
+        add("sendBackward:", [](PavoDocument& d, const QString&) { d.arrange(Drawing::Arrangement::SendBackward); });
+        add("sendToBack:", [](PavoDocument& d, const QString&) { d.arrange(Drawing::Arrangement::SendToBack); });
         add("setPenType:", [](PavoDocument& d, const QString& title) { d.setPenTypeName(title); });
         add("penSize:", [](PavoDocument& d, const QString& title) { d.setPenSize(float(leading_number(title))); });
         add("penOpacity:", [](PavoDocument& d, const QString& title) {

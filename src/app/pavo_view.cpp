@@ -22,7 +22,7 @@ void PavoView::setNeedsDisplay() { _display.setNeedsDisplay(); }
 
 QColor PavoView::backgroundColor() const
 {
-    return _document.backgroundColor().value_or(QColor(Qt::white));
+    return _document.drawing().backgroundColor().value_or(QColor(Qt::white));
 }
 
 bool PavoView::setSize(Size size, bool liveResize)
@@ -65,7 +65,7 @@ void PavoView::renderIfNeeded()
     _needs_redraw = false;
     // Transparent where nothing is drawn: the widget paints the background beneath.
     _canvas->fill(color_ns::TRANSPARENT);
-    _document.strokes().drawInCanvas(*_canvas);
+    _document.drawing().strokes().drawInCanvas(*_canvas);
 }
 
 void PavoView::ensureCanvasUpToDate()
@@ -132,7 +132,7 @@ void PavoView::mouseDragged(const ToolEvent& event)
     if (!_gesture_tool) return;
     ensureCanvasUpToDate();
     _last_gesture_event = event;
-    _gesture_tool->toolMoveEvent(event);
+    _gesture_tool->toolMoveEvent(event, *this);
 }
 
 void PavoView::finishGesture()
@@ -154,7 +154,7 @@ void PavoView::endGesture(const ToolEvent& up)
     // No longer in the gesture while the tool ends it: a tool switch it asks for (a
     // single-use tool going back) takes effect for the events that follow.
     Tool* const tool = std::exchange(_gesture_tool, nullptr);
-    tool->toolUpEvent(up);
+    tool->toolUpEvent(up, *this);
     deliverDeferred();
 }
 
@@ -176,7 +176,7 @@ void PavoView::flagsChanged(const ToolEvent& event)
     Tool* const tool = _document.tool();
     if (!tool) return;
     ensureCanvasUpToDate();
-    tool->toolFlagsChanged(event);
+    tool->toolFlagsChanged(event, *this);
 }
 
 bool PavoView::keyDown(const QString& text)

@@ -10,9 +10,9 @@
 // canvasForReading for export, copy and print. A stroke added on top is drawn at once,
 // since that costs no more than drawing it later.
 //
-// The view widget calls setSize, the event methods and paint; the document controller calls
-// strokeAdded and redraw when its drawing changes, and the navigation methods for the menu
-// commands.
+// The view widget calls setSize, the event methods and paint; the document controller
+// passes on the drawing's news (strokeAdded, redraw), and calls the navigation methods for
+// the menu commands.
 
 #include "canvas.h"
 #include "tool.h"

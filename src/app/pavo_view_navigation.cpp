@@ -47,7 +47,7 @@ bool PavoView::finishViewChange(const AffineTransform& before, bool applied)
         return false;
     }
     redraw();
-    _document.markChanged();
+    _document.drawing().markChanged();
     return true;
 }
 
@@ -97,7 +97,7 @@ bool PavoView::zoomOut()
 
 bool PavoView::zoomToFit()
 {
-    const Rect bounds = _document.strokes().bounds();
+    const Rect bounds = _document.drawing().strokes().bounds();
     if (is_empty(bounds) || !finite(bounds)) return false;
     reallocateIfNeeded();
     return zoomToBitmapRect(_canvas->worldRectToBitmapRect(bounds));

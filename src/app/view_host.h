@@ -14,10 +14,6 @@
 
 class ViewDocument : public ToolDocument {
 public:
-    // None: no background colour, shown as white.
-    virtual std::optional<QColor> backgroundColor() const = 0;
-    // The view transformation is saved with the drawing, so changing it edits the document.
-    virtual void markChanged() = 0;
     // The delete action, as the delete and backspace keys ask for it.
     virtual void deleteSelection() = 0;
 };

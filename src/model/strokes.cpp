@@ -3,7 +3,7 @@
 #include "archive.h"
 
 #include <QCborArray>
-#include <QCoreApplication>
+#include <QPainterPathStroker>
 
 #include <algorithm>
 #include <unordered_set>
@@ -22,14 +22,23 @@ bool encloses(const Rect& outer, const Rect& inner)
            outer.minY() <= inner.minY() && inner.maxY() <= outer.maxY();
 }
 
+// A line is hit on its stroked outline; a filled shape or picture inside its path.
+bool hits(const Stroke& s, Point world, float tolerance)
+{
+    if (!s.drawAsStroke()) return s.contains(world);
+    // The bounds already reach half the width beyond the path.
+    const Rect near = grow_rect(s.bounds(), tolerance / 2, tolerance / 2);
+    if (!finite(near) || world.x < near.minX() || world.x > near.maxX() || world.y < near.minY() ||
+        world.y > near.maxY())
+        return false;
+    QPainterPathStroker stroker;
+    stroker.setWidth(double(std::max(s.lineWidth(), tolerance)));
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(s.path().toQPainterPath()).contains(QPointF(world.x, world.y));
+}
 
 } // namespace
-
-void Strokes::setDocument(StrokeEditor* document, UndoManager* undo)
-{
-    _document = document;
-    _undo = undo;
-}
 
 int Strokes::indexOf(const StrokePtr& stroke) const
 {
@@ -44,10 +53,10 @@ Rect Strokes::bounds() const
     return total;
 }
 
-StrokePtr Strokes::pickStrokeAtPoint(Point world) const
+StrokePtr Strokes::pickStrokeAtPoint(Point world, float tolerance) const
 {
     for (auto it = _strokes.rbegin(); it != _strokes.rend(); ++it)
-        if ((*it)->contains(world)) return *it;
+        if (hits(**it, world, tolerance)) return *it;
     return nullptr;
 }
 
@@ -69,11 +78,13 @@ StrokeArray Strokes::strokesEnclosedByRect(const Rect& r) const
 
 std::vector<int> Strokes::strokesToIndexList(const StrokeArray& strokes) const
 {
+    // One pass over each list: a select-all of a large drawing is deleted or moved whole.
+    std::unordered_set<const Stroke*> wanted;
+    wanted.reserve(strokes.size());
+    for (const StrokePtr& s : strokes) wanted.insert(s.get());
     std::vector<int> indices;
-    for (const StrokePtr& s : strokes)
-        if (const int i = indexOf(s); i >= 0) indices.push_back(i);
-    std::sort(indices.begin(), indices.end());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (std::size_t i = 0; i < _strokes.size(); ++i)
+        if (wanted.contains(_strokes[i].get())) indices.push_back(int(i));
     return indices;
 }
 
@@ -86,7 +97,7 @@ StrokeArray Strokes::sortedStrokesInArray(const StrokeArray& strokes) const
 
 StrokeArray Strokes::activeStrokesInArray(const StrokeArray& strokes) const
 {
-    // One pass over each list: a select-all of a large drawing asks after every edit.
+    // One pass over each list, as above.
     const std::unordered_set<const Stroke*> present = [this] {
         std::unordered_set<const Stroke*> set;
         set.reserve(_strokes.size());
@@ -143,154 +154,6 @@ Rect Strokes::drawInCanvas(PavoCanvas& canvas) const
     if (!result) return {};
     draw.copyRect(*result, canvas.previewBitmap());
     return *result;
-}
-
-void Strokes::registerUndo(std::function<void(StrokeEditor&)> action)
-{
-    if (!_undo) return;
-    StrokeEditor* target = &editor();
-    _undo->registerUndo(target, [target, action = std::move(action)] { action(*target); });
-}
-
-void Strokes::nameAction(const char* name)
-{
-    if (_undo) _undo->setFirstActionName(QCoreApplication::translate("Strokes", name));
-}
-
-void Strokes::addStroke(const StrokePtr& stroke)
-{
-    if (!stroke) return;
-    _strokes.push_back(stroke);
-    registerUndo([](StrokeEditor& e) { e.removeLastStroke(); });
-    nameAction("Stroke");
-}
-
-void Strokes::removeLastStroke()
-{
-    if (_strokes.empty()) return;
-    const StrokePtr stroke = _strokes.back();
-    _strokes.pop_back();
-    registerUndo([stroke](StrokeEditor& e) { e.addStroke(stroke); });
-    nameAction("Delete Stroke");
-}
-
-void Strokes::insertStroke(const StrokePtr& stroke, int index)
-{
-    if (!stroke || index < 0 || index > count()) return;
-    _strokes.insert(_strokes.begin() + index, stroke);
-    registerUndo([index](StrokeEditor& e) { e.removeStrokeAtIndex(index); });
-    nameAction("Add Stroke");
-}
-
-void Strokes::removeStrokeAtIndex(int index)
-{
-    if (index < 0 || index >= count()) return;
-    const StrokePtr stroke = _strokes[std::size_t(index)];
-    _strokes.erase(_strokes.begin() + index);
-    registerUndo([stroke, index](StrokeEditor& e) { e.insertStroke(stroke, index); });
-    nameAction("Delete Stroke");
-}
-
-bool Strokes::transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t)
-{
-    // Checked for every stroke first, so that the move is all or nothing and its inverse
-    // restores exactly what was there.
-    const std::optional<AffineTransform> inverse = t.isUsable() ? t.inverted() : std::nullopt;
-    if (!inverse) return false;
-    for (const StrokePtr& s : strokes)
-        if (!s || !s->canTransformUsing(t)) return false;
-    for (const StrokePtr& s : strokes) s->transformUsingAffineTransform(t);
-    registerUndo([strokes, inv = *inverse](StrokeEditor& e) { e.transformStrokesInArray(strokes, inv); });
-    return true;
-}
-
-void Strokes::clear()
-{
-    const StrokeArray removed = std::move(_strokes);
-    _strokes.clear();
-    // Registered from the top down, so that undo re-adds them bottom first.
-    for (auto it = removed.rbegin(); it != removed.rend(); ++it)
-        registerUndo([stroke = *it](StrokeEditor& e) { e.addStroke(stroke); });
-    nameAction("Clear");
-}
-
-void Strokes::removeStrokesInArray(const StrokeArray& strokes)
-{
-    for (const StrokePtr& s : strokes)
-        if (const int i = indexOf(s); i >= 0) removeStrokeAtIndex(i);
-    nameAction(strokes.size() > 1 ? "Delete Strokes" : "Delete Stroke");
-}
-
-void Strokes::mergeStrokesInArray(const StrokeArray& strokes)
-{
-    if (strokes.size() < 2) return;
-    StrokePtr merged;
-    for (const StrokePtr& s : strokes) {
-        const int i = indexOf(s);
-        if (i < 0) continue;
-        if (!merged) merged = s->copyWithArchiver();
-        else merged->appendPathOf(*s);
-        if (!merged) return; // a stroke that cannot be copied is left where it is
-        removeStrokeAtIndex(i);
-    }
-    if (!merged) return;
-    addStroke(merged);
-    nameAction("Merge");
-}
-
-void Strokes::mergeTopTwoStrokes()
-{
-    if (count() < 2) return;
-    mergeStrokesInArray({_strokes[_strokes.size() - 2], _strokes.back()});
-}
-
-void Strokes::duplicateStrokesInArray(const StrokeArray& strokes)
-{
-    if (strokes.empty()) return;
-    for (const int i : strokesToIndexList(strokes))
-        addStroke(_strokes[std::size_t(i)]->copyWithArchiver());
-    nameAction("Duplicate");
-}
-
-void Strokes::moveForward(const std::vector<int>& indices, int target)
-{
-    for (auto it = indices.rbegin(); it != indices.rend(); ++it)
-        insertStroke(_strokes[std::size_t(*it)], target);
-    for (auto it = indices.rbegin(); it != indices.rend(); ++it) removeStrokeAtIndex(*it);
-}
-
-void Strokes::moveBackward(const std::vector<int>& indices, int target)
-{
-    int moved = 0;
-    for (auto it = indices.rbegin(); it != indices.rend(); ++it, ++moved) {
-        const int at = *it + moved;
-        insertStroke(_strokes[std::size_t(at)], target);
-        removeStrokeAtIndex(at + 1);
-    }
-}
-
-void Strokes::bringForward(const StrokeArray& strokes)
-{
-    const std::vector<int> indices = strokesToIndexList(strokes);
-    if (!indices.empty()) moveForward(indices, std::min(indices.back() + 2, count()));
-}
-
-void Strokes::bringToFront(const StrokeArray& strokes)
-{
-    const std::vector<int> indices = strokesToIndexList(strokes);
-    if (!indices.empty()) moveForward(indices, count());
-}
-
-void Strokes::sendBackward(const StrokeArray& strokes)
-{
-    const std::vector<int> indices = strokesToIndexList(strokes);
-    if (!indices.empty()) moveBackward(indices, std::max(indices.front() - 1, 0));
-}
-
-void Strokes::sendToBack(const StrokeArray& strokes)
-{
-    const std::vector<int> indices = strokesToIndexList(strokes);
-    if (!indices.empty()) moveBackward(indices, 0);
 }
 
 QCborValue Strokes::encode() const

@@ -28,10 +28,7 @@ public:
     // an undo nor a redo clears the redo stack.
     void registerUndo(const void* target, Action action);
 
-    // Groups nest; only the outermost begin and end delimit a group. An empty group is
-    // dropped.
-    void beginUndoGrouping();
-    void endUndoGrouping();
+    // How deeply UndoTransactions are nested now; 0 outside any.
     int groupingLevel() const { return _level; }
 
     bool canUndo() const { return !_undo.empty(); }
@@ -62,6 +59,12 @@ public:
     void setChangeHandler(std::function<void()> handler) { _on_change = std::move(handler); }
 
 private:
+    friend class UndoTransaction;
+    // Groups nest; only the outermost begin and end delimit a group. An empty group is
+    // dropped.
+    void beginUndoGrouping();
+    void endUndoGrouping();
+
     struct Step {
         const void* target;
         Action action;
@@ -99,13 +102,16 @@ private:
     std::function<void()> _on_change;
 };
 
-// Groups everything registered during its lifetime into one undoable user action.
-class UndoGroup {
+// One user action (a drag, a menu command): everything registered while it lives is undone
+// and redone as one step. Transactions nest, the outermost delimiting the step; one that
+// registered nothing leaves no step, so a gesture that changed nothing cannot be undone
+// and does not make the drawing edited. The only way to group edits.
+class UndoTransaction {
 public:
-    explicit UndoGroup(UndoManager& manager) : _manager(manager) { _manager.beginUndoGrouping(); }
-    ~UndoGroup() { _manager.endUndoGrouping(); }
-    UndoGroup(const UndoGroup&) = delete;
-    UndoGroup& operator=(const UndoGroup&) = delete;
+    explicit UndoTransaction(UndoManager& manager) : _manager(manager) { _manager.beginUndoGrouping(); }
+    ~UndoTransaction() { _manager.endUndoGrouping(); }
+    UndoTransaction(const UndoTransaction&) = delete;
+    UndoTransaction& operator=(const UndoTransaction&) = delete;
 
 private:
     UndoManager& _manager;

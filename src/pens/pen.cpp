@@ -35,8 +35,8 @@ QString hex_of(const QColor& color)
 
 } // namespace
 
-Pen::Pen(ToolDocument& document, ScriptAlerts& alerts, const QString& resourceRoot)
-    : _document(document), _alerts(alerts),
+Pen::Pen(ScriptAlerts& alerts, const QString& resourceRoot)
+    : _alerts(alerts),
       _strings(StringTable::named(resourceRoot, QStringLiteral("Localizable"))),
       _color_picker_cursor(ToolCursor::load(QStringLiteral("color_picker_cursor"), QPoint(0, 15)))
 {
@@ -153,15 +153,15 @@ void Pen::setParameter(const QString& name, float value)
 float Pen::parameterMin(const QString& name) const { return getParameter(name + QStringLiteral("_min")); }
 float Pen::parameterMax(const QString& name) const { return getParameter(name + QStringLiteral("_max")); }
 
-float Pen::drawingRadius(float pressure) const
+float Pen::drawingRadius(float pressure, ToolView& view) const
 {
-    return _radius * pressure / (_view ? _view->scale() : 1.0f);
+    return _radius * pressure / view.scale();
 }
 
 void Pen::pickColor(Point at, ToolView& view)
 {
     const color_ns::Color pixel = view.canvas().colorAt(at);
-    _document.setToolColor(color_ns::alpha(pixel) != 0 ? color_ns::to_qcolor_no_alpha(pixel)
+    view.document().setToolColor(color_ns::alpha(pixel) != 0 ? color_ns::to_qcolor_no_alpha(pixel)
                                                        : view.backgroundColor());
 }
 
@@ -173,70 +173,68 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
         return;
     }
     _pen_down = true;
-    _view = &view;
     if (_custom_pen && _pen_type) {
         const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
-        (void)_pen_type->penDownAt(view, *this, world, drawingRadius(0), event);
+        (void)_pen_type->penDownAt(view, *this, world, drawingRadius(0, view), event);
         return;
     }
     _pen_points.emplace(view.canvas().transform(), _radius);
     _preview_rect.reset();
 }
 
-void Pen::toolMoveEvent(const ToolEvent& event)
+void Pen::toolMoveEvent(const ToolEvent& event, ToolView& view)
 {
-    if (!_pen_down || !_view) return;
+    if (!_pen_down) return;
     const float pressure = std::isfinite(event.pressure) ? std::clamp(event.pressure, 0.0f, 1.0f) : 0;
     if (_custom_pen && _pen_type) {
-        const Point world = _view->canvas().bitmapPointToWorldPoint(event.location);
-        (void)_pen_type->penMoveTo(*_view, *this, world, drawingRadius(pressure), event);
+        const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
+        (void)_pen_type->penMoveTo(view, *this, world, drawingRadius(pressure, view), event);
         return;
     }
-    if (_pen_points->count() == 0) previewPoint(event.location, pressure);
-    else previewStroke(_pen_points->lastPoint(), event.location, _pen_points->lastPressure(), pressure);
+    if (_pen_points->count() == 0) previewPoint(view, event.location, pressure);
+    else previewStroke(view, _pen_points->lastPoint(), event.location, _pen_points->lastPressure(), pressure);
     _pen_points->addPointAt(event.location, pressure);
 }
 
-void Pen::toolUpEvent(const ToolEvent&)
+void Pen::toolUpEvent(const ToolEvent&, ToolView& view)
 {
-    if (!_pen_down || !_view) return;
+    if (!_pen_down) return;
     if (_custom_pen && _pen_type) {
-        (void)_pen_type->penUp(*_view, *this);
+        (void)_pen_type->penUp(view, *this);
     } else {
-        endBuiltInStroke();
+        endBuiltInStroke(view);
     }
     _pen_down = false;
-    _view = nullptr;
     if (Lua* pending = std::exchange(_pending_pen_type, nullptr)) setPenTypeLua(pending);
 }
 
-void Pen::endBuiltInStroke()
+void Pen::endBuiltInStroke(ToolView& view)
 {
     if (_preview_rect) {
-        _view->canvas().endPreview(*_preview_rect);
-        _view->setNeedsDisplayInRect(*_preview_rect);
+        view.canvas().endPreview(*_preview_rect);
+        view.setNeedsDisplayInRect(*_preview_rect);
     }
     _pen_points->simplify();
     // Nothing is added for a click without a move or a stroke whose outline is unusable.
     if (StrokePtr stroke = Stroke::withPenPoints(std::move(*_pen_points), _color, _mode, _opacity))
-        _document.addStroke(stroke);
+        view.document().drawing().addStroke(stroke);
     _pen_points.reset();
     _preview_rect.reset();
 }
 
-void Pen::previewPoint(Point p, float pressure)
+void Pen::previewPoint(ToolView& view, Point p, float pressure)
 {
-    const PenOutline outline{{{_view->canvas().bitmapPointToWorldPoint(p), drawingRadius(pressure)}},
+    const PenOutline outline{{{view.canvas().bitmapPointToWorldPoint(p), drawingRadius(pressure, view)}},
                              {},
                              {false}};
-    previewOutline(outline);
+    previewOutline(view, outline);
 }
 
-void Pen::previewStroke(Point p1, Point p2, float pressure1, float pressure2)
+void Pen::previewStroke(ToolView& view, Point p1, Point p2, float pressure1, float pressure2)
 {
-    const PavoCanvas& canvas = _view->canvas();
+    const PavoCanvas& canvas = view.canvas();
     const Point w1 = canvas.bitmapPointToWorldPoint(p1), w2 = canvas.bitmapPointToWorldPoint(p2);
-    const float r1 = drawingRadius(pressure1), r2 = drawingRadius(pressure2);
+    const float r1 = drawingRadius(pressure1, view), r2 = drawingRadius(pressure2, view);
     PenOutline outline{{{w2, r2}}, {}, {false}};
     if (w1 != w2) {
         const Point d = normalize(w2 - w1);
@@ -244,28 +242,28 @@ void Pen::previewStroke(Point p1, Point p2, float pressure1, float pressure2)
                                   w1 + right(d) * r1}});
         outline.band_before[0] = true;
     }
-    previewOutline(outline);
+    previewOutline(view, outline);
 }
 
 // The preview of a filled shape: painted at full strength into the stroke layer, which keeps
 // everything previewed in this stroke, and shown over the drawing with the pen's mode and
 // opacity, as the finished stroke will be.
-void Pen::previewOutline(const PenOutline& outline)
+void Pen::previewOutline(ToolView& view, const PenOutline& outline)
 {
-    PavoCanvas& canvas = _view->canvas();
+    PavoCanvas& canvas = view.canvas();
     const Rect world = fill_outline(canvas.strokeBitmap(), outline, color_ns::premultiplied(_color));
     if (!nice(world)) return;
     const Rect r = canvas.worldRectToBitmapRect(world);
     canvas.drawBitmap().copyRect(r, canvas.previewBitmap());
     canvas.strokeBitmap().transferRect(r, canvas.previewBitmap(), _mode, _opacity);
     extend(_preview_rect, r);
-    _view->setNeedsDisplayInRect(r);
+    view.setNeedsDisplayInRect(r);
 }
 
-void Pen::toolFlagsChanged(const ToolEvent& event)
+void Pen::toolFlagsChanged(const ToolEvent& event, ToolView& view)
 {
     _option_down = event.has(kOptionKey);
-    _document.refreshCursor();
+    view.document().refreshCursor();
 }
 
 void Pen::toolDrawInView(ToolView& view, QPainter& painter)

@@ -27,7 +27,7 @@ class Pen : public Tool, public ScriptPen {
 public:
     // Loads every pen script in <resourceRoot>/Pens (in file-name order) and selects the
     // default type: the last script with `default` true, else the first pen type.
-    Pen(ToolDocument& document, ScriptAlerts& alerts, const QString& resourceRoot = resource_path());
+    explicit Pen(ScriptAlerts& alerts, const QString& resourceRoot = resource_path());
     ~Pen() override;
     Pen(const Pen&) = delete;
     Pen& operator=(const Pen&) = delete;
@@ -61,9 +61,9 @@ public:
     float parameterMax(const QString& name) const;
 
     void toolDownEvent(const ToolEvent& event, ToolView& view) override;
-    void toolMoveEvent(const ToolEvent& event) override;
-    void toolUpEvent(const ToolEvent& event) override;
-    void toolFlagsChanged(const ToolEvent& event) override;
+    void toolMoveEvent(const ToolEvent& event, ToolView& view) override;
+    void toolUpEvent(const ToolEvent& event, ToolView& view) override;
+    void toolFlagsChanged(const ToolEvent& event, ToolView& view) override;
     void toolDrawInView(ToolView& view, QPainter& painter) override;
     void toolActivate() override { _option_down = false; }
     ToolCursor toolCursor() const override;
@@ -73,13 +73,12 @@ private:
     void setPenTypeLua(Lua* type);
     void savePenTypeSettings();
     void pickColor(Point at, ToolView& view);
-    float drawingRadius(float pressure) const;
-    void previewPoint(Point p, float pressure);
-    void previewStroke(Point p1, Point p2, float pressure1, float pressure2);
-    void previewOutline(const PenOutline& outline);
-    void endBuiltInStroke();
+    float drawingRadius(float pressure, ToolView& view) const;
+    void previewPoint(ToolView& view, Point p, float pressure);
+    void previewStroke(ToolView& view, Point p1, Point p2, float pressure1, float pressure2);
+    void previewOutline(ToolView& view, const PenOutline& outline);
+    void endBuiltInStroke(ToolView& view);
 
-    ToolDocument& _document;
     ScriptAlerts& _alerts;
     const StringTable _strings;
     QColor _color{Qt::black};
@@ -94,7 +93,6 @@ private:
     bool _custom_pen = false;
     bool _pen_down = false;
     bool _option_down = false;
-    ToolView* _view = nullptr;
     std::optional<PenPoints> _pen_points;
     // Canvas pixels touched by the built-in preview since the stroke began.
     std::optional<Rect> _preview_rect;

@@ -99,7 +99,7 @@ void add_path(ScriptContext& context, ToolView& view, const ScriptPen& pen, cons
                : Stroke::withPath(path, pen.color(), pen.transferMode(), pen.opacity());
     end_preview(context, view);
     if (!added || added->bad()) log_line(bad);
-    else view.document().addStroke(added);
+    else view.document().drawing().addStroke(added);
 }
 
 int add(lua_State* L, bool stroke, const char* f)

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 namespace {
 
@@ -80,8 +79,6 @@ QPainterPath rect_path(const Rect& r)
 
 } // namespace
 
-ArrowTool::ArrowTool(ToolDocument& document) : _document(document) {}
-
 ToolCursor ArrowTool::toolCursor() const
 {
     ToolCursor cursor;
@@ -89,45 +86,16 @@ ToolCursor ArrowTool::toolCursor() const
     return cursor;
 }
 
-void ArrowTool::setSelection(const StrokeArray& strokes)
+std::optional<AffineTransform> ArrowTool::turnTransform(ToolView& view) const
 {
-    // Copied first: the argument may be the selection itself. Repeats are dropped through a
-    // set, so that selecting every stroke of a large drawing stays linear.
-    const StrokeArray wanted = strokes;
-    _selection.clear();
-    std::unordered_set<const Stroke*> seen;
-    seen.reserve(wanted.size());
-    for (const StrokePtr& s : wanted)
-        if (s && seen.insert(s.get()).second) _selection.push_back(s);
-}
-
-bool ArrowTool::isSelected(const StrokePtr& stroke) const
-{
-    return std::find(_selection.begin(), _selection.end(), stroke) != _selection.end();
-}
-
-Rect ArrowTool::selectionBounds() const
-{
-    if (_selection.empty()) return {};
-    Rect bounds = _selection.front()->bounds();
-    for (const StrokePtr& s : _selection) bounds = union_rect(bounds, s->bounds());
-    return bounds;
-}
-
-Point ArrowTool::worldPoint(Point viewPoint) const
-{
-    return _view->canvas().bitmapPointToWorldPoint(viewPoint);
-}
-
-std::optional<AffineTransform> ArrowTool::transformFrom(Point a, Point b) const
-{
-    if (!_view) return std::nullopt;
-    const Point from = worldPoint(a) - _drag_center;
-    const Point to = worldPoint(b) - _drag_center;
-    // A drag from the centre has no angle and no scale to measure against.
-    if (length(from) == 0) return std::nullopt;
-    const float theta = std::atan2(to.y, to.x) - std::atan2(from.y, from.x);
-    const float s = length(to) / length(from);
+    const PavoCanvas& canvas = view.canvas();
+    const Point from = canvas.bitmapPointToWorldPoint(_drag_origin) - _drag_center;
+    const Point to = canvas.bitmapPointToWorldPoint(_drag_destination) - _drag_center;
+    // A drag from the centre has no angle to measure against.
+    const float theta = length(from) == 0 ? 0.0f : angle(to) - angle(from);
+    const float s = _scale_anchor
+                        ? length(to) / length(canvas.bitmapPointToWorldPoint(*_scale_anchor) - _drag_center)
+                        : 1.0f;
     // Translate to c, turn, scale, translate back: p -> c + R(s (p - c)).
     const AffineTransform t =
         AffineTransform::translation(_drag_center.x, _drag_center.y)
@@ -139,123 +107,134 @@ std::optional<AffineTransform> ArrowTool::transformFrom(Point a, Point b) const
     return t;
 }
 
-std::optional<AffineTransform> ArrowTool::moveTransform() const
+std::optional<AffineTransform> ArrowTool::moveTransform(ToolView& view) const
 {
-    if (!_view) return std::nullopt;
-    const Point d = worldPoint(_drag_destination) - worldPoint(_drag_origin);
+    const PavoCanvas& canvas = view.canvas();
+    const Point d = canvas.bitmapPointToWorldPoint(_drag_destination) - canvas.bitmapPointToWorldPoint(_drag_origin);
     const AffineTransform t = AffineTransform::translation(d.x, d.y);
     if (!t.isUsable()) return std::nullopt;
     return t;
 }
 
-std::optional<AffineTransform> ArrowTool::liveTransform() const
+std::optional<AffineTransform> ArrowTool::liveTransform(ToolView& view) const
 {
     switch (_drag_mode) {
-    case MOVE: return moveTransform();
-    case TRANSFORM: return transformFrom(_drag_origin, _drag_destination);
+    case MOVE: return moveTransform(view);
+    case TRANSFORM: return turnTransform(view);
     default: return std::nullopt;
     }
 }
 
-void ArrowTool::toggle(const StrokePtr& stroke)
-{
-    const auto found = std::find(_selection.begin(), _selection.end(), stroke);
-    if (found != _selection.end()) _selection.erase(found);
-    else _selection.push_back(stroke);
-}
-
-void ArrowTool::appendIfUnselected(const StrokePtr& stroke)
-{
-    if (stroke && !isSelected(stroke)) _selection.push_back(stroke);
-}
-
-ArrowTool::DragMode ArrowTool::modeForDown(bool shift, bool command, Point world,
+ArrowTool::DragMode ArrowTool::modeForDown(Drawing& drawing, bool shift, bool command, Point world,
                                            const StrokePtr& picked)
 {
+    StrokeArray selection = drawing.selection();
     // Inside the selection's frame the selection is dragged as it is, even between strokes.
-    if (!shift && !_selection.empty() && point_in_rect(world, selectionBounds()))
+    if (!shift && !selection.empty() && point_in_rect(world, drawing.selectionBounds()))
         return command ? TRANSFORM : MOVE;
     if (shift && picked) {
-        toggle(picked);
+        const auto found = std::find(selection.begin(), selection.end(), picked);
+        if (found != selection.end()) selection.erase(found);
+        else selection.push_back(picked);
+        drawing.setSelection(selection);
         return NONE;
     }
     // The rectangle adds to what is selected.
     if (shift) return SELECT_RECT;
     if (command) {
-        appendIfUnselected(picked);
-        return _selection.empty() ? NONE : TRANSFORM;
+        if (picked && !drawing.isSelected(picked)) {
+            selection.push_back(picked);
+            drawing.setSelection(selection);
+        }
+        return drawing.selection().empty() ? NONE : TRANSFORM;
     }
     if (picked) {
-        if (!isSelected(picked)) _selection = {picked};
+        if (!drawing.isSelected(picked)) drawing.setSelection({picked});
         return MOVE;
     }
-    _selection.clear();
+    drawing.clearSelection();
     return SELECT_RECT;
+}
+
+void ArrowTool::startTurn(ToolView& view)
+{
+    _drag_center = centre(view.document().drawing().selectionBounds());
+    _scale_anchor.reset();
+    noteScaleAnchor(view, _drag_origin);
+}
+
+void ArrowTool::noteScaleAnchor(ToolView& view, Point at)
+{
+    if (_scale_anchor) return;
+    const Point centre = view.canvas().worldPointToBitmapPoint(_drag_center);
+    if (length(at - centre) >= kMinScaleRadius) _scale_anchor = at;
 }
 
 void ArrowTool::toolDownEvent(const ToolEvent& event, ToolView& view)
 {
-    _view = &view;
     _in_gesture = true;
     _highlights_valid = false;
-    const Point world = worldPoint(event.location);
-    const StrokePtr picked = _document.strokes().pickStrokeAtPoint(world);
+    Drawing& drawing = view.document().drawing();
+    const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
+    const StrokePtr picked = drawing.strokes().pickStrokeAtPoint(world, kPickTolerance / view.scale());
     _drag_origin = event.location;
     _drag_destination = event.location;
-    _drag_mode = modeForDown(event.has(kShiftKey), event.has(kCommandKey), world, picked);
-    if (_drag_mode == TRANSFORM) _drag_center = centre(selectionBounds());
+    _drag_mode = modeForDown(drawing, event.has(kShiftKey), event.has(kCommandKey), world, picked);
+    if (_drag_mode == TRANSFORM) startTurn(view);
     view.setNeedsDisplay();
 }
 
-void ArrowTool::toolMoveEvent(const ToolEvent& event)
+void ArrowTool::toolMoveEvent(const ToolEvent& event, ToolView& view)
 {
     _drag_destination = event.location;
     // A click that started nothing becomes a drag after all once the pointer has gone far
     // enough; with nothing selected there is nothing to drag.
-    if (_drag_mode == NONE && !_selection.empty() &&
+    if (_drag_mode == NONE && !view.document().drawing().selection().empty() &&
         length(_drag_destination - _drag_origin) > kDragThreshold) {
         _drag_mode = event.has(kCommandKey) ? TRANSFORM : MOVE;
-        if (_drag_mode == TRANSFORM) _drag_center = centre(selectionBounds());
+        if (_drag_mode == TRANSFORM) startTurn(view);
     }
-    if (_drag_mode != NONE && _view) _view->setNeedsDisplay();
+    if (_drag_mode == TRANSFORM) noteScaleAnchor(view, _drag_destination);
+    if (_drag_mode != NONE) view.setNeedsDisplay();
 }
 
-void ArrowTool::selectStrokesInDraggedRect(bool touching)
+void ArrowTool::selectStrokesInDraggedRect(ToolView& view, bool touching)
 {
     // The rectangle is upright on screen; in a turned view the strokes are looked for in the
     // upright world rectangle around its four corners.
-    const Point corners[4] = {worldPoint(_drag_origin), worldPoint(_drag_destination),
-                              worldPoint({_drag_origin.x, _drag_destination.y}),
-                              worldPoint({_drag_destination.x, _drag_origin.y})};
+    const PavoCanvas& canvas = view.canvas();
+    const Point corners[4] = {canvas.bitmapPointToWorldPoint(_drag_origin),
+                              canvas.bitmapPointToWorldPoint(_drag_destination),
+                              canvas.bitmapPointToWorldPoint({_drag_origin.x, _drag_destination.y}),
+                              canvas.bitmapPointToWorldPoint({_drag_destination.x, _drag_origin.y})};
     Rect world = range_rect(corners[0], corners[1]);
     for (const Point p : corners) world = cover_rect(world, range_rect(p, p));
-    const Strokes& strokes = _document.strokes();
+    Drawing& drawing = view.document().drawing();
+    const Strokes& strokes = drawing.strokes();
     const StrokeArray found = touching ? strokes.strokesTouchingRect(world)
                                        : strokes.strokesEnclosedByRect(world);
-    StrokeArray combined = _selection;
+    StrokeArray combined = drawing.selection();
     combined.insert(combined.end(), found.begin(), found.end());
-    setSelection(combined);
+    drawing.setSelection(combined);
 }
 
-void ArrowTool::applyToSelection(const std::optional<AffineTransform>& t)
+void ArrowTool::applyToSelection(ToolView& view, const std::optional<AffineTransform>& t)
 {
-    // Nothing to move, or a transform no stroke can take: no edit and no undo step.
-    if (_selection.empty() || !t) return;
-    // A copy, since the document may replace the selection while it changes the strokes.
-    const StrokeArray strokes = _selection;
-    _document.transformStrokesInArray(strokes, *t);
+    // A click, or a transform no stroke can take: no edit and no undo step.
+    if (!t || _drag_destination == _drag_origin) return;
+    Drawing& drawing = view.document().drawing();
+    // A copy, since the selection may change while the strokes do.
+    const StrokeArray strokes = drawing.selection();
+    if (!strokes.empty()) drawing.transformStrokes(strokes, *t);
 }
 
-void ArrowTool::toolUpEvent(const ToolEvent& event)
+void ArrowTool::toolUpEvent(const ToolEvent& event, ToolView& view)
 {
-    if (_view) {
-        switch (_drag_mode) {
-        case SELECT_RECT: selectStrokesInDraggedRect(event.has(kOptionKey)); break;
-        // Also for a plain click on the selection: a move by nothing.
-        case MOVE: applyToSelection(moveTransform()); break;
-        case TRANSFORM: applyToSelection(transformFrom(_drag_origin, _drag_destination)); break;
-        case NONE: break;
-        }
+    switch (_drag_mode) {
+    case SELECT_RECT: selectStrokesInDraggedRect(view, event.has(kOptionKey)); break;
+    case MOVE: applyToSelection(view, moveTransform(view)); break;
+    case TRANSFORM: applyToSelection(view, turnTransform(view)); break;
+    case NONE: break;
     }
     _drag_mode = NONE;
     _in_gesture = false;
@@ -264,22 +243,23 @@ void ArrowTool::toolUpEvent(const ToolEvent& event)
     _highlighted.clear();
     _highlight_layer = QImage();
     _highlight_layer_made = false;
-    if (_view) _view->setNeedsDisplay();
+    view.setNeedsDisplay();
 }
 
 const std::vector<ArrowTool::Highlight>& ArrowTool::highlights(ToolView& view)
 {
     const AffineTransform viewTransform = view.transform();
-    if (_in_gesture && _highlights_valid && _highlighted == _selection &&
+    const StrokeArray& selection = view.document().drawing().selection();
+    if (_in_gesture && _highlights_valid && _highlighted == selection &&
         _highlighted_view_transform == viewTransform)
         return _highlights;
     const QTransform toView = viewTransform.toQTransform();
     _highlights.clear();
-    for (const StrokePtr& s : _selection) {
+    for (const StrokePtr& s : selection) {
         _highlights.push_back({toView.map(s->path().toQPainterPath()), highlight_color(s->color()),
                                s->drawAsStroke(), s->lineWidth() * view.scale()});
     }
-    _highlighted = _selection;
+    _highlighted = selection;
     _highlighted_view_transform = viewTransform;
     _highlights_valid = _in_gesture;
     _highlight_layer_made = false;
@@ -342,9 +322,10 @@ void ArrowTool::drawSelectionFrame(ToolView& view, QPainter& painter,
                                    const std::optional<AffineTransform>& t)
 {
     const AffineTransform toView = t ? view.transform().after(*t) : view.transform();
-    const QPainterPath frame = toView.toQTransform().map(rect_path(selectionBounds()));
+    const Drawing& drawing = view.document().drawing();
+    const QPainterPath frame = toView.toQTransform().map(rect_path(drawing.selectionBounds()));
     // Too many strokes to outline one by one: the whole frame is shaded instead.
-    if (_selection.size() >= kMaxHighlights) painter.fillPath(frame, kFrameBlue);
+    if (drawing.selection().size() >= kMaxHighlights) painter.fillPath(frame, kFrameBlue);
     painter.strokePath(frame, dashed_frame_pen());
 }
 
@@ -358,15 +339,16 @@ void ArrowTool::drawSelectionRect(QPainter& painter) const
 
 void ArrowTool::toolDrawInView(ToolView& view, QPainter& painter)
 {
-    const std::optional<AffineTransform> t = liveTransform();
+    const std::optional<AffineTransform> t = liveTransform(view);
+    const std::size_t selected = view.document().drawing().selection().size();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    if (!_selection.empty() && _selection.size() < kMaxHighlights) {
+    if (selected > 0 && selected < kMaxHighlights) {
         painter.save();
         drawHighlights(view, painter, t);
         painter.restore();
     }
-    if (!_selection.empty()) drawSelectionFrame(view, painter, t);
+    if (selected > 0) drawSelectionFrame(view, painter, t);
     if (_drag_mode == SELECT_RECT) drawSelectionRect(painter);
     painter.restore();
 }

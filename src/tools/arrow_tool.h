@@ -4,8 +4,8 @@
 // canvas draws a selection rectangle, a drag inside the selection moves it, and a drag with
 // the command key turns and scales it about its centre. While a drag goes on, the selection
 // is shown in its new place over the canvas; the strokes themselves change once, at the
-// release, as one undoable action of the document. The document's arrangement, delete,
-// merge and select-all commands work on selection(), which outlives tool switches.
+// release, as one undoable action of the document. The selection itself belongs to the
+// drawing, whose arrangement, delete and merge commands work on it.
 
 #include "tool.h"
 #include "tool_host.h"
@@ -27,29 +27,23 @@ public:
     // From this many selected strokes on, one filled frame replaces the stroke highlights.
     static constexpr std::size_t kMaxHighlights = 20;
 
-    explicit ArrowTool(ToolDocument& document);
+    // A line is picked as if it were at least this many view pixels wide, however thin.
+    static constexpr float kPickTolerance = 4.0f;
+    // Nearer the centre than this (view pixels) a command-drag turns the selection but
+    // does not scale it: a tiny distance to measure against would scale it many times.
+    static constexpr float kMinScaleRadius = 8.0f;
 
-    // The selected strokes in the order they were selected, none twice.
-    const StrokeArray& selection() const { return _selection; }
-    // Empties the selection, then adds the given strokes in order, skipping repeats and
-    // null strokes.
-    void setSelection(const StrokeArray& strokes);
-    void clearSelection() { _selection.clear(); }
-    bool isSelected(const StrokePtr& stroke) const;
-    // The union of the selected strokes' bounds (world coordinates); a zero rectangle at
-    // the origin for an empty selection.
-    Rect selectionBounds() const;
+    ArrowTool() = default;
 
-    // The turn and scale about the drag's centre that carries view point a to view point b,
-    // in world coordinates. Null when it is not finite and invertible: a drag starting or
-    // ending exactly at the centre, or before any mouse-down.
-    std::optional<AffineTransform> transformFrom(Point a, Point b) const;
+    // The turn and scale about the drag's centre that the drag so far makes, in world
+    // coordinates; null when it is not finite and invertible (a drag ending at the centre).
+    std::optional<AffineTransform> turnTransform(ToolView& view) const;
 
     DragMode dragMode() const { return _drag_mode; }
 
     void toolDownEvent(const ToolEvent& event, ToolView& view) override;
-    void toolMoveEvent(const ToolEvent& event) override;
-    void toolUpEvent(const ToolEvent& event) override;
+    void toolMoveEvent(const ToolEvent& event, ToolView& view) override;
+    void toolUpEvent(const ToolEvent& event, ToolView& view) override;
     void toolDrawInView(ToolView& view, QPainter& painter) override;
     ToolCursor toolCursor() const override;
 
@@ -62,16 +56,15 @@ private:
         float lineWidth = 0;
     };
 
-    DragMode modeForDown(bool shift, bool command, Point world, const StrokePtr& picked);
-    void toggle(const StrokePtr& stroke);
-    void appendIfUnselected(const StrokePtr& stroke);
-    void selectStrokesInDraggedRect(bool touching);
-    void applyToSelection(const std::optional<AffineTransform>& t);
+    DragMode modeForDown(Drawing& drawing, bool shift, bool command, Point world, const StrokePtr& picked);
+    void startTurn(ToolView& view);
+    void noteScaleAnchor(ToolView& view, Point at);
+    void selectStrokesInDraggedRect(ToolView& view, bool touching);
+    void applyToSelection(ToolView& view, const std::optional<AffineTransform>& t);
 
-    Point worldPoint(Point viewPoint) const;
-    std::optional<AffineTransform> moveTransform() const;
+    std::optional<AffineTransform> moveTransform(ToolView& view) const;
     // What the drag does to the selection so far, in world coordinates; null when nothing.
-    std::optional<AffineTransform> liveTransform() const;
+    std::optional<AffineTransform> liveTransform(ToolView& view) const;
 
     const std::vector<Highlight>& highlights(ToolView& view);
     const QImage* highlightLayer(ToolView& view, QPainter& painter);
@@ -79,13 +72,12 @@ private:
     void drawSelectionFrame(ToolView& view, QPainter& painter, const std::optional<AffineTransform>& t);
     void drawSelectionRect(QPainter& painter) const;
 
-    ToolDocument& _document;
-    ToolView* _view = nullptr;
-    StrokeArray _selection;
     DragMode _drag_mode = NONE;
     Point _drag_origin;
     Point _drag_destination;
     Point _drag_center;
+    // Where a command-drag first was far enough from the centre to measure a scale against.
+    std::optional<Point> _scale_anchor;
 
     // The highlights' view outlines, kept from the first redraw of a gesture to its end (the
     // view tracks the pointer alone meanwhile, so the strokes cannot change), so that a drag

@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-FillTool::FillTool(ToolDocument& document)
-    : _document(document), _fill_cursor(ToolCursor::load(kFillCursor)),
+FillTool::FillTool()
+    : _fill_cursor(ToolCursor::load(kFillCursor)),
       _color_picker_cursor(ToolCursor::load(kColorPickerCursor))
 {
 }
@@ -19,10 +19,10 @@ void FillTool::toolDownEvent(const ToolEvent& event, ToolView& view)
     else fill(event.location, view);
 }
 
-void FillTool::toolFlagsChanged(const ToolEvent& event)
+void FillTool::toolFlagsChanged(const ToolEvent& event, ToolView& view)
 {
     _option_down = event.has(kOptionKey);
-    _document.refreshCursor();
+    view.document().refreshCursor();
 }
 
 ToolCursor FillTool::toolCursor() const { return _option_down ? _color_picker_cursor : _fill_cursor; }
@@ -32,7 +32,7 @@ void FillTool::pickColor(Point at, ToolView& view)
     // A point that is no point at all picks nothing rather than the corner pixel.
     if (std::isnan(at.x) || std::isnan(at.y)) return;
     const color_ns::Color pixel = view.canvas().colorAt(at);
-    _document.setToolColor(color_ns::alpha(pixel) != 0 ? color_ns::to_qcolor_no_alpha(pixel)
+    view.document().setToolColor(color_ns::alpha(pixel) != 0 ? color_ns::to_qcolor_no_alpha(pixel)
                                                        : view.backgroundColor());
 }
 
@@ -42,6 +42,5 @@ void FillTool::fill(Point at, ToolView& view)
     if (!outline) return;
     const StrokePtr stroke = Stroke::withPath(outline->path, _color, _mode, _opacity);
     if (!stroke) return;
-    view.document().addStroke(stroke);
-    view.setNeedsDisplayInRect(outline->area);
+    view.document().drawing().addStroke(stroke);
 }

@@ -16,7 +16,7 @@
 
 class FillTool : public Tool {
 public:
-    explicit FillTool(ToolDocument& document);
+    FillTool();
 
     QColor color() const { return _color; }
     void setColor(const QColor& color) { _color = color; }
@@ -32,7 +32,7 @@ public:
     void setTransferMode(int mode) { _mode = mode; }
 
     void toolDownEvent(const ToolEvent& event, ToolView& view) override;
-    void toolFlagsChanged(const ToolEvent& event) override;
+    void toolFlagsChanged(const ToolEvent& event, ToolView& view) override;
     void toolActivate() override { _option_down = false; }
     ToolCursor toolCursor() const override;
 
@@ -40,7 +40,6 @@ private:
     void pickColor(Point at, ToolView& view);
     void fill(Point at, ToolView& view);
 
-    ToolDocument& _document;
     ToolCursor _fill_cursor;
     ToolCursor _color_picker_cursor;
     bool _option_down = false;

@@ -7,7 +7,6 @@
 #include <QPen>
 #include <QTransform>
 
-#include <utility>
 
 namespace {
 
@@ -66,71 +65,81 @@ std::optional<float> swept_angle(Point c, Point a, Point b)
 
 } // namespace
 
-// ---- Zoom ------------------------------------------------------------------------------
+// ---- Drag ------------------------------------------------------------------------------
 
-ZoomTool::ZoomTool(ToolDocument& document)
-    : _zoom_in_cursor(ToolCursor::load(kZoomInCursor)),
-      _zoom_out_cursor(ToolCursor::load(kZoomOutCursor)), _document(document)
-{
-}
-
-void ZoomTool::toolDownEvent(const ToolEvent& event, ToolView& view)
+void DragTool::toolDownEvent(const ToolEvent& event, ToolView& view)
 {
     if (!finite(event.location)) return;
-    _zoom_down = true;
+    _down = true;
+    _first = _last = event.location;
+    dragBegan(event, view);
+}
+
+void DragTool::toolMoveEvent(const ToolEvent& event, ToolView& view)
+{
+    if (!_down || !finite(event.location)) return;
+    _last = event.location;
+    dragMoved(event, view);
+}
+
+void DragTool::toolUpEvent(const ToolEvent& event, ToolView& view)
+{
+    if (!_down) return;
+    dragEnded(event, view);
+    _down = false;
+    view.setNeedsDisplay();
+    after(view.document());
+}
+
+// ---- Zoom ------------------------------------------------------------------------------
+
+ZoomTool::ZoomTool()
+    : _zoom_in_cursor(ToolCursor::load(kZoomInCursor)), _zoom_out_cursor(ToolCursor::load(kZoomOutCursor))
+{
+}
+
+void ZoomTool::dragBegan(const ToolEvent& event, ToolView& view)
+{
     _zoom_first_set = false;
-    _view = &view;
-    // The rectangle starts at the first drag; a click with no drag zooms about this point.
     _range_rect = {event.location, {}};
-    noteOptionKey(event);
+    noteOptionKey(event, view);
 }
 
-void ZoomTool::toolMoveEvent(const ToolEvent& event)
+void ZoomTool::dragMoved(const ToolEvent& event, ToolView& view)
 {
-    if (!_zoom_down || !finite(event.location)) return;
-    const Point p = event.location;
+    const Rect old = _range_rect;
     if (!_zoom_first_set) {
-        _zoom_first = _zoom_last = p;
-        _range_rect = range_rect(_zoom_first, _zoom_last);
+        _zoom_first = last();
         _zoom_first_set = true;
-        mark_rubber_band(*_view, _range_rect);
-    } else {
-        const Rect old = _range_rect;
-        _zoom_last = p;
-        _range_rect = range_rect(_zoom_first, _zoom_last);
-        // cover_rect, not union_rect: a rectangle squashed flat still shows its outline.
-        mark_rubber_band(*_view, cover_rect(old, _range_rect));
     }
+    _range_rect = range_rect(_zoom_first, last());
+    // cover_rect, not union_rect: a rectangle squashed flat still shows its outline.
+    mark_rubber_band(view, cover_rect(old, _range_rect));
     // Modifier changes do not reach tools during a drag; the drag events carry them.
-    _option_down = event.has(kOptionKey);
-    _document.refreshCursor();
+    noteOptionKey(event, view);
 }
 
-void ZoomTool::toolUpEvent(const ToolEvent& event)
+void ZoomTool::dragEnded(const ToolEvent& event, ToolView& view)
 {
-    if (!_zoom_down) return;
-    _zoom_down = false;
-    ToolView& view = *std::exchange(_view, nullptr);
     mark_rubber_band(view, _range_rect);
     // Coordinates far enough apart overflow the size; such a rectangle is no zoom at all.
     if (finite(_range_rect)) {
         if (rangeIsClick())
-            view.zoomToPoint(_range_rect.origin,
-                             event.has(kOptionKey) ? kZoomOutFactor : kZoomInFactor);
+            view.zoomToPoint(_range_rect.origin, event.has(kOptionKey) ? kZoomOutFactor : kZoomInFactor);
         else
             view.zoomToBitmapRect(_range_rect);
     }
     _range_rect = {};
+    _zoom_first_set = false;
     // The cursor follows the option key again now that no rectangle overrides it.
-    noteOptionKey(event);
-    after(_document);
+    noteOptionKey(event, view);
 }
 
-void ZoomTool::toolFlagsChanged(const ToolEvent& event) { noteOptionKey(event); }
+void ZoomTool::toolFlagsChanged(const ToolEvent& event, ToolView& view) { noteOptionKey(event, view); }
 
-void ZoomTool::toolDrawInView(ToolView& view, QPainter& painter)
+void ZoomTool::toolDrawInView(ToolView& /*view*/, QPainter& painter)
 {
-    if (!_zoom_down || !_zoom_first_set || &view != _view || !finite(_range_rect)) return;
+    if (!dragging() || !_zoom_first_set || !finite(_range_rect)) return;
     draw_rubber_band(painter, _range_rect);
 }
 
@@ -144,51 +153,28 @@ bool ZoomTool::rangeIsClick() const
     return _range_rect.size.width < kMinZoomRect || _range_rect.size.height < kMinZoomRect;
 }
 
-void ZoomTool::noteOptionKey(const ToolEvent& event)
+void ZoomTool::noteOptionKey(const ToolEvent& event, ToolView& view)
 {
     _option_down = event.has(kOptionKey);
-    _document.refreshCursor();
+    view.document().refreshCursor();
 }
 
 // ---- Rotate ----------------------------------------------------------------------------
 
-RotateTool::RotateTool(ToolDocument& document)
-    : _rotate_cursor(ToolCursor::load(kRotateCursor)), _document(document)
-{
-}
+RotateTool::RotateTool() : _rotate_cursor(ToolCursor::load(kRotateCursor)) {}
 
-void RotateTool::toolDownEvent(const ToolEvent& event, ToolView& view)
+void RotateTool::dragEnded(const ToolEvent& /*event*/, ToolView& view)
 {
-    if (!finite(event.location)) return;
-    _rotate_down = true;
-    _rotate_first = _rotate_last = event.location;
-    _view = &view;
-}
-
-void RotateTool::toolMoveEvent(const ToolEvent& event)
-{
-    if (!_rotate_down || !finite(event.location)) return;
-    _rotate_last = event.location;
-    _view->setNeedsDisplay();
-}
-
-void RotateTool::toolUpEvent(const ToolEvent& /*event*/)
-{
-    if (!_rotate_down) return;
-    const std::optional<float> turn = sweptAngle();
-    _rotate_down = false;
-    ToolView& view = *std::exchange(_view, nullptr);
     // No turn at all must not count as a change of the view, let alone a NaN one.
-    if (turn && *turn != 0) view.rotateFrom(_rotate_first, _rotate_last);
-    view.setNeedsDisplay();
-    after(_document);
+    const std::optional<float> turn = sweptAngle(view);
+    if (turn && *turn != 0) view.rotateFrom(first(), last());
 }
 
 void RotateTool::toolDrawInView(ToolView& view, QPainter& painter)
 {
-    if (!_rotate_down || &view != _view) return;
+    if (!dragging()) return;
     const Point c = view_centre(view);
-    const double degrees = double(sweptAngle().value_or(0.0f)) * 180.0 / 3.14159265;
+    const double degrees = double(sweptAngle(view).value_or(0.0f)) * 180.0 / 3.14159265;
     draw_placed_picture(view, painter,
                         QTransform()
                             .translate(double(c.x), double(c.y))
@@ -196,51 +182,28 @@ void RotateTool::toolDrawInView(ToolView& view, QPainter& painter)
                             .translate(double(-c.x), double(-c.y)));
 }
 
-std::optional<float> RotateTool::sweptAngle() const
+std::optional<float> RotateTool::sweptAngle(ToolView& view) const
 {
-    if (!_rotate_down) return std::nullopt;
-    return swept_angle(view_centre(*_view), _rotate_first, _rotate_last);
+    if (!dragging()) return std::nullopt;
+    return swept_angle(view_centre(view), first(), last());
 }
 
 // ---- Move ------------------------------------------------------------------------------
 
-MoveTool::MoveTool(ToolDocument& document)
-    : _move_cursor(ToolCursor::load(kMoveCursor)), _document(document)
-{
-}
+MoveTool::MoveTool() : _move_cursor(ToolCursor::load(kMoveCursor)) {}
 
-void MoveTool::toolDownEvent(const ToolEvent& event, ToolView& view)
+void MoveTool::dragEnded(const ToolEvent& /*event*/, ToolView& view)
 {
-    if (!finite(event.location)) return;
-    _move_down = true;
-    _move_first = _move_last = event.location;
-    _view = &view;
-}
-
-void MoveTool::toolMoveEvent(const ToolEvent& event)
-{
-    if (!_move_down || !finite(event.location)) return;
-    _move_last = event.location;
-    _view->setNeedsDisplay();
-}
-
-void MoveTool::toolUpEvent(const ToolEvent& /*event*/)
-{
-    if (!_move_down) return;
-    _move_down = false;
-    ToolView& view = *std::exchange(_view, nullptr);
     // A click moves nothing and must not count as a change of the view; a distance that
     // overflows is no move either.
-    const Point by = _move_last - _move_first;
-    if (by != Point{} && finite(by)) view.moveFrom(_move_first, _move_last);
-    view.setNeedsDisplay();
-    after(_document);
+    const Point by = last() - first();
+    if (by != Point{} && finite(by)) view.moveFrom(first(), last());
 }
 
 void MoveTool::toolDrawInView(ToolView& view, QPainter& painter)
 {
-    if (!_move_down || &view != _view) return;
-    const Point by = _move_last - _move_first;
+    if (!dragging()) return;
+    const Point by = last() - first();
     if (!finite(by)) return;
     draw_placed_picture(view, painter, QTransform::fromTranslate(double(by.x), double(by.y)));
 }

@@ -57,11 +57,12 @@ class Tool {
 public:
     virtual ~Tool() = default;
 
+    // Every event comes with the view it happened in; tools reach the document through it.
     virtual void toolDownEvent(const ToolEvent& /*event*/, ToolView& /*view*/) {}
-    virtual void toolMoveEvent(const ToolEvent& /*event*/) {}
-    virtual void toolUpEvent(const ToolEvent& /*event*/) {}
-    virtual void toolFlagsChanged(const ToolEvent& /*event*/) {}
-    virtual void toolKeyDownEvent(const ToolEvent& /*event*/) {}
+    virtual void toolMoveEvent(const ToolEvent& /*event*/, ToolView& /*view*/) {}
+    virtual void toolUpEvent(const ToolEvent& /*event*/, ToolView& /*view*/) {}
+    virtual void toolFlagsChanged(const ToolEvent& /*event*/, ToolView& /*view*/) {}
+    virtual void toolKeyDownEvent(const ToolEvent& /*event*/, ToolView& /*view*/) {}
     // Feedback drawn over the view after it redraws, in view coordinates.
     virtual void toolDrawInView(ToolView& /*view*/, QPainter& /*painter*/) {}
     virtual void toolActivate() {}

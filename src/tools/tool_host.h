@@ -1,9 +1,11 @@
 #pragma once
 
 // What tools may ask of the view they work in and of the document that owns them. The
-// application implements both; tests record the calls. Tools never see widgets.
+// application implements both; tests record the calls. Tools never see widgets, and they
+// reach the document only through the view each event comes with.
 
 #include "canvas.h"
+#include "drawing.h"
 #include "stroke.h"
 #include "strokes.h"
 
@@ -42,14 +44,8 @@ public:
     virtual ~ToolDocument() = default;
     virtual Tool* tool() = 0;
     virtual void setTool(Tool* tool) = 0;
-    // Adds a stroke to the drawing as one undoable user action.
-    virtual void addStroke(const StrokePtr& stroke) = 0;
     virtual void setToolColor(const QColor& color) = 0;
     virtual void refreshCursor() = 0;
-
-    // The drawing, bottom stroke first, for picking and selecting.
-    virtual const Strokes& strokes() const = 0;
-    // Moves, turns or scales strokes of the drawing as one undoable user action; false, and
-    // nothing changes, for a transformation that is not finite and invertible.
-    virtual bool transformStrokesInArray(const StrokeArray& strokes, const AffineTransform& t) = 0;
+    // The drawing model: the strokes, the selection, and every edit of them.
+    virtual Drawing& drawing() = 0;
 };

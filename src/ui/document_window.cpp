@@ -79,9 +79,9 @@ DocumentWindow::~DocumentWindow()
     _document.reset();
 }
 
-DrawingResult DocumentWindow::openRecovered(const QString& path)
+Result<> DocumentWindow::openRecovered(const QString& path)
 {
-    const DrawingResult result = _document->readRecovered(path);
+    const Result<> result = _document->readRecovered(path);
     if (!result) return result;
     _recovery = RecoveryCopy::adopt(path);
     updateTitle();
@@ -102,9 +102,9 @@ void DocumentWindow::keepRecoveryCopy()
     if (_document->writeCopy(_recovery->path())) _changed_since_copy = false;
 }
 
-DrawingResult DocumentWindow::openFile(const QString& path)
+Result<> DocumentWindow::openFile(const QString& path)
 {
-    const DrawingResult result = _document->read(path);
+    const Result<> result = _document->read(path);
     if (!result) return result;
     if (const auto frame = _document->takeWindowFrame()) applyWindowFrame(*frame);
     updateTitle();
@@ -211,9 +211,9 @@ void DocumentWindow::askPenOpacity()
 bool DocumentWindow::save()
 {
     if (!_document->fileName()) return saveAs();
-    const DrawingResult result = _document->saveTo(*_document->fileName());
+    const Result<> result = _document->saveTo(*_document->fileName());
     if (!result) {
-        showError(tr("The drawing could not be saved"), result.error);
+        showError(tr("The drawing could not be saved"), result.error());
         return false;
     }
     record(_app, drawingAreaSize(), ScriptEvent::Kind::Save, {}, *_document->fileName());
@@ -233,9 +233,9 @@ bool DocumentWindow::saveAs()
     const QString suffix = QFileInfo(path).suffix();
     if (suffix != u"pavo" && suffix != u"pavotemplate")
         path += selected == kTemplateFilter ? QStringLiteral(".pavotemplate") : QStringLiteral(".pavo");
-    const DrawingResult result = _document->saveTo(path);
+    const Result<> result = _document->saveTo(path);
     if (!result) {
-        showError(tr("The drawing could not be saved"), result.error);
+        showError(tr("The drawing could not be saved"), result.error());
         return false;
     }
     record(_app, drawingAreaSize(), ScriptEvent::Kind::Save, {}, path);
@@ -253,8 +253,8 @@ void DocumentWindow::revert()
         tr("Go back to the saved version of “%1”? Your changes since will be lost.").arg(displayName()),
         QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Discard) return;
-    const DrawingResult result = _document->revert();
-    if (!result) showError(tr("The saved version could not be read"), result.error);
+    const Result<> result = _document->revert();
+    if (!result) showError(tr("The saved version could not be read"), result.error());
     updateTitle();
     undoStateChanged();
 }

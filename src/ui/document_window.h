@@ -33,9 +33,9 @@ public:
     MenuManager& menus() { return *_menus; }
     QSize drawingAreaSize() const;
     // Reads a file into this new window; on failure nothing changes.
-    DrawingResult openFile(const QString& path);
+    Result<> openFile(const QString& path);
     // Reads a copy an earlier session left behind and keeps it up to date from now on.
-    DrawingResult openRecovered(const QString& path);
+    Result<> openRecovered(const QString& path);
     // Brings the copy kept against a crash up to date now, if the drawing changed since.
     void keepRecoveryCopy();
     // Untitled, unchanged and empty: a window that opening a file may take over.

@@ -139,10 +139,10 @@ void PavoApplication::openFiles(const QStringList& paths)
         // Shown only once the file is in it: a file that fails opens nothing.
         DocumentWindow* window = makeWindow();
         if (!window) return;
-        const DrawingResult result = window->openFile(path);
+        const Result<> result = window->openFile(path);
         if (!result) {
             window->close();
-            QMessageBox::warning(activeWindow(), tr("The file could not be opened"), result.error);
+            QMessageBox::warning(activeWindow(), tr("The file could not be opened"), result.error());
             continue;
         }
         window->show();
@@ -201,10 +201,10 @@ void PavoApplication::offerRecovery()
         } else if (answer == QMessageBox::Open) {
             DocumentWindow* window = makeWindow();
             if (!window) return;
-            const DrawingResult result = window->openRecovered(copy);
+            const Result<> result = window->openRecovered(copy);
             if (!result) {
                 window->close();
-                QMessageBox::warning(activeWindow(), tr("A recovered drawing could not be opened"), result.error);
+                QMessageBox::warning(activeWindow(), tr("A recovered drawing could not be opened"), result.error());
                 continue;
             }
             window->show();

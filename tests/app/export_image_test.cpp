@@ -87,11 +87,11 @@ protected:
     {
         ViewTest::SetUp();
         ASSERT_TRUE(dir.isValid());
-        document.addStroke(rect_stroke(30, 20, 50, 40, red));
+        document.drawing().addStroke(rect_stroke(30, 20, 50, 40, red));
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    ExportSource source() { return {document.drawing.strokes(), view->canvasForReading(), document.backgroundColor()}; }
+    ExportSource source() { return {document.drawing().strokes(), view->canvasForReading(), document.drawing().backgroundColor()}; }
 
     QImage render(int width, int height, bool transparent = true)
     {
@@ -139,7 +139,7 @@ TEST_F(ExportImageTest, EachFormatOverItsBackgroundRule)
                 {QColor(20, 120, 200), QColor(20, 120, 200), QColor(20, 120, 200)},
                 {QColor(100, 60, 200, 128), QColor(100, 60, 200, 128), QColor(177, 157, 227)}};
     for (const auto& row : rows) {
-        document.drawing.setBackgroundColor(row.background);
+        document.drawing().setBackgroundColor(row.background);
         for (const Format& f : kFormats) {
             SCOPED_TRACE(f.name);
             const QImage back = exported(f, 200, 100);
@@ -156,7 +156,7 @@ TEST_F(ExportImageTest, EachFormatOverItsBackgroundRule)
 TEST_F(ExportImageTest, AtTheViewsSizeThePixelsAreTheViews)
 {
     // Soft edges, a translucent stroke and a turned, zoomed view.
-    document.addStroke(rect_stroke(60.3f, 35.7f, 70.2f, 30.1f, QColor(0, 128, 255, 100)));
+    document.drawing().addStroke(rect_stroke(60.3f, 35.7f, 70.2f, 30.1f, QColor(0, 128, 255, 100)));
     ASSERT_TRUE(view->zoomToPoint({70, 40}, 1.7f));
     ASSERT_TRUE(view->rotateFrom(kCentre + Point{20, 0}, kCentre + Point{20, 9}));
 
@@ -172,7 +172,7 @@ TEST_F(ExportImageTest, AtTheViewsSizeThePixelsAreTheViews)
 
 TEST_F(ExportImageTest, AnotherSizeFollowsAZoomedAndTurnedView)
 {
-    document.addStroke(rect_stroke(88, 52, 14, 9, blue));
+    document.drawing().addStroke(rect_stroke(88, 52, 14, 9, blue));
     ASSERT_TRUE(view->zoomToPoint({75, 50}, 2.5f));
     ASSERT_TRUE(view->rotateFrom(kCentre + Point{30, 0}, kCentre + Point{30, 17}));
 
@@ -288,7 +288,7 @@ TEST_F(ExportImageTest, TheEncodingOptionsReachTheEncoder)
 {
     // Detail for the JPEG quality to matter: many small soft-edged rectangles.
     for (int i = 0; i < 40; ++i)
-        document.addStroke(rect_stroke(float(i * 5 % 190) + 0.3f, float(i * 7 % 90) + 0.6f, 6.4f, 5.2f,
+        document.drawing().addStroke(rect_stroke(float(i * 5 % 190) + 0.3f, float(i * 7 % 90) + 0.6f, 6.4f, 5.2f,
                                        QColor::fromHsv(i * 9, 200, 220)));
 
     const auto written_size = [&](const char* name, const ExportOptions& options) {

@@ -2,22 +2,15 @@
 
 #include "pavo_document.h"
 
-#include "recording_tool.h"
+#include "fakes.h"
+#include "support/strokes.h"
 
 #include <QFile>
-#include <QPainterPath>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class QuietDisplay : public ViewDisplay {
-public:
-    void setNeedsDisplayInRect(const Rect&) override {}
-    void setNeedsDisplay() override {}
-    void refreshCursor() override {}
-};
 
 class RecordingShell : public DocumentShell {
 public:
@@ -38,12 +31,6 @@ public:
     }
 };
 
-class Alerts : public ScriptAlerts {
-public:
-    QStringList shown;
-    void show(const QString& title, const QString& message) override { shown << title + ": " + message; }
-};
-
 ProximityRecord stylus(std::uint8_t type, bool entering = true, std::uint16_t pointer = 0)
 {
     ProximityRecord r;
@@ -53,23 +40,18 @@ ProximityRecord stylus(std::uint8_t type, bool entering = true, std::uint16_t po
     return r;
 }
 
-StrokePtr square(float x, float y)
-{
-    QPainterPath p;
-    p.addRect(double(x), double(y), 20, 20);
-    return Stroke::withPath(Path(p), Qt::red, kModeNormal, 1.0f);
-}
+StrokePtr square(float x, float y) { return fill_stroke(make_rect(x, y, 20, 20), Qt::red); }
 
 class Document : public ::testing::Test {
 protected:
     RecordingShell shell;
-    QuietDisplay display;
-    Alerts alerts;
+    FakeDisplay display;
+    RecordingAlerts alerts;
+    ProximityCenter center;
     std::unique_ptr<PavoDocument> doc = PavoDocument::create(shell, display, {400, 300}, alerts);
     CallLog log;
     RecordingTool other{"other", log};
     QTemporaryDir dir;
-    ProximityCenter center;
 
     void SetUp() override
     {
@@ -89,16 +71,6 @@ protected:
     int strokeCount() const { return doc->strokes().count(); }
 };
 
-TEST_F(Document, ANewDocumentDrawsWithThePenOnNoBackground)
-{
-    EXPECT_EQ(doc->tool(), &doc->pen());
-    EXPECT_EQ(doc->currentToolAction(), QStringLiteral("penTool:"));
-    EXPECT_FALSE(doc->backgroundColor());
-    EXPECT_FALSE(doc->fileName());
-    EXPECT_FALSE(doc->isEdited());
-    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Pen"));
-}
-
 TEST_F(Document, ChoosingTheCurrentToolAgainChangesNothing)
 {
     doc->setTool(&other);
@@ -108,20 +80,6 @@ TEST_F(Document, ChoosingTheCurrentToolAgainChangesNothing)
     EXPECT_TRUE(doc->perform(QStringLiteral("penTool:")));
     EXPECT_EQ(log, (CallLog{"other:deactivate"}));
     EXPECT_EQ(doc->tool(), &doc->pen());
-}
-
-TEST_F(Document, TheToolColourGoesToThePenWhateverToolIsCurrent)
-{
-    doc->setTool(&other);
-    EXPECT_TRUE(doc->perform(QStringLiteral("setOrangeColor:")));
-    EXPECT_EQ(doc->pen().color(), QColor::fromRgbF(1, 0.5f, 0));
-    EXPECT_EQ(doc->tool(), &other);
-    doc->toolColorChanged(Qt::cyan);
-    EXPECT_EQ(doc->pen().color(), QColor(Qt::cyan));
-    EXPECT_TRUE(doc->perform(QStringLiteral("toolColor:")));
-    ASSERT_EQ(shell.panels.size(), 1u);
-    EXPECT_EQ(shell.panels[0].first, ColorPanelTarget::Tool);
-    EXPECT_EQ(shell.panels[0].second, QColor(Qt::cyan));
 }
 
 TEST_F(Document, MenuSettingsReadTheirValueFromTheItemTitle)
@@ -157,7 +115,7 @@ TEST_F(Document, AWholeGestureIsOneUndoableStroke)
     EXPECT_GT(shell.undoChanges, 0);
 }
 
-TEST_F(Document, UndoDuringAGestureEndsTheGestureFirst)
+TEST_F(Document, UndoAndRevertDuringAGestureEndTheGestureFirst)
 {
     doc->mouseDown({{50, 50}, 1, 0});
     doc->mouseDragged({{50, 50}, 1, 0});
@@ -168,13 +126,22 @@ TEST_F(Document, UndoDuringAGestureEndsTheGestureFirst)
     doc->mouseUp({{150, 50}, 0, 0});
     EXPECT_EQ(strokeCount(), 0);
     EXPECT_TRUE(doc->undoManager().canRedo());
+
+    // So does a revert: what follows it is an undo step of its own.
+    drag(100);
+    ASSERT_TRUE(doc->saveTo(dir.filePath(QStringLiteral("r.pavo"))));
+    doc->mouseDown({{50, 50}, 1, 0});
+    doc->mouseDragged({{150, 50}, 1, 0});
+    ASSERT_TRUE(doc->revert());
+    EXPECT_TRUE(doc->perform(QStringLiteral("clear:")));
+    EXPECT_TRUE(doc->undoManager().canUndo());
 }
 
 TEST_F(Document, DeleteAndMergeActOnTheTopmostStrokesWithThePen)
 {
-    doc->addStroke(square(0, 0));
-    doc->addStroke(square(30, 0));
-    doc->addStroke(square(60, 0));
+    doc->drawing().addStroke(square(0, 0));
+    doc->drawing().addStroke(square(30, 0));
+    doc->drawing().addStroke(square(60, 0));
     const StrokePtr bottom = doc->strokes().strokeArray().front();
     EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
     EXPECT_EQ(strokeCount(), 2);
@@ -296,9 +263,9 @@ TEST_F(Document, AFailedSaveKeepsTheDrawingAndItsName)
     const QString good = dir.filePath(QStringLiteral("d.pavo"));
     ASSERT_TRUE(doc->saveTo(good));
     drag(200);
-    const DrawingResult failed = doc->saveTo(dir.filePath(QStringLiteral("missing/folder/d.pavo")));
+    const Result<> failed = doc->saveTo(dir.filePath(QStringLiteral("missing/folder/d.pavo")));
     EXPECT_FALSE(failed);
-    EXPECT_FALSE(failed.error.isEmpty());
+    EXPECT_FALSE(failed.error().isEmpty());
     EXPECT_EQ(doc->fileName(), good);
     EXPECT_TRUE(doc->isEdited());
     EXPECT_EQ(strokeCount(), 2);
@@ -339,26 +306,30 @@ TEST_F(Document, HelpPagesAreLocalFiles)
 
 namespace {
 
-TEST_F(Document, TheToolsShareTheToolColourAsTheyShould)
+// The tool colour goes to the fill tool while it is current, else to the pen.
+TEST_F(Document, TheToolColourGoesToTheToolThatUsesIt)
 {
-    for (Tool* tool : std::initializer_list<Tool*>{&doc->arrow(), &doc->zoom(), &doc->rotate(), &doc->move()}) {
+    for (Tool* tool : {static_cast<Tool*>(&other), static_cast<Tool*>(&doc->arrow()), static_cast<Tool*>(&doc->zoom()),
+                       static_cast<Tool*>(&doc->rotate()), static_cast<Tool*>(&doc->move()), static_cast<Tool*>(&doc->fill())}) {
         doc->setTool(tool);
-        doc->setToolColor(Qt::darkGreen);
-        EXPECT_EQ(doc->pen().color(), QColor(Qt::darkGreen));
-        EXPECT_NE(doc->fill().color(), QColor(Qt::darkGreen));
-        doc->setToolColor(Qt::black);
+        const QColor pen = doc->pen().color(), fill = doc->fill().color();
+        EXPECT_TRUE(doc->perform(QStringLiteral("setOrangeColor:")));
+        const QColor orange = QColor::fromRgbF(1, 0.5f, 0);
+        EXPECT_EQ(doc->pen().color(), tool == &doc->fill() ? pen : orange);
+        EXPECT_EQ(doc->fill().color(), tool == &doc->fill() ? orange : fill);
+        EXPECT_EQ(doc->toolColor(), orange);
+        EXPECT_EQ(doc->tool(), tool);
+        doc->toolColorChanged(Qt::cyan);
+        EXPECT_EQ(doc->toolColor(), QColor(Qt::cyan));
     }
-    EXPECT_TRUE(doc->perform(QStringLiteral("fillTool:")));
-    EXPECT_EQ(doc->currentToolAction(), QStringLiteral("fillTool:"));
-    doc->setToolColor(Qt::magenta);
-    EXPECT_EQ(doc->fill().color(), QColor(Qt::magenta));
-    EXPECT_EQ(doc->toolColor(), QColor(Qt::magenta));
-    EXPECT_EQ(doc->pen().color(), QColor(Qt::black));
+    EXPECT_TRUE(doc->perform(QStringLiteral("toolColor:")));
+    ASSERT_EQ(shell.panels.size(), 1u);
+    EXPECT_EQ(shell.panels[0], std::make_pair(ColorPanelTarget::Tool, QColor(Qt::cyan)));
 }
 
 TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
 {
-    for (int i = 0; i < 4; ++i) doc->addStroke(square(30.0f * float(i), 0));
+    for (int i = 0; i < 4; ++i) doc->drawing().addStroke(square(30.0f * float(i), 0));
     const StrokeArray all = doc->strokes().strokeArray();
 
     // Arrangement needs the arrow tool; with the pen nothing moves.
@@ -367,34 +338,61 @@ TEST_F(Document, SelectionCommandsActOnTheArrowsSelection)
 
     EXPECT_TRUE(doc->perform(QStringLiteral("selectAll:")));
     EXPECT_EQ(doc->tool(), &doc->arrow());
-    EXPECT_EQ(doc->arrow().selection(), all);
+    EXPECT_EQ(doc->drawing().selection(), all);
+    // A new selection is shown.
+    doc->drawing().clearSelection();
+    const int shown = display.wholeView;
+    EXPECT_TRUE(doc->perform(QStringLiteral("selectAll:")));
+    EXPECT_GT(display.wholeView, shown);
 
-    doc->arrow().setSelection({all[0]});
+    doc->drawing().setSelection({all[0]});
     EXPECT_TRUE(doc->perform(QStringLiteral("bringToFront:")));
     EXPECT_EQ(doc->strokes().strokeArray().back(), all[0]);
 
     // Delete with an empty selection removes nothing.
-    doc->arrow().clearSelection();
+    doc->drawing().clearSelection();
     EXPECT_TRUE(doc->perform(QStringLiteral("delete:")));
     EXPECT_EQ(strokeCount(), 4);
 
-    doc->arrow().setSelection({all[1], all[2]});
+    doc->drawing().setSelection({all[1], all[2]});
     EXPECT_TRUE(doc->keyDown(QStringLiteral("\b")));
     EXPECT_EQ(strokeCount(), 2);
-    EXPECT_TRUE(doc->arrow().selection().empty());
+    EXPECT_TRUE(doc->drawing().selection().empty());
     EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
     EXPECT_EQ(strokeCount(), 4);
 
     // Strokes that a redo takes away again leave the selection.
-    doc->arrow().setSelection(doc->strokes().strokeArray());
+    doc->drawing().setSelection(doc->strokes().strokeArray());
     EXPECT_TRUE(doc->perform(QStringLiteral("redo:")));
     EXPECT_EQ(strokeCount(), 2);
-    EXPECT_EQ(doc->arrow().selection(), doc->strokes().strokeArray());
+    EXPECT_EQ(doc->drawing().selection(), doc->strokes().strokeArray());
 
     EXPECT_TRUE(doc->perform(QStringLiteral("mergeStrokes:")));
     EXPECT_EQ(strokeCount(), 1);
-    EXPECT_TRUE(doc->perform(QStringLiteral("penTool:")));
-    EXPECT_TRUE(doc->arrow().selection().empty()) << "another tool keeps no selection";
+    EXPECT_TRUE(doc->drawing().selection().empty());
+}
+
+// A gesture is one undo step only when it changed something.
+TEST_F(Document, ArrowClicksThatChangeNothingLeaveNoUndoStepAndNoEdit)
+{
+    doc->drawing().addStroke(square(100, 100));
+    doc->undoManager().removeAllActions();
+    ASSERT_TRUE(doc->saveTo(dir.filePath(QStringLiteral("a.pavo"))));
+    doc->setTool(&doc->arrow());
+    for (int i = 0; i < 2; ++i) {
+        doc->mouseDown({{110, 110}, 1, 0});
+        doc->mouseUp({{110, 110}, 0, 0});
+    }
+    EXPECT_EQ(doc->drawing().selection().size(), 1u);
+    EXPECT_FALSE(doc->undoManager().canUndo());
+    EXPECT_FALSE(doc->isEdited());
+    doc->mouseDown({{110, 110}, 1, 0});
+    doc->mouseDragged({{130, 115}, 1, 0});
+    doc->mouseUp({{130, 115}, 0, 0});
+    EXPECT_TRUE(doc->isEdited());
+    EXPECT_TRUE(doc->perform(QStringLiteral("undo:")));
+    EXPECT_FALSE(doc->isEdited());
+    EXPECT_FALSE(doc->undoManager().canUndo());
 }
 
 TEST_F(Document, ANavigationToolChosenForOneUseGivesThePenBack)
@@ -412,17 +410,6 @@ TEST_F(Document, ANavigationToolChosenForOneUseGivesThePenBack)
     doc->mouseDragged({{150, 120}, 1, 0});
     doc->mouseUp({{150, 120}, 0, 0});
     EXPECT_EQ(doc->tool(), &doc->move()) << "chosen by its own command, it stays";
-}
-
-TEST_F(Document, TheEraserEndComesBackToTheArrow)
-{
-    doc->setTool(&doc->arrow());
-    center.post(stylus(kPointerTypeEraser));
-    EXPECT_EQ(doc->tool(), &doc->pen());
-    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
-    center.post(stylus(kPointerTypePen));
-    EXPECT_EQ(doc->tool(), &doc->arrow());
-    EXPECT_EQ(doc->pen().penTypeName(), QStringLiteral("Eraser"));
 }
 
 } // namespace

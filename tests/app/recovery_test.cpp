@@ -88,7 +88,7 @@ TEST(Recovery, ACopyOfADrawingLeavesItUnsavedAndComesBackUntitled)
     ASSERT_TRUE(doc->saveTo(saved));
     QPainterPath square;
     square.addRect(10, 10, 50, 50);
-    doc->addStroke(Stroke::withPath(Path(square), Qt::blue, kModeNormal, 1.0f));
+    doc->drawing().addStroke(Stroke::withPath(Path(square), Qt::blue, kModeNormal, 1.0f));
     doc->backgroundColorChanged(Qt::yellow);
 
     const QString copy = dir.filePath(QStringLiteral("copy.pavo"));

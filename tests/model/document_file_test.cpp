@@ -233,7 +233,7 @@ TEST(DocumentFileSave, FailedSaveLeavesTheOldFileByteIdentical)
     // permissions, so the limit is what makes the disk refuse here.
     DocumentData big = copy_document(full_document());
     for (int i = 0; i < 200; ++i)
-        big.strokes->addStroke(wavy_pen_stroke({float(i), 0}, 200, 5, AffineTransform::identity(),
+        big.strokes->insert(big.strokes->count(), wavy_pen_stroke({float(i), 0}, 200, 5, AffineTransform::identity(),
                                                Qt::red, 0, 1, unsigned(i)));
     ASSERT_GT(dataRepresentation(big)->size(), 3 * old_bytes.size());
     rlimit saved{};

@@ -1,92 +1,249 @@
+// The drawing model: every command undoes to the exact state before it and redoes to the
+// one after, tells the observer the same way whichever of the three it is, keeps the
+// selection to strokes of the drawing, and leaves no step when it changes nothing.
+
 #include "drawing.h"
-#include "model_test_support.h"
+#include "support/strokes.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
-struct Recorder : DrawingObserver {
-    int added = 0;
-    int redraws = 0;
+using Kinds = std::vector<DrawingChange::Kind>;
+
+class Recorder : public DrawingObserver {
+public:
+    Kinds kinds;
     std::vector<bool> edited;
-    void strokeAdded(const StrokePtr&) override { ++added; }
-    void drawingChanged() override { ++redraws; }
+    void drawingChanged(const DrawingChange& change) override
+    {
+        kinds.push_back(change.kind);
+        EXPECT_EQ(change.kind == DrawingChange::StrokeAdded, change.stroke != nullptr);
+    }
     void editedChanged(bool e) override { edited.push_back(e); }
+    Kinds take() { return std::exchange(kinds, {}); }
 };
 
-void draw_one(Drawing& drawing, const QColor& color)
-{
-    UndoGroup group(drawing.undoManager());
-    drawing.addStroke(fill_stroke(1, 2, 30, 40, color));
-}
-
-} // namespace
-
-TEST(Drawing, UndoReachesTheViewAndTracksTheSavedState)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("a.pavo");
+// Strokes A..E bottom to top, apart from each other and of every kind (a fill, a line, a
+// pen stroke, a picture, a fill), with an empty history.
+class DrawingTest : public ::testing::Test {
+protected:
     Drawing drawing;
-    Recorder view;
-    drawing.setObserver(&view);
-    EXPECT_FALSE(drawing.isEdited());
+    Recorder recorder;
+    StrokeArray abcde;
 
-    draw_one(drawing, Qt::red);
-    EXPECT_EQ(view.added, 1);
-    EXPECT_TRUE(drawing.isEdited());
-    ASSERT_TRUE(drawing.save(path, QStringLiteral("0 0 640 480"), AffineTransform::scaling(2, 2)));
-    EXPECT_FALSE(drawing.isEdited());
+    void SetUp() override
+    {
+        abcde = {fill_stroke(make_rect(0, 0, 10, 10)), line_stroke({20, 5}, {30, 5}, 2),
+                 pen_stroke({{42, 2}, {46, 6}, {48, 8}}), image_stroke(make_rect(60, 0, 10, 10)),
+                 fill_stroke(make_rect(80, 0, 10, 10))};
+        for (const StrokePtr& s : abcde) drawing.addStroke(s);
+        drawing.undoManager().removeAllActions();
+        drawing.undoManager().markClean();
+        drawing.setObserver(&recorder);
+    }
 
-    drawing.undoManager().undo(); // replayed through the drawing, so the view redraws
-    EXPECT_EQ(drawing.strokes().count(), 0);
-    EXPECT_EQ(view.redraws, 1);
-    EXPECT_TRUE(drawing.isEdited());
-    drawing.undoManager().redo();
-    EXPECT_EQ(view.added, 2);
-    EXPECT_FALSE(drawing.isEdited());
-    EXPECT_EQ(view.edited, (std::vector<bool>{true, false, true, false}));
+    StrokeArray strokes(const std::string& letters) const
+    {
+        StrokeArray out;
+        for (const char c : letters) out.push_back(abcde[std::size_t(c - 'A')]);
+        return out;
+    }
+    // The letters of the strokes, bottom first; "*" for a stroke made by the command.
+    std::string letters(const StrokeArray& list) const
+    {
+        std::string out;
+        for (const StrokePtr& s : list) {
+            const auto it = std::find(abcde.begin(), abcde.end(), s);
+            out += it == abcde.end() ? '*' : char('A' + (it - abcde.begin()));
+        }
+        return out;
+    }
+    std::string order() const { return letters(drawing.strokes().strokeArray()); }
+    // Every stroke with where it is: what undo must restore exactly.
+    std::vector<std::pair<StrokePtr, Rect>> state() const
+    {
+        std::vector<std::pair<StrokePtr, Rect>> out;
+        for (const StrokePtr& s : drawing.strokes().strokeArray()) out.emplace_back(s, s->bounds());
+        return out;
+    }
+};
 
-    // The background cannot be undone, but it is a change to save.
-    drawing.setBackgroundColor(QColor(Qt::yellow));
+using Command = std::function<void(Drawing&, const StrokeArray& selected)>;
+
+struct Edit {
+    const char* name;
+    const char* selected;
+    Command command;
+    const char* after;
+    const char* actionName;
+    const char* selectedAfter;
+    // Whether doing it, or undoing it, puts a stroke on top, which the observer hears of
+    // as one added stroke to draw.
+    bool addsOnTop = false;
+    bool undoAddsOnTop = false;
+};
+
+const Edit kEdits[] = {
+    {"add", "B", [](Drawing& d, const StrokeArray&) { d.addStroke(fill_stroke(make_rect(0, 30, 5, 5))); },
+     "ABCDE*", "Stroke", "B", true},
+    {"remove one", "BC", [](Drawing& d, const StrokeArray& s) { d.removeStrokes({s[1]}); }, "ABDE",
+     "Delete Stroke", "B"},
+    {"remove several", "DB", [](Drawing& d, const StrokeArray& s) { d.removeStrokes(s); }, "ACE",
+     "Delete Strokes", ""},
+    {"remove the last", "E", [](Drawing& d, const StrokeArray&) { d.removeLastStroke(); }, "ABCD",
+     "Delete Stroke", "", false, true},
+    {"merge", "DBE", [](Drawing& d, const StrokeArray& s) { d.mergeStrokes({s[0], s[1]}); }, "ACE*",
+     "Merge", "E"},
+    {"merge the top two", "", [](Drawing& d, const StrokeArray&) { d.mergeTopTwoStrokes(); }, "ABC*",
+     "Merge", ""},
+    {"clear", "AC", [](Drawing& d, const StrokeArray&) { d.clear(); }, "", "Clear", ""},
+    {"bring forward", "BC",
+     [](Drawing& d, const StrokeArray& s) { d.arrange(s, Drawing::Arrangement::BringForward); }, "ADBCE",
+     "Bring Forward", "BC"},
+    {"bring to front", "B",
+     [](Drawing& d, const StrokeArray& s) { d.arrange(s, Drawing::Arrangement::BringToFront); }, "ACDEB",
+     "Bring to Front", "B"},
+    {"send backward", "DC",
+     [](Drawing& d, const StrokeArray& s) { d.arrange(s, Drawing::Arrangement::SendBackward); }, "ACDBE",
+     "Send Backward", "DC"},
+    {"send to back", "D",
+     [](Drawing& d, const StrokeArray& s) { d.arrange(s, Drawing::Arrangement::SendToBack); }, "DABCE",
+     "Send to Back", "D"},
+    {"move", "AB",
+     [](Drawing& d, const StrokeArray& s) { EXPECT_TRUE(d.transformStrokes(s, AffineTransform::translation(5, -3))); },
+     "ABCDE", "", "AB"},
+    {"scale", "CD",
+     [](Drawing& d, const StrokeArray& s) { EXPECT_TRUE(d.transformStrokes(s, AffineTransform::scaling(2, 4))); },
+     "ABCDE", "", "CD"},
+};
+
+class DrawingEdits : public DrawingTest, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(DrawingEdits, UndoRestoresTheStateBeforeAndRedoTheStateAfter)
+{
+    const Edit& e = GetParam();
+    drawing.setSelection(strokes(e.selected));
+    recorder.take();
+    const auto before = state();
+    e.command(drawing, drawing.selection());
+    const auto after = state();
+    EXPECT_EQ(order(), e.after);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(letters(drawing.selection()), e.selectedAfter);
+    EXPECT_EQ(drawing.undoManager().undoActionName().toStdString(), e.actionName);
     EXPECT_TRUE(drawing.isEdited());
+    const Kinds done = recorder.take();
+
     drawing.undoManager().undo();
+    EXPECT_EQ(state(), before);
+    EXPECT_FALSE(drawing.isEdited());
+    const Kinds undone = recorder.take();
     drawing.undoManager().redo();
-    EXPECT_TRUE(drawing.isEdited());
+    EXPECT_EQ(state(), after);
+    EXPECT_EQ(drawing.undoManager().undoActionName().toStdString(), e.actionName);
+    const Kinds redone = recorder.take();
+
+    // The observer hears of each the same way, done, undone or redone: a stroke put on top
+    // alone, anything else as a change of the strokes.
+    const Kinds added{DrawingChange::StrokeAdded};
+    const Kinds changed{DrawingChange::Strokes};
+    EXPECT_EQ(done, e.addsOnTop ? added : changed);
+    EXPECT_EQ(redone, done);
+    EXPECT_EQ(undone, e.undoAddsOnTop ? added : changed);
 }
 
-TEST(Drawing, LoadReplacesEverythingOrNothing)
+INSTANTIATE_TEST_SUITE_P(Drawing, DrawingEdits, ::testing::ValuesIn(kEdits),
+                         [](const auto& row) {
+                             std::string name = row.param.name;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
+
+TEST_F(DrawingTest, CommandsThatChangeNothingLeaveNoStepAndNoEdit)
+{
+    const StrokePtr stranger = fill_stroke(make_rect(0, 0, 1, 1));
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"move by nothing", [&] { EXPECT_TRUE(drawing.transformStrokes(strokes("AB"), AffineTransform::identity())); }},
+        {"a singular scale", [&] { EXPECT_FALSE(drawing.transformStrokes(strokes("A"), AffineTransform::scaling(0, 1))); }},
+        {"a transform of no stroke", [&] { EXPECT_TRUE(drawing.transformStrokes({stranger}, AffineTransform::scaling(2, 2))); }},
+        {"remove a stranger", [&] { drawing.removeStrokes({stranger}); }},
+        {"merge one stroke", [&] { drawing.mergeStrokes(strokes("C")); }},
+        {"bring the top to the front", [&] { drawing.arrange(strokes("E"), Drawing::Arrangement::BringToFront); }},
+        {"send the bottom back", [&] { drawing.arrange(strokes("A"), Drawing::Arrangement::SendBackward); }},
+        {"arrange nothing", [&] { drawing.arrange({}, Drawing::Arrangement::SendToBack); }},
+        {"add nothing", [&] { drawing.addStroke(nullptr); }},
+    };
+    const auto before = state();
+    for (const auto& [what, command] : rows) {
+        {
+            const UndoTransaction gesture(drawing.undoManager());
+            command();
+        }
+        EXPECT_EQ(state(), before) << what;
+        EXPECT_FALSE(drawing.undoManager().canUndo()) << what;
+        EXPECT_FALSE(drawing.isEdited()) << what;
+    }
+    EXPECT_EQ(recorder.kinds, Kinds{});
+}
+
+TEST_F(DrawingTest, StrokesLeavingTheDrawingLeaveTheSelection)
+{
+    // Strokes that are not in the drawing and repeats are not selected.
+    drawing.setSelection({abcde[3], fill_stroke(make_rect(0, 0, 1, 1)), abcde[1], abcde[3], abcde[4]});
+    EXPECT_EQ(letters(drawing.selection()), "DBE");
+    EXPECT_EQ(recorder.take(), Kinds{DrawingChange::Selection});
+    drawing.removeLastStroke();
+    EXPECT_EQ(letters(drawing.selection()), "DB");
+    // Undo brings the stroke back, but not into the selection.
+    drawing.undoManager().undo();
+    EXPECT_EQ(letters(drawing.selection()), "DB");
+    // An added stroke that is selected leaves the selection when its adding is undone.
+    drawing.addStroke(fill_stroke(make_rect(0, 40, 5, 5)));
+    drawing.setSelection(drawing.strokes().strokeArray());
+    drawing.undoManager().undo();
+    EXPECT_EQ(letters(drawing.selection()), "ABCDE");
+    drawing.clear();
+    EXPECT_TRUE(drawing.selection().empty());
+}
+
+TEST_F(DrawingTest, TheBackgroundIsToldAndEditsTheDrawingButIsNoUndoStep)
+{
+    drawing.setBackgroundColor(QColor(Qt::yellow));
+    EXPECT_EQ(drawing.backgroundColor(), QColor(Qt::yellow));
+    EXPECT_EQ(recorder.take(), Kinds{DrawingChange::Background});
+    EXPECT_TRUE(drawing.isEdited());
+    EXPECT_EQ(recorder.edited, std::vector<bool>{true});
+    EXPECT_FALSE(drawing.undoManager().canUndo());
+}
+
+TEST_F(DrawingTest, LoadReplacesEverythingOrNothing)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("b.pavo");
-    {
-        Drawing original;
-        draw_one(original, Qt::red);
-        draw_one(original, Qt::blue);
-        original.setBackgroundColor(std::nullopt);
-        ASSERT_TRUE(original.save(path, QStringLiteral("frame"), AffineTransform::translation(3, 4)));
-    }
-    Drawing drawing;
-    draw_one(drawing, Qt::green);
-    Recorder view;
-    drawing.setObserver(&view);
+    drawing.removeLastStroke();
+    ASSERT_TRUE(drawing.save(path, QStringLiteral("frame"), AffineTransform::translation(3, 4)));
+    EXPECT_FALSE(drawing.isEdited());
+    drawing.addStroke(fill_stroke(make_rect(0, 50, 5, 5)));
+    drawing.setSelection(strokes("A"));
+    recorder.take();
     ASSERT_TRUE(drawing.load(path));
-    EXPECT_EQ(drawing.strokes().count(), 2);
-    EXPECT_EQ(drawing.strokes().lastStroke()->color(), QColor(Qt::blue));
-    EXPECT_FALSE(drawing.backgroundColor());
+    EXPECT_EQ(drawing.strokes().count(), 4);
+    EXPECT_TRUE(drawing.selection().empty());
     EXPECT_FALSE(drawing.isEdited());
     EXPECT_FALSE(drawing.undoManager().canUndo());
-    EXPECT_EQ(view.redraws, 1);
+    EXPECT_EQ(recorder.take(), Kinds{DrawingChange::Strokes});
     EXPECT_EQ(drawing.takeWindowFrame(), QStringLiteral("frame"));
     EXPECT_EQ(drawing.takeViewTransform(), AffineTransform::translation(3, 4));
     EXPECT_FALSE(drawing.takeWindowFrame()); // taken once
-
-    // Edits after loading undo through the loaded list.
-    draw_one(drawing, Qt::black);
-    drawing.undoManager().undo();
-    EXPECT_EQ(drawing.strokes().count(), 2);
 
     // A damaged file changes nothing.
     QFile file(path);
@@ -94,20 +251,11 @@ TEST(Drawing, LoadReplacesEverythingOrNothing)
     file.seek(file.size() - 3);
     file.write("XXX");
     file.close();
-    const DrawingResult result = drawing.load(path);
-    EXPECT_FALSE(result);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_EQ(drawing.strokes().count(), 2);
+    const Result<> damaged = drawing.load(path);
+    EXPECT_FALSE(damaged);
+    EXPECT_FALSE(damaged.error().isEmpty());
+    EXPECT_EQ(drawing.strokes().count(), 4);
     EXPECT_FALSE(drawing.load(dir.filePath("missing.pavo")));
 }
 
-TEST(Drawing, FailedSaveKeepsTheDrawingEdited)
-{
-    Drawing drawing;
-    draw_one(drawing, Qt::red);
-    const DrawingResult result =
-        drawing.save(QStringLiteral("/nonexistent-folder/x.pavo"), std::nullopt, std::nullopt);
-    EXPECT_FALSE(result);
-    EXPECT_FALSE(result.error.isEmpty());
-    EXPECT_TRUE(drawing.isEdited());
-}
+} // namespace

@@ -1,6 +1,9 @@
-#include "archive.h"
+// The stroke list's queries and its batched rendering.
+
 #include "model_test_support.h"
+#include "archive.h"
 #include "strokes.h"
+#include "support/strokes.h"
 
 #include <QCborArray>
 
@@ -9,239 +12,95 @@
 #include <string>
 #include <vector>
 
-using namespace color_ns;
-
 namespace {
-
-// Five strokes A..E, bottom to top, in a list with an undo history.
-struct Drawing {
-    UndoManager undo;
-    Strokes list;
-    StrokePtr A = fill_stroke(0, 0, 10, 10, Qt::red);
-    StrokePtr B = fill_stroke(5, 5, 10, 10, Qt::green);
-    StrokePtr C = fill_stroke(10, 10, 10, 10, Qt::blue);
-    StrokePtr D = fill_stroke(15, 15, 10, 10, Qt::yellow);
-    StrokePtr E = fill_stroke(20, 20, 10, 10, Qt::cyan);
-
-    Drawing()
-    {
-        list.setDocument(nullptr, &undo);
-        for (const StrokePtr& s : {A, B, C, D, E}) list.addStroke(s);
-        undo.removeAllActions();
-    }
-
-    std::string order() const
-    {
-        std::string out;
-        for (const StrokePtr& s : list.strokeArray()) {
-            const StrokePtr names[] = {A, B, C, D, E};
-            char name = '?';
-            for (int i = 0; i < 5; ++i)
-                if (names[i] == s) name = char('A' + i);
-            out += name;
-        }
-        return out;
-    }
-
-    // Runs one user action, checks the result, then that undo and redo restore exactly.
-    template <typename Edit> void expect(Edit edit, const std::string& after)
-    {
-        const StrokeArray before = list.strokeArray();
-        {
-            UndoGroup group(undo);
-            edit();
-        }
-        const StrokeArray done = list.strokeArray();
-        EXPECT_EQ(order(), after);
-        undo.undo();
-        EXPECT_EQ(list.strokeArray(), before) << "undo of " << after;
-        undo.redo();
-        EXPECT_EQ(list.strokeArray(), done) << "redo of " << after;
-        undo.undo();
-    }
-};
-
-Rect render(const Strokes& list, PavoCanvas& canvas) { return list.drawInCanvas(canvas); }
-
-// The picture drawn one stroke at a time, as it was while drawing.
-void render_one_by_one(const Strokes& list, PavoCanvas& canvas)
-{
-    for (const StrokePtr& s : list.strokeArray()) s->drawInCanvas(canvas);
-}
 
 int pixels_differing(const Bitmap& a, const Bitmap& b, int tolerance)
 {
     int n = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)
-            n += distance(a.pixelAt(x, y), b.pixelAt(x, y)) * 255 > float(tolerance);
+            n += color_ns::distance(a.pixelAt(x, y), b.pixelAt(x, y)) * 255 > float(tolerance);
     return n;
 }
 
 } // namespace
 
-TEST(Strokes, ReorderingMatchesTheExamplesAndUndoesExactly)
-{
-    Drawing d;
-    d.expect([&] { d.list.bringForward({d.B, d.D}); }, "ACEBD");
-    d.expect([&] { d.list.bringToFront({d.D, d.B}); }, "ACEBD");
-    d.expect([&] { d.list.sendBackward({d.B, d.D}); }, "BDACE");
-    d.expect([&] { d.list.sendToBack({d.B, d.D}); }, "BDACE");
-    d.expect([&] { d.list.bringForward({d.B}); }, "ACBDE");
-    d.expect([&] { d.list.sendBackward({d.B}); }, "BACDE");
-    d.expect([&] { d.list.sendBackward({d.D}); }, "ABDCE");
-    d.expect([&] { d.list.bringForward({d.E}); }, "ABCDE");
-    // Strokes not in the list are ignored.
-    d.expect([&] { d.list.bringToFront({fill_stroke(0, 0, 1, 1, Qt::red)}); }, "ABCDE");
-}
-
-TEST(Strokes, EditsUndoAndRedoExactly)
-{
-    Drawing d;
-    d.expect([&] { d.list.removeLastStroke(); }, "ABCD");
-    d.expect([&] { d.list.removeStrokeAtIndex(1); }, "ACDE");
-    d.expect([&] { d.list.insertStroke(d.list.strokeArray()[4], 0); }, "EABCDE");
-    d.expect([&] { d.list.clear(); }, "");
-    d.expect([&] { d.list.removeStrokesInArray({d.D, d.A}); }, "BCE");
-    d.expect([&] { d.list.addStroke(d.C); }, "ABCDEC");
-
-    // Out-of-range indices change nothing and leave nothing to undo.
-    Drawing fresh;
-    fresh.list.removeStrokeAtIndex(5);
-    fresh.list.removeStrokeAtIndex(-1);
-    fresh.list.insertStroke(fresh.A, 7);
-    fresh.list.insertStroke(nullptr, 0);
-    EXPECT_EQ(fresh.order(), "ABCDE");
-    EXPECT_FALSE(fresh.undo.canUndo());
-}
-
-TEST(Strokes, MergeAndDuplicate)
-{
-    Drawing d;
-    d.list.removeStrokesInArray({d.D, d.E});
-    d.undo.removeAllActions();
-    {
-        UndoGroup group(d.undo);
-        d.list.mergeStrokesInArray({d.C, d.A});
-    }
-    ASSERT_EQ(d.list.count(), 2);
-    EXPECT_EQ(d.list.strokeArray()[0], d.B);
-    const StrokePtr merged = d.list.lastStroke();
-    EXPECT_EQ(merged->color(), QColor(Qt::blue));
-    EXPECT_EQ(merged->path().elements().size(),
-              d.C->path().elements().size() + d.A->path().elements().size());
-    EXPECT_EQ(merged->bounds(), make_rect(0, 0, 20, 20));
-    EXPECT_EQ(d.undo.undoActionName(), "Merge");
-    d.undo.undo();
-    EXPECT_EQ(d.order(), "ABC");
-
-    // One stroke, or a list of one, merges nothing.
-    d.list.mergeStrokesInArray({d.A});
-    EXPECT_EQ(d.order(), "ABC");
-    Strokes single(StrokeArray{d.A});
-    single.mergeTopTwoStrokes();
-    EXPECT_EQ(single.count(), 1);
-
-    {
-        UndoGroup group(d.undo);
-        d.list.duplicateStrokesInArray({d.C, d.A});
-    }
-    ASSERT_EQ(d.list.count(), 5);
-    // Copies keep the order of their originals and sit on top.
-    EXPECT_EQ(d.list.strokeArray()[3]->color(), QColor(Qt::red));
-    EXPECT_EQ(d.list.strokeArray()[4]->color(), QColor(Qt::blue));
-    EXPECT_NE(d.list.strokeArray()[3], d.A);
-    EXPECT_EQ(d.undo.undoActionName(), "Duplicate");
-    d.undo.undo();
-    EXPECT_EQ(d.order(), "ABC");
-}
-
-TEST(Strokes, ActionNames)
-{
-    Drawing d;
-    const auto name_of = [&](auto edit) {
-        {
-            UndoGroup group(d.undo);
-            edit();
-        }
-        const QString name = d.undo.undoActionName();
-        d.undo.undo();
-        return name.toStdString();
-    };
-    EXPECT_EQ(name_of([&] { d.list.addStroke(fill_stroke(0, 0, 1, 1, Qt::red)); }), "Stroke");
-    EXPECT_EQ(name_of([&] { d.list.removeLastStroke(); }), "Delete Stroke");
-    EXPECT_EQ(name_of([&] { d.list.insertStroke(d.A, 2); }), "Add Stroke");
-    EXPECT_EQ(name_of([&] { d.list.clear(); }), "Clear");
-    EXPECT_EQ(name_of([&] { d.list.removeStrokesInArray({d.B}); }), "Delete Stroke");
-    EXPECT_EQ(name_of([&] { d.list.removeStrokesInArray({d.B, d.C}); }), "Delete Strokes");
-    EXPECT_EQ(name_of([&] { d.list.mergeTopTwoStrokes(); }), "Merge");
-    // Undoing and redoing keep the name the action was given.
-    {
-        UndoGroup group(d.undo);
-        d.list.clear();
-    }
-    d.undo.undo();
-    EXPECT_EQ(d.undo.redoActionName(), "Clear");
-    d.undo.redo();
-    EXPECT_EQ(d.undo.undoActionName(), "Clear");
-}
-
-TEST(Strokes, TransformsAreExactlyUndoableAndSingularOnesRefused)
-{
-    Drawing d;
-    const Rect before = d.B->bounds();
-    EXPECT_FALSE(d.list.transformStrokesInArray({d.B}, AffineTransform::scaling(0, 1)));
-    EXPECT_FALSE(d.list.transformStrokesInArray({d.B}, {1, 0, 0, 1, NAN, 0}));
-    EXPECT_FALSE(d.undo.canUndo());
-    EXPECT_EQ(d.B->bounds(), before);
-
-    {
-        UndoGroup group(d.undo);
-        ASSERT_TRUE(d.list.transformStrokesInArray({d.B, d.C}, AffineTransform::translation(7, -3)));
-    }
-    EXPECT_EQ(d.B->bounds().origin, (Point{12, 2}));
-    d.undo.undo();
-    EXPECT_EQ(d.B->bounds(), before);
-    d.undo.redo();
-    EXPECT_EQ(d.B->bounds().origin, (Point{12, 2}));
-}
-
 TEST(Strokes, Queries)
 {
-    Drawing d;
-    EXPECT_EQ(d.list.bounds(), make_rect(0, 0, 30, 30));
-    EXPECT_EQ(d.list.pickStrokeAtPoint({12, 12}), d.C); // B and C overlap there; C is above
-    EXPECT_EQ(d.list.pickStrokeAtPoint({2, 2}), d.A);
-    EXPECT_EQ(d.list.pickStrokeAtPoint({100, 100}), nullptr);
-    EXPECT_EQ(d.list.strokesTouchingRect(make_rect(0, 0, 6, 6)), (StrokeArray{d.A, d.B}));
-    EXPECT_EQ(d.list.strokesEnclosedByRect(make_rect(0, 0, 16, 16)), (StrokeArray{d.A, d.B}));
-    EXPECT_EQ(d.list.sortedStrokesInArray({d.E, d.A}), (StrokeArray{d.A, d.E}));
-    const StrokePtr outsider = fill_stroke(0, 0, 1, 1, Qt::red);
-    EXPECT_EQ(d.list.activeStrokesInArray({d.E, outsider, d.A}), (StrokeArray{d.E, d.A}));
-    EXPECT_EQ(d.list.strokesToIndexList({d.D, d.B, outsider}), (std::vector<int>{1, 3}));
-    EXPECT_TRUE(d.list.canVectorDraw());
-    d.list.addStroke(fill_stroke(0, 0, 1, 1, Qt::red, kModeMultiply));
-    EXPECT_FALSE(d.list.canVectorDraw());
+    const StrokePtr low = fill_stroke(make_rect(0, 0, 20, 20));
+    const StrokePtr high = fill_stroke(make_rect(10, 10, 20, 20));
+    const StrokePtr far = fill_stroke(make_rect(50, 50, 5, 5));
+    const StrokePtr absent = fill_stroke(make_rect(0, 0, 1, 1));
+    const Strokes list({low, high, far});
+    EXPECT_EQ(list.pickStrokeAtPoint({15, 15}), high);
+    EXPECT_EQ(list.pickStrokeAtPoint({5, 5}), low);
+    EXPECT_EQ(list.pickStrokeAtPoint({40, 40}), nullptr);
+    EXPECT_EQ(list.strokesTouchingRect(make_rect(18, 18, 4, 4)), (StrokeArray{low, high}));
+    EXPECT_EQ(list.strokesEnclosedByRect(make_rect(-1, -1, 25, 25)), (StrokeArray{low}));
+    EXPECT_EQ(list.sortedStrokesInArray({far, absent, low}), (StrokeArray{low, far}));
+    EXPECT_EQ(list.activeStrokesInArray({far, absent, low}), (StrokeArray{far, low}));
+    EXPECT_EQ(list.strokesToIndexList({far, low, far}), (std::vector<int>{0, 2}));
+    EXPECT_EQ(list.bounds(), make_rect(0, 0, 55, 55));
 }
 
-TEST(Strokes, BatchedRenderShowsWhatDrawingShowed)
+// A line has no area: it is picked on its outline, at least `tolerance` wide.
+TEST(Strokes, LinesArePickedOnTheirStrokedOutline)
 {
-    Strokes list;
-    // Overlapping strokes in runs of every mode, some translucent.
-    for (int mode = 0; mode < kTransferModeCount; ++mode)
-        for (int i = 0; i < 3; ++i) {
-            const float y = float(mode * 12 + i * 4);
-            list.addStroke(pen_stroke({5, y + 5}, {90, y + 20}, 6,
-                                      QColor::fromHsv((mode * 40 + i * 90) % 360, 200, 180 - 60 * i),
-                                      mode, i == 2 ? 0.6f : 1.0f));
-        }
-    auto batched = white_canvas(100, 120);
-    auto one_by_one = white_canvas(100, 120);
-    render(list, *batched);
-    render_one_by_one(list, *one_by_one);
-    EXPECT_LE(pixels_differing(batched->drawBitmap(), one_by_one->drawBitmap(), 3), 5);
-    EXPECT_EQ(pixels_differing(batched->previewBitmap(), batched->drawBitmap(), 0), 0);
-    EXPECT_EQ(pixels_differing(batched->strokeBitmap(), *Bitmap::create({100, 120}), 0), 0);
+    struct Row {
+        float width;
+        float tolerance;
+        Point at;
+        bool picked;
+    };
+    const Row rows[] = {
+        {1, 0, {50, 10}, true},      // on the line
+        {1, 0, {50, 11}, false},     // beyond half its width
+        {1, 4, {50, 11.5f}, true},   // within half the tolerance
+        {1, 4, {50, 12.5f}, false},  // beyond it
+        {10, 4, {50, 14.5f}, true},  // a wide line by its own width
+        {10, 4, {50, 15.5f}, false},
+        {1, 4, {101.5f, 10}, true},  // past its end, round
+        {1, 4, {30, 30}, false},
+    };
+    for (const Row& r : rows) {
+        const Strokes list({line_stroke({0, 10}, {100, 10}, r.width)});
+        EXPECT_EQ(list.pickStrokeAtPoint(r.at, r.tolerance) != nullptr, r.picked)
+            << "width " << r.width << " tolerance " << r.tolerance << " at " << r.at.x << "," << r.at.y;
+    }
+}
+
+// Like strokes are transferred through the stroke layer in one pass; the picture must be
+// what drawing them one at a time showed.
+TEST(Strokes, BatchedRenderShowsWhatDrawingOneByOneShowed)
+{
+    struct Row {
+        const char* name;
+        int mode;
+        float opacity1, opacity2;
+        QColor color1, color2;
+    };
+    const Row rows[] = {
+        {"opaque normal", kModeNormal, 1, 1, Qt::red, Qt::blue},
+        {"translucent, same opacity", kModeNormal, 0.5f, 0.5f, Qt::red, Qt::red},
+        {"translucent, different opacity", kModeNormal, 0.5f, 0.7f, Qt::red, Qt::blue},
+        {"darker, different colours", kModeDarker, 1, 1, QColor(200, 40, 40), QColor(40, 40, 200)},
+        {"lighter, same colour", kModeLighter, 1, 1, QColor(90, 200, 90), QColor(90, 200, 90)},
+        {"multiply", kModeMultiply, 1, 1, QColor(200, 100, 50), QColor(50, 100, 200)},
+        {"erase", kModeErase, 1, 1, Qt::black, Qt::black},
+    };
+    for (const Row& r : rows) {
+        // Under them a grey ground, so that every mode has something to work on.
+        const Strokes list({fill_stroke(make_rect(0, 0, 60, 40), QColor(128, 128, 128)),
+                            fill_stroke(make_rect(5, 5, 30, 30), r.color1, r.mode, r.opacity1),
+                            fill_stroke(make_rect(15, 10, 30, 25), r.color2, r.mode, r.opacity2)});
+        auto batched = white_canvas(60, 40);
+        auto one_by_one = white_canvas(60, 40);
+        list.drawInCanvas(*batched);
+        for (const StrokePtr& s : list.strokeArray()) s->drawInCanvas(*one_by_one);
+        EXPECT_LE(pixels_differing(batched->drawBitmap(), one_by_one->drawBitmap(), 3), 2) << r.name;
+        EXPECT_EQ(pixels_differing(batched->previewBitmap(), batched->drawBitmap(), 0), 0) << r.name;
+        EXPECT_EQ(pixels_differing(batched->strokeBitmap(), *Bitmap::create({60, 40}), 0), 0) << r.name;
+    }
 }
 
 TEST(Strokes, BadStrokeInABatchIsSkippedCleanly)
@@ -249,15 +108,15 @@ TEST(Strokes, BadStrokeInABatchIsSkippedCleanly)
     std::vector<std::string> log;
     set_log_sink([&](const QString& line) { log.push_back(line.toStdString()); });
     const Path nan_path({{kMoveTo, {{0, 0}}}, {kLineTo, {{NAN, 3}}}, {kLineTo, {{40, 40}}}});
-    Strokes with_bad({fill_stroke(10, 10, 30, 30, Qt::black, kModeMultiply),
-                      fill_stroke(20, 20, 30, 30, Qt::red),
+    Strokes with_bad({fill_stroke(make_rect(10, 10, 30, 30), Qt::black, kModeMultiply),
+                      fill_stroke(make_rect(20, 20, 30, 30), Qt::red),
                       Stroke::withPath(nan_path, Qt::red, kModeNormal, 1),
-                      fill_stroke(25, 5, 10, 50, QColor(0, 0, 255), kModeMultiply)});
+                      fill_stroke(make_rect(25, 5, 10, 50), QColor(0, 0, 255), kModeMultiply)});
     Strokes without({with_bad.strokeArray()[0], with_bad.strokeArray()[1], with_bad.strokeArray()[3]});
     auto a = white_canvas(64, 64);
     auto b = white_canvas(64, 64);
-    render(with_bad, *a);
-    render(without, *b);
+    with_bad.drawInCanvas(*a);
+    without.drawInCanvas(*b);
     set_log_sink(nullptr);
     EXPECT_EQ(log, std::vector<std::string>{"Bad stroke found in drawing -- ignoring."});
     EXPECT_EQ(pixels_differing(a->drawBitmap(), b->drawBitmap(), 0), 0);
@@ -268,16 +127,12 @@ TEST(Strokes, ReadingChecksEveryStroke)
 {
     std::vector<std::string> log;
     set_log_sink([&](const QString& line) { log.push_back(line.toStdString()); });
-    const StrokePtr good = fill_stroke(0, 0, 5, 5, Qt::red);
-    const StrokePtr bad_opacity = fill_stroke(0, 0, 5, 5, Qt::red, kModeNormal, 3.0f);
-    QCborArray array{good->encode(), bad_opacity->encode(), QCborValue(42), good->encode()};
-
-    const auto from_array = Strokes::decode(array);
+    const StrokePtr good = fill_stroke(make_rect(0, 0, 5, 5), Qt::red);
+    const StrokePtr bad_opacity = fill_stroke(make_rect(0, 0, 5, 5), Qt::red, kModeNormal, 3.0f);
+    const auto from_array = Strokes::decode(QCborArray{good->encode(), bad_opacity->encode(), QCborValue(42), good->encode()});
     ASSERT_TRUE(from_array);
     EXPECT_EQ(from_array->count(), 2);
-    EXPECT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0], "Bad stroke found in save file -- ignoring.");
-
+    EXPECT_EQ(log, std::vector<std::string>(2, "Bad stroke found in save file -- ignoring."));
     const auto from_list = Strokes::decode(Strokes(StrokeArray{good, good}).encode());
     ASSERT_TRUE(from_list);
     EXPECT_EQ(from_list->count(), 2);

@@ -1,464 +1,188 @@
+// The undo history, driven by scripts of edits on a string of letters: "+x" appends x,
+// "-" removes the last letter, "[" and "]" open and close a transaction, "u" and "r" undo
+// and redo, "s" saves. After each step the test reads the letters ("_" for none) with
+// "!" when the history is at the saved state.
+
 #include "undo_manager.h"
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
+#include <cctype>
+
+#include <memory>
+#include <sstream>
 #include <stdexcept>
-#include <utility>
+#include <string>
 #include <vector>
 
 namespace {
 
-using Items = std::vector<int>;
-
-// A document in miniature: every edit registers its own inverse and names itself the way
-// the stroke list does, with setFirstActionName so that a replay keeps the original name.
-class ListModel {
-public:
-    explicit ListModel(UndoManager& undo) : _undo(undo) {}
-
-    void insert(const std::size_t index, const int value)
-    {
-        ASSERT_LE(index, _items.size());
-        _items.insert(_items.begin() + static_cast<std::ptrdiff_t>(index), value);
-        _undo.registerUndo(this, [this, index] { remove(index); });
-        _undo.setFirstActionName("Insert");
-    }
-
-    void remove(const std::size_t index)
-    {
-        ASSERT_LT(index, _items.size());
-        const int value = _items[index];
-        _items.erase(_items.begin() + static_cast<std::ptrdiff_t>(index));
-        _undo.registerUndo(this, [this, index, value] { insert(index, value); });
-        _undo.setFirstActionName("Remove");
-    }
-
-    void append(const int value) { insert(_items.size(), value); }
-
-    const Items& items() const { return _items; }
-
-private:
-    UndoManager& _undo;
-    Items _items;
-};
-
-class UndoManagerTest : public ::testing::Test {
-protected:
-    // One user action: its edits grouped, as the document does for each command.
-    void appendAll(const Items& values)
-    {
-        const UndoGroup group(undo);
-        for (const int v : values) list.append(v);
-    }
-
+struct Letters {
     UndoManager undo;
-    ListModel list{undo};
+    std::string text;
+
+    void add(char c)
+    {
+        text += c;
+        undo.registerUndo(this, [this] { removeLast(); });
+        undo.setFirstActionName(QStringLiteral("Add %1").arg(QChar(c)));
+    }
+    void removeLast()
+    {
+        const char c = text.back();
+        text.pop_back();
+        undo.registerUndo(this, [this, c] { add(c); });
+    }
+    std::string state() const { return (text.empty() ? "_" : text) + (undo.isClean() ? "!" : ""); }
+
+    // Runs the script and returns the state after each step.
+    std::string run(const std::string& script)
+    {
+        std::vector<std::unique_ptr<UndoTransaction>> open;
+        std::istringstream steps(script);
+        std::string step, states;
+        while (steps >> step) {
+            if (step[0] == '+') add(step[1]);
+            else if (step == "-") removeLast();
+            else if (step == "[") open.push_back(std::make_unique<UndoTransaction>(undo));
+            else if (step == "]") open.pop_back();
+            else if (step == "u") undo.undo();
+            else if (step == "r") undo.redo();
+            else if (step == "s") undo.markClean();
+            states += (states.empty() ? "" : " ") + state();
+        }
+        return states;
+    }
 };
 
-// ---- Groups undone and redone exactly
+struct Script {
+    const char* what;
+    const char* script;
+    const char* states;
+};
 
-TEST_F(UndoManagerTest, GroupOfSeveralEditsIsUndoneAndRedoneExactly)
+const Script kScripts[] = {
+    {"a transaction is undone and redone whole", "[ +a +b ] u r", "_! a! ab! ab _! ab"},
+    {"every level walks back and forth", "+a +b +c u u r r", "a ab abc ab a ab abc"},
+    {"a removal undoes", "+a +b - u r", "a ab a ab a"},
+    {"a new edit drops what could be redone", "+a +b u +c r", "a ab a ac ac"},
+    {"nested transactions close at the outermost", "[ +a [ +b ] +c ] u", "_! a! a! ab! ab! abc! abc _!"},
+    {"an empty transaction leaves no step", "+a [ ] u", "a a a _!"},
+    {"undo inside an open transaction is ignored", "+a [ +b u ] u", "a a ab ab ab a"},
+    {"nothing to undo or redo", "u r +a r", "_! _! a a"},
+    {"clean follows the saved step", "+a s +b u u r", "a a! ab a! _ a!"},
+    {"saved empty, clean again after undoing all", "s +a u", "_! a _!"},
+    {"a new edit after undoing past the save is never clean", "+a +b s u u +c u r", "a ab ab! a _ c _ c"},
+};
+
+class UndoScripts : public ::testing::TestWithParam<Script> {};
+
+TEST_P(UndoScripts, GiveTheStatesExpected)
 {
-    list.append(7);
-    {
-        // Order matters: replayed front to back these inverses would remove the wrong items.
-        const UndoGroup group(undo);
-        list.insert(0, 1);
-        list.insert(0, 2);
-        list.remove(2);
-        list.insert(1, 3);
-    }
-    const Items after{2, 3, 1};
-    ASSERT_EQ(list.items(), after);
-    for (int round = 0; round < 2; ++round) {
-        undo.undo();
-        EXPECT_EQ(list.items(), Items{7});
-        EXPECT_TRUE(undo.canUndo()) << "only the group is undone, not the edit before it";
-        EXPECT_TRUE(undo.canRedo());
-        undo.redo();
-        EXPECT_EQ(list.items(), after);
-        EXPECT_FALSE(undo.canRedo());
-    }
+    Letters letters;
+    EXPECT_EQ(letters.run(GetParam().script), GetParam().states) << GetParam().what;
 }
 
-TEST_F(UndoManagerTest, MultiLevelUndoAndRedoWalkThroughEveryState)
+INSTANTIATE_TEST_SUITE_P(UndoManager, UndoScripts, ::testing::ValuesIn(kScripts),
+                         [](const auto& row) {
+                             std::string name = row.param.what;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+TEST(UndoManager, NamesTravelWithTheirStepsAndReplaysKeepThem)
 {
-    appendAll({1, 2});
-    appendAll({3});
-    list.remove(0);
-    const std::vector<Items> states{{}, {1, 2}, {1, 2, 3}, {2, 3}};
-    for (std::size_t i = states.size() - 1; i-- > 0;) {
-        undo.undo();
-        EXPECT_EQ(list.items(), states[i]);
-    }
-    EXPECT_FALSE(undo.canUndo());
-    for (std::size_t i = 1; i < states.size(); ++i) {
-        undo.redo();
-        EXPECT_EQ(list.items(), states[i]);
-    }
-    EXPECT_FALSE(undo.canRedo());
+    Letters l;
+    l.run("+a [ +b +c ]");
+    // The last name given while a step is built names it; replays do not rename it.
+    EXPECT_EQ(l.undo.undoActionName(), QStringLiteral("Add c"));
+    l.run("u");
+    EXPECT_EQ(l.undo.redoActionName(), QStringLiteral("Add c"));
+    EXPECT_EQ(l.undo.undoActionName(), QStringLiteral("Add a"));
+    l.run("r");
+    EXPECT_EQ(l.undo.undoActionName(), QStringLiteral("Add c"));
 }
 
-TEST_F(UndoManagerTest, UngroupedRegistrationsAreOneGroupEach)
+TEST(UndoManager, RemovingATargetDropsItsStepsAndKeepsTheSavedState)
 {
-    list.append(1);
-    list.append(2);
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{1});
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{});
-}
-
-TEST_F(UndoManagerTest, NewEditClearsRedoStackButRedoDoesNot)
-{
-    appendAll({1});
-    appendAll({2});
-    appendAll({3});
-    undo.undo();
-    undo.undo();
-    undo.redo();
-    ASSERT_TRUE(undo.canRedo()) << "redo registered its inverse as an ordinary edit";
-    undo.redo();
-    EXPECT_EQ(list.items(), (Items{1, 2, 3}));
-
-    undo.undo();
-    list.append(4);
-    EXPECT_FALSE(undo.canRedo());
-    undo.redo();
-    EXPECT_EQ(list.items(), (Items{1, 2, 4}));
-}
-
-// ---- Action names
-
-TEST_F(UndoManagerTest, NamesFollowTheirGroupsThroughUndoAndRedo)
-{
-    EXPECT_TRUE(undo.undoActionName().isEmpty());
-    EXPECT_TRUE(undo.redoActionName().isEmpty());
-    list.append(1);
-    list.remove(0);
-    EXPECT_EQ(undo.undoActionName(), "Remove");
-
-    // Undoing the removal inserts, which would rename the group to "Insert".
-    undo.undo();
-    EXPECT_EQ(undo.undoActionName(), "Insert");
-    EXPECT_EQ(undo.redoActionName(), "Remove");
-    undo.undo();
-    EXPECT_TRUE(undo.undoActionName().isEmpty());
-    EXPECT_EQ(undo.redoActionName(), "Insert");
-    undo.redo();
-    undo.redo();
-    EXPECT_EQ(undo.undoActionName(), "Remove");
-    EXPECT_TRUE(undo.redoActionName().isEmpty());
-}
-
-TEST_F(UndoManagerTest, SetActionNameNamesTheOpenGroupOrTheTopOne)
-{
-    {
-        // Named before its first registration.
-        const UndoGroup group(undo);
-        undo.setActionName("Clear");
-        undo.registerUndo(&list, [] {});
-    }
-    EXPECT_EQ(undo.undoActionName(), "Clear");
-    list.append(1);
-    undo.setActionName("Paste");
-    EXPECT_EQ(undo.undoActionName(), "Paste");
-    undo.undo();
-    EXPECT_EQ(undo.undoActionName(), "Clear");
-
-    // While undoing, an explicit name goes to the redo group being collected.
-    undo.registerUndo(nullptr, [this] {
-        undo.setActionName("Renamed");
-        list.append(0);
-    });
-    undo.setActionName("Original");
-    undo.undo();
-    EXPECT_EQ(undo.redoActionName(), "Renamed");
-    EXPECT_EQ(undo.undoActionName(), "Clear");
-}
-
-// ---- Clean state
-
-TEST_F(UndoManagerTest, CleanFollowsTheSavedGroupThroughUndoAndRedo)
-{
-    EXPECT_TRUE(undo.isClean());
-    appendAll({1});
-    EXPECT_FALSE(undo.isClean());
-    appendAll({2});
-    undo.markClean();
-    EXPECT_TRUE(undo.isClean());
-
-    undo.undo();
-    EXPECT_FALSE(undo.isClean());
-    undo.redo();
-    EXPECT_TRUE(undo.isClean());
-    appendAll({3});
-    EXPECT_FALSE(undo.isClean());
-    undo.undo();
-    EXPECT_TRUE(undo.isClean());
-}
-
-TEST_F(UndoManagerTest, SavedWithEmptyHistoryIsCleanAfterUndoingEverything)
-{
-    appendAll({1});
-    appendAll({2});
-    undo.undo();
-    undo.undo();
-    undo.markClean();
-    undo.redo();
-    EXPECT_FALSE(undo.isClean());
-    undo.undo();
-    EXPECT_TRUE(undo.isClean());
-}
-
-TEST_F(UndoManagerTest, NewEditAfterUndoingPastTheSavedStateIsNeverClean)
-{
-    appendAll({1});
-    undo.markClean();
-    undo.undo();
-    // Same depth as the saved group, but a different edit.
-    appendAll({2});
-    EXPECT_FALSE(undo.isClean());
-    undo.undo();
-    EXPECT_FALSE(undo.isClean());
-    undo.redo();
-    EXPECT_FALSE(undo.isClean());
-    undo.markClean();
-    EXPECT_TRUE(undo.isClean());
-}
-
-// ---- Removing actions
-
-TEST_F(UndoManagerTest, RemovingATargetDropsItsStepsAndEmptiedGroups)
-{
-    ListModel other(undo);
-    {
-        const UndoGroup group(undo);
-        list.append(1);
-        other.append(10);
-    }
-    other.append(11);
-    appendAll({2});
-    undo.undo();
-    ASSERT_TRUE(undo.canRedo());
-
-    undo.removeAllActionsWithTarget(&list);
-    EXPECT_FALSE(undo.canRedo()) << "the redo group held only steps of the removed target";
-    undo.undo();
-    EXPECT_EQ(other.items(), Items{10});
-    undo.undo();
-    EXPECT_EQ(other.items(), Items{});
-    EXPECT_EQ(list.items(), Items{1}) << "the removed step ran";
-    EXPECT_FALSE(undo.canUndo());
-}
-
-TEST_F(UndoManagerTest, RemovalDuringUndoSkipsTheRemovedSteps)
-{
-    ListModel other(undo);
-    {
-        const UndoGroup group(undo);
-        list.append(1);
-        other.append(10);
-        // Registered last, so undone first, like a view going away mid-undo.
-        undo.registerUndo(nullptr, [this] { undo.removeAllActionsWithTarget(&list); });
-    }
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{1});
-    EXPECT_EQ(other.items(), Items{});
-    undo.redo();
-    EXPECT_EQ(other.items(), Items{10});
-}
-
-TEST_F(UndoManagerTest, RemovalKeepsTheCleanState)
-{
-    ListModel other(undo);
-    appendAll({1});
-    undo.markClean();
-    other.append(10);
-    undo.removeAllActionsWithTarget(&other);
-    EXPECT_FALSE(undo.isClean()) << "the other list's edit is still unsaved";
-    undo.undo();
-    EXPECT_FALSE(undo.isClean());
-
-    undo.redo();
-    undo.markClean();
-    other.append(11);
-    undo.undo();
-    ASSERT_TRUE(undo.isClean());
-    undo.removeAllActionsWithTarget(&list);
-    EXPECT_TRUE(undo.isClean());
-    undo.removeAllActions();
-    EXPECT_TRUE(undo.isClean());
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_FALSE(undo.canRedo());
-}
-
-// ---- Grouping
-
-TEST_F(UndoManagerTest, NestedGroupsCloseOnlyAtTheOutermostEnd)
-{
-    undo.beginUndoGrouping();
-    {
-        const UndoGroup inner(undo);
-        EXPECT_EQ(undo.groupingLevel(), 2);
-        list.append(1);
-    }
-    EXPECT_EQ(undo.groupingLevel(), 1);
-    EXPECT_FALSE(undo.canUndo()) << "closed at the inner end";
-    list.append(2);
-    undo.endUndoGrouping();
-    EXPECT_EQ(undo.groupingLevel(), 0);
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{});
-    EXPECT_FALSE(undo.canUndo());
-}
-
-TEST_F(UndoManagerTest, EmptyGroupsAreDropped)
-{
-    appendAll({1});
-    undo.undo();
-    {
-        const UndoGroup group(undo);
-        undo.setActionName("Nothing");
-    }
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_TRUE(undo.canRedo()) << "an empty group is no new edit";
-    undo.endUndoGrouping();
-    EXPECT_EQ(undo.groupingLevel(), 0) << "an unbalanced end is ignored";
-
-    // An action whose undo registers nothing leaves no redo group behind.
-    undo.registerUndo(nullptr, [] {});
-    undo.undo();
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_FALSE(undo.canRedo());
-}
-
-// ---- Calls that are ignored
-
-TEST_F(UndoManagerTest, UndoAndRedoWithNothingToReplayDoNothing)
-{
-    undo.undo();
-    undo.redo();
-    EXPECT_FALSE(undo.isUndoing());
-    EXPECT_FALSE(undo.isRedoing());
-    appendAll({1});
-    undo.redo();
-    EXPECT_EQ(list.items(), Items{1});
-    EXPECT_TRUE(undo.canUndo());
-}
-
-TEST_F(UndoManagerTest, UndoAndRedoInsideAnOpenGroupAreIgnored)
-{
-    appendAll({1});
-    appendAll({2});
-    undo.undo();
-    {
-        const UndoGroup group(undo);
-        undo.undo();
-        undo.redo();
-        EXPECT_EQ(list.items(), Items{1});
-        list.append(3);
-        undo.undo();
-        EXPECT_EQ(list.items(), (Items{1, 3}));
-    }
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{1});
-    EXPECT_TRUE(undo.canUndo());
-}
-
-TEST_F(UndoManagerTest, ReentrantUndoAndRedoFromAnActionAreIgnored)
-{
-    appendAll({1});
-    int runs = 0;
-    const auto reenter = [this, &runs] {
-        ++runs;
-        EXPECT_EQ(undo.isUndoing(), !undo.isRedoing());
-        undo.undo();
-        undo.redo();
+    Letters mine, other;
+    UndoManager& undo = mine.undo;
+    // Both register with one history.
+    const auto add_other = [&](char c) {
+        other.text += c;
+        undo.registerUndo(&other, [&other] { other.text.pop_back(); });
     };
-    {
-        const UndoGroup group(undo);
-        list.append(2);
-        undo.registerUndo(nullptr, [this, reenter] {
-            reenter();
-            // Registered during the undo, so that the redo replays the same call.
-            undo.registerUndo(nullptr, [this, reenter] {
-                reenter();
-                undo.registerUndo(nullptr, [] {});
-            });
-        });
-    }
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{1});
-    EXPECT_TRUE(undo.canUndo());
-    undo.redo();
-    EXPECT_EQ(list.items(), (Items{1, 2}));
-    EXPECT_FALSE(undo.canRedo());
-    EXPECT_EQ(runs, 2);
-}
-
-TEST_F(UndoManagerTest, GroupLeftOpenByAnActionEndsWithTheReplay)
-{
-    undo.registerUndo(nullptr, [this] {
-        undo.beginUndoGrouping();
-        list.append(5);
-    });
-    undo.undo();
-    EXPECT_EQ(undo.groupingLevel(), 0);
-    list.append(1);
-    ASSERT_TRUE(undo.canUndo()) << "the edit went into the group the action left open";
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{5});
-}
-
-TEST_F(UndoManagerTest, ThrowingActionLeavesTheHistoryUsable)
-{
-    appendAll({1});
-    undo.registerUndo(nullptr, [] { throw std::runtime_error("failed"); });
-    EXPECT_THROW(undo.undo(), std::runtime_error);
-    EXPECT_FALSE(undo.isUndoing());
-    EXPECT_EQ(undo.groupingLevel(), 0);
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{});
-    list.append(2);
-    undo.undo();
-    EXPECT_EQ(list.items(), Items{});
-}
-
-// ---- Change notifications
-
-TEST_F(UndoManagerTest, ChangeHandlerRunsAfterEveryChangeOfTheHistory)
-{
-    int calls = 0;
-    bool redo_seen = false;
-    undo.setChangeHandler([this, &calls, &redo_seen] {
-        ++calls;
-        EXPECT_FALSE(undo.isUndoing() || undo.isRedoing()) << "called before the replay ended";
-        redo_seen = undo.canRedo();
-    });
-    const auto changes = [&calls] { return std::exchange(calls, 0); };
-
-    appendAll({1, 2, 3});
-    EXPECT_EQ(changes(), 1) << "once per group, not per registration";
-    list.append(4);
-    EXPECT_EQ(changes(), 1);
-    { const UndoGroup empty(undo); }
-    EXPECT_EQ(changes(), 0);
-
-    undo.undo();
-    EXPECT_EQ(changes(), 1);
-    EXPECT_TRUE(redo_seen);
-    undo.redo();
-    EXPECT_EQ(changes(), 1);
+    add_other('x');
+    mine.add('a');
     undo.markClean();
-    EXPECT_EQ(changes(), 1);
-    undo.removeAllActionsWithTarget(&list);
-    EXPECT_EQ(changes(), 1);
-    undo.removeAllActions();
-    EXPECT_EQ(changes(), 1);
+    {
+        const UndoTransaction both(undo);
+        mine.add('b');
+        add_other('y');
+    }
+    undo.removeAllActionsWithTarget(&other);
+    EXPECT_FALSE(undo.isClean());
+    undo.undo(); // b's half of the mixed step
+    EXPECT_EQ(mine.text, "a");
+    EXPECT_EQ(other.text, "xy");
+    EXPECT_TRUE(undo.isClean());
     undo.undo();
-    EXPECT_EQ(changes(), 0) << "nothing to undo";
+    EXPECT_EQ(mine.text, "");
+    EXPECT_FALSE(undo.canUndo()); // x's step went with its target
+}
+
+TEST(UndoManager, RemovalDuringAnUndoSkipsTheRemovedSteps)
+{
+    Letters l;
+    int other_undone = 0;
+    {
+        const UndoTransaction both(l.undo);
+        l.undo.registerUndo(&other_undone, [&other_undone] { ++other_undone; });
+        // Undone first (newest first), it removes the other target's step before it runs.
+        l.undo.registerUndo(&l, [&l, &other_undone] { l.undo.removeAllActionsWithTarget(&other_undone); });
+    }
+    l.undo.undo();
+    EXPECT_EQ(other_undone, 0);
+}
+
+TEST(UndoManager, ReentrantUndoFromAnActionIsIgnored)
+{
+    Letters l;
+    l.run("+a +b");
+    l.undo.registerUndo(&l, [&l] { l.undo.undo(); });
+    l.undo.undo();
+    EXPECT_EQ(l.text, "ab");
+    EXPECT_EQ(l.run("u"), "a");
+}
+
+TEST(UndoManager, AThrowingActionLeavesTheHistoryUsable)
+{
+    Letters l;
+    l.run("+a");
+    l.undo.registerUndo(&l, [] { throw std::runtime_error("broken"); });
+    EXPECT_THROW(l.undo.undo(), std::runtime_error);
+    EXPECT_EQ(l.undo.groupingLevel(), 0);
+    EXPECT_EQ(l.run("u +b u"), "_! b _!");
+}
+
+TEST(UndoManager, TheChangeHandlerHearsEveryChangeOfTheHistory)
+{
+    Letters l;
+    int changes = 0;
+    l.undo.setChangeHandler([&changes] { ++changes; });
+    const struct {
+        const char* script;
+        int changes;
+    } rows[] = {{"+a", 1}, {"[ +b +c ]", 1}, {"[ ]", 0}, {"u", 1}, {"r", 1}, {"s", 1}};
+    for (const auto& row : rows) {
+        changes = 0;
+        l.run(row.script);
+        EXPECT_EQ(changes, row.changes) << row.script;
+    }
+    changes = 0;
+    l.undo.removeAllActions();
+    EXPECT_EQ(changes, 1);
 }
 
 } // namespace

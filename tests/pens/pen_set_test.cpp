@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         PenScriptTest::SetUp();
-        pen = std::make_unique<Pen>(view.doc, alerts, resource_path());
+        pen = std::make_unique<Pen>(alerts, resource_path());
     }
 
     void select(const QString& name) { ASSERT_TRUE(pen->setPenTypeName(name)) << qPrintable(name); }
@@ -33,9 +33,9 @@ protected:
             for (int i = 1; i <= steps; ++i) {
                 const float t = float(i) / float(steps);
                 const Point p = points[leg - 1] + (points[leg] - points[leg - 1]) * t;
-                pen->toolMoveEvent({p, pressure(t), flags});
+                pen->toolMoveEvent({p, pressure(t), flags}, view);
             }
-        pen->toolUpEvent({points.back(), 0, flags});
+        pen->toolUpEvent({points.back(), 0, flags}, view);
     }
 
     // The pen's settings went into every stroke; nothing was refused, alerted or left over.
@@ -43,7 +43,7 @@ protected:
     {
         EXPECT_TRUE(alerts.alerts.empty()) << shown();
         EXPECT_FALSE(log.contains(QStringLiteral("Bad stroke added by Lua pen.")));
-        for (const StrokePtr& s : view.doc.added) {
+        for (const StrokePtr& s : view.added()) {
             EXPECT_FALSE(s->bad());
             EXPECT_EQ(s->color(), pen->color());
             EXPECT_EQ(s->transferMode(), pen->transferMode());
@@ -54,7 +54,7 @@ protected:
         }
     }
 
-    FakeView view{1, {400, 300}};
+    PenView view{1, {400, 300}};
     std::unique_ptr<Pen> pen;
 };
 
@@ -72,7 +72,7 @@ TEST_F(PenSetTest, EveryPenTypeLoadsWithItsTextsAndParameters)
         }
     }
     // The default is the plain pen, and the eraser end finds an erasing type.
-    const auto fresh = std::make_unique<Pen>(view.doc, alerts, resource_path());
+    const auto fresh = std::make_unique<Pen>(alerts, resource_path());
     EXPECT_EQ(fresh->penTypeName(), QStringLiteral("Pen"));
     select(names.translate(QStringLiteral("Eraser")));
     EXPECT_EQ(pen->transferMode(), kModeErase);
@@ -107,12 +107,12 @@ TEST_F(PenSetTest, EachTypeTurnsAGestureIntoItsStroke)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.type);
-        view.doc.added.clear();
+        view.forgetStrokes();
         select(QString::fromUtf8(row.type));
         gesture(row.points, row.flags);
-        ASSERT_EQ(view.doc.added.size(), 1u);
+        ASSERT_EQ(view.added().size(), 1u);
         expectCleanStrokes();
-        const Stroke& s = *view.doc.added.front();
+        const Stroke& s = *view.added().front();
         EXPECT_EQ(s.drawAsStroke(), row.line);
         const Rect got = s.path().bounds();
         if (is_empty(row.path)) {
@@ -138,10 +138,10 @@ TEST_F(PenSetTest, CalligraphyFillsItsWholeTrack)
     const std::vector<Point> track = {{40, 150}, {100, 90}, {160, 150}, {220, 90}, {280, 150},
                                       {220, 160}, {160, 100}, {100, 160}, {40, 100}};
     gesture(track, 0, 2, [](float) { return 1.0f; });
-    ASSERT_EQ(view.doc.added.size(), 1u);
+    ASSERT_EQ(view.added().size(), 1u);
     expectCleanStrokes();
-    FakeView paper{1, {400, 300}};
-    view.doc.added.front()->drawInCanvas(paper.canvas());
+    PenView paper{1, {400, 300}};
+    view.added().front()->drawInCanvas(paper.canvas());
     int holes = 0;
     for (std::size_t leg = 1; leg < track.size(); ++leg)
         for (int i = 0; i <= 100; ++i) {
@@ -156,10 +156,10 @@ TEST_F(PenSetTest, CalligraphyWidthFollowsTheNibAngle)
 {
     select(QStringLiteral("Calligraphy"));
     auto height_at = [this](float angle) {
-        view.doc.added.clear();
+        view.forgetStrokes();
         pen->setParameter(QStringLiteral("nib_angle"), angle);
         gesture({{50, 150}, {250, 150}}, 0, 20, [](float) { return 1.0f; });
-        return view.doc.added.empty() ? 0.0f : view.doc.added.front()->bounds().size.height;
+        return view.added().empty() ? 0.0f : view.added().front()->bounds().size.height;
     };
     const float across = height_at(90), along = height_at(0), slanted = height_at(45);
     EXPECT_NEAR(across, 2 * pen->radius(), 0.5f);
@@ -175,7 +175,7 @@ TEST_F(PenSetTest, SprayScattersDotsWithinItsRadiusMoreWhenPressedHarder)
     const float spray = pen->radius();
     const Point from{100, 100}, to{300, 200};
     gesture({from, to});
-    const StrokeArray first = view.doc.added;
+    const StrokeArray first = view.added();
     ASSERT_GE(first.size(), 10u);
     expectCleanStrokes();
     for (std::size_t i = 0; i < first.size(); ++i) {
@@ -186,9 +186,9 @@ TEST_F(PenSetTest, SprayScattersDotsWithinItsRadiusMoreWhenPressedHarder)
     }
     std::size_t elements[2] = {};
     for (const float pressure : {0.25f, 1.0f}) {
-        view.doc.added.clear();
+        view.forgetStrokes();
         gesture({from, to}, 0, 20, [pressure](float) { return pressure; });
-        elements[pressure > 0.5f] = view.doc.added.front()->path().elements().size();
+        elements[pressure > 0.5f] = view.added().front()->path().elements().size();
     }
     EXPECT_GT(elements[1], elements[0]);
 }
@@ -197,13 +197,13 @@ TEST_F(PenSetTest, AClickWithoutMovingAddsNothingBroken)
 {
     for (const QString& name : pen->penTypeNames()) {
         select(name);
-        view.doc.added.clear();
+        view.forgetStrokes();
         gesture({{120, 80}}, 0);
         gesture({{120, 80}, {120, 80}}, kShiftKey, 2, [](float t) { return t - 0.5f; });
         expectCleanStrokes();
         // A spray held still keeps spraying; every other scripted type needs a drag.
         if (pen->isCustomPen() && name != QStringLiteral("Spray")) {
-            EXPECT_TRUE(view.doc.added.empty()) << name.toStdString();
+            EXPECT_TRUE(view.added().empty()) << name.toStdString();
         }
     }
 }

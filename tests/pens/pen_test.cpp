@@ -13,7 +13,7 @@ ToolEvent at(float x, float y, float pressure = 1, unsigned flags = 0)
 
 class PenTest : public PenScriptTest {
 protected:
-    std::unique_ptr<Pen> makePen() { return std::make_unique<Pen>(view.doc, alerts, root()); }
+    std::unique_ptr<Pen> makePen() { return std::make_unique<Pen>(alerts, root()); }
     void type(const char* file, const char* script)
     {
         write(QStringLiteral("Pens/") + QLatin1StringView(file), script);
@@ -60,18 +60,18 @@ TEST_F(PenTest, TheBuiltInStrokeIsPreviewedThenAddedInTheTypeItBeganWith)
     type("b.lua", "name = 'B' color = '0000ff'");
     const auto tool = makePen();
     tool->toolDownEvent(at(10, 20), view);
-    tool->toolUpEvent(at(10, 20));
-    EXPECT_TRUE(view.doc.added.empty()); // a click records no sample
+    tool->toolUpEvent(at(10, 20), view);
+    EXPECT_TRUE(view.added().empty()); // a click records no sample
     tool->toolDownEvent(at(10, 20), view);
-    for (int x = 12; x <= 50; x += 2) tool->toolMoveEvent(at(float(x), 20, 0.8f));
+    for (int x = 12; x <= 50; x += 2) tool->toolMoveEvent(at(float(x), 20, 0.8f), view);
     ASSERT_TRUE(tool->setPenTypeName(QStringLiteral("B")));
     EXPECT_NE(view.canvas().previewBitmap().pixelAt(30, 20), color_ns::WHITE);
     EXPECT_EQ(view.canvas().drawBitmap().pixelAt(30, 20), color_ns::WHITE);
-    tool->toolUpEvent(at(50, 20));
-    ASSERT_EQ(view.doc.added.size(), 1u);
-    EXPECT_EQ(view.doc.added.front()->color(), QColor(Qt::red));
-    EXPECT_EQ(view.doc.added.front()->opacity(), 0.5f);
-    EXPECT_GT(view.doc.added.front()->bounds().size.width, 38);
+    tool->toolUpEvent(at(50, 20), view);
+    ASSERT_EQ(view.added().size(), 1u);
+    EXPECT_EQ(view.added().front()->color(), QColor(Qt::red));
+    EXPECT_EQ(view.added().front()->opacity(), 0.5f);
+    EXPECT_GT(view.added().front()->bounds().size.width, 38);
     // The preview is over, and the type chosen during the stroke takes over.
     EXPECT_EQ(view.canvas().previewBitmap().pixelAt(30, 20), color_ns::WHITE);
     EXPECT_EQ(view.canvas().strokeBitmap().pixelAt(30, 20), color_ns::TRANSPARENT);
@@ -85,14 +85,14 @@ TEST_F(PenTest, OptionClickPicksTheColourInsteadOfDrawing)
     view.canvas().fill(color_ns::TRANSPARENT);
     view.canvas().previewBitmap().fillRect(make_rect(5, 5, 2, 2), color_ns::make(128, 0, 0, 128));
     tool->toolDownEvent(at(6, 6, 1, kOptionKey), view);
-    tool->toolMoveEvent(at(20, 20));
-    tool->toolUpEvent(at(20, 20));
+    tool->toolMoveEvent(at(20, 20), view);
+    tool->toolUpEvent(at(20, 20), view);
     EXPECT_EQ(view.doc.toolColor, QColor(Qt::red));
-    EXPECT_TRUE(view.doc.added.empty());
+    EXPECT_TRUE(view.added().empty());
     EXPECT_EQ(tool->toolCursor().shape, ToolCursor::Shape::Image);
     tool->toolDownEvent(at(30, 30, 1, kOptionKey), view);
     EXPECT_EQ(view.doc.toolColor, QColor(Qt::white)); // nothing drawn: the background
-    tool->toolFlagsChanged(at(0, 0, 1, 0));
+    tool->toolFlagsChanged(at(0, 0, 1, 0), view);
     EXPECT_EQ(tool->toolCursor().shape, ToolCursor::Shape::Crosshair);
     EXPECT_EQ(view.doc.cursorRefreshes, 1);
 }
@@ -111,8 +111,8 @@ TEST_F(PenTest, AScriptedPenGetsDrawingUnitsItsSettingsAndKeys)
                     "  append_bezier_path_with_rect(path, {x = 1, y = 1, w = 5, h = 5})\n"
                     "  add_fill(path)\n"
                     "end\n");
-    FakeView zoomed(2);
-    const auto tool = std::make_unique<Pen>(zoomed.doc, alerts, root());
+    PenView zoomed(2);
+    const auto tool = std::make_unique<Pen>(alerts, root());
     ASSERT_TRUE(tool->isCustomPen());
     EXPECT_EQ(tool->penTypeNameWithKeyEquivalent(), QStringLiteral("Dot  Shift+Ctrl+E"));
     EXPECT_EQ(tool->customParameters(), QStringList{QStringLiteral("angle")});
@@ -120,14 +120,14 @@ TEST_F(PenTest, AScriptedPenGetsDrawingUnitsItsSettingsAndKeys)
     tool->setParameter(QStringLiteral("angle"), 45);
     EXPECT_EQ(tool->getParameter(QStringLiteral("angle")), 45.0f);
     tool->toolDownEvent(at(20, 20), zoomed);
-    tool->toolMoveEvent(at(30, 20, 1.0f));
-    tool->toolUpEvent(at(30, 20));
+    tool->toolMoveEvent(at(30, 20, 1.0f), zoomed);
+    tool->toolUpEvent(at(30, 20), zoomed);
     const Lua* dot = tool->penTypeId();
     EXPECT_EQ(dot->getGlobalNumber(QStringLiteral("down_radius"), -1), 0.0f);
     EXPECT_EQ(dot->getGlobalNumber(QStringLiteral("last_radius")), 5.0f);
     EXPECT_EQ(dot->getGlobalNumber(QStringLiteral("last_x")), 15.0f);
     EXPECT_EQ(dot->getGlobalNumber(QStringLiteral("seen")), 10.0f);
-    ASSERT_EQ(zoomed.doc.added.size(), 1u);
-    EXPECT_EQ(zoomed.doc.added.front()->bounds(), make_rect(1, 1, 5, 5));
+    ASSERT_EQ(zoomed.added().size(), 1u);
+    EXPECT_EQ(zoomed.added().front()->bounds(), make_rect(1, 1, 5, 5));
     EXPECT_TRUE(alerts.alerts.empty()) << shown();
 }

@@ -98,7 +98,7 @@ TEST_F(PenScriptTest, TheMenuOffersThePensTypesTranslated)
     EXPECT_EQ(text_of(build_pen_type_menu(root(), alerts)),
               QStringLiteral("Werkzeuge{Kreide[k/1572864]} Tinte[i/1048576] 7 Broken"));
     EXPECT_EQ(alerts.alerts.size(), 1u);
-    const Pen tool(view.doc, alerts, root());
+    const Pen tool(alerts, root());
     EXPECT_EQ(tool.penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
 }
 

@@ -7,6 +7,7 @@
 
 #include "canvas.h"
 #include "color.h"
+#include "fakes.h"
 #include "lua_host.h"
 #include "script_context.h"
 #include "strokes.h"
@@ -28,65 +29,21 @@ inline void PrintTo(const QString& text, std::ostream* os)
     *os << '"' << text.toStdString() << '"';
 }
 
-struct Alert {
-    QString title;
-    QString message;
-};
+using Alert = RecordingAlerts::Alert;
 
-class RecordingAlerts : public ScriptAlerts {
+// A view at `scale` over a document of its own, on white: what the pen tests draw into.
+class PenView : public FakeView {
 public:
-    void show(const QString& title, const QString& message) override
+    explicit PenView(float scale = 1, Size size = {64, 48})
+        : FakeView(doc, size, AffineTransform::scaling(scale, scale))
     {
-        alerts.push_back({title, message});
+        canvas().fill(color_ns::WHITE);
     }
-    std::vector<Alert> alerts;
-};
-
-class FakeDocument : public ToolDocument {
-public:
-    Tool* tool() override { return nullptr; }
-    void setTool(Tool*) override {}
-    void addStroke(const StrokePtr& stroke) override { added.push_back(stroke); }
-    void setToolColor(const QColor& color) override { toolColor = color; }
-    void refreshCursor() override { ++cursorRefreshes; }
-    const Strokes& strokes() const override { return drawing; }
-    bool transformStrokesInArray(const StrokeArray&, const AffineTransform&) override
-    {
-        return false;
-    }
-    StrokeArray added;
-    Strokes drawing;
-    QColor toolColor;
-    int cursorRefreshes = 0;
-};
-
-// Shows the drawing at `scale`, its origin at the view's origin, on white.
-class FakeView : public ToolView {
-public:
-    explicit FakeView(float scale = 1, Size size = {64, 48})
-        : _canvas(PavoCanvas::create(size)), _scale(scale)
-    {
-        _canvas->setTransform(AffineTransform::scaling(scale, scale));
-        _canvas->fill(color_ns::WHITE);
-    }
-    PavoCanvas& canvas() override { return *_canvas; }
-    float scale() const override { return _scale; }
-    AffineTransform transform() const override { return _canvas->transform(); }
-    void setNeedsDisplayInRect(const Rect& viewRect) override { marked.push_back(viewRect); }
-    void setNeedsDisplay() override {}
-    QColor backgroundColor() const override { return Qt::white; }
-    ToolDocument& document() override { return doc; }
-    bool zoomToPoint(Point, float) override { return false; }
-    bool zoomToBitmapRect(const Rect&) override { return false; }
-    bool rotateFrom(Point, Point) override { return false; }
-    bool moveFrom(Point, Point) override { return false; }
+    // The strokes the pen added, bottom first.
+    StrokeArray added() { return doc.drawing().strokes().strokeArray(); }
+    void forgetStrokes() { doc.drawing().clear(); }
 
     FakeDocument doc;
-    std::vector<Rect> marked;
-
-private:
-    std::unique_ptr<PavoCanvas> _canvas;
-    float _scale;
 };
 
 class FakePen : public ScriptPen {
@@ -181,7 +138,7 @@ protected:
 
     RecordingAlerts alerts;
     QStringList log;
-    FakeView view;
+    PenView view;
     FakePen pen;
 
 private:

@@ -65,8 +65,8 @@ TEST_F(ScriptFunctions, PathsAreBuiltFromPointAndRectangleTablesAndCopiedIntoStr
            "append_bezier_path_with_oval_in_rect(oval, {x = 1, y = 2, w = 30, h = 10})\n"
            "add_fill(oval)\n");
     EXPECT_TRUE(alerts.alerts.empty()) << shown();
-    ASSERT_EQ(view.doc.added.size(), 3u);
-    const std::vector<PathElement>& first = view.doc.added[0]->path().elements();
+    ASSERT_EQ(view.added().size(), 3u);
+    const std::vector<PathElement>& first = view.added()[0]->path().elements();
     ASSERT_EQ(first.size(), 5u);
     EXPECT_EQ(first[0].p[0], (Point{1, 1}));
     EXPECT_EQ(first[1].p[0], (Point{0, 0}));
@@ -75,12 +75,12 @@ TEST_F(ScriptFunctions, PathsAreBuiltFromPointAndRectangleTablesAndCopiedIntoStr
     EXPECT_EQ(first[3].p[0], (Point{5, 6}));
     EXPECT_EQ(first[3].p[2], (Point{9, 9}));
     EXPECT_EQ(first[4].element, kClosePath);
-    EXPECT_FALSE(view.doc.added[0]->drawAsStroke());
-    EXPECT_TRUE(view.doc.added[1]->drawAsStroke());
-    EXPECT_FLOAT_EQ(view.doc.added[1]->lineWidth(), 9.0f);
-    EXPECT_EQ(view.doc.added[1]->path().elements().size(), 10u);
-    const QPainterPath oval = view.doc.added[2]->path().toQPainterPath();
-    EXPECT_EQ(view.doc.added[2]->path().bounds(), make_rect(1, 2, 30, 10));
+    EXPECT_FALSE(view.added()[0]->drawAsStroke());
+    EXPECT_TRUE(view.added()[1]->drawAsStroke());
+    EXPECT_FLOAT_EQ(view.added()[1]->lineWidth(), 9.0f);
+    EXPECT_EQ(view.added()[1]->path().elements().size(), 10u);
+    const QPainterPath oval = view.added()[2]->path().toQPainterPath();
+    EXPECT_EQ(view.added()[2]->path().bounds(), make_rect(1, 2, 30, 10));
     EXPECT_TRUE(oval.contains(QPointF(16 + 15 * 0.7, 7 + 5 * 0.7)));
     EXPECT_FALSE(oval.contains(QPointF(16 + 15 * 0.72, 7 + 5 * 0.72)));
 }
@@ -171,7 +171,7 @@ TEST_F(ScriptFunctions, CallbacksGetThePointRadiusPressureAndModifiers)
 
 TEST_F(ScriptFunctions, FeedbackIsScaledIntoTheViewAndLastsOnePenEvent)
 {
-    FakeView zoomed(3);
+    PenView zoomed(3);
     const auto lua = run("function dot(p)\n"
                          "  local path = bezier_path()\n"
                          "  move_to_point(path, p) line_to_point(path, {x = p.x + 4, y = p.y})\n"
@@ -248,10 +248,10 @@ TEST_F(ScriptFunctions, PreviewsCombineOnceAndEndWithTheAddedStroke)
     EXPECT_EQ(previewAt(15, 15), color_ns::WHITE);
     EXPECT_EQ(previewAt(50, 20), color_ns::WHITE);
     EXPECT_EQ(view.canvas().strokeBitmap().pixelAt(15, 15), color_ns::TRANSPARENT);
-    ASSERT_EQ(view.doc.added.size(), 1u);
-    EXPECT_EQ(view.doc.added[0]->color(), QColor(Qt::red));
-    EXPECT_EQ(view.doc.added[0]->opacity(), 0.5f);
-    EXPECT_EQ(view.doc.added[0]->transferMode(), kModeDarker);
+    ASSERT_EQ(view.added().size(), 1u);
+    EXPECT_EQ(view.added()[0]->color(), QColor(Qt::red));
+    EXPECT_EQ(view.added()[0]->opacity(), 0.5f);
+    EXPECT_EQ(view.added()[0]->transferMode(), kModeDarker);
 }
 
 TEST_F(ScriptFunctions, PathsWithoutBoundsAreIgnoredOrLogged)
@@ -265,6 +265,6 @@ TEST_F(ScriptFunctions, PathsWithoutBoundsAreIgnoredOrLogged)
            "stroke(wild) fill(wild) preview_fill(wild) preview_stroke(wild)\n"
            "add_fill(wild) add_stroke(wild)\n");
     EXPECT_TRUE(alerts.alerts.empty()) << shown();
-    EXPECT_TRUE(view.doc.added.empty());
+    EXPECT_TRUE(view.added().empty());
     EXPECT_EQ(log.filter(u"Bad stroke added by Lua pen."_s).size(), 3);
 }

@@ -63,7 +63,7 @@ protected:
         // Drop the changes so that closing asks nothing.
         window->document().drawing().undoManager().removeAllActions();
         window->document().drawing().undoManager().markClean();
-        window->document().saveTo(dir.filePath(QStringLiteral("teardown.pavo")));
+        (void)window->document().saveTo(dir.filePath(QStringLiteral("teardown.pavo")));
         window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

@@ -1,0 +1,142 @@
+#pragma once
+
+// The one set of stand-ins the tests share: a document holding a real Drawing, a view with
+// a real canvas, a display, alerts that record, and a tool that records what it receives.
+// Each records the calls it gets, so that tests check what was asked of it.
+
+#include "drawing.h"
+#include "lua_host.h"
+#include "tool.h"
+#include "tool_host.h"
+#include "view_host.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+using CallLog = std::vector<std::string>;
+
+class FakeDocument : public ViewDocument, public DrawingObserver {
+public:
+    explicit FakeDocument(CallLog* log = nullptr);
+    ~FakeDocument() override;
+
+    Tool* tool() override { return current; }
+    // Deactivates the old tool and activates the new one, as the application does.
+    void setTool(Tool* tool) override;
+    void setToolColor(const QColor& color) override { toolColor = color; }
+    void refreshCursor() override { ++cursorRefreshes; }
+    Drawing& drawing() override { return _drawing; }
+    void deleteSelection() override;
+
+    void drawingChanged(const DrawingChange& change) override;
+    void editedChanged(bool) override {}
+
+    // Where the drawing's news goes on to (a view under test), besides `changes`.
+    std::function<void(const DrawingChange&)> onChange;
+    std::vector<DrawingChange::Kind> changes;
+    Tool* current = nullptr;
+    QColor toolColor;
+    int cursorRefreshes = 0;
+    int deletes = 0;
+
+private:
+    Drawing _drawing;
+    CallLog* _log;
+};
+
+class FakeView : public ToolView {
+public:
+    // Shows the document's drawing through `transform`: by default view pixels are
+    // drawing units.
+    explicit FakeView(ToolDocument& document, Size size = {200, 100},
+                      const AffineTransform& transform = AffineTransform::identity());
+
+    // Renders the drawing into the canvas, as the real view does before events.
+    void render();
+
+    PavoCanvas& canvas() override { return *_canvas; }
+    float scale() const override;
+    AffineTransform transform() const override { return _canvas->transform(); }
+    void setNeedsDisplayInRect(const Rect& r) override { marked.push_back(r); }
+    void setNeedsDisplay() override { ++wholeView; }
+    QColor backgroundColor() const override { return background; }
+    ToolDocument& document() override { return _document; }
+    // Navigation is recorded, and zoom and move change the canvas as the view would.
+    bool zoomToPoint(Point p, float s) override;
+    bool zoomToBitmapRect(const Rect& r) override;
+    bool rotateFrom(Point a, Point b) override;
+    bool moveFrom(Point a, Point b) override;
+
+    struct Call {
+        enum Kind { Zoom, ZoomRect, Rotate, Move } kind;
+        Point a;
+        Point b;
+        float factor = 0;
+        Rect rect;
+    };
+    std::vector<Call> calls;
+    std::vector<Rect> marked;
+    int wholeView = 0;
+    QColor background = Qt::white;
+
+private:
+    ToolDocument& _document;
+    std::unique_ptr<PavoCanvas> _canvas;
+};
+
+class FakeDisplay : public ViewDisplay {
+public:
+    void setNeedsDisplayInRect(const Rect& r) override { rects.push_back(r); }
+    void setNeedsDisplay() override { ++wholeView; }
+    void refreshCursor() override { ++cursorRefreshes; }
+
+    std::vector<Rect> rects;
+    int wholeView = 0;
+    int cursorRefreshes = 0;
+};
+
+class RecordingAlerts : public ScriptAlerts {
+public:
+    struct Alert {
+        QString title;
+        QString message;
+    };
+    void show(const QString& title, const QString& message) override { alerts.push_back({title, message}); }
+    std::vector<Alert> alerts;
+};
+
+// Writes every call into the log as "name:call x,y", so that tests see the order in which
+// the view and the document talk to tools.
+class RecordingTool : public Tool {
+public:
+    RecordingTool(std::string name, CallLog& log) : _name(std::move(name)), _log(log) {}
+
+    const std::string& name() const { return _name; }
+    std::vector<ToolEvent> events;
+    std::function<void(const ToolEvent&, ToolView&)> onDown;
+    std::function<void(QPainter&)> onDraw;
+    ToolCursor cursor;
+    // Ends every gesture as a single-use tool does.
+    bool endsSingleUse = false;
+
+    void toolDownEvent(const ToolEvent& e, ToolView& view) override;
+    void toolMoveEvent(const ToolEvent& e, ToolView&) override { record("move", e); }
+    void toolUpEvent(const ToolEvent& e, ToolView& view) override;
+    void toolFlagsChanged(const ToolEvent& e, ToolView&) override;
+    void toolDrawInView(ToolView&, QPainter& painter) override
+    {
+        _log.push_back(_name + ":draw");
+        if (onDraw) onDraw(painter);
+    }
+    void toolActivate() override { _log.push_back(_name + ":activate"); }
+    void toolDeactivate() override { _log.push_back(_name + ":deactivate"); }
+    ToolCursor toolCursor() const override { return cursor; }
+
+private:
+    void record(const char* what, const ToolEvent& e);
+
+    std::string _name;
+    CallLog& _log;
+};
