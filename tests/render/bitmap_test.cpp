@@ -131,20 +131,3 @@ TEST(Bitmap, TransformationsRoundTripAndRefuseSingularOnes)
     EXPECT_NEAR(r.size.width, 10 * std::sqrt(2.0), 1e-4);
     EXPECT_NEAR(r.origin.x, -10 / std::sqrt(2.0), 1e-4);
 }
-
-TEST(Bitmap, DrawsIntoAnotherPainterScaledOrInPlace)
-{
-    auto bm = filled_bitmap(4, 4, RED);
-    for (const bool scaled : {true, false}) {
-        QImage target(8, 8, QImage::Format_RGBA8888_Premultiplied), want = target;
-        target.fill(Qt::transparent), want.fill(Qt::transparent);
-        QPainter painter(&target);
-        if (scaled)
-            bm->drawScaledInRect(painter, make_rect(0, 0, 8, 8));
-        else
-            bm->drawInRect(painter, make_rect(1, 1, 2, 2));
-        painter.end();
-        QPainter(&want).fillRect(scaled ? QRect(0, 0, 8, 8) : QRect(1, 1, 2, 2), Qt::red);
-        EXPECT_EQ(largest_difference(target, want), 0) << scaled;
-    }
-}

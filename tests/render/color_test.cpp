@@ -2,9 +2,11 @@
 #include "transfer_ops.h"
 
 #include <QColor>
+
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cmath>
-#include <gtest/gtest.h>
 #include <random>
 #include <tuple>
 
@@ -105,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, TransferOps, ::testing::ValuesIn(kTransferRows), 
     return transfer_mode_name(p.param.mode) + std::to_string(p.index);
 });
 
+// No channel may exceed alpha whatever the inputs, or later blends overflow.
 TEST(TransferOpsAll, KeepPixelsPremultiplied)
 {
     std::mt19937 rng(7);
@@ -125,13 +128,11 @@ TEST(TransferOpsAll, KeepPixelsPremultiplied)
 // Stored drawings name their modes: any case, anything unknown drawn as normal.
 TEST(TransferModes, NamesAndNumbers)
 {
-    for (const auto& [name, mode] : {std::pair{"Multiply", kModeMultiply},
-                                     {"HILIGHT", kModeHilight},
-                                     {"", kModeNormal},
-                                     {"overlay", kModeNormal}})
+    // clang-format off
+    for (const auto& [name, mode] : {std::pair{"Multiply", kModeMultiply}, {"HILIGHT", kModeHilight}, {"", kModeNormal}, {"overlay", kModeNormal}})
         EXPECT_EQ(transfer_mode_from_name(name), mode) << name;
+    // clang-format on
     for (int mode = 0; mode < kTransferModeCount; ++mode)
         EXPECT_EQ(transfer_mode_from_name(transfer_mode_name(mode)), mode);
-    for (const int outside : {-1, kTransferModeCount})
-        EXPECT_EQ(transfer_op(outside), nullptr);
+    EXPECT_TRUE(transfer_op(-1) == nullptr && transfer_op(kTransferModeCount) == nullptr);
 }

@@ -8,10 +8,7 @@
 
 using namespace color_ns;
 
-void PrintTo(RowVariant v, std::ostream* os)
-{
-    *os << row_variant_name(v);
-}
+void PrintTo(RowVariant v, std::ostream* os) { *os << row_variant_name(v); }
 
 namespace {
 
@@ -20,8 +17,7 @@ class RowLoops : public ::testing::TestWithParam<RowVariant> {
 protected:
     void SetUp() override
     {
-        if (!scale_row_op(GetParam()))
-            GTEST_SKIP() << row_variant_name(GetParam()) << " not available here";
+        if (!scale_row_op(GetParam())) GTEST_SKIP() << row_variant_name(GetParam()) << " not here";
     }
 };
 
@@ -29,23 +25,17 @@ protected:
 
 TEST_P(RowLoops, ScaleHandWorkedPixels)
 {
-    struct Row {
-        Color pixel;
-        int o;
-        Color want;
+    // clang-format off
+    const std::tuple<Color, int, Color> rows[] = {
+        {make(255, 128, 3, 200), 128, make(128, 64, 1, 100)}, {make(255, 128, 3, 200), 255, make(255, 128, 3, 200)},
+        {make(255, 128, 3, 200), 0, TRANSPARENT}, {WHITE, 1, make(1, 1, 1, 1)}, {make(254, 1, 0, 254), 254, make(253, 0, 0, 253)},
     };
-    const Row rows[] = {
-        {make(255, 128, 3, 200), 128, make(128, 64, 1, 100)},
-        {make(255, 128, 3, 200), 255, make(255, 128, 3, 200)},
-        {make(255, 128, 3, 200), 0, TRANSPARENT},
-        {make(255, 255, 255, 255), 1, make(1, 1, 1, 1)},
-        {make(254, 1, 0, 254), 254, make(253, 0, 0, 253)},
-    };
-    for (const Row& r : rows) {
+    // clang-format on
+    for (const auto& [pixel, o, want] : rows) {
         std::uint32_t in, out;
-        store(&in, r.pixel);
-        scale_row_op(GetParam())(&out, &in, 1, r.o);
-        EXPECT_EQ(load(&out), r.want) << std::hex << r.pixel << std::dec << " at " << r.o;
+        store(&in, pixel);
+        scale_row_op(GetParam())(&out, &in, 1, o);
+        EXPECT_EQ(load(&out), want) << std::hex << pixel << std::dec << " at " << o;
     }
 }
 
@@ -68,19 +58,17 @@ TEST_P(RowLoops, MatchTheExactOperationAtEveryOpacity)
             scale_row_op(RowVariant::Scalar)(reference.data(), source.data(), n, o);
             ASSERT_EQ(scaled, reference) << "opacity " << o;
             std::vector<Color> want(n);
-            for (int i = 0; i < n; ++i)
-                want[std::size_t(i)] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
+            for (int i = 0; i < n; ++i) want[i] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
             row_op(mode, v)(dest.data(), scaled.data(), n);
             for (int i = 0; i < n; ++i)
-                ASSERT_EQ(load(&dest[i]), want[std::size_t(i)])
-                    << transfer_mode_name(mode) << " opacity " << o << " pixel " << i << std::hex
-                    << " source " << load(&scaled[i]);
+                ASSERT_EQ(load(&dest[i]), want[i]) << transfer_mode_name(mode) << " opacity " << o
+                                                   << " pixel " << i << std::hex << " source "
+                                                   << load(&scaled[i]);
         }
     EXPECT_EQ(row_op(kTransferModeCount, v), nullptr);
     EXPECT_EQ(row_op(-1, v), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, RowLoops,
-                         ::testing::Values(RowVariant::Scalar, RowVariant::Baseline,
-                                           RowVariant::Avx2),
+                         ::testing::Values(RowVariant::Scalar, RowVariant::Baseline, RowVariant::Avx2),
                          [](const auto& p) { return std::string(row_variant_name(p.param)); });

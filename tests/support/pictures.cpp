@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureKey& key)
 {
@@ -67,56 +68,37 @@ Rect filled_bounds(const Bitmap& bitmap)
 
 namespace {
 
-QImage comparable(const QImage& image)
+// The largest channel difference of each pixel, after both pictures are converted to
+// premultiplied RGBA; empty when their sizes differ.
+std::vector<int> differences(const QImage& a, const QImage& b)
 {
-    return image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-}
-
-int channel_difference(const uchar* a, const uchar* b)
-{
-    int most = 0;
-    for (int c = 0; c < 4; ++c)
-        most = std::max(most, std::abs(int(a[c]) - int(b[c])));
-    return most;
-}
-
-QImage difference_picture(const QImage& a, const QImage& b)
-{
-    QImage diff(a.size(), QImage::Format_RGBA8888);
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const int d =
-                channel_difference(a.constScanLine(y) + 4 * x, b.constScanLine(y) + 4 * x);
-            diff.setPixelColor(
-                x, y, d ? QColor(255, 0, 0, std::min(255, 64 + 4 * d)) : QColor(255, 255, 255));
+    if (a.size() != b.size()) return {};
+    const auto format = QImage::Format_RGBA8888_Premultiplied;
+    const QImage ca = a.convertToFormat(format), cb = b.convertToFormat(format);
+    std::vector<int> out;
+    for (int y = 0; y < ca.height(); ++y)
+        for (int i = 0; i < 4 * ca.width(); i += 4) {
+            int most = 0;
+            for (int c = i; c < i + 4; ++c)
+                most = std::max(most, std::abs(ca.constScanLine(y)[c] - cb.constScanLine(y)[c]));
+            out.push_back(most);
         }
-    return diff;
+    return out;
 }
 
 } // namespace
 
 int largest_difference(const QImage& a, const QImage& b)
 {
-    if (a.size() != b.size()) return 256;
-    const QImage ca = comparable(a), cb = comparable(b);
-    int most = 0;
-    for (int y = 0; y < ca.height(); ++y)
-        for (int x = 0; x < ca.width(); ++x)
-            most = std::max(
-                most, channel_difference(ca.constScanLine(y) + 4 * x, cb.constScanLine(y) + 4 * x));
-    return most;
+    const std::vector<int> d = differences(a, b);
+    return a.size() != b.size() ? 256 : d.empty() ? 0 : *std::max_element(d.begin(), d.end());
 }
 
 int pixels_differing(const QImage& a, const QImage& b, int tolerance)
 {
     if (a.size() != b.size()) return std::max(a.width() * a.height(), b.width() * b.height());
-    const QImage ca = comparable(a), cb = comparable(b);
-    int count = 0;
-    for (int y = 0; y < ca.height(); ++y)
-        for (int x = 0; x < ca.width(); ++x)
-            count += channel_difference(ca.constScanLine(y) + 4 * x, cb.constScanLine(y) + 4 * x) >
-                     tolerance;
-    return count;
+    const std::vector<int> d = differences(a, b);
+    return int(std::count_if(d.begin(), d.end(), [tolerance](int v) { return v > tolerance; }));
 }
 
 ::testing::AssertionResult matches_golden(const QImage& actual, const QString& name, int tolerance)
@@ -139,9 +121,14 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
     const QString stem = QDir(out).filePath(name);
     actual.save(stem + QStringLiteral("-actual.png"));
     expected.save(stem + QStringLiteral("-expected.png"));
-    if (actual.size() == expected.size())
-        difference_picture(comparable(actual), comparable(expected))
-            .save(stem + QStringLiteral("-difference.png"));
+    if (actual.size() == expected.size()) {
+        QImage diff(actual.size(), QImage::Format_RGBA8888);
+        const std::vector<int> d = differences(actual, expected);
+        for (int i = 0; i < int(d.size()); ++i)
+            diff.setPixelColor(i % diff.width(), i / diff.width(),
+                               d[i] ? QColor(255, 0, 0, std::min(255, 64 + 4 * d[i])) : Qt::white);
+        diff.save(stem + QStringLiteral("-difference.png"));
+    }
     return ::testing::AssertionFailure()
            << name.toStdString() << " differs from its golden picture by " << most
            << " in a channel; see " << stem.toStdString() << "-*.png";
