@@ -49,6 +49,8 @@ struct TransferRow {
     Color d, s, want;
 };
 
+void PrintTo(const TransferRow& r, std::ostream* os) { *os << std::hex << r.d << " " << r.s; }
+
 // Hand-worked pixels for each mode. The darker, lighter and colorize rows tip on single
 // channels, so that weighting any colour channel as another changes their answer.
 // clang-format off
