@@ -1,9 +1,8 @@
 #include "canvas.h"
 #include "pictures.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace color_ns;
 
@@ -17,7 +16,8 @@ TEST(Canvas, LayersShareOneTransformationAndRefuseBadOnes)
         return canvas->strokeBitmap().transform() == canvas->transform() &&
                canvas->previewBitmap().transform() == canvas->transform();
     };
-    EXPECT_TRUE(canvas->scale(1.5f) && canvas->rotate(0.3f) && canvas->translate({4, -2}) && shared());
+    EXPECT_TRUE(canvas->scale(1.5f) && canvas->rotate(0.3f) && canvas->translate({4, -2}) &&
+                shared());
     const AffineTransform before = canvas->transform();
     EXPECT_FALSE(canvas->setTransform({1, 2, 2, 4, 0, 0})); // singular
     EXPECT_FALSE(canvas->scale(0) || canvas->zoomToPoint({10, 10}, NAN) ||
@@ -36,7 +36,8 @@ TEST(Canvas, ZoomAndRotateBringThePointToTheCentre)
     const Point at_centre = canvas->bitmapPointToWorldPoint(centre);
     ASSERT_TRUE(canvas->zoomToPoint(centre, 2));
     EXPECT_TRUE(near(canvas->worldPointToBitmapPoint(at_centre), centre));
-    EXPECT_TRUE(near(canvas->worldPointToBitmapPoint(at_centre + Point{10, 0}), centre + Point{20, 0}));
+    EXPECT_TRUE(
+        near(canvas->worldPointToBitmapPoint(at_centre + Point{10, 0}), centre + Point{20, 0}));
     for (const Point p : {Point{30, 80}, Point{150, 20}}) {
         const Point world = canvas->bitmapPointToWorldPoint(p);
         ASSERT_TRUE(p.x < 100 ? canvas->zoomToPoint(p, 1) : canvas->rotateAroundPoint(p, 1.0f));

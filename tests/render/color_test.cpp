@@ -2,11 +2,9 @@
 #include "transfer_ops.h"
 
 #include <QColor>
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 #include <tuple>
 
@@ -49,7 +47,10 @@ struct TransferRow {
     Color d, s, want;
 };
 
-void PrintTo(const TransferRow& r, std::ostream* os) { *os << std::hex << r.d << " " << r.s; }
+void PrintTo(const TransferRow& r, std::ostream* os)
+{
+    *os << std::hex << r.d << " " << r.s;
+}
 
 // Hand-worked pixels for each mode. The darker, lighter and colorize rows tip on single
 // channels, so that weighting any colour channel as another changes their answer.

@@ -2,10 +2,8 @@
 #include "geometry.h"
 
 #include <QTransform>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 // Redraw areas gather with union_rect, which skips empty rectangles; cover_rect does not.
 TEST(Geometry, RectangleUnionsAndLengths)

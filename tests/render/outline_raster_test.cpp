@@ -5,7 +5,6 @@
 #include "transfer_ops.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -89,11 +88,9 @@ void paint_union(Bitmap& bm, const PenOutline& o, Color color)
                     hits += samples.constScanLine(n * y + j)[n * x + i] != 0;
             const int k = int(std::lround(hits * 255 / double(n * n)));
             const auto mul = [k](int v) { return (v * k + 127) / 255; };
-            if (k)
-                bm.setPixel(
-                    x, y,
-                    paint_over(bm.pixelAt(x, y), make(mul(red(color)), mul(green(color)),
-                                                      mul(blue(color)), mul(alpha(color)))));
+            const Color ink =
+                make(mul(red(color)), mul(green(color)), mul(blue(color)), mul(alpha(color)));
+            if (k) bm.setPixel(x, y, paint_over(bm.pixelAt(x, y), ink));
         }
 }
 
@@ -163,11 +160,11 @@ TEST(OutlineRaster, CoverageRouteDrawsTheUnion)
         auto coverage = filled_bitmap(c.width, c.height, c.background, c.transform);
         auto exact = filled_bitmap(c.width, c.height, c.background, c.transform);
         Rect bounds;
-        for (const PenOutline& o : c.outlines)
-            bounds =
-                union_rect(bounds, fill_outline(*coverage, o, c.color, OutlineRoute::Coverage));
-        for (const PenOutline& o : c.outlines)
+        for (const PenOutline& o : c.outlines) {
+            const Rect r = fill_outline(*coverage, o, c.color, OutlineRoute::Coverage);
+            bounds = union_rect(bounds, r);
             paint_union(*exact, o, c.color);
+        }
         int darker = 0, lighter = 0, lighter_pixels = 0, changed = 0;
         long sum = 0;
         for (int y = 0; y < c.height; ++y)
@@ -210,8 +207,8 @@ TEST(OutlineRaster, BoundsColourAndStretchedViews)
     for (const AffineTransform& t :
          {AffineTransform{2, 0, 0, 1, 0, 0}, {1, 0, 0.4f, 1, 0, 0}, {1, 0.001f, 0, 1, 0, 0}}) {
         const PenOutline s = random_stroke(rng, 30, {40, 50}, 5);
-        auto coverage = filled_bitmap(160, 120, WHITE, t),
-             painter = filled_bitmap(160, 120, WHITE, t);
+        auto coverage = filled_bitmap(160, 120, WHITE, t);
+        auto painter = filled_bitmap(160, 120, WHITE, t);
         fill_outline(*coverage, s, make(100, 0, 0, 180), OutlineRoute::Coverage);
         fill_outline(*painter, s, make(100, 0, 0, 180), OutlineRoute::Painter);
         EXPECT_EQ(coverage->image(), painter->image());
@@ -223,21 +220,17 @@ TEST(OutlineRaster, UnusableShapesAreSkipped)
 {
     std::mt19937 rng(8);
     const PenOutline good = random_stroke(rng, 20, {60, 60}, 6);
-    PenOutline with_bad = good;
-    for (const OutlineCircle& c : {OutlineCircle{{kNaN, 10}, 5},
-                                   {{10, kInf}, 5},
-                                   {{10, 10}, kNaN},
-                                   {{10, 10}, kInf},
-                                   {{40, 40}, -8},
-                                   {{3e38f, 10}, 3e38f}}) {
-        with_bad.circles.push_back(c);
-        with_bad.band_before.push_back(true);
-        with_bad.bands.push_back({{{0, 0}, {kNaN, 5}, {50, 50}, {0, 50}}});
+    PenOutline bad = good;
+    // clang-format off
+    for (const OutlineCircle& c : {OutlineCircle{{kNaN, 10}, 5}, {{10, kInf}, 5}, {{10, 10}, kNaN}, {{10, 10}, kInf}, {{40, 40}, -8}, {{3e38f, 10}, 3e38f}}) {
+        // clang-format on
+        bad.circles.push_back(c);
+        bad.band_before.push_back(true);
+        bad.bands.push_back({{{0, 0}, {kNaN, 5}, {50, 50}, {0, 50}}});
     }
     for (const OutlineRoute route : {OutlineRoute::Coverage, OutlineRoute::Painter}) {
         auto clean = filled_bitmap(120, 120, WHITE), dirty = filled_bitmap(120, 120, WHITE);
-        EXPECT_EQ(fill_outline(*clean, good, RED, route),
-                  fill_outline(*dirty, with_bad, RED, route));
+        EXPECT_EQ(fill_outline(*clean, good, RED, route), fill_outline(*dirty, bad, RED, route));
         EXPECT_EQ(clean->image(), dirty->image());
     }
 }
@@ -246,20 +239,14 @@ TEST(OutlineRaster, UnusableShapesAreSkipped)
 TEST(OutlineRaster, AnythingStaysInsideItsSpan)
 {
     std::mt19937 rng(2024);
-    const float values[] = {0,     1,     -1,     7.5f,   40,   -13,  1e4f, -1e6f,
-                            1e20f, 3e38f, -3e38f, 1e-30f, kNaN, kInf, -kInf};
+    // clang-format off
+    const float values[] = {0, 1, -1, 7.5f, 40, -13, 1e4f, -1e6f, 1e20f, 3e38f, -3e38f, 1e-30f, kNaN, kInf, -kInf};
+    const AffineTransform transforms[] = {{}, {3, 0, 0, 3, -5, 7}, {0.6f, 0.8f, -0.8f, 0.6f, 30, 0}, {1, 0, 0, -1, 0, 60}, {2, 0, 0.5f, 1, 0, 0},
+        {1e15f, 0, 0, 1e15f, 0, 0}, {1e20f, 0, 0, 1e20f, 0, 0}, {1e-20f, 0, 0, 1e-20f, 10, 10}, {0, -1e10f, 1e10f, 0, -1e9f, 1e9f}};
+    // clang-format on
     std::uniform_int_distribution<std::size_t> pick(0, std::size(values) - 1);
     std::uniform_real_distribution<float> near(-20, 80);
     const auto any = [&] { return pick(rng) < 6 ? near(rng) : values[pick(rng)]; };
-    const AffineTransform transforms[] = {{},
-                                          {3, 0, 0, 3, -5, 7},
-                                          {0.6f, 0.8f, -0.8f, 0.6f, 30, 0},
-                                          {1, 0, 0, -1, 0, 60},
-                                          {2, 0, 0.5f, 1, 0, 0},
-                                          {1e15f, 0, 0, 1e15f, 0, 0},
-                                          {1e20f, 0, 0, 1e20f, 0, 0},
-                                          {1e-20f, 0, 0, 1e-20f, 10, 10},
-                                          {0, -1e10f, 1e10f, 0, -1e9f, 1e9f}};
     for (int round = 0; round < 360; ++round) {
         PenOutline o;
         for (int i = 0; i < 4; ++i) {
@@ -269,10 +256,10 @@ TEST(OutlineRaster, AnythingStaysInsideItsSpan)
                 o.bands.push_back(
                     {{{any(), any()}, {any(), any()}, {any(), any()}, {any(), any()}}});
         }
-        auto bm = filled_bitmap(1 + round % 61, 1 + round % 47, WHITE,
-                                transforms[std::size_t(round) % std::size(transforms)]);
-        const Rect r = fill_outline(*bm, o, make(0, 0, 90, 200),
-                                    round % 2 ? OutlineRoute::Coverage : OutlineRoute::Painter);
+        const AffineTransform& t = transforms[round % std::size(transforms)];
+        auto bm = filled_bitmap(1 + round % 61, 1 + round % 47, WHITE, t);
+        const auto route = round % 2 ? OutlineRoute::Coverage : OutlineRoute::Painter;
+        const Rect r = fill_outline(*bm, o, make(0, 0, 90, 200), route);
         ASSERT_EQ(changed_outside(*bm, r, WHITE), 0) << "round " << round;
     }
 }

@@ -5,9 +5,7 @@
 #include "pictures.h"
 
 #include <QPainterPath>
-
 #include <gtest/gtest.h>
-
 #include <random>
 
 using namespace color_ns;
@@ -27,7 +25,7 @@ TEST(Path, WindingRulesAndEmptyPaths)
 {
     QPainterPath nested = square(1, 1, 6);
     nested.addPath(square(3, 3, 2)); // same direction
-    // clang-format off
+                                     // clang-format off
     for (const auto& [rule, want] : {
              std::pair{kNonZero, QStringList{"........", ".######.", ".######.", ".######.", ".######.", ".######.", ".######.", "........"}},
              {kEvenOdd, QStringList{"........", ".######.", ".######.", ".##..##.", ".##..##.", ".######.", ".######.", "........"}}}) {
@@ -72,8 +70,9 @@ TEST(Path, ReturnedBoundsCoverEveryPaintedPixel)
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> pos(-60, 80), turn(0, 6.3f);
     for (int round = 0; round < 20; ++round) {
-        auto bm = filled_bitmap(100, 100, TRANSPARENT,
-                                AffineTransform::rotation(turn(rng)).after({0.7f, 0, 0, 0.7f, 0, 0}));
+        auto bm =
+            filled_bitmap(100, 100, TRANSPARENT,
+                          AffineTransform::rotation(turn(rng)).after({0.7f, 0, 0, 0.7f, 0, 0}));
         ASSERT_TRUE(bm->translate({40, 40}));
         QPainterPath q = square(pos(rng), pos(rng), 13.7f);
         append_circle(q, {pos(rng), pos(rng)}, 9.3f);
@@ -88,6 +87,7 @@ TEST(Path, ReturnedBoundsCoverEveryPaintedPixel)
             auto bm = filled_bitmap(20, 20, TRANSPARENT, {zoom, 0, 0, zoom, 0, 0});
             bm->cgContext().setLineWidth(width);
             const Rect r = Path(segment).strokeInContext(bm->cgContext());
-            EXPECT_EQ(changed_outside(*bm, r, TRANSPARENT), 0) << "width " << width << " zoom " << zoom;
+            EXPECT_EQ(changed_outside(*bm, r, TRANSPARENT), 0)
+                << "width " << width << " zoom " << zoom;
         }
 }

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 // An install is bin/ beside share/pavo/, and counts only when it holds a Pens folder.

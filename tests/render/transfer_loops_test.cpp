@@ -2,13 +2,15 @@
 #include "transfer_ops.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <vector>
 
 using namespace color_ns;
 
-void PrintTo(RowVariant v, std::ostream* os) { *os << row_variant_name(v); }
+void PrintTo(RowVariant v, std::ostream* os)
+{
+    *os << row_variant_name(v);
+}
 
 namespace {
 
@@ -53,22 +55,25 @@ TEST_P(RowLoops, MatchTheExactOperationAtEveryOpacity)
     std::vector<std::uint32_t> dest(n), source(n), scaled(n), reference(n);
     for (int mode = 0; mode < kTransferModeCount; ++mode)
         for (const int o : {0, 1, 77, 128, 254, 255}) {
-            for (int i = 0; i < n; ++i) store(&dest[i], any()), store(&source[i], any());
+            for (int i = 0; i < n; ++i)
+                store(&dest[i], any()), store(&source[i], any());
             scale_row_op(v)(scaled.data(), source.data(), n, o);
             scale_row_op(RowVariant::Scalar)(reference.data(), source.data(), n, o);
             ASSERT_EQ(scaled, reference) << "opacity " << o;
             std::vector<Color> want(n);
-            for (int i = 0; i < n; ++i) want[i] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
+            for (int i = 0; i < n; ++i)
+                want[i] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
             row_op(mode, v)(dest.data(), scaled.data(), n);
             for (int i = 0; i < n; ++i)
-                ASSERT_EQ(load(&dest[i]), want[i]) << transfer_mode_name(mode) << " opacity " << o
-                                                   << " pixel " << i << std::hex << " source "
-                                                   << load(&scaled[i]);
+                ASSERT_EQ(load(&dest[i]), want[i])
+                    << transfer_mode_name(mode) << " opacity " << o << " pixel " << i << std::hex
+                    << " source " << load(&scaled[i]);
         }
     EXPECT_EQ(row_op(kTransferModeCount, v), nullptr);
     EXPECT_EQ(row_op(-1, v), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, RowLoops,
-                         ::testing::Values(RowVariant::Scalar, RowVariant::Baseline, RowVariant::Avx2),
+                         ::testing::Values(RowVariant::Scalar, RowVariant::Baseline,
+                                           RowVariant::Avx2),
                          [](const auto& p) { return std::string(row_variant_name(p.param)); });

@@ -2,12 +2,10 @@
 #include "region_fill.h"
 
 #include <QPainterPath>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 
 using namespace color_ns;
@@ -68,7 +66,9 @@ void expect_fill_covers(const Bitmap& picture, Point click, int sx, int sy, floa
     const auto fill = fill_outline_at(*canvas, click, tolerance, expand);
     const auto area = slow_area(picture, sx, sy, tolerance, expand);
     ASSERT_TRUE(fill);
-    EXPECT_EQ(largest_difference(canvas->strokeBitmap().image(), Bitmap::create(area->size())->image()), 0);
+    EXPECT_EQ(
+        largest_difference(canvas->strokeBitmap().image(), Bitmap::create(area->size())->image()),
+        0);
     const QPainterPath path = fill->path.toQPainterPath();
     const PixelSpan reach = area->span(fill->area);
     int wrong = 0;
@@ -81,7 +81,8 @@ void expect_fill_covers(const Bitmap& picture, Point click, int sx, int sy, floa
             const Point p = canvas->bitmapPointToWorldPoint({float(x) + 0.5f, float(y) + 0.5f});
             const bool in = path.contains(QPointF(p.x, p.y));
             const bool reached = x >= reach.x0 && x <= reach.x1 && y >= reach.y0 && y <= reach.y1;
-            if (((near == there && !in) || (near == 0 && in) || (area->pixelAt(x, y) && !reached)) &&
+            if (((near == there && !in) || (near == 0 && in) ||
+                 (area->pixelAt(x, y) && !reached)) &&
                 ++wrong <= 5)
                 ADD_FAILURE() << (in ? "covered " : "uncovered ") << x << "," << y
                               << (reached ? "" : " beyond the area");
@@ -145,7 +146,8 @@ TEST(RegionFill, GrowthTakesTheDiagonalsWithinItsRange)
         const Rect r = make_rect(any(w), any(h), float(rng() % unsigned(w + 1)),
                                  float(rng() % unsigned(h + 1)));
         grow_mask(*fast, r, round % 7, RED);
-        for (int i = 0; i < round % 7; ++i) expand_step(*plain, r, RED);
+        for (int i = 0; i < round % 7; ++i)
+            expand_step(*plain, r, RED);
         ASSERT_EQ(rows_of(*fast), rows_of(*plain)) << "round " << round;
     }
 }
@@ -162,7 +164,10 @@ struct FillRow {
     AffineTransform transform = {};
 };
 
-void PrintTo(const FillRow& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const FillRow& r, std::ostream* os)
+{
+    *os << r.name;
+}
 
 // clang-format off
 const QStringList kFrame = {"..................", "..##############..", "..#............#..",
