@@ -2,7 +2,6 @@
 #include "transfer_ops.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 #include <vector>
 
@@ -20,8 +19,7 @@ class RowLoops : public ::testing::TestWithParam<RowVariant> {
 protected:
     void SetUp() override
     {
-        if (!scale_row_op(GetParam()))
-            GTEST_SKIP() << row_variant_name(GetParam()) << " not available here";
+        if (!scale_row_op(GetParam())) GTEST_SKIP() << row_variant_name(GetParam()) << " not here";
     }
 };
 
@@ -29,23 +27,17 @@ protected:
 
 TEST_P(RowLoops, ScaleHandWorkedPixels)
 {
-    struct Row {
-        Color pixel;
-        int o;
-        Color want;
+    // clang-format off
+    const std::tuple<Color, int, Color> rows[] = {
+        {make(255, 128, 3, 200), 128, make(128, 64, 1, 100)}, {make(255, 128, 3, 200), 255, make(255, 128, 3, 200)},
+        {make(255, 128, 3, 200), 0, TRANSPARENT}, {WHITE, 1, make(1, 1, 1, 1)}, {make(254, 1, 0, 254), 254, make(253, 0, 0, 253)},
     };
-    const Row rows[] = {
-        {make(255, 128, 3, 200), 128, make(128, 64, 1, 100)},
-        {make(255, 128, 3, 200), 255, make(255, 128, 3, 200)},
-        {make(255, 128, 3, 200), 0, TRANSPARENT},
-        {make(255, 255, 255, 255), 1, make(1, 1, 1, 1)},
-        {make(254, 1, 0, 254), 254, make(253, 0, 0, 253)},
-    };
-    for (const Row& r : rows) {
+    // clang-format on
+    for (const auto& [pixel, o, want] : rows) {
         std::uint32_t in, out;
-        store(&in, r.pixel);
-        scale_row_op(GetParam())(&out, &in, 1, r.o);
-        EXPECT_EQ(load(&out), r.want) << std::hex << r.pixel << std::dec << " at " << r.o;
+        store(&in, pixel);
+        scale_row_op(GetParam())(&out, &in, 1, o);
+        EXPECT_EQ(load(&out), want) << std::hex << pixel << std::dec << " at " << o;
     }
 }
 
@@ -63,16 +55,17 @@ TEST_P(RowLoops, MatchTheExactOperationAtEveryOpacity)
     std::vector<std::uint32_t> dest(n), source(n), scaled(n), reference(n);
     for (int mode = 0; mode < kTransferModeCount; ++mode)
         for (const int o : {0, 1, 77, 128, 254, 255}) {
-            for (int i = 0; i < n; ++i) store(&dest[i], any()), store(&source[i], any());
+            for (int i = 0; i < n; ++i)
+                store(&dest[i], any()), store(&source[i], any());
             scale_row_op(v)(scaled.data(), source.data(), n, o);
             scale_row_op(RowVariant::Scalar)(reference.data(), source.data(), n, o);
             ASSERT_EQ(scaled, reference) << "opacity " << o;
             std::vector<Color> want(n);
             for (int i = 0; i < n; ++i)
-                want[std::size_t(i)] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
+                want[i] = transfer_op(mode)(load(&dest[i]), load(&scaled[i]));
             row_op(mode, v)(dest.data(), scaled.data(), n);
             for (int i = 0; i < n; ++i)
-                ASSERT_EQ(load(&dest[i]), want[std::size_t(i)])
+                ASSERT_EQ(load(&dest[i]), want[i])
                     << transfer_mode_name(mode) << " opacity " << o << " pixel " << i << std::hex
                     << " source " << load(&scaled[i]);
         }

@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureKey& key)
 {
@@ -14,8 +14,10 @@ std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureK
         for (int x = 0; x < width && x < rows[y].size(); ++x) {
             const char c = rows[y][x].toLatin1();
             const auto found = key.find(c);
-            if (found != key.end()) bitmap->setPixel(x, y, found->second);
-            else if (c != '.' && c != ' ') bitmap->setPixel(x, y, color_ns::BLACK);
+            if (found != key.end())
+                bitmap->setPixel(x, y, found->second);
+            else if (c != '.' && c != ' ')
+                bitmap->setPixel(x, y, color_ns::BLACK);
         }
     return bitmap;
 }
@@ -32,60 +34,71 @@ QStringList rows_of(const Bitmap& bitmap)
     return rows;
 }
 
+std::unique_ptr<Bitmap> filled_bitmap(int width, int height, color_ns::Color color,
+                                      const AffineTransform& transform)
+{
+    auto bitmap = Bitmap::create({float(width), float(height)});
+    EXPECT_TRUE(bitmap->setTransform(transform));
+    bitmap->fill(color);
+    return bitmap;
+}
+
+int changed_outside(const Bitmap& bitmap, const Rect& world, color_ns::Color background)
+{
+    const PixelSpan s = bitmap.span(bitmap.worldRectToBitmapRect(world));
+    int n = 0;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            n += !(x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1) &&
+                 bitmap.pixelAt(x, y) != background;
+    return n;
+}
+
 Rect filled_bounds(const Bitmap& bitmap)
 {
     int x0 = bitmap.width(), y0 = bitmap.height(), x1 = -1, y1 = -1;
     for (int y = 0; y < bitmap.height(); ++y)
         for (int x = 0; x < bitmap.width(); ++x)
             if (color_ns::alpha(bitmap.pixelAt(x, y)))
-                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-    return x1 < 0 ? Rect{} : make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x),
+                y1 = std::max(y1, y);
+    return x1 < 0 ? Rect{}
+                  : make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
 }
 
 namespace {
 
-QImage comparable(const QImage& image) { return image.convertToFormat(QImage::Format_RGBA8888_Premultiplied); }
-
-int channel_difference(const uchar* a, const uchar* b)
+// The largest channel difference of each pixel, after both pictures are converted to
+// premultiplied RGBA; empty when their sizes differ.
+std::vector<int> differences(const QImage& a, const QImage& b)
 {
-    int most = 0;
-    for (int c = 0; c < 4; ++c) most = std::max(most, std::abs(int(a[c]) - int(b[c])));
-    return most;
-}
-
-QImage difference_picture(const QImage& a, const QImage& b)
-{
-    QImage diff(a.size(), QImage::Format_RGBA8888);
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const int d = channel_difference(a.constScanLine(y) + 4 * x, b.constScanLine(y) + 4 * x);
-            diff.setPixelColor(x, y, d ? QColor(255, 0, 0, std::min(255, 64 + 4 * d)) : QColor(255, 255, 255));
+    if (a.size() != b.size()) return {};
+    const auto format = QImage::Format_RGBA8888_Premultiplied;
+    const QImage ca = a.convertToFormat(format), cb = b.convertToFormat(format);
+    std::vector<int> out;
+    for (int y = 0; y < ca.height(); ++y)
+        for (int i = 0; i < 4 * ca.width(); i += 4) {
+            int most = 0;
+            for (int c = i; c < i + 4; ++c)
+                most = std::max(most, std::abs(ca.constScanLine(y)[c] - cb.constScanLine(y)[c]));
+            out.push_back(most);
         }
-    return diff;
+    return out;
 }
 
 } // namespace
 
 int largest_difference(const QImage& a, const QImage& b)
 {
-    if (a.size() != b.size()) return 256;
-    const QImage ca = comparable(a), cb = comparable(b);
-    int most = 0;
-    for (int y = 0; y < ca.height(); ++y)
-        for (int x = 0; x < ca.width(); ++x)
-            most = std::max(most, channel_difference(ca.constScanLine(y) + 4 * x, cb.constScanLine(y) + 4 * x));
-    return most;
+    const std::vector<int> d = differences(a, b);
+    return a.size() != b.size() ? 256 : d.empty() ? 0 : *std::max_element(d.begin(), d.end());
 }
 
 int pixels_differing(const QImage& a, const QImage& b, int tolerance)
 {
     if (a.size() != b.size()) return std::max(a.width() * a.height(), b.width() * b.height());
-    const QImage ca = comparable(a), cb = comparable(b);
-    int count = 0;
-    for (int y = 0; y < ca.height(); ++y)
-        for (int x = 0; x < ca.width(); ++x)
-            count += channel_difference(ca.constScanLine(y) + 4 * x, cb.constScanLine(y) + 4 * x) > tolerance;
-    return count;
+    const std::vector<int> d = differences(a, b);
+    return int(std::count_if(d.begin(), d.end(), [tolerance](int v) { return v > tolerance; }));
 }
 
 ::testing::AssertionResult matches_golden(const QImage& actual, const QString& name, int tolerance)
@@ -93,7 +106,8 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
     const QString golden = QStringLiteral(PAVO_TEST_DATA "/golden/%1.png").arg(name);
     if (qEnvironmentVariableIntValue("PAVO_UPDATE_GOLDEN") == 1) {
         QDir().mkpath(QFileInfo(golden).path());
-        if (!actual.save(golden)) return ::testing::AssertionFailure() << "cannot write " << golden.toStdString();
+        if (!actual.save(golden))
+            return ::testing::AssertionFailure() << "cannot write " << golden.toStdString();
         return ::testing::AssertionSuccess();
     }
     const QImage expected(golden);
@@ -107,8 +121,15 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
     const QString stem = QDir(out).filePath(name);
     actual.save(stem + QStringLiteral("-actual.png"));
     expected.save(stem + QStringLiteral("-expected.png"));
-    if (actual.size() == expected.size())
-        difference_picture(comparable(actual), comparable(expected)).save(stem + QStringLiteral("-difference.png"));
-    return ::testing::AssertionFailure() << name.toStdString() << " differs from its golden picture by " << most
-                                         << " in a channel; see " << stem.toStdString() << "-*.png";
+    if (actual.size() == expected.size()) {
+        QImage diff(actual.size(), QImage::Format_RGBA8888);
+        const std::vector<int> d = differences(actual, expected);
+        for (int i = 0; i < int(d.size()); ++i)
+            diff.setPixelColor(i % diff.width(), i / diff.width(),
+                               d[i] ? QColor(255, 0, 0, std::min(255, 64 + 4 * d[i])) : Qt::white);
+        diff.save(stem + QStringLiteral("-difference.png"));
+    }
+    return ::testing::AssertionFailure()
+           << name.toStdString() << " differs from its golden picture by " << most
+           << " in a channel; see " << stem.toStdString() << "-*.png";
 }

@@ -12,8 +12,7 @@ using namespace color_ns;
 
 namespace {
 
-constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = NAN, kInf = INFINITY;
 
 // Greys and translucent blacks at known distances (in 255ths) from black.
 const PictureKey kKey = {
@@ -26,7 +25,7 @@ const PictureKey kKey = {
 std::unique_ptr<Bitmap> slow_flood(const Bitmap& source, int sx, int sy, float tolerance)
 {
     auto mask = Bitmap::create(source.size());
-    const Color start = source.pixelAt(sx, sy);
+    const float limit = std::isnan(tolerance) ? 0 : tolerance;
     std::vector<std::pair<int, int>> todo{{sx, sy}};
     mask->setPixel(sx, sy, BLACK);
     while (!todo.empty()) {
@@ -35,8 +34,7 @@ std::unique_ptr<Bitmap> slow_flood(const Bitmap& source, int sx, int sy, float t
         for (const auto& [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}})
             if (nx >= 0 && ny >= 0 && nx < source.width() && ny < source.height() &&
                 !mask->pixelAt(nx, ny) &&
-                distance(source.pixelAt(nx, ny), start) <=
-                    (std::isnan(tolerance) ? 0 : tolerance)) {
+                distance(source.pixelAt(nx, ny), source.pixelAt(sx, sy)) <= limit) {
                 mask->setPixel(nx, ny, BLACK);
                 todo.push_back({nx, ny});
             }
@@ -44,83 +42,102 @@ std::unique_ptr<Bitmap> slow_flood(const Bitmap& source, int sx, int sy, float t
     return mask;
 }
 
-// The area a whole fill must cover: the slow flood grown step by step. Past width + height
-// steps the growth changes nothing.
+// The area a whole fill must cover: the slow flood grown step by step (past width + height
+// steps the growth changes nothing).
 std::unique_ptr<Bitmap> slow_area(const Bitmap& source, int sx, int sy, float tolerance, int expand)
 {
     auto area = slow_flood(source, sx, sy, tolerance);
-    const Rect all = make_rect(0, 0, area->size().width, area->size().height);
     for (int i = std::clamp(expand, 0, area->width() + area->height()); i > 0; --i)
-        expand_step(*area, all, BLACK);
+        expand_step(*area, make_rect(0, 0, area->size().width, area->size().height), BLACK);
     return area;
+}
+
+// Shows a picture on a canvas under a view transformation and fills at a view point. Pixels
+// whose whole neighbourhood (within the bitmap) is in the slow area must be inside the fill's
+// path and its reported area, pixels with no neighbour in it outside; only pixels along the
+// edges may be cut diagonally by the simplified outline. The mask is left clear.
+void expect_fill_covers(const Bitmap& picture, Point click, int sx, int sy, float tolerance,
+                        int expand, const AffineTransform& t = {})
+{
+    auto canvas = PavoCanvas::create(picture.size());
+    ASSERT_TRUE(canvas->setTransform(t));
+    picture.copyRect(make_rect(0, 0, picture.size().width, picture.size().height),
+                     canvas->drawBitmap());
+    const auto fill = fill_outline_at(*canvas, click, tolerance, expand);
+    const auto area = slow_area(picture, sx, sy, tolerance, expand);
+    ASSERT_TRUE(fill);
+    EXPECT_EQ(
+        largest_difference(canvas->strokeBitmap().image(), Bitmap::create(area->size())->image()),
+        0);
+    const QPainterPath path = fill->path.toQPainterPath();
+    const PixelSpan reach = area->span(fill->area);
+    int wrong = 0;
+    for (int y = 0; y < area->height(); ++y)
+        for (int x = 0; x < area->width(); ++x) {
+            int near = 0, there = 0;
+            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, area->height() - 1); ++ny)
+                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, area->width() - 1); ++nx)
+                    ++there, near += area->pixelAt(nx, ny) != TRANSPARENT;
+            const Point p = canvas->bitmapPointToWorldPoint({float(x) + 0.5f, float(y) + 0.5f});
+            const bool in = path.contains(QPointF(p.x, p.y));
+            const bool reached = x >= reach.x0 && x <= reach.x1 && y >= reach.y0 && y <= reach.y1;
+            if (((near == there && !in) || (near == 0 && in) ||
+                 (area->pixelAt(x, y) && !reached)) &&
+                ++wrong <= 5)
+                ADD_FAILURE() << (in ? "covered " : "uncovered ") << x << "," << y
+                              << (reached ? "" : " beyond the area");
+        }
+    EXPECT_EQ(wrong, 0) << "area\n" << rows_of(*area).join("\n").toStdString();
 }
 
 } // namespace
 
 TEST(RegionFill, FloodComparesEveryPixelWithTheClickedColour)
 {
-    const struct {
-        QStringList source;
-        Point click;
-        float tolerance;
-        QStringList want;
-    } rows[] = {
-        // clang-format off
+    // clang-format off
+    const std::tuple<QStringList, Point, float, QStringList> rows[] = {
         // 0, 30 and 51 join; 52 does not, nor 60 beyond it though only 8 from its neighbour.
         // The row above differs in alpha by 51 and joins, the row below by 52.
-        {{"tttttttt", "#12345ww", "bbbbbbbb"}, {0.9f, 1.7f}, 0.2f,
-         {"########", "###.....", "........"}},
+        {{"tttttttt", "#12345ww", "bbbbbbbb"}, {0.9f, 1.7f}, 0.2f, {"########", "###.....", "........"}},
         // Only the exact colour at tolerance 0 or NaN, and never through a corner.
         {{"w#x", "ww#"}, {1, 0}, 0, {".#.", "..."}},
         {{"##x", "ww#"}, {1, 0}, kNaN, {"##.", "..."}},
         {{"##x", "ww#"}, {1, 0}, 1e30f, {"###", "###"}},
         {{"##", "##"}, {0, 0}, -1, {"#.", ".."}},
         {{"..#", "..#"}, {40, -3}, 0, {"..#", "..#"}}, // beyond the edge: the nearest pixel
-        // clang-format on
     };
-    for (const auto& r : rows) {
-        const auto source = bitmap_from_rows(r.source, kKey);
+    // clang-format on
+    for (const auto& [picture, click, tolerance, want] : rows) {
+        const auto source = bitmap_from_rows(picture, kKey);
         auto mask = Bitmap::create(source->size());
-        const Rect found = flood_fill(*mask, *source, r.click, RED, r.tolerance);
-        EXPECT_EQ(rows_of(*mask), r.want) << r.source.join("/").toStdString();
+        const Rect found = flood_fill(*mask, *source, click, RED, tolerance);
+        EXPECT_EQ(rows_of(*mask), want) << picture.join("/").toStdString();
         EXPECT_EQ(found, filled_bounds(*mask));
     }
 }
 
 // A pixel grows where a diagonal neighbour is filled, unless that neighbour is in the last
 // row or column; a step limited to a rectangle looks one pixel beyond its low edges and two
-// beyond its high ones.
-TEST(RegionFill, GrowthStepTakesTheDiagonalsWithinItsRange)
+// beyond its high ones. The fast growth is held to repeated steps on random masks.
+TEST(RegionFill, GrowthTakesTheDiagonalsWithinItsRange)
 {
-    const struct {
-        QStringList before;
-        Rect r;
-        QStringList want;
-    } rows[] = {
-        // clang-format off
-        {{".....#", "......", "..#...", "......", "......"}, make_rect(0, 0, 6, 5),
-         {".....#", ".#.#..", "..#...", ".#.#..", "......"}},
-        {{"#######.", "#.....#.", "#.....#.", "#.....#.",
-          "#.....#.", "#.....#.", "#######.", "........"}, make_rect(3, 3, 0, 0),
-         {"#######.", "#.....#.", "#....##.", "#....##.",
-          "#....##.", "#.#####.", "#######.", "........"}},
+    // clang-format off
+    const std::tuple<QStringList, Rect, QStringList> rows[] = {
+        {{".....#", "......", "..#...", "......", "......"}, make_rect(0, 0, 6, 5), {".....#", ".#.#..", "..#...", ".#.#..", "......"}},
+        {{"#######.", "#.....#.", "#.....#.", "#.....#.", "#.....#.", "#.....#.", "#######.", "........"}, make_rect(3, 3, 0, 0),
+         {"#######.", "#.....#.", "#....##.", "#....##.", "#....##.", "#.#####.", "#######.", "........"}},
         {{"#..", "...", "..."}, make_rect(kNaN, 0, 3, 3), {"#..", "...", "..."}},
-        // clang-format on
     };
-    for (const auto& r : rows) {
-        auto mask = bitmap_from_rows(r.before);
-        expand_step(*mask, r.r, BLACK);
-        EXPECT_EQ(rows_of(*mask), r.want) << r.before.join("/").toStdString();
+    // clang-format on
+    for (const auto& [before, r, want] : rows) {
+        auto mask = bitmap_from_rows(before);
+        expand_step(*mask, r, BLACK);
+        EXPECT_EQ(rows_of(*mask), want) << before.join("/").toStdString();
     }
-}
-
-TEST(RegionFill, FastGrowthMatchesRepeatedSteps)
-{
     std::mt19937 rng(5);
     for (int round = 0; round < 400; ++round) {
         const int w = 1 + round % 19, h = 1 + round % 13;
-        auto fast = Bitmap::create({float(w), float(h)}),
-             plain = Bitmap::create({float(w), float(h)});
+        auto fast = Bitmap::create({float(w), float(h)}), plain = Bitmap::create(fast->size());
         std::bernoulli_distribution on(round % 4 == 0 ? 0.02 : 0.15);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
@@ -129,58 +146,13 @@ TEST(RegionFill, FastGrowthMatchesRepeatedSteps)
         const Rect r = make_rect(any(w), any(h), float(rng() % unsigned(w + 1)),
                                  float(rng() % unsigned(h + 1)));
         grow_mask(*fast, r, round % 7, RED);
-        for (int i = 0; i < round % 7; ++i) expand_step(*plain, r, RED);
+        for (int i = 0; i < round % 7; ++i)
+            expand_step(*plain, r, RED);
         ASSERT_EQ(rows_of(*fast), rows_of(*plain)) << "round " << round;
     }
 }
 
 namespace {
-
-struct Filled {
-    std::unique_ptr<PavoCanvas> canvas;
-    std::optional<FillOutline> fill;
-};
-
-// Shows a picture on a canvas under a view transformation and fills at a view point.
-Filled fill_picture(const Bitmap& picture, Point click, float tolerance, int expand,
-                    const AffineTransform& t = {})
-{
-    Filled f{PavoCanvas::create(picture.size()), std::nullopt};
-    EXPECT_TRUE(f.canvas->setTransform(t));
-    picture.copyRect(make_rect(0, 0, picture.size().width, picture.size().height),
-                     f.canvas->drawBitmap());
-    f.fill = fill_outline_at(*f.canvas, click, tolerance, expand);
-    return f;
-}
-
-// Pixels whose whole neighbourhood (within the bitmap) is in the area must be inside the
-// fill's path and its reported area, pixels with no neighbour in it outside; only pixels
-// along the edges may be cut diagonally by the simplified outline. The mask is left clear.
-void expect_fill_covers(const Filled& f, const Bitmap& area)
-{
-    ASSERT_TRUE(f.fill);
-    EXPECT_EQ(
-        largest_difference(f.canvas->strokeBitmap().image(), Bitmap::create(area.size())->image()),
-        0);
-    const QPainterPath path = f.fill->path.toQPainterPath();
-    const PixelSpan reach = area.span(f.fill->area);
-    int wrong = 0;
-    for (int y = 0; y < area.height(); ++y)
-        for (int x = 0; x < area.width(); ++x) {
-            int near = 0, there = 0;
-            for (int ny = std::max(y - 1, 0); ny <= std::min(y + 1, area.height() - 1); ++ny)
-                for (int nx = std::max(x - 1, 0); nx <= std::min(x + 1, area.width() - 1); ++nx)
-                    ++there, near += area.pixelAt(nx, ny) != TRANSPARENT;
-            const Point p = f.canvas->bitmapPointToWorldPoint({float(x) + 0.5f, float(y) + 0.5f});
-            const bool in = path.contains(QPointF(p.x, p.y));
-            const bool reached = x >= reach.x0 && x <= reach.x1 && y >= reach.y0 && y <= reach.y1;
-            if (((near == there && !in) || (near == 0 && in) || (area.pixelAt(x, y) && !reached)) &&
-                ++wrong <= 5)
-                ADD_FAILURE() << (in ? "covered " : "uncovered ") << x << "," << y
-                              << (reached ? "" : " beyond the area");
-        }
-    EXPECT_EQ(wrong, 0) << "area\n" << rows_of(area).join("\n").toStdString();
-}
 
 struct FillRow {
     const char* name;
@@ -202,41 +174,29 @@ const QStringList kFrame = {"..................", "..##############..", "..#....
                             "..#...######...#..", "..#...######...#..", "..#...######...#..",
                             "..#...######...#..", "..#...######...#..", "..#...######...#..",
                             "..#............#..", "..##############..", ".................."};
-const QStringList kNotches = {"....##....", "..........", "##.......#",
-                              "##.......#", "..........", "...##....."};
 const QStringList kHalves = {"....####", "....####", "....####"};
 
 const FillRow kFillRows[] = {
     {"hole cut out", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, 1},
     {"outside of the frame", kFrame, {0, 0}, 0, 0, 0.2f, 1},
-    {"scaled view", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, 0, {2, 0, 0, 2, 3, 1}},
     {"turned view", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, 1, AffineTransform::rotation(0.6f)},
     {"mirrored view", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, 1, {0, 1.5f, 1.5f, 0, 4, -2}},
     {"negative expand", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, -5},
-    {"expand beyond the canvas", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, 1000},
-    {"largest expand", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, INT_MAX},
+    {"expand beyond the canvas", kFrame, {7.5f, 9.5f}, 7, 9, 0.2f, INT_MAX},
     // Notches and bays open towards an edge of the canvas, or up, stay unfilled.
-    {"notches at the edges", kNotches, {5, 2}, 5, 2, 0.2f, 0},
-    {"notches grown", kNotches, {5, 2}, 5, 2, 0.2f, 1},
-    {"bay open up", {"#########", "#..###..#", "#..###..#", "#.......#", "#########"},
-     {1, 3}, 1, 3, 0.2f, 1},
+    {"notches at the edges", {"....##....", "..........", "##.......#", "##.......#", "..........", "...##....."}, {5, 2}, 5, 2},
+    {"bay open up", {"#########", "#..###..#", "#..###..#", "#.......#", "#########"}, {1, 3}, 1, 3, 0.2f, 1},
     {"bay open left", {"######", "....##", "###.##", "###.##", "....##", "######"}, {0, 1}, 0, 1},
-    {"bay open at the top", {"#..##..#", "#..##..#", "#......#", "########"}, {1, 2}, 1, 2,
-     0.2f, 1},
+    {"bay open at the top", {"#..##..#", "#..##..#", "#......#", "########"}, {1, 2}, 1, 2, 0.2f, 1},
     // The outline starts at (1, 1), whose top-right corner touches (2, 0) diagonally.
     {"start at a diagonal contact", {"##..##", "#.#.##", "#...##", "######"}, {1.5f, 2.5f}, 1, 2},
     // A ring whose inside reaches the outside through one corner: no hole to cut.
-    {"ring open at a corner", {"#########", "#.......#", "#.#####.#", "#.#####.#", "#.#####.#",
-                               "#.#####.#", "#.#####.#", "#......##", "#########"}, {1, 1}, 1, 1},
+    {"ring open at a corner", {"#########", "#.......#", "#.#####.#", "#.#####.#", "#.#####.#", "#.#####.#", "#.#####.#", "#......##", "#########"}, {1, 1}, 1, 1},
     {"click far up left", kHalves, {-30, -30}, 0, 0},
     {"click far right", kHalves, {1e30f, 1}, 7, 1},
     {"click at minus infinity", kHalves, {-kInf, 2}, 0, 2},
-    {"click below", kHalves, {5, kInf}, 5, 2},
-    {"click on the right edge", kHalves, {7.99f, 0}, 7, 0},
     {"NaN tolerance", {"..tt", "..##", "...."}, {3, 1}, 3, 1, kNaN},
     {"infinite tolerance", kHalves, {1, 1}, 1, 1, kInf},
-    {"negative tolerance", kHalves, {1, 1}, 1, 1, -1},
-    {"one pixel", {"."}, {0, 0}, 0, 0, 0.2f, 3},
     {"one column", {".", ".", ".", "#", "."}, {0, 4}, 0, 4, 0.2f, 2},
 };
 // clang-format on
@@ -248,9 +208,8 @@ class RegionFillPictures : public ::testing::TestWithParam<FillRow> {};
 TEST_P(RegionFillPictures, CoverTheSlowReferenceArea)
 {
     const FillRow& r = GetParam();
-    const auto picture = bitmap_from_rows(r.picture, kKey);
-    const Filled f = fill_picture(*picture, r.click, r.tolerance, r.expand, r.transform);
-    expect_fill_covers(f, *slow_area(*picture, r.sx, r.sy, r.tolerance, r.expand));
+    expect_fill_covers(*bitmap_from_rows(r.picture, kKey), r.click, r.sx, r.sy, r.tolerance,
+                       r.expand, r.transform);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, RegionFillPictures, ::testing::ValuesIn(kFillRows));
@@ -277,16 +236,12 @@ TEST(RegionFill, RandomPictures)
         const auto want = slow_flood(*picture, sx, sy, tolerance);
         ASSERT_EQ(rows_of(*mask), rows_of(*want));
         ASSERT_EQ(found, filled_bounds(*want));
-        const Filled f =
-            fill_picture(*picture, {float(sx) + 0.5f, float(sy) + 0.5f}, tolerance, round % 3);
-        expect_fill_covers(f, *slow_area(*picture, sx, sy, tolerance, round % 3));
+        expect_fill_covers(*picture, {float(sx) + 0.5f, float(sy) + 0.5f}, sx, sy, tolerance,
+                           round % 3);
     }
-}
-
-TEST(RegionFill, NothingToFill)
-{
-    const auto picture = bitmap_from_rows({"..", ".."});
-    EXPECT_FALSE(fill_picture(*picture, {kNaN, 1}, 0.2f, 1).fill);
-    EXPECT_FALSE(fill_picture(*picture, {1, kNaN}, 0.2f, 1).fill);
+    // Nothing to fill at a click that is no point, or on a canvas without pixels.
+    auto canvas = PavoCanvas::create({2, 2});
+    EXPECT_FALSE(fill_outline_at(*canvas, {kNaN, 1}, 0.2f, 1));
+    EXPECT_FALSE(fill_outline_at(*canvas, {1, kNaN}, 0.2f, 1));
     EXPECT_FALSE(fill_outline_at(*PavoCanvas::create({0, 0}), {0, 0}, 0.2f, 1));
 }
