@@ -59,11 +59,7 @@ TEST(Stroke, CombiningOnlyWhatKeepsThePicture)
     const auto fill = [](int mode, const QColor& c, float opacity = 1) {
         return fill_stroke(0, 0, 5, 5, c, mode, opacity);
     };
-    const struct {
-        const char* name;
-        StrokePtr a, b;
-        bool combine;
-    } rows[] = {
+    const struct { const char* name; StrokePtr a, b; bool combine; } rows[] = {
         {"normal, any colours", fill(kModeNormal, Qt::red), fill(kModeNormal, Qt::blue), true},
         {"erase", fill(kModeErase, Qt::red), fill(kModeErase, Qt::blue), true},
         {"first translucent", fill(kModeNormal, Qt::red, 0.5f), fill(kModeNormal, Qt::red), false},
@@ -96,11 +92,7 @@ TEST(Stroke, BadStrokesAreRecognised)
     Path wide = rect_path(0, 0, 5, 5);
     wide.setLineWidth(INFINITY);
     const Path square = placement({0, 0}, {4, 0}, {4, 4}, {0, 4});
-    const struct {
-        const char* name;
-        StrokePtr stroke;
-        bool bad;
-    } rows[] = {
+    const struct { const char* name; StrokePtr stroke; bool bad; } rows[] = {
         {"a plain fill", fill_stroke(0, 0, 5, 5, Qt::red), false},
         {"no colour", fill_stroke(0, 0, 5, 5, QColor()), true},
         {"opacity NaN", fill_stroke(0, 0, 5, 5, Qt::red, 0, NAN), true},
@@ -115,11 +107,7 @@ TEST(Stroke, BadStrokesAreRecognised)
 
 TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
 {
-    const struct {
-        Path placement;
-        int w, h;
-        Point red, green, blue;
-    } rows[] = {
+    const struct { Path placement; int w, h; Point red, green, blue; } rows[] = {
         {placement({0, 0}, {200, 0}, {200, 100}, {0, 100}), 200, 100, {50, 25}, {150, 25}, {50, 75}},
         // Turned a quarter: the first edge runs down the right side.
         {placement({100, 0}, {100, 200}, {0, 200}, {0, 0}), 100, 200, {75, 50}, {75, 150}, {25, 50}},
