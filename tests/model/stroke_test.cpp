@@ -8,7 +8,7 @@ using namespace color_ns;
 
 namespace {
 
-// Red, green, blue and white quarters, as the corners of an upright picture are told apart.
+// Red, green, blue and white quarters: how the corners of an upright picture are told apart.
 QImage quadrants(int w, int h)
 {
     QImage image(w, h, QImage::Format_RGBA8888_Premultiplied);
@@ -19,9 +19,10 @@ QImage quadrants(int w, int h)
     return image;
 }
 
-Path placement(Point p0, Point p1, Point p2, Point p3)
+Path quad(Point p0, Point p1, Point p2, Point p3)
 {
-    return Path({{kMoveTo, {p0}}, {kLineTo, {p1}}, {kLineTo, {p2}}, {kLineTo, {p3}}, {kClosePath, {}}});
+    return Path(
+        {{kMoveTo, {p0}}, {kLineTo, {p1}}, {kLineTo, {p2}}, {kLineTo, {p3}}, {kClosePath, {}}});
 }
 
 } // namespace
@@ -32,7 +33,7 @@ TEST(Stroke, LineBoundsGrowByHalfTheWidthAndMovesStayWithinWhatAFileHolds)
     path.setLineWidth(4);
     const StrokePtr line = Stroke::withLine(path, Qt::black, kModeNormal, 1);
     EXPECT_EQ(line->bounds(), make_rect(8, 8, 24, 24));
-    EXPECT_EQ(Stroke::withPath(path, Qt::black, kModeNormal, 1)->bounds(), make_rect(10, 10, 20, 20));
+    EXPECT_EQ(Stroke::withPath(path, Qt::black, 0, 1)->bounds(), make_rect(10, 10, 20, 20));
     ASSERT_TRUE(line->transformUsingAffineTransform(AffineTransform::scaling(2, 2)));
     EXPECT_EQ(line->bounds(), make_rect(18, 18, 44, 44));
     // Refused, leaving the stroke as it was: unusable transforms, and moves that would carry
@@ -55,7 +56,7 @@ TEST(Stroke, LineBoundsGrowByHalfTheWidthAndMovesStayWithinWhatAFileHolds)
 TEST(Stroke, CombiningOnlyWhatKeepsThePicture)
 {
     const StrokePtr image =
-        Stroke::withImage(quadrants(4, 4), placement({0, 0}, {4, 0}, {4, 4}, {0, 4}), 1);
+        Stroke::withImage(quadrants(4, 4), quad({0, 0}, {4, 0}, {4, 4}, {0, 4}), 1);
     const auto fill = [](int mode, const QColor& c, float opacity = 1) {
         return fill_stroke(0, 0, 5, 5, c, mode, opacity);
     };
@@ -64,7 +65,7 @@ TEST(Stroke, CombiningOnlyWhatKeepsThePicture)
         {"erase", fill(kModeErase, Qt::red), fill(kModeErase, Qt::blue), true},
         {"first translucent", fill(kModeNormal, Qt::red, 0.5f), fill(kModeNormal, Qt::red), false},
         {"second translucent", fill(kModeNormal, Qt::red), fill(kModeNormal, Qt::red, 0.5f), false},
-        {"both of one opacity", fill(kModeNormal, Qt::red, 0.5f), fill(kModeNormal, Qt::red, 0.5f), false},
+        {"same opacity", fill(kModeNormal, Qt::red, .5f), fill(kModeNormal, Qt::red, .5f), false},
         {"modes differ", fill(kModeNormal, Qt::red), fill(kModeErase, Qt::red), false},
         {"darker, same colour", fill(kModeDarker, Qt::red), fill(kModeDarker, Qt::red), true},
         {"darker, other colour", fill(kModeDarker, Qt::red), fill(kModeDarker, Qt::blue), false},
@@ -91,7 +92,7 @@ TEST(Stroke, BadStrokesAreRecognised)
 {
     Path wide = rect_path(0, 0, 5, 5);
     wide.setLineWidth(INFINITY);
-    const Path square = placement({0, 0}, {4, 0}, {4, 4}, {0, 4});
+    const Path square = quad({0, 0}, {4, 0}, {4, 4}, {0, 4});
     const struct { const char* name; StrokePtr stroke; bool bad; } rows[] = {
         {"a plain fill", fill_stroke(0, 0, 5, 5, Qt::red), false},
         {"no colour", fill_stroke(0, 0, 5, 5, QColor()), true},
@@ -108,17 +109,17 @@ TEST(Stroke, BadStrokesAreRecognised)
 TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
 {
     const struct { Path placement; int w, h; Point red, green, blue; } rows[] = {
-        {placement({0, 0}, {200, 0}, {200, 100}, {0, 100}), 200, 100, {50, 25}, {150, 25}, {50, 75}},
+        {quad({0, 0}, {200, 0}, {200, 100}, {0, 100}), 200, 100, {50, 25}, {150, 25}, {50, 75}},
         // Turned a quarter: the first edge runs down the right side.
-        {placement({100, 0}, {100, 200}, {0, 200}, {0, 0}), 100, 200, {75, 50}, {75, 150}, {25, 50}},
+        {quad({100, 0}, {100, 200}, {0, 200}, {0, 0}), 100, 200, {75, 50}, {75, 150}, {25, 50}},
     };
     for (const auto& row : rows) {
         auto canvas = white_canvas(row.w, row.h);
-        const Rect r = Stroke::withImage(quadrants(100, 50), row.placement, 1)->drawInCanvas(*canvas);
-        EXPECT_EQ(r, make_rect(0, 0, float(row.w), float(row.h)));
+        const StrokePtr image = Stroke::withImage(quadrants(100, 50), row.placement, 1);
+        EXPECT_EQ(image->drawInCanvas(*canvas), make_rect(0, 0, float(row.w), float(row.h)));
         const Bitmap& preview = canvas->previewBitmap();
-        for (const auto& [at, colour] : {std::pair{row.red, RED}, {row.green, GREEN}, {row.blue, BLUE}})
-            EXPECT_EQ(preview.pixelAt(int(at.x), int(at.y)), colour) << at.x << "," << at.y;
+        for (const auto& [at, c] : {std::pair{row.red, RED}, {row.green, GREEN}, {row.blue, BLUE}})
+            EXPECT_EQ(preview.pixelAt(int(at.x), int(at.y)), c) << at.x << "," << at.y;
     }
 }
 
