@@ -46,15 +46,15 @@ class Replay : public ReplayTest {};
 // stylus turned over chooses the eraser; turned back, the tool in use before.
 TEST_F(Replay, UndoRedoAndTheEraserEnd)
 {
-    const QString strokes = "set pen.color 000000\n" + drag({100, 100}, {300, 100}) + drag({100, 200}, {300, 200}) + "set pen.type Spray\n" +
-                            drag({400, 300}, {600, 300}, 40);
+    const QString strokes = "set pen.color 000000\n" + drag({100, 100}, {300, 100}) + drag({100, 200}, {300, 200}) +
+                            "set pen.type Spray\n" + drag({400, 300}, {600, 300}, 40);
     ASSERT_EQ(replay(strokes + "action undo:\nexport @sprayless.png\naction undo:\nexport @undone.png\n"
                                "action redo:\nexport @redone.png\n").status, kReplayOk);
     EXPECT_EQ(inked(exported("sprayless.png"), QRect(380, 270, 240, 60)), 0);
     expectPixels({{"sprayless.png", 200, 200, kBlack}, {"undone.png", 200, 100, kBlack}, {"undone.png", 200, 200, 0},
                   {"redone.png", 200, 200, kBlack}, {"redone.png", 500, 300, 0}});
 
-    const QString ink = QStringLiteral("set pen.type Pen\nset pen.color 000000\nset pen.radius 20\n") + drag({100, 100}, {300, 100});
+    const QString ink = "set pen.type Pen\nset pen.color 000000\nset pen.radius 20\n" + drag({100, 100}, {300, 100});
     ASSERT_EQ(replay(ink + "action moveTool:\nproximity enter eraser\n" + drag({200, 40}, {200, 160}) +
                      "proximity enter tip\n" + drag({100, 300}, {300, 300}) + "export @erased.png\n").status, kReplayOk);
     // The move tool came back with the tip and moved the view 200 pixels to the right.
@@ -91,28 +91,16 @@ TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
     }
 }
 
-// Pen types come from the resources; with no pen type named Eraser, the eraser end still
-// brings the pen forward.
-TEST(DocumentProximity, TheEraserEndBringsThePenWithoutAnEraserPenType)
+// With no pen type named Eraser, the eraser end still brings the pen forward, and the tip
+// the fill tool back.
+TEST_F(Replay, TheEraserEndBringsThePenWithoutAnEraserPenType)
 {
-    QTemporaryDir root;
-    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Pens")));
-    ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), root.filePath(QStringLiteral("Pens/pen.lua"))));
-    DocumentShell shell;
-    Headless headless;
-    auto doc = headless.open(shell, {300, 200}, root.path());
-    ASSERT_TRUE(doc);
-    ProximityCenter router;
-    doc->listenToProximity(router);
-    doc->setTool(&doc->fill());
-    ProximityRecord eraser;
-    eraser.pointerType = kPointerTypeEraser;
-    eraser.enterProximity = 1;
-    router.post(eraser);
-    EXPECT_EQ(doc->tool(), &doc->pen());
-    eraser.pointerType = kPointerTypePen;
-    router.post(eraser);
-    EXPECT_EQ(doc->tool(), &doc->fill());
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Pens")));
+    ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), path("Pens/pen.lua")));
+    const QString script = "set pen.color 000000\nset fill.color ff0000\nset fill.opacity 1\naction fillTool:\nproximity enter eraser\n" +
+                           drag({100, 100}, {300, 100}) + "proximity enter tip\n" + click({400, 400}) + "export @e.png\n";
+    ASSERT_EQ(replay(script, std::nullopt, std::nullopt, dir.path()).status, kReplayOk);
+    expectPixels({{"e.png", 200, 100, kBlack, "drawn by the pen"}, {"e.png", 400, 400, kRed, "filled"}});
 }
 
 // Fill finds the region under the pointer however the view is shown.

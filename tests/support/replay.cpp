@@ -6,7 +6,7 @@
 #include <map>
 
 ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>& document,
-                             const std::optional<Size>& viewSize)
+                             const std::optional<Size>& viewSize, const QString& root)
 {
     ReplayRun run;
     QString text = script;
@@ -22,6 +22,7 @@ ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>
     ReplayOptions options;
     options.document = document;
     options.viewSize = viewSize;
+    options.resourceRoot = root;
     run.status = replay_event_script(*parsed, options, [&run](const QString& line) { run.errors << line; });
     return run;
 }

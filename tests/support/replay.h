@@ -30,9 +30,9 @@ protected:
 
     QString path(const QString& name) const { return dir.filePath(name); }
     // Runs the script ('@' before a file name puts the file in the folder), after opening
-    // `document` when given.
+    // `document` when given, with the pen types and strings under `root`.
     ReplayRun replay(const QString& script, const std::optional<QString>& document = std::nullopt,
-                     const std::optional<Size>& viewSize = std::nullopt);
+                     const std::optional<Size>& viewSize = std::nullopt, const QString& root = resource_path());
     // Runs the script with "export @NAME" after it, expecting success, and returns that
     // picture (ARGB32, premultiplied alpha undone), or a null picture after a failure.
     QImage picture(const QString& script, const QString& name = QStringLiteral("picture.png"),
