@@ -46,10 +46,13 @@ TEST(CommandLine, ArgumentsReadAsAMode)
         {{"--record", "rec.txt", "a.pavo", "b.pavo"}, "open files:a.pavo,b.pavo record:rec.txt"},
         {{"a.pavo", "--", "-draft.pavo", "--record", "--"}, "open files:a.pavo,-draft.pavo,--record,--"},
         {{"--export", "out.png", "doc.pavo"}, "export files:doc.pavo out:out.png headless"},
-        {{"--export", "out.png", "--width", "1", "doc.pavo", "--height", "100000"}, "export files:doc.pavo out:out.png w:1 h:100000 headless"},
+        {{"--export", "out.png", "--width", "1", "doc.pavo", "--height", "100000"},
+         "export files:doc.pavo out:out.png w:1 h:100000 headless"},
         {{"--replay", "s.txt"}, "replay script:s.txt headless"},
-        {{"--replay", "s.txt", "--size", "640", "480", "doc.pavo"}, "replay files:doc.pavo script:s.txt size:640x480 headless"},
-        {{"--replay", "s.txt", "doc.pavo", "--size", "1", "100000"}, "replay files:doc.pavo script:s.txt size:1x100000 headless"},
+        {{"--replay", "s.txt", "--size", "640", "480", "doc.pavo"},
+         "replay files:doc.pavo script:s.txt size:640x480 headless"},
+        {{"--replay", "s.txt", "doc.pavo", "--size", "1", "100000"},
+         "replay files:doc.pavo script:s.txt size:1x100000 headless"},
         {{"--help"}, "help headless"},
         {{"--version"}, "version headless"},
     };
@@ -101,7 +104,8 @@ class Executable : public ReplayTest {};
 TEST_F(Executable, ExitStatusesAndExportSizes)
 {
     Drawing drawing;
-    for (const auto& [name, frame] : {std::pair{"d.pavo", "0 0 300 201"}, {"e.pavo", "0 0 300 200"}, {"wide.pavo", "0 0 3000 100"}})
+    for (const auto& [name, frame] :
+         {std::pair{"d.pavo", "0 0 300 201"}, {"e.pavo", "0 0 300 200"}, {"wide.pavo", "0 0 3000 100"}})
         ASSERT_TRUE(drawing.save(path(name), QLatin1String(frame), std::nullopt));
     QFile script(path("bad.txt"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write("down 1 2\nmove 3\n") > 0);

@@ -59,8 +59,9 @@ TEST(EventScript, LinesReadAsEvents)
         ScriptEvent expected;
     } rows[] = {
         {"size 640 480", {.kind = Kind::Size, .width = 640, .height = 480, .hasSize = true}},
-        {"  move 12.25 -21 0.75 shift", {.kind = Kind::Move, .point = {12.25f, -21}, .pressure = 0.75f, .modifiers = kShiftKey}},
-        {"move 14 22 option,command   # no pressure", {.kind = Kind::Move, .point = {14, 22}, .modifiers = kOptionKey | kCommandKey}},
+        {"  move 12.25 -21 0.75 shift",
+         {.kind = Kind::Move, .point = {12.25f, -21}, .pressure = 0.75f, .modifiers = kShiftKey}},
+        {"move 14 22 option,command # no pressure", {.kind = Kind::Move, .point = {14, 22}, .modifiers = kOptionKey | kCommandKey}},
         {"up 14 22\r", {.kind = Kind::Up, .point = {14, 22}, .pressure = 0}},
         {"\tflags capslock,shift,shift\t#\theld", {.kind = Kind::Flags, .modifiers = kCapsLockKey | kShiftKey}},
         {"flags -", {.kind = Kind::Flags}},
@@ -70,7 +71,8 @@ TEST(EventScript, LinesReadAsEvents)
         {"action setPenType:   Fine  Ink  ", {.kind = Kind::Action, .name = "setPenType:", .text = "Fine  Ink"}},
         {"set pen.type # Ink", {.kind = Kind::Set, .name = "pen.type", .text = "# Ink"}},
         {"open /tmp/my notes #2.pavo", {.kind = Kind::Open, .text = "/tmp/my notes #2.pavo"}},
-        {"export\tfinal cut.png\t 12 34  ", {.kind = Kind::Export, .width = 12, .height = 34, .hasSize = true, .text = "final cut.png"}},
+        {"export\tfinal cut.png\t 12 34  ",
+         {.kind = Kind::Export, .width = 12, .height = 34, .hasSize = true, .text = "final cut.png"}},
         {"export v 1.5 2", {.kind = Kind::Export, .text = "v 1.5 2"}},
     };
     for (const auto& row : rows)
@@ -100,8 +102,9 @@ TEST(EventScript, MalformedLinesAreReportedWithTheirNumber)
         {"size 10 10", "size must come before the first event"}, {longest + u'x', "long"},
     };
     for (const auto& row : rows) {
-        const auto result = parse_event_script(QStringLiteral("# a good start\ndown 1 2\n%1\nup 1 2\nbogus\n").arg(row.line));
-        EXPECT_TRUE(!result && result.error().startsWith(u"line 3: ") && result.error().contains(QLatin1String(row.message)))
+        const auto result = parse_event_script(QStringLiteral("# good\ndown 1 2\n%1\nup 1 2\nbogus\n").arg(row.line));
+        EXPECT_TRUE(!result && result.error().startsWith(u"line 3: ") &&
+                    result.error().contains(QLatin1String(row.message)))
             << row.line.left(40).toStdString() << ": " << (result ? "read" : result.error().toStdString());
     }
     for (const char* bad : {"size 0 10", "size 100001 5", "size 10.5 10", "size 10", "size 10 10 10"})
@@ -118,7 +121,8 @@ TEST(EventScript, EveryEventReadsBackFromItsLine)
     QRandomGenerator random(7);
     for (int i = 0; i < 2000; ++i) {
         const auto coordinate = [&] { return float(random.bounded(2e7) - 1e7); };
-        const ScriptEvent e{.kind = Kind::Move, .point = {coordinate(), coordinate()}, .pressure = float(random.generateDouble())};
+        const ScriptEvent e{.kind = Kind::Move, .point = {coordinate(), coordinate()},
+                            .pressure = float(random.generateDouble())};
         ASSERT_EQ(events_of(format_event(e), true), std::vector<ScriptEvent>{e}) << format_event(e).toStdString();
     }
     EXPECT_EQ(format_modifiers(kNumericPadKey | kFunctionKey), "-") << "no script names";

@@ -52,7 +52,8 @@ TEST(GifWriter, ThePaletteKeepsFlatColoursAndAGradientClose)
         EXPECT_LE(difference(back.pixelColor(25, y), Qt::white), 2) << y;
         for (int x = 30; x < 61; ++x) {
             const QColor got = back.pixelColor(x, y), want = gradient(x, y);
-            total += std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) + std::abs(got.blue() - want.blue());
+            total += std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) +
+                     std::abs(got.blue() - want.blue());
             worst = std::max(worst, difference(got, want));
         }
     }

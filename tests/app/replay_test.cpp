@@ -97,8 +97,9 @@ TEST_F(Replay, TheEraserEndBringsThePenWithoutAnEraserPenType)
 {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Pens")));
     ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), path("Pens/pen.lua")));
-    const QString script = "set pen.color 000000\nset fill.color ff0000\nset fill.opacity 1\naction fillTool:\nproximity enter eraser\n" +
-                           drag({100, 100}, {300, 100}) + "proximity enter tip\n" + click({400, 400}) + "export @e.png\n";
+    const QString script = "set pen.color 000000\nset fill.color ff0000\nset fill.opacity 1\naction fillTool:\n"
+                           "proximity enter eraser\n" + drag({100, 100}, {300, 100}) + "proximity enter tip\n" +
+                           click({400, 400}) + "export @e.png\n";
     ASSERT_EQ(replay(script, std::nullopt, std::nullopt, dir.path()).status, kReplayOk);
     expectPixels({{"e.png", 200, 100, kBlack, "drawn by the pen"}, {"e.png", 400, 400, kRed, "filled"}});
 }
@@ -169,7 +170,8 @@ TEST_F(Replay, SelectionEndToEnd)
 // Black ink, green and pale cyan under effect pens, in exported pixels.
 TEST_F(Replay, TransferModesOverInkAndColour)
 {
-    QString script = box("000000", {0, 0}, {100, 40}) + box("00ff00", {0, 50}, {100, 90}) + box("96ffff", {0, 100}, {100, 140});
+    QString script =
+        box("000000", {0, 0}, {100, 40}) + box("00ff00", {0, 50}, {100, 90}) + box("96ffff", {0, 100}, {100, 140});
     for (const char* pen : {"Highlighter", "Darken", "Lighten"})
         script += QStringLiteral("set pen.type %1\nset pen.radius 8\n").arg(QLatin1String(pen)) + drag({50, 0}, {50, 145}) +
                   QStringLiteral("export @%1.png\naction undo:\n").arg(QLatin1String(pen));
@@ -213,7 +215,8 @@ TEST_F(Replay, MalformedLinesStopFailedFilesGoOn)
     QFile damaged(path("damaged.pavo"));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("this is no drawing at all PAVO0100ZLIB") > 0);
     damaged.close();
-    run = replay("set pen.color 000000\n" + drag({100, 100}, {300, 100}) + "open @damaged.pavo\nexport @out.bmp\nexport @ok.png\n");
+    run = replay("set pen.color 000000\n" + drag({100, 100}, {300, 100}) +
+                 "open @damaged.pavo\nexport @out.bmp\nexport @ok.png\n");
     EXPECT_EQ(run.status, kReplayFailed);
     EXPECT_EQ(run.errors.size(), 2) << run.report();
     expectPixels({{"ok.png", 200, 100, kBlack, "the damaged file replaced nothing"}});
