@@ -32,53 +32,56 @@ std::vector<ScriptEvent> events_of(const QString& text, bool withoutLines = fals
     return events;
 }
 
-// Every kind, with fields at their edges and file names that look like other fields.
-const ScriptEvent kEvents[] = {
-    {.kind = Kind::Size, .width = 100000, .height = 1, .hasSize = true},
-    {.kind = Kind::Down, .point = {1e7f, -1e7f}, .pressure = 0, .modifiers = kShiftKey | kCapsLockKey},
-    {.kind = Kind::Move, .point = {12345.678f, 1e-3f}, .pressure = 0.33333334f},
-    {.kind = Kind::Up, .point = {5, 6}, .pressure = 0, .modifiers = kOptionKey | kControlKey},
-    {.kind = Kind::Flags, .modifiers = kScriptModifierMask},
-    {.kind = Kind::Key, .name = "delete"},
-    {.kind = Kind::Proximity, .name = "enter", .eraser = true, .pointerId = 65535},
-    {.kind = Kind::Action, .name = "setPenType:", .text = "Fine  #2 Ink"},
-    {.kind = Kind::Set, .name = "pen.color", .text = "#ff0000"},
-    {.kind = Kind::Open, .text = "/home/me/tabs\tand  spaces.pavo"},
-    {.kind = Kind::Save, .text = "café #3.pavo"},
-    {.kind = Kind::Export, .width = 640, .height = 480, .hasSize = true, .text = "shot 1 2.png"},
-    {.kind = Kind::Export, .width = 1, .height = 1, .hasSize = true, .text = "640 480"},
+// Lines and the events they read as: every kind, fields at their edges, defaults, comments,
+// blanks, and free text and file names that look like other fields. The size line comes
+// first, as a recording starts.
+const struct {
+    const char* line;
+    ScriptEvent event;
+} kLines[] = {
+    {"size 100000 1", {.kind = Kind::Size, .width = 100000, .height = 1, .hasSize = true}},
+    {"down 10000000 -10000000 0 capslock,shift",
+     {.kind = Kind::Down, .point = {1e7f, -1e7f}, .pressure = 0, .modifiers = kShiftKey | kCapsLockKey}},
+    {"  move 12345.678 0.001 0.33333334 shift",
+     {.kind = Kind::Move, .point = {12345.678f, 1e-3f}, .pressure = 0.33333334f, .modifiers = kShiftKey}},
+    {"move 14 22 option,command # no pressure", {.kind = Kind::Move, .point = {14, 22}, .modifiers = kOptionKey | kCommandKey}},
+    {"up 5 6 control,option\r", {.kind = Kind::Up, .point = {5, 6}, .pressure = 0, .modifiers = kOptionKey | kControlKey}},
+    {"\tflags capslock,shift,shift\t#\theld", {.kind = Kind::Flags, .modifiers = kCapsLockKey | kShiftKey}},
+    {"flags -", {.kind = Kind::Flags}},
+    {"key delete", {.kind = Kind::Key, .name = "delete"}},
+    {"proximity leave eraser", {.kind = Kind::Proximity, .name = "leave", .eraser = true}},
+    {"proximity enter tip 65535", {.kind = Kind::Proximity, .name = "enter", .pointerId = 65535}},
+    {"action undo: # not a comment", {.kind = Kind::Action, .name = "undo:", .text = "# not a comment"}},
+    {"action setPenType:   Fine  #2 Ink  ", {.kind = Kind::Action, .name = "setPenType:", .text = "Fine  #2 Ink"}},
+    {"set pen.type # Ink", {.kind = Kind::Set, .name = "pen.type", .text = "# Ink"}},
+    {"open /home/me/tabs\tand  spaces.pavo", {.kind = Kind::Open, .text = "/home/me/tabs\tand  spaces.pavo"}},
+    {"save café #3.pavo", {.kind = Kind::Save, .text = "café #3.pavo"}},
+    {"export\tshot 1 2.png\t 640 480  ",
+     {.kind = Kind::Export, .width = 640, .height = 480, .hasSize = true, .text = "shot 1 2.png"}},
+    {"export 640 480 1 1", {.kind = Kind::Export, .width = 1, .height = 1, .hasSize = true, .text = "640 480"}},
+    {"export v 1.5 2", {.kind = Kind::Export, .text = "v 1.5 2"}},
 };
 
 } // namespace
 
-// One line, the event it reads as: fields, defaults, comments, blanks and free text.
-TEST(EventScript, LinesReadAsEvents)
+// Each line reads as its event, and the line written for the event reads back as it.
+TEST(EventScript, LinesReadAsEventsAndEventsAsLines)
 {
-    const struct {
-        const char* line;
-        ScriptEvent expected;
-    } rows[] = {
-        {"size 640 480", {.kind = Kind::Size, .width = 640, .height = 480, .hasSize = true}},
-        {"  move 12.25 -21 0.75 shift",
-         {.kind = Kind::Move, .point = {12.25f, -21}, .pressure = 0.75f, .modifiers = kShiftKey}},
-        {"move 14 22 option,command # no pressure", {.kind = Kind::Move, .point = {14, 22}, .modifiers = kOptionKey | kCommandKey}},
-        {"up 14 22\r", {.kind = Kind::Up, .point = {14, 22}, .pressure = 0}},
-        {"\tflags capslock,shift,shift\t#\theld", {.kind = Kind::Flags, .modifiers = kCapsLockKey | kShiftKey}},
-        {"flags -", {.kind = Kind::Flags}},
-        {"proximity leave eraser", {.kind = Kind::Proximity, .name = "leave", .eraser = true}},
-        {"proximity enter tip 3", {.kind = Kind::Proximity, .name = "enter", .pointerId = 3}},
-        {"action undo: # not a comment", {.kind = Kind::Action, .name = "undo:", .text = "# not a comment"}},
-        {"action setPenType:   Fine  Ink  ", {.kind = Kind::Action, .name = "setPenType:", .text = "Fine  Ink"}},
-        {"set pen.type # Ink", {.kind = Kind::Set, .name = "pen.type", .text = "# Ink"}},
-        {"open /tmp/my notes #2.pavo", {.kind = Kind::Open, .text = "/tmp/my notes #2.pavo"}},
-        {"export\tfinal cut.png\t 12 34  ",
-         {.kind = Kind::Export, .width = 12, .height = 34, .hasSize = true, .text = "final cut.png"}},
-        {"export v 1.5 2", {.kind = Kind::Export, .text = "v 1.5 2"}},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(events_of(QString::fromUtf8(row.line), true), std::vector<ScriptEvent>{row.expected}) << row.line;
+    for (const auto& row : kLines) {
+        EXPECT_EQ(events_of(QString::fromUtf8(row.line), true), std::vector<ScriptEvent>{row.event}) << row.line;
+        EXPECT_EQ(events_of(format_event(row.event), true), std::vector<ScriptEvent>{row.event}) << row.line;
+    }
     // Comments and blank lines count as lines.
     EXPECT_EQ(events_of(QStringLiteral("\xfeff# made by hand\n\n   # indented\n#size 10 10\r\ndown 1 2")).at(0).line, 5);
+    // Every float comes back bit for bit.
+    QRandomGenerator random(7);
+    for (int i = 0; i < 2000; ++i) {
+        const auto coordinate = [&] { return float(random.bounded(2e7) - 1e7); };
+        const ScriptEvent e{.kind = Kind::Move, .point = {coordinate(), coordinate()},
+                            .pressure = float(random.generateDouble())};
+        ASSERT_EQ(events_of(format_event(e), true), std::vector<ScriptEvent>{e}) << format_event(e).toStdString();
+    }
+    EXPECT_EQ(format_modifiers(kNumericPadKey | kFunctionKey), "-") << "no script names";
 }
 
 // A script is checked whole: the first malformed line is named with its number, after a
@@ -111,21 +114,6 @@ TEST(EventScript, MalformedLinesAreReportedWithTheirNumber)
         EXPECT_TRUE(parse_event_script(QLatin1String(bad)).error().startsWith(u"line 1: size")) << bad;
     EXPECT_EQ(parse_event_script(QStringLiteral("size 10 10\n# again\nsize 20 20")).error(),
               QStringLiteral("line 3: only one size line is allowed"));
-}
-
-// Every event reads back from the line written for it, every float bit for bit.
-TEST(EventScript, EveryEventReadsBackFromItsLine)
-{
-    for (const ScriptEvent& e : kEvents)
-        EXPECT_EQ(events_of(format_event(e), true), std::vector<ScriptEvent>{e}) << format_event(e).toStdString();
-    QRandomGenerator random(7);
-    for (int i = 0; i < 2000; ++i) {
-        const auto coordinate = [&] { return float(random.bounded(2e7) - 1e7); };
-        const ScriptEvent e{.kind = Kind::Move, .point = {coordinate(), coordinate()},
-                            .pressure = float(random.generateDouble())};
-        ASSERT_EQ(events_of(format_event(e), true), std::vector<ScriptEvent>{e}) << format_event(e).toStdString();
-    }
-    EXPECT_EQ(format_modifiers(kNumericPadKey | kFunctionKey), "-") << "no script names";
 }
 
 // An event with no line that reads back as itself becomes a one-line comment: a line
@@ -180,12 +168,13 @@ TEST(EventScript, TheRecorderWritesAFileThatReadsBack)
     const QString path = dir.filePath(QStringLiteral("recording.txt"));
     auto recorder = EventRecorder::open(path);
     ASSERT_TRUE(recorder) << recorder.error().toStdString();
-    std::vector<ScriptEvent> events(std::begin(kEvents), std::end(kEvents));
-    for (size_t i = 0; i < events.size(); ++i) {
-        events[i].line = int(i) + 2; // after the header
-        EXPECT_TRUE((*recorder)->record(events[i]));
+    std::vector<ScriptEvent> events;
+    for (const auto& row : kLines) {
+        events.push_back(row.event);
+        events.back().line = int(events.size()) + 1; // after the header
+        EXPECT_TRUE((*recorder)->record(events.back()));
     }
-    EXPECT_TRUE((*recorder)->record(kEvents[0]).error().contains(QLatin1String("before its first event")));
+    EXPECT_TRUE((*recorder)->record(kLines[0].event).error().contains(QLatin1String("before its first event")));
     EXPECT_FALSE((*recorder)->record({.kind = Kind::Open, .text = "x\nsave /tmp/y"}));
 
     QFile file(path);
