@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -18,13 +17,14 @@ namespace {
 
 using Performed = std::pair<QString, QString>;
 
-void for_each_command(const QMenu& menu, const std::function<void(QAction*)>& visit)
+// The command items of a menu and its submenus, in order.
+QList<QAction*> commands(const QMenu& menu)
 {
-    for (QAction* item : menu.actions()) {
-        if (item->isSeparator()) continue;
-        if (const QMenu* submenu = item->menu()) for_each_command(*submenu, visit);
-        else visit(item);
-    }
+    QList<QAction*> items;
+    for (QAction* item : menu.actions())
+        if (item->menu()) items << commands(*item->menu());
+        else if (!item->isSeparator()) items << item;
+    return items;
 }
 
 class MenuManagerTest : public ::testing::Test {
@@ -47,27 +47,24 @@ protected:
             performed.emplace_back(a, t);
         });
     }
-    QMenu* menu(const QString& title) const
+    QList<QAction*> items(const QString& menu) const
     {
         for (const QAction* top : bar->actions())
-            if (top->menu() && top->text() == title) return top->menu();
+            if (top->menu() && top->text() == menu) return commands(*top->menu());
+        return {};
+    }
+    QAction* item(const QString& menu, const QString& title) const
+    {
+        for (QAction* each : items(menu))
+            if (menus->title(each) == title) return each;
+        ADD_FAILURE() << "no item " << title.toStdString();
         return nullptr;
     }
-    QAction* item(const QString& in, const QString& title) const
-    {
-        QAction* found = nullptr;
-        for_each_command(*menu(in), [&](QAction* each) {
-            if (!found && menus->title(each) == title) found = each;
-        });
-        EXPECT_TRUE(found) << title.toStdString();
-        return found;
-    }
-    QStringList checked(const QString& in) const
+    QStringList checked(const QString& menu) const
     {
         QStringList titles;
-        for_each_command(*menu(in), [&](QAction* each) {
+        for (const QAction* each : items(menu))
             if (each->isChecked()) titles << menus->title(each);
-        });
         return titles;
     }
 
