@@ -195,20 +195,3 @@ TEST_F(ExportImageTest, AFailedWriteLeavesTheFolderAsItWas)
     }
     EXPECT_EQ(folderEntries().size(), 8) << folderEntries().join(u' ').toStdString();
 }
-
-TEST_F(ExportImageTest, TheEncodingOptionsReachTheEncoder)
-{
-    // Detail for the JPEG quality to matter: many small soft-edged rectangles.
-    for (int i = 0; i < 40; ++i)
-        rectangle(float(i * 5 % 190) + 0.3f, float(i * 7 % 90) + 0.6f, 6.4f, 5.2f, QColor::fromHsv(i * 9, 200, 220));
-    const auto written_size = [&](const char* name, int quality, bool lzw) {
-        ExportOptions options;
-        options.jpegQuality = quality, options.tiffLzw = lzw;
-        EXPECT_TRUE(export_drawing(source(), path(name), 400, 200, options)) << name;
-        return QFileInfo(path(name)).size();
-    };
-    EXPECT_LT(written_size("rough.jpg", 10, true), written_size("fine.jpg", 95, true));
-    EXPECT_LT(written_size("lzw.tif", 80, true), written_size("raw.tif", 80, false));
-    EXPECT_GE(QFileInfo(path("raw.tif")).size(), 400 * 200 * 4) << "uncompressed holds every byte";
-    EXPECT_EQ(QImage(path("lzw.tif")), QImage(path("raw.tif")));
-}

@@ -183,17 +183,6 @@ TEST_F(Replay, TransferModesOverInkAndColour)
     EXPECT_NE(at(exported("Lighten.png"), 50, 20), kBlack);
 }
 
-// A picture opens as a drawing centred in the view, at its own size.
-TEST_F(Replay, APictureOpensCentred)
-{
-    QImage photo(100, 50, QImage::Format_ARGB32);
-    photo.fill(QColor(200, 0, 0));
-    ASSERT_TRUE(photo.save(path("photo.png")));
-    ASSERT_EQ(replay("export @a.png\n", path("photo.png")).status, kReplayOk);
-    expectPixels({{"a.png", 352, 277, 0xffc80000}, {"a.png", 448, 322, 0xffc80000}, {"a.png", 345, 300, 0},
-                  {"a.png", 455, 300, 0}, {"a.png", 400, 270, 0}, {"a.png", 400, 330, 0}});
-}
-
 // Status 2 and nothing run for a malformed line; status 1 and the replay goes on for a
 // file that fails.
 TEST_F(Replay, MalformedLinesStopFailedFilesGoOn)
