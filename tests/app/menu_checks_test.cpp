@@ -11,12 +11,8 @@
 
 #include <limits>
 
-namespace {
-
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr std::optional<qsizetype> none = std::nullopt;
-
-} // namespace
 
 TEST(MenuChecks, TitleNumberIsTheLeadingNumber)
 {
@@ -46,8 +42,6 @@ TEST(MenuChecks, NumberMenusCheckTheirItem)
     }
     EXPECT_EQ(closest_number_index({"", "Other…", "80%"}, 10), 2);
     EXPECT_FALSE(closest_number_index({"", "Other…"}, 50));
-    EXPECT_EQ(matching_number_index({"Custom", "5", "More"}, 5), 1);
-    EXPECT_EQ(matching_number_index({"Custom", "5", "More"}, 6), 0);
     EXPECT_FALSE(matching_number_index({"1", "", "2"}, 3));
 }
 
@@ -61,19 +55,15 @@ TEST(MenuChecks, KeyEquivalentsAsTextAndAsShortcuts)
         const char* shortcut; // portable text; empty for none
     } rows[] = {
         {"e", kCommandKey, "Ctrl+E", "Ctrl+E"},
-        {"e", kCommandKey | kShiftKey, "Ctrl+Shift+E", "Ctrl+Shift+E"},
         {"E", kCommandKey, "Ctrl+Shift+E", "Ctrl+Shift+E"},
         {"1", kCommandKey | kOptionKey | kControlKey, "Meta+Ctrl+Alt+1", "Meta+Ctrl+Alt+1"},
         {"k", kControlKey, "Meta+K", "Meta+K"},
-        {"=", kCommandKey, "Ctrl+=", "Ctrl+="},
         {"F5", 0, "F5", "F5"},
         {"x", 0, "X", "X"},
         {"", kCommandKey, nullptr, ""},
         {"5", kFunctionKey | kCommandKey, nullptr, ""},
-        {"5", kCapsLockKey, nullptr, ""},
         {"ab", kCommandKey, nullptr, ""},
         {"Ctrl+A", 0, nullptr, ""},
-        {"\r", kCommandKey, nullptr, ""},
     };
     for (const auto& row : rows) {
         const QString key = QString::fromLatin1(row.key);
@@ -83,15 +73,14 @@ TEST(MenuChecks, KeyEquivalentsAsTextAndAsShortcuts)
         EXPECT_EQ(key_sequence(key, row.modifiers), QKeySequence::fromString(QLatin1String(row.shortcut), QKeySequence::PortableText))
             << row.key;
     }
-    EXPECT_FALSE(key_equivalent_string(QString(), kCommandKey, localizable));
     EXPECT_EQ(key_sequence(QStringLiteral("5"), kNumericPadKey), QKeySequence(QKeyCombination(Qt::KeypadModifier, Qt::Key_5)));
 
     // Every modifier, each with a text of its own, in the order the menus write them.
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("Keys.strings")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("control_key = c\ncommand_key = m\noption_key = o\nalphashift_key = a\nshift_key = s\n"
-               "function_key = f\nnumpad_key = n\nhelp_key = h\n");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("control_key = c\ncommand_key = m\noption_key = o\n"
+                                                              "alphashift_key = a\nshift_key = s\nfunction_key = f\n"
+                                                              "numpad_key = n\nhelp_key = h\n") > 0);
     file.close();
     const StringTable symbols = StringTable::load(file.fileName());
     EXPECT_EQ(key_equivalent_string(QStringLiteral("q"), 0xff0000u, symbols), QStringLiteral("cmoasfnhQ"));

@@ -3,7 +3,7 @@
 
 #include "recovery.h"
 
-#include "pavo_document.h"
+#include "replay.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,33 +12,20 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-class QuietDisplay : public ViewDisplay {
-public:
-    void setNeedsDisplayInRect(const Rect&) override {}
-    void setNeedsDisplay() override {}
-    void refreshCursor() override {}
-};
-
-class QuietAlerts : public ScriptAlerts {
-public:
-    void show(const QString&, const QString&) override {}
-};
+static bool write_file(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write("kept") == 4;
+}
 
 TEST(Recovery, ACopyIsHeldWhileItsDrawingIsOpenAndGoesWithIt)
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("Recovery"));
     auto copy = RecoveryCopy::create(folder);
-    ASSERT_TRUE(copy);
-    QFile file(copy->path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("kept");
-    file.close();
+    ASSERT_TRUE(copy && write_file(copy->path()));
     auto second = RecoveryCopy::create(folder);
-    ASSERT_TRUE(second);
-    EXPECT_NE(second->path(), copy->path());
+    ASSERT_TRUE(second && second->path() != copy->path());
 
     // Held by a running program: not left over, and nobody else takes it.
     EXPECT_TRUE(left_over_copies(folder).isEmpty());
@@ -52,10 +39,7 @@ TEST(Recovery, ACopyIsHeldWhileItsDrawingIsOpenAndGoesWithIt)
     // A program that crashed left its copy behind, without a live lock.
     second.reset();
     const QString kept = QDir(folder).filePath(QStringLiteral("drawing-crashed.pavo"));
-    QFile again(kept);
-    ASSERT_TRUE(again.open(QIODevice::WriteOnly));
-    again.write("kept");
-    again.close();
+    ASSERT_TRUE(write_file(kept));
     EXPECT_EQ(left_over_copies(folder), QStringList{kept});
     auto adopted = RecoveryCopy::adopt(kept);
     ASSERT_TRUE(adopted);
@@ -63,15 +47,12 @@ TEST(Recovery, ACopyIsHeldWhileItsDrawingIsOpenAndGoesWithIt)
     EXPECT_FALSE(discard_left_over_copy(kept)) << "held by the window that adopted it";
     adopted.reset();
     EXPECT_FALSE(QFile::exists(kept));
-    again.open(QIODevice::WriteOnly);
-    again.close();
+    ASSERT_TRUE(write_file(kept));
     EXPECT_TRUE(discard_left_over_copy(kept));
     EXPECT_FALSE(QFile::exists(kept));
-    EXPECT_TRUE(left_over_copies(folder).isEmpty());
 
     // A file where the folder should be: no copy, and nothing left over.
-    ASSERT_TRUE(again.open(QIODevice::WriteOnly));
-    again.close();
+    ASSERT_TRUE(write_file(kept));
     EXPECT_FALSE(RecoveryCopy::create(kept));
     EXPECT_TRUE(left_over_copies(kept).isEmpty());
 }
@@ -80,28 +61,21 @@ TEST(Recovery, ACopyOfADrawingLeavesItUnsavedAndComesBackUntitled)
 {
     QTemporaryDir dir;
     DocumentShell shell;
-    QuietDisplay display;
-    QuietAlerts alerts;
-    auto doc = PavoDocument::create(shell, display, {300, 200}, alerts);
+    Headless headless;
+    auto doc = headless.open(shell);
     ASSERT_TRUE(doc);
-    const QString saved = dir.filePath(QStringLiteral("d.pavo"));
+    const QString saved = dir.filePath(QStringLiteral("d.pavo")), copy = dir.filePath(QStringLiteral("copy.pavo"));
     ASSERT_TRUE(doc->saveTo(saved));
     QPainterPath square;
     square.addRect(10, 10, 50, 50);
     doc->drawing().addStroke(Stroke::withPath(Path(square), Qt::blue, kModeNormal, 1.0f));
     doc->backgroundColorChanged(Qt::yellow);
-
-    const QString copy = dir.filePath(QStringLiteral("copy.pavo"));
     ASSERT_TRUE(doc->writeCopy(copy));
-    EXPECT_TRUE(doc->isEdited());
-    EXPECT_EQ(doc->fileName(), saved);
+    EXPECT_TRUE(doc->isEdited() && doc->fileName() == saved);
 
-    auto recovered = PavoDocument::create(shell, display, {300, 200}, alerts);
+    auto recovered = headless.open(shell);
     ASSERT_TRUE(recovered->readRecovered(copy));
-    EXPECT_FALSE(recovered->fileName());
-    EXPECT_TRUE(recovered->isEdited());
+    EXPECT_TRUE(!recovered->fileName() && recovered->isEdited());
     EXPECT_EQ(recovered->strokes().count(), 1);
     EXPECT_EQ(recovered->backgroundColor(), QColor(Qt::yellow));
 }
-
-} // namespace

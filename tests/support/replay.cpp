@@ -3,8 +3,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <map>
+
 ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>& document,
-                             const std::optional<Size>& viewSize)
+                             const std::optional<Size>& viewSize, const QString& root)
 {
     ReplayRun run;
     QString text = script;
@@ -20,6 +22,7 @@ ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>
     ReplayOptions options;
     options.document = document;
     options.viewSize = viewSize;
+    options.resourceRoot = root;
     run.status = replay_event_script(*parsed, options, [&run](const QString& line) { run.errors << line; });
     return run;
 }
@@ -38,6 +41,18 @@ QImage ReplayTest::exported(const QString& name) const
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+void ReplayTest::expectPixels(std::initializer_list<Pixel> pixels) const
+{
+    std::map<QString, QImage> pictures;
+    for (const Pixel& p : pixels) {
+        const QString file = QString::fromUtf8(p.file);
+        if (!pictures.count(file)) pictures[file] = exported(file);
+        const QRgb got = pictures[file].pixel(p.x, p.y);
+        EXPECT_TRUE(p.colour == 0 ? qAlpha(got) == 0 : got == p.colour)
+            << p.file << " at " << p.x << "," << p.y << " is " << std::hex << got << " not " << p.colour << " " << p.why;
+    }
+}
+
 QString drag(Point from, Point to, int steps, const QString& mods)
 {
     QString s = QStringLiteral("down %1 %2 1 %3\n").arg(from.x).arg(from.y).arg(mods);
@@ -51,6 +66,17 @@ QString drag(Point from, Point to, int steps, const QString& mods)
 QString click(Point at, const QString& mods)
 {
     return QStringLiteral("down %1 %2 1 %3\nup %1 %2 %3\n").arg(at.x).arg(at.y).arg(mods);
+}
+
+QString box(const char* colour, Point from, Point to)
+{
+    return QStringLiteral("set pen.type Rectangle\nset pen.opacity 1\nset pen.color %1\n").arg(QLatin1String(colour)) +
+           drag(from, to, 4);
+}
+
+std::unique_ptr<PavoDocument> Headless::open(DocumentShell& shell, Size size, const QString& root)
+{
+    return PavoDocument::create(shell, *this, size, *this, root);
 }
 
 ProcessRun run_pavo(const QStringList& arguments)

@@ -6,6 +6,7 @@
 // Scripts name files relative to that folder with "@": "export @out.png".
 
 #include "event_replay.h"
+#include "pavo_document.h"
 
 #include <gtest/gtest.h>
 
@@ -29,21 +30,43 @@ protected:
 
     QString path(const QString& name) const { return dir.filePath(name); }
     // Runs the script ('@' before a file name puts the file in the folder), after opening
-    // `document` when given.
+    // `document` when given, with the pen types and strings under `root`.
     ReplayRun replay(const QString& script, const std::optional<QString>& document = std::nullopt,
-                     const std::optional<Size>& viewSize = std::nullopt);
+                     const std::optional<Size>& viewSize = std::nullopt, const QString& root = resource_path());
     // Runs the script with "export @NAME" after it, expecting success, and returns that
     // picture (ARGB32, premultiplied alpha undone), or a null picture after a failure.
     QImage picture(const QString& script, const QString& name = QStringLiteral("picture.png"),
                    const std::optional<QString>& document = std::nullopt);
     // A picture a script exported.
     QImage exported(const QString& name) const;
+    // Checks pixels of the pictures the scripts exported: the colour, or nothing drawn
+    // (alpha 0) where the row says 0.
+    struct Pixel {
+        const char* file;
+        int x, y;
+        QRgb colour;
+        const char* why = "";
+    };
+    void expectPixels(std::initializer_list<Pixel> pixels) const;
 };
 
 // Script lines for a press, moves in `steps` equal steps, and a release, with the modifier
 // list `mods` ("-" for none) on each, at full pressure.
 QString drag(Point from, Point to, int steps = 10, const QString& mods = QStringLiteral("-"));
 QString click(Point at, const QString& mods = QStringLiteral("-"));
+// A filled box of the colour (RRGGBB), corner to corner, drawn with the Rectangle pen.
+QString box(const char* colour, Point from, Point to);
+
+// A document with no window around it, from the shipped resources or another root; what
+// it would display and alert goes nowhere.
+struct Headless : ViewDisplay, ScriptAlerts {
+    void setNeedsDisplayInRect(const Rect&) override {}
+    void setNeedsDisplay() override {}
+    void refreshCursor() override {}
+    void show(const QString&, const QString&) override {}
+    std::unique_ptr<PavoDocument> open(DocumentShell& shell, Size size = {300, 200},
+                                       const QString& root = resource_path());
+};
 
 // The pavo executable run as a process with the arguments, with its exit status and
 // output; the status is -1 when it did not finish within a minute.
