@@ -1,5 +1,6 @@
 // The order in which the view hands pointer, modifier and key events to tools.
 
+#include "rows.h"
 #include "view_test_support.h"
 
 #include <QPainter>
@@ -92,7 +93,8 @@ TEST_P(ViewEventScripts, ReachToolsInTheOrderTheyExpect)
     EXPECT_EQ(log, GetParam().expected) << GetParam().what;
 }
 
-INSTANTIATE_TEST_SUITE_P(ViewEvents, ViewEventScripts, ::testing::ValuesIn(kEventRows));
+INSTANTIATE_TEST_SUITE_P(ViewEvents, ViewEventScripts, ::testing::ValuesIn(kEventRows),
+                         [](const auto& row) { return test_name(row.param.what); });
 
 TEST_F(ViewEvents, EventsKeepTheirPressureAndModifiers)
 {

@@ -2,6 +2,7 @@
 // one after, tells the observer the same way whichever of the three it is, keeps the
 // selection to strokes of the drawing, and leaves no step when it changes nothing.
 
+#include "rows.h"
 #include "drawing.h"
 #include "support/strokes.h"
 
@@ -162,11 +163,7 @@ TEST_P(DrawingEdits, UndoRestoresTheStateBeforeAndRedoTheStateAfter)
 }
 
 INSTANTIATE_TEST_SUITE_P(Drawing, DrawingEdits, ::testing::ValuesIn(kEdits),
-                         [](const auto& row) {
-                             std::string name = row.param.name;
-                             std::replace(name.begin(), name.end(), ' ', '_');
-                             return name;
-                         });
+                         [](const auto& row) { return test_name(row.param.name); });
 
 TEST_F(DrawingTest, CommandsThatChangeNothingLeaveNoStepAndNoEdit)
 {

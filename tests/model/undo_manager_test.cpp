@@ -3,6 +3,7 @@
 // and redo, "s" saves. After each step the test reads the letters ("_" for none) with
 // "!" when the history is at the saved state.
 
+#include "rows.h"
 #include "undo_manager.h"
 
 #include <gtest/gtest.h>
@@ -84,12 +85,7 @@ TEST_P(UndoScripts, GiveTheStatesExpected)
 }
 
 INSTANTIATE_TEST_SUITE_P(UndoManager, UndoScripts, ::testing::ValuesIn(kScripts),
-                         [](const auto& row) {
-                             std::string name = row.param.what;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& row) { return test_name(row.param.what); });
 
 TEST(UndoManager, NamesTravelWithTheirStepsAndReplaysKeepThem)
 {

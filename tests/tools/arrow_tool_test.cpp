@@ -1,6 +1,7 @@
 // The arrow tool: gestures and what they leave (the selection, where the strokes are, how
 // many undo steps), then the feedback it draws.
 
+#include "rows.h"
 #include "arrow_tool.h"
 
 #include "fakes.h"
@@ -150,12 +151,7 @@ TEST_P(ArrowGestures, LeaveTheSelectionStrokesAndHistoryExpected)
 }
 
 INSTANTIATE_TEST_SUITE_P(ArrowTool, ArrowGestures, ::testing::ValuesIn(kGestures),
-                         [](const auto& row) {
-                             std::string name = row.param.name;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& row) { return test_name(row.param.name); });
 
 TEST_F(ArrowTest, LiveMoveShowsWhatTheReleaseLeaves)
 {

@@ -1,6 +1,7 @@
 // Zoom, rotate and move: each gesture and the one change of the view it asks for at its
 // up, then the feedback shown while it goes on.
 
+#include "rows.h"
 #include "navigation_tools.h"
 
 #include "fakes.h"
@@ -121,12 +122,7 @@ TEST_P(NavigationGestures, AskTheViewForOneChangeAtTheUpAndEndTheSingleUse)
 }
 
 INSTANTIATE_TEST_SUITE_P(NavigationTools, NavigationGestures, ::testing::ValuesIn(kGestures),
-                         [](const auto& row) {
-                             std::string name = row.param.name;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             return name;
-                         });
+                         [](const auto& row) { return test_name(row.param.name); });
 
 TEST_F(Navigation, AnUpWithoutADownOrADownThatIsNoPointCompletesNoGesture)
 {
