@@ -4,7 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <variant>
+#include <optional>
 
 using namespace event_script_syntax;
 
@@ -45,7 +45,7 @@ QStringView without_comment(QStringView s)
     return s;
 }
 
-std::optional<unsigned> parse_modifiers(QStringView field, QString* error)
+Result<unsigned> parse_modifiers(QStringView field)
 {
     if (field == u"-")
         return 0u;
@@ -53,15 +53,11 @@ std::optional<unsigned> parse_modifiers(QStringView field, QString* error)
     for (const QStringView name : field.tokenize(u',')) {
         const auto known = std::find_if(modifier_names_begin(), modifier_names_end(),
                                         [&](const ModifierName& m) { return name == QStringView(m.name); });
-        if (name.isEmpty()) {
-            *error = QStringLiteral("a modifier name is missing in '%1'").arg(field);
-            return std::nullopt;
-        }
-        if (known == modifier_names_end()) {
-            *error = QStringLiteral("unknown modifier '%1' (use shift, control, option, command, capslock or -)")
-                         .arg(name);
-            return std::nullopt;
-        }
+        if (name.isEmpty())
+            return Failure{QStringLiteral("a modifier name is missing in '%1'").arg(field)};
+        if (known == modifier_names_end())
+            return Failure{QStringLiteral("unknown modifier '%1' (use shift, control, option, command, capslock or -)")
+                               .arg(name)};
         flags |= known->flag;
     }
     return flags;
@@ -119,10 +115,9 @@ Error parse_pointer(Fields& fields, ScriptEvent& e)
     if (!field.isEmpty()) {
         if (e.kind == Kind::Up && parse_float(field))
             return QStringLiteral("up takes no pressure, only X Y and MODS");
-        QString error;
-        const auto modifiers = parse_modifiers(field, &error);
+        const Result<unsigned> modifiers = parse_modifiers(field);
         if (!modifiers)
-            return QStringLiteral("%1: %2").arg(keyword, error);
+            return QStringLiteral("%1: %2").arg(keyword, modifiers.error());
         e.modifiers = *modifiers;
     }
     return fields.atEnd() ? Error() : too_many_fields(keyword, fields);
@@ -133,10 +128,9 @@ Error parse_flags(Fields& fields, ScriptEvent& e)
     const QStringView field = fields.next();
     if (field.isEmpty())
         return QStringLiteral("flags needs MODS (a comma-separated list, or - for none)");
-    QString error;
-    const auto modifiers = parse_modifiers(field, &error);
+    const Result<unsigned> modifiers = parse_modifiers(field);
     if (!modifiers)
-        return QStringLiteral("flags: %1").arg(error);
+        return QStringLiteral("flags: %1").arg(modifiers.error());
     e.modifiers = *modifiers;
     return fields.atEnd() ? Error() : too_many_fields(QStringLiteral("flags"), fields);
 }
@@ -234,23 +228,23 @@ Error parse_fields(Fields& fields, ScriptEvent& e)
 }
 
 // One line: an event, nothing (blank or comment), or the message of what is wrong with it.
-std::variant<std::monostate, ScriptEvent, QString> parse_line(QStringView line, int number)
+Result<std::optional<ScriptEvent>> parse_line(QStringView line, int number)
 {
     Fields fields(line);
     if (fields.atEnd() || fields.rest().front() == u'#')
-        return std::monostate();
+        return std::optional<ScriptEvent>();
     const QStringView word = fields.next();
     const Keyword* keyword = find_keyword(word);
     if (!keyword)
-        return QStringLiteral("unknown keyword '%1'").arg(word);
+        return Failure{QStringLiteral("unknown keyword '%1'").arg(word)};
     if (!keyword->takesText)
         fields = Fields(without_comment(fields.rest()));
     ScriptEvent e;
     e.kind = keyword->kind;
     e.line = number;
     if (const Error error = parse_fields(fields, e))
-        return *error;
-    return e;
+        return Failure{*error};
+    return std::optional<ScriptEvent>(std::move(e));
 }
 
 Failure at_line(int number, const QString& message)
@@ -277,10 +271,10 @@ Result<EventScript> parse_event_script(const QString& text)
             line.chop(1);
         if (line.size() > kMaxScriptLineLength)
             return at_line(number, QStringLiteral("line is longer than %1 characters").arg(kMaxScriptLineLength));
-        auto parsed = parse_line(line, number);
-        if (const QString* message = std::get_if<QString>(&parsed))
-            return at_line(number, *message);
-        ScriptEvent* e = std::get_if<ScriptEvent>(&parsed);
+        Result<std::optional<ScriptEvent>> parsed = parse_line(line, number);
+        if (!parsed)
+            return at_line(number, parsed.error());
+        std::optional<ScriptEvent>& e = *parsed;
         if (!e)
             continue;
         if (e->kind == Kind::Size) {
