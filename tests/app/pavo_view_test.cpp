@@ -10,171 +10,87 @@
 
 using namespace color_ns;
 
-namespace {
-
-constexpr float kPi = 3.14159265f;
-
-} // namespace
-
 using ViewNavigation = ViewTest;
 
-TEST_F(ViewNavigation, ZoomInThenOutLeavesNineTenthsAboutTheSameCentre)
+// Each navigation keeps the right point in place and edits the drawing.
+TEST_F(ViewNavigation, ZoomMoveRotateAndResetKeepTheirPointInPlace)
 {
     ASSERT_TRUE(view->setTransform({1.5f, 0, 0, 1.5f, -20, 10}));
-    const Point world = worldPointAt(kCentre);
-    const float before = view->scale();
+    Point world = worldPointAt(kCentre);
     ASSERT_TRUE(view->zoomIn());
-    EXPECT_NEAR(view->scale(), 3 * before, 1e-4);
+    EXPECT_NEAR(view->scale(), 4.5f, 1e-4);
     ASSERT_TRUE(view->zoomOut());
-    EXPECT_NEAR(view->scale(), 0.9 * before, 1e-4);
+    EXPECT_NEAR(view->scale(), 1.35f, 1e-4);
     expect_near(viewPointOf(world), kCentre);
     EXPECT_TRUE(document.drawing().isEdited());
-}
-
-TEST_F(ViewNavigation, MoveFollowsThePointer)
-{
-    ASSERT_TRUE(view->setTransform({2, 0, 0, 2, 5, 5}));
-    const Point a{3, 4};
-    const Point b{-40, 70};
-    const Point aBefore = viewPointOf(a);
-    const Point bBefore = viewPointOf(b);
+    const Point before = viewPointOf({3, 4});
     ASSERT_TRUE(view->moveFrom({10, 10}, {30, 15}));
-    expect_near(viewPointOf(a), aBefore + Point{20, 5});
-    expect_near(viewPointOf(b), bBefore + Point{20, 5});
-    EXPECT_NEAR(view->scale(), 2, 1e-5);
-    EXPECT_TRUE(document.drawing().isEdited());
-}
-
-TEST_F(ViewNavigation, RotateTurnsByTheAngleSweptAboutTheCentre)
-{
-    const AffineTransform before = view->transform();
-    // Both points on one ray from the centre: no turn, yet an edit.
+    expect_near(viewPointOf({3, 4}), before + Point{20, 5});
+    // Both points on one ray from the centre: no turn.
+    const AffineTransform unturned = view->transform();
     ASSERT_TRUE(view->rotateFrom(kCentre + Point{10, 5}, kCentre + Point{30, 15}));
-    expect_near(view->transform(), before);
-    EXPECT_TRUE(document.drawing().isEdited());
-
+    EXPECT_NEAR(view->transform().b, unturned.b, 1e-5);
     // A quarter turn clockwise on screen carries what was right of the centre below it.
-    const Point world = worldPointAt(kCentre + Point{20, 0});
+    world = worldPointAt(kCentre + Point{20, 0});
     ASSERT_TRUE(view->rotateFrom(kCentre + Point{10, 0}, kCentre + Point{0, 10}));
     expect_near(viewPointOf(world), kCentre + Point{0, 20});
-    EXPECT_TRUE(document.drawing().isEdited());
-}
-
-TEST_F(ViewNavigation, ResetRotationKeepsZoomAndCentre)
-{
-    const float turn = 30 * kPi / 180;
-    ASSERT_TRUE(view->rotateFrom(kCentre + Point{10, 0},
-                                 kCentre + Point{std::cos(turn), std::sin(turn)} * 10));
-    ASSERT_TRUE(view->zoomToPoint(kCentre, 2));
-    ASSERT_TRUE(view->moveFrom({0, 0}, {13, -7}));
-    ASSERT_NEAR(view->transform().b, 2 * std::sin(turn), 1e-4);
-    const Point world = worldPointAt(kCentre);
-
+    world = worldPointAt(kCentre);
     ASSERT_TRUE(view->resetRotation());
     const AffineTransform t = view->transform();
-    EXPECT_NEAR(view->scale(), 2, 1e-4);
-    EXPECT_NEAR(t.a, 2, 1e-4);
-    EXPECT_NEAR(t.d, 2, 1e-4);
+    EXPECT_NEAR(t.a, 1.35f, 1e-4);
+    EXPECT_NEAR(t.d, 1.35f, 1e-4);
     EXPECT_NEAR(t.b, 0, 1e-6);
-    EXPECT_NEAR(t.c, 0, 1e-6);
     expect_near(viewPointOf(world), kCentre);
-    EXPECT_TRUE(document.drawing().isEdited());
 }
 
-TEST_F(ViewNavigation, ZoomToFitOfNothingChangesNothing)
+TEST_F(ViewNavigation, ZoomToFitFillsTheTighterDimensionCentredAndNeedsAnArea)
 {
-    const AffineTransform before = view->transform();
-    int invalidations = display.wholeView;
-    EXPECT_FALSE(view->zoomToFit());
-    EXPECT_EQ(display.wholeView, invalidations);
-    // A flat drawing has no height to fit either.
-    document.drawing().addStroke(rect_stroke(10, 10, 50, 0, Qt::red));
+    document.drawing().addStroke(rect_stroke(10, 10, 50, 0, Qt::red)); // flat
     document.drawing().undoManager().markClean();
-    invalidations = display.wholeView;
     EXPECT_FALSE(view->zoomToFit());
-    EXPECT_EQ(view->transform(), before);
     EXPECT_FALSE(document.drawing().isEdited());
-    EXPECT_EQ(display.wholeView, invalidations);
-}
-
-TEST_F(ViewNavigation, ZoomToFitFillsTheTighterDimensionCentred)
-{
     document.drawing().addStroke(rect_stroke(10, 20, 40, 10, Qt::red));
     document.drawing().addStroke(rect_stroke(-30, 0, 5, 5, Qt::blue));
     ASSERT_TRUE(view->zoomToFit());
     const Rect shown = view->canvas().worldRectToBitmapRect(document.drawing().strokes().bounds());
     expect_near(centre(shown), kCentre, 1e-2f);
-    EXPECT_LE(shown.size.width, 200.01f);
+    EXPECT_NEAR(shown.size.width, 200, 1e-2f);
     EXPECT_LE(shown.size.height, 100.01f);
-    EXPECT_TRUE(std::abs(shown.size.width - 200) < 1e-2f ||
-                std::abs(shown.size.height - 100) < 1e-2f);
-    EXPECT_TRUE(document.drawing().isEdited());
 }
 
 TEST_F(ViewNavigation, ZoomStopsAtTheEdgesOfItsRange)
 {
-    const Point p{30, 70};
-    const Point world = worldPointAt(p);
-    ASSERT_TRUE(view->zoomToPoint(p, 1e6f));
+    const Point world = worldPointAt({30, 70});
+    ASSERT_TRUE(view->zoomToPoint({30, 70}, 1e6f));
     EXPECT_NEAR(view->scale(), PavoView::kMaxScale, 1e-3 * PavoView::kMaxScale);
     // Clamped or not, the point under the pointer comes to the centre.
     expect_near(viewPointOf(world), kCentre, 1e-2f);
-    view->zoomIn();
-    EXPECT_LE(view->scale(), PavoView::kMaxScale * 1.0001f);
-    // A zoom too far in both directions at once, from a zero-size rectangle.
     view->zoomToBitmapRect(make_rect(50, 50, 0, 0));
     EXPECT_LE(view->scale(), PavoView::kMaxScale * 1.0001f);
-
     for (int i = 0; i < 30; ++i) view->zoomOut();
     EXPECT_NEAR(view->scale(), PavoView::kMinScale, 1e-3 * PavoView::kMinScale);
-    ASSERT_TRUE(view->zoomIn());
-    EXPECT_NEAR(view->scale(), 3 * PavoView::kMinScale, 1e-3 * PavoView::kMinScale);
 }
 
 TEST_F(ViewNavigation, UnusableRequestsAreRefusedWholly)
 {
     ASSERT_TRUE(view->setTransform({1.25f, 0.5f, -0.5f, 1.25f, 3, -8}));
     const AffineTransform before = view->transform();
-    const float inf = INFINITY;
-    const float nan = std::nanf("");
+    const float inf = INFINITY, nan = std::nanf("");
     EXPECT_FALSE(view->zoomToPoint(kCentre, nan));
-    EXPECT_FALSE(view->zoomToPoint(kCentre, 0));
     EXPECT_FALSE(view->zoomToPoint(kCentre, -2));
-    EXPECT_FALSE(view->zoomToPoint({nan, 10}, 2));
     EXPECT_FALSE(view->zoomToPoint({inf, 10}, 2));
-    EXPECT_FALSE(view->zoomToBitmapRect(make_rect(0, 0, inf, 10)));
     EXPECT_FALSE(view->zoomToBitmapRect(make_rect(nan, 0, 10, 10)));
     EXPECT_FALSE(view->moveFrom({0, 0}, {inf, 0}));
     EXPECT_FALSE(view->rotateFrom({nan, 0}, {1, 1}));
+    const AffineTransform refused[] = {{nan, 0, 0, 1, 0, 0}, {1, 2, 2, 4, 0, 0}, {1e5f, 0, 0, 1e5f, 0, 0}};
+    for (const AffineTransform& t : refused) EXPECT_FALSE(view->setTransform(t));
     EXPECT_EQ(view->transform(), before);
     EXPECT_FALSE(document.drawing().isEdited());
-
     // Far out, the canvas takes the scaling but not the translation that would follow it.
     const AffineTransform farOut{1.25f, 0.5f, -0.5f, 1.25f, 3e38f, -8};
     ASSERT_TRUE(view->setTransform(farOut));
     EXPECT_FALSE(view->zoomToPoint(kCentre, 2));
     EXPECT_EQ(view->transform(), farOut);
-    EXPECT_FALSE(document.drawing().isEdited());
-}
-
-TEST_F(ViewNavigation, SetTransformRefusesWhatCannotBeShown)
-{
-    const AffineTransform before = view->transform();
-    const float nan = std::nanf("");
-    const AffineTransform refused[] = {
-        {nan, 0, 0, 1, 0, 0},  {1, 0, 0, 1, INFINITY, 0}, {1, 2, 2, 4, 0, 0}, // singular
-        {1e5f, 0, 0, 1e5f, 0, 0}, {1e-5f, 0, 0, 1e-5f, 0, 0},
-    };
-    for (const AffineTransform& t : refused) EXPECT_FALSE(view->setTransform(t));
-    EXPECT_EQ(view->transform(), before);
-
-    // An accepted one is shown at the next read; restoring a view is no edit.
-    document.drawing().addStroke(rect_stroke(10, 10, 10, 10, Qt::red));
-    document.drawing().undoManager().markClean();
-    ASSERT_EQ(shownAt({15, 15}), RED);
-    ASSERT_TRUE(view->setTransform({2, 0, 0, 2, 0, 0}));
-    EXPECT_EQ(shownAt({15, 15}), TRANSPARENT);
-    EXPECT_EQ(shownAt({35, 35}), RED);
     EXPECT_FALSE(document.drawing().isEdited());
 }
 
@@ -188,7 +104,7 @@ void add_unseen(FakeDocument& document, const StrokePtr& stroke)
     document.onChange = std::move(news);
 }
 
-TEST_F(ViewRendering, AStrokeAddedOnTopDrawsOnlyItself)
+TEST_F(ViewRendering, AStrokeOnTopDrawsOnlyItselfOtherChangesRenderAll)
 {
     view->ensureCanvasUpToDate();
     add_unseen(document, rect_stroke(100, 70, 10, 10, Qt::blue));
@@ -198,21 +114,13 @@ TEST_F(ViewRendering, AStrokeAddedOnTopDrawsOnlyItself)
     const Rect r = display.rects.front();
     EXPECT_TRUE(r.minX() <= 20 && r.minY() <= 20 && r.maxX() >= 30 && r.maxY() >= 30);
     EXPECT_EQ(display.wholeView, invalidations);
-    // Read for export with no paint in between.
     EXPECT_EQ(shownAt({25, 25}), RED);
     EXPECT_EQ(shownAt({105, 75}), TRANSPARENT); // no full render
-}
-
-TEST_F(ViewRendering, OtherChangesRenderTheWholeDrawingBeforeTheNextRead)
-{
-    document.drawing().addStroke(rect_stroke(20, 20, 10, 10, Qt::red));
-    document.drawing().addStroke(rect_stroke(60, 20, 10, 10, Qt::blue));
-    ASSERT_EQ(shownAt({25, 25}), RED);
     document.drawing().undoManager().undo();
-    EXPECT_EQ(shownAt({65, 25}), TRANSPARENT);
-    EXPECT_EQ(shownAt({25, 25}), RED);
+    EXPECT_EQ(shownAt({25, 25}), TRANSPARENT);
+    EXPECT_EQ(shownAt({105, 75}), BLUE);
     // The same for the preview, which paint and colour picking use.
-    EXPECT_EQ(view->canvasForReading().previewBitmap().colorAt({65, 25}), TRANSPARENT);
+    EXPECT_EQ(view->canvasForReading().previewBitmap().colorAt({25, 25}), TRANSPARENT);
 }
 
 TEST_F(ViewRendering, PaintShowsTheCanvasThenTheToolFeedback)
@@ -223,7 +131,6 @@ TEST_F(ViewRendering, PaintShowsTheCanvasThenTheToolFeedback)
     document.drawing().addStroke(rect_stroke(20, 20, 10, 10, Qt::red));
     document.drawing().setBackgroundColor(QColor(Qt::yellow)); // a full render is due
     log.clear();
-
     QImage target(200, 100, QImage::Format_ARGB32_Premultiplied);
     target.fill(Qt::blue);
     {
@@ -233,11 +140,9 @@ TEST_F(ViewRendering, PaintShowsTheCanvasThenTheToolFeedback)
     EXPECT_EQ(log, (CallLog{"pen:draw"}));
     EXPECT_EQ(target.pixelColor(21, 21), QColor(Qt::red));
     EXPECT_EQ(target.pixelColor(24, 24), QColor(Qt::green));
-    // Transparent canvas leaves what lay beneath, as does everything outside the part.
+    // Transparent canvas leaves what lay beneath.
     EXPECT_EQ(target.pixelColor(40, 40), QColor(Qt::blue));
     EXPECT_EQ(view->backgroundColor(), QColor(Qt::yellow));
-    document.drawing().setBackgroundColor(std::nullopt);
-    EXPECT_EQ(view->backgroundColor(), QColor(Qt::white));
 }
 
 TEST_F(ViewRendering, LiveResizeShowsTheOldCanvasUntilItEnds)
@@ -249,49 +154,33 @@ TEST_F(ViewRendering, LiveResizeShowsTheOldCanvasUntilItEnds)
     view->ensureCanvasUpToDate();
     add_unseen(document, rect_stroke(60, 40, 10, 10, Qt::blue));
     const Point unseen = viewPointOf({65, 45});
-
     ASSERT_TRUE(view->setSize({300, 150}, true));
     ASSERT_TRUE(view->setSize({320, 160}, true));
-    QImage target(320, 160, QImage::Format_ARGB32_Premultiplied);
-    {
-        QPainter painter(&target);
-        view->paint(painter, make_rect(0, 0, 320, 160));
-    }
     EXPECT_EQ(view->canvasForReading().size(), (Size{200, 100}));
     EXPECT_EQ(shownAt(shown), RED);
     EXPECT_EQ(shownAt(unseen), TRANSPARENT); // the old canvas, not rendered again
-
     view->endLiveResize();
     EXPECT_EQ(view->canvas().size(), (Size{320, 160}));
     EXPECT_EQ(view->transform(), transform);
-    EXPECT_EQ(view->canvas().colorAt(shown), RED);
     EXPECT_EQ(view->canvas().colorAt(unseen), BLUE);
 }
 
-TEST_F(ViewRendering, ASizeChangeRebuildsTheCanvasBeforeItIsUsed)
+TEST_F(ViewRendering, ASizeChangeRebuildsTheCanvasBeforeItIsUsedAndRefusesTheImpossible)
 {
     // Beyond the old canvas, inside the new one.
     document.drawing().addStroke(rect_stroke(95, 70, 10, 10, Qt::red));
     ASSERT_TRUE(view->setTransform({2, 0, 0, 2, 0, 0}));
     EXPECT_FALSE(view->setSize({-1, 50}, false));
     EXPECT_FALSE(view->setSize({std::nanf(""), 50}, false));
-    EXPECT_FALSE(view->setSize({INFINITY, 50}, false));
     ASSERT_TRUE(view->setSize({400, 300}, false));
-    EXPECT_EQ(view->size(), (Size{400, 300}));
-
     // The zoom centres on the new size, not on the canvas still waiting to be rebuilt.
-    const Point newCentre{200, 150};
-    const Point world = worldPointAt(newCentre);
+    const Point world = worldPointAt({200, 150});
     ASSERT_TRUE(view->zoomIn());
-    expect_near(viewPointOf(world), newCentre);
+    expect_near(viewPointOf(world), {200, 150});
     EXPECT_EQ(view->canvasForReading().size(), (Size{400, 300}));
-    EXPECT_EQ(shownAt(newCentre), RED);
-}
-
-TEST_F(ViewRendering, AnImpossibleCanvasKeepsTheOldOne)
-{
+    EXPECT_EQ(shownAt({200, 150}), RED);
+    // A canvas too large to make keeps the old one.
     ASSERT_TRUE(view->setSize({1e6f, 1e6f}, false));
-    EXPECT_EQ(view->canvasForReading().size(), (Size{200, 100}));
-    EXPECT_EQ(view->size(), (Size{200, 100}));
+    EXPECT_EQ(view->canvasForReading().size(), (Size{400, 300}));
     EXPECT_FALSE(PavoView::create(document, display, {1e6f, 1e6f}));
 }

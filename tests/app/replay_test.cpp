@@ -1,10 +1,9 @@
 // End to end: what a person does, replayed headless through the real document, pens and
 // view, checked in the pictures it exports and the files it saves.
 
-#include "replay.h"
-
 #include "drawing.h"
 #include "pictures.h"
+#include "replay.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,38 +27,21 @@ QString path_through(const std::vector<Point>& points)
     return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
 }
 
-// How many pixels of the area have any ink.
-int inked(const QImage& image, const QRect& area)
-{
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) n += qAlpha(image.pixel(x, y)) != 0;
-    return n;
-}
-
-QRgb at(const QImage& image, int x, int y) { return image.pixel(x, y); }
 constexpr QRgb kBlack = 0xff000000, kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff;
 
 class Replay : public ReplayTest {};
 
-// Undo and redo go one gesture at a time; a spray gesture of many moves is one step. The
-// stylus turned over chooses the eraser; turned back, the tool in use before.
-TEST_F(Replay, UndoRedoAndTheEraserEnd)
+// Undo and redo go one gesture at a time; a spray gesture of many moves is one step.
+TEST_F(Replay, UndoAndRedoGoOneGestureAtATime)
 {
-    const QString strokes = "set pen.color 000000\n" + drag({100, 100}, {300, 100}) + drag({100, 200}, {300, 200}) +
-                            "set pen.type Spray\n" + drag({400, 300}, {600, 300}, 40);
-    ASSERT_EQ(replay(strokes + "action undo:\nexport @sprayless.png\naction undo:\nexport @undone.png\n"
-                               "action redo:\nexport @redone.png\n").status, kReplayOk);
-    EXPECT_EQ(inked(exported("sprayless.png"), QRect(380, 270, 240, 60)), 0);
-    expectPixels({{"sprayless.png", 200, 200, kBlack}, {"undone.png", 200, 100, kBlack}, {"undone.png", 200, 200, 0},
-                  {"redone.png", 200, 200, kBlack}, {"redone.png", 500, 300, 0}});
-
-    const QString ink = "set pen.type Pen\nset pen.color 000000\nset pen.radius 20\n" + drag({100, 100}, {300, 100});
-    ASSERT_EQ(replay(ink + "action moveTool:\nproximity enter eraser\n" + drag({200, 40}, {200, 160}) +
-                     "proximity enter tip\n" + drag({100, 300}, {300, 300}) + "export @erased.png\n").status, kReplayOk);
-    // The move tool came back with the tip and moved the view 200 pixels to the right.
-    expectPixels({{"erased.png", 400, 100, 0, "erased"}, {"erased.png", 350, 100, kBlack}, {"erased.png", 150, 100, 0}});
-    EXPECT_EQ(inked(exported("erased.png"), QRect(0, 250, 800, 100)), 0);
+    const QString strokes = "set pen.color 000000\n" + drag({100, 100}, {300, 100}) +
+                            drag({100, 200}, {300, 200}) + "set pen.type Spray\n" +
+                            drag({400, 300}, {600, 300}, 40);
+    const QString undo = "action undo:\nexport @sprayless.png\naction undo:\nexport @undone.png\n";
+    ASSERT_EQ(replay(strokes + undo + "action redo:\nexport @redone.png\n").status, kReplayOk);
+    EXPECT_EQ(largest_difference(exported("sprayless.png"), exported("redone.png")), 0);
+    expectPixels({{"undone.png", 200, 100, kBlack}, {"undone.png", 200, 200, 0},
+                  {"redone.png", 200, 200, kBlack}});
 }
 
 // The colour settings scripts use reach the tool they name, whichever tool is current,
@@ -72,9 +54,8 @@ TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
     } shell;
     Headless headless;
     auto doc = headless.open(shell);
-    ASSERT_TRUE(doc);
-    const QColor fill = doc->fill().color(), pen = doc->pen().color();
-    ASSERT_TRUE(fill != Qt::green && pen != Qt::red);
+    const QColor fill = doc->fill().color();
+    ASSERT_TRUE(fill != Qt::green && doc->pen().color() != Qt::red);
     const struct {
         Tool* current;
         std::function<void()> set;
@@ -85,9 +66,8 @@ TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
         doc->setTool(row.current);
         shell.displayed = 0;
         row.set();
-        EXPECT_EQ(doc->pen().color(), row.pen);
-        EXPECT_EQ(doc->fill().color(), row.fill);
-        EXPECT_EQ(shell.displayed, 1);
+        EXPECT_EQ(std::tuple(doc->pen().color(), doc->fill().color(), shell.displayed),
+                  std::tuple(row.pen, row.fill, 1));
     }
 }
 
@@ -96,120 +76,118 @@ TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
 TEST_F(Replay, TheEraserEndBringsThePenWithoutAnEraserPenType)
 {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Pens")));
-    ASSERT_TRUE(QFile::copy(resource_path() + QStringLiteral("/Pens/pen.lua"), path("Pens/pen.lua")));
-    const QString script = "set pen.color 000000\nset fill.color ff0000\nset fill.opacity 1\naction fillTool:\n"
-                           "proximity enter eraser\n" + drag({100, 100}, {300, 100}) + "proximity enter tip\n" +
+    ASSERT_TRUE(QFile::copy(resource_path() + "/Pens/pen.lua", path("Pens/pen.lua")));
+    const QString script = "set pen.color 000000\nset fill.color ff0000\nset fill.opacity 1\n"
+                           "action fillTool:\nproximity enter eraser\n" +
+                           drag({100, 100}, {300, 100}) + "proximity enter tip\n" +
                            click({400, 400}) + "export @e.png\n";
     ASSERT_EQ(replay(script, std::nullopt, std::nullopt, dir.path()).status, kReplayOk);
-    expectPixels({{"e.png", 200, 100, kBlack, "drawn by the pen"}, {"e.png", 400, 400, kRed, "filled"}});
+    expectPixels({{"e.png", 200, 100, kBlack, "drawn by the pen"}, {"e.png", 400, 400, kRed}});
 }
 
 // Fill finds the region under the pointer however the view is shown.
 TEST_F(Replay, FillInATurnedAndAMirroredView)
 {
-    const struct {
-        const char* name;
-        AffineTransform view;
-    } rows[] = {{"plain", AffineTransform{}}, {"turned", AffineTransform::translation(100, 75).after(AffineTransform::rotation(0.6f))},
-                {"mirrored", AffineTransform{-1, 0, 0, 1, 200, 0}},
-                {"turned and mirrored", AffineTransform{0, 1, 1, 0, 0, 0}}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Drawing empty;
-        ASSERT_TRUE(empty.save(path("view.pavo"), QStringLiteral("0 0 200 150"), row.view));
-        const QImage image =
-            picture(QStringLiteral("set pen.radius 3\n") + drag({20, 30}, {120, 30}) + drag({110, 20}, {110, 130}) +
-                        drag({120, 120}, {20, 120}) + drag({30, 130}, {30, 20}) +
-                        "set fill.color ff0000\nset fill.opacity 1\naction fillTool:\n" + click({50, 60}),
-                    QStringLiteral("fill.png"), path("view.pavo"));
-        ASSERT_EQ(image.size(), QSize(200, 150));
-        for (const auto& [x, y, colour] : {std::tuple{50, 60, kRed}, {100, 110, kRed}, {150, 60, 0u}, {10, 10, 0u}})
-            EXPECT_EQ(at(image, x, y), colour) << x << "," << y << ": the fill stays inside the outline";
+    const std::pair<const char*, AffineTransform> rows[] = {
+        {"plain", AffineTransform{}},
+        {"turned", AffineTransform::translation(100, 75).after(AffineTransform::rotation(0.6f))},
+        {"mirrored", AffineTransform{-1, 0, 0, 1, 200, 0}},
+        {"turned and mirrored", AffineTransform{0, 1, 1, 0, 0, 0}}};
+    const QString square = "set pen.radius 3\n" + drag({20, 30}, {120, 30}) +
+                           drag({110, 20}, {110, 130}) + drag({120, 120}, {20, 120}) +
+                           drag({30, 130}, {30, 20});
+    for (const auto& [name, view] : rows) {
+        ASSERT_TRUE(Drawing().save(path("view.pavo"), QStringLiteral("0 0 200 150"), view));
+        const QImage image = picture(square + "set fill.color ff0000\nset fill.opacity 1\n"
+                                              "action fillTool:\n" + click({50, 60}),
+                                     QStringLiteral("fill.png"), path("view.pavo"));
+        ASSERT_EQ(image.size(), QSize(200, 150)) << name;
+        for (const auto& [x, y, colour] :
+             {std::tuple{50, 60, kRed}, {100, 110, kRed}, {150, 60, 0u}, {10, 10, 0u}})
+            EXPECT_EQ(image.pixel(x, y), colour) << name << " at " << x << "," << y;
     }
 }
 
-// Every kind of stroke comes back from its file pixel for pixel.
+// Every kind of stroke comes back from its file pixel for pixel, over the photo it opened.
 TEST_F(Replay, EveryKindOfStrokeReopensToTheSamePixels)
 {
     QImage photo(80, 60, QImage::Format_ARGB32);
     photo.fill(QColor(200, 120, 40));
     ASSERT_TRUE(photo.save(path("photo.png")));
-    QString script = QStringLiteral("set pen.radius 6\n") + drag({20, 20}, {380, 20}) +
-                     "set pen.type Line\n" + drag({20, 280}, {380, 40}) + box("3070c0", {20, 200}, {180, 280}) +
-                     "set fill.color 33cc33\nset fill.mode multiply\naction fillTool:\n" + click({250, 250});
-    int y = 60;
-    for (const char* pen : {"Eraser", "Highlighter", "Darken", "Lighten", "Colorize", "Shadow", "Hilight", "Marker"}) {
-        script += QStringLiteral("set pen.type %1\n").arg(QLatin1String(pen)) + drag({10, float(y)}, {390, float(y + 150)});
+    QString script = "set pen.radius 6\n" + drag({20, 20}, {380, 20}) + "set pen.type Line\n" +
+                     drag({20, 280}, {380, 40}) + box("3070c0", {20, 200}, {180, 280}) +
+                     "set fill.color 33cc33\nset fill.mode multiply\naction fillTool:\n" +
+                     click({250, 250});
+    float y = 60;
+    for (const char* pen : {"Eraser", "Highlighter", "Darken", "Lighten", "Colorize", "Shadow",
+                            "Hilight", "Marker"}) {
+        script += QStringLiteral("set pen.type %1\n").arg(pen) + drag({10, y}, {390, y + 150});
         y += 25;
     }
-    const QImage before = picture(script + "save @all.pavo\n", QStringLiteral("before.png"), path("photo.png"));
+    const QImage before = picture(script + "save @all.pavo\n", "before.png", path("photo.png"));
     const QImage after = picture({}, QStringLiteral("after.png"), path("all.pavo"));
     EXPECT_EQ(largest_difference(before, after), 0);
-    // The photo is there, under the strokes.
-    EXPECT_EQ(at(after, 430, 320), qRgb(200, 120, 40));
+    EXPECT_EQ(after.pixel(430, 320), qRgb(200, 120, 40));
 }
 
 // Three boxes: A under B where they overlap, C apart. The arrow tool selects them by a
 // band (enclosed, or touching with option), adds and removes with shift, and rearranges.
 TEST_F(Replay, SelectionEndToEnd)
 {
-    const QString boxes = box("ff0000", {20, 20}, {120, 120}) + box("00ff00", {80, 60}, {180, 160}) +
-                          box("0000ff", {200, 20}, {280, 80}) + "action arrowTool:\n";
-    const QString band = drag({10, 10}, {130, 130});
-    const QString script = boxes + band + "action bringForward:\nexport @forward.png\n" +
-                           "action sendBackward:\nexport @backward.png\n" + drag({10, 10}, {130, 130}, 10, "option") +
-                           "key delete\nexport @touching.png\naction undo:\n" + click({40, 40}) +
-                           click({240, 50}, "shift") + click({40, 40}, "shift") + "key delete\nexport @toggled.png\n";
+    const QString script =
+        box("ff0000", {20, 20}, {120, 120}) + box("00ff00", {80, 60}, {180, 160}) +
+        box("0000ff", {200, 20}, {280, 80}) + "action arrowTool:\n" + drag({10, 10}, {130, 130}) +
+        "action bringForward:\nexport @forward.png\naction sendBackward:\nexport @backward.png\n" +
+        drag({10, 10}, {130, 130}, 10, "option") + "key delete\nexport @touching.png\n" +
+        "action undo:\n" + click({40, 40}) + click({240, 50}, "shift") +
+        click({40, 40}, "shift") + "key delete\nexport @toggled.png\n";
     ASSERT_EQ(replay(script, std::nullopt, Size{300, 200}).status, kReplayOk);
-    expectPixels({{"forward.png", 100, 100, kRed, "A brought over B"}, {"backward.png", 100, 100, kGreen, "A sent back"},
+    // clang-format off
+    expectPixels({{"forward.png", 100, 100, kRed, "A brought over B"},
+                  {"backward.png", 100, 100, kGreen, "A sent back"},
                   {"touching.png", 40, 40, 0}, {"touching.png", 150, 140, 0, "B touches the band"},
-                  {"touching.png", 240, 50, kBlue}, {"toggled.png", 40, 40, kRed, "shift took A out again"},
+                  {"touching.png", 240, 50, kBlue},
+                  {"toggled.png", 40, 40, kRed, "shift took A out again"},
                   {"toggled.png", 150, 140, kGreen}, {"toggled.png", 240, 50, 0, "shift added C"}});
+    // clang-format on
 }
 
 // Black ink, green and pale cyan under effect pens, in exported pixels.
 TEST_F(Replay, TransferModesOverInkAndColour)
 {
-    QString script =
-        box("000000", {0, 0}, {100, 40}) + box("00ff00", {0, 50}, {100, 90}) + box("96ffff", {0, 100}, {100, 140});
+    QString script = box("000000", {0, 0}, {100, 40}) + box("00ff00", {0, 50}, {100, 90}) +
+                     box("96ffff", {0, 100}, {100, 140});
     for (const char* pen : {"Highlighter", "Darken", "Lighten"})
-        script += QStringLiteral("set pen.type %1\nset pen.radius 8\n").arg(QLatin1String(pen)) + drag({50, 0}, {50, 145}) +
-                  QStringLiteral("export @%1.png\naction undo:\n").arg(QLatin1String(pen));
+        script += QStringLiteral("set pen.type %1\nset pen.radius 8\n").arg(pen) +
+                  drag({50, 0}, {50, 145}) + QStringLiteral("export @%1.png\naction undo:\n").arg(pen);
     ASSERT_EQ(replay(script).status, kReplayOk);
     expectPixels({{"Highlighter.png", 50, 20, kBlack, "multiply keeps black ink black"},
-                  {"Darken.png", 50, 20, kBlack, "nothing is darker than black"}, {"Darken.png", 20, 70, kGreen},
+                  {"Darken.png", 50, 20, kBlack, "nothing is darker than black"},
+                  {"Darken.png", 20, 70, kGreen},
                   {"Lighten.png", 50, 120, 0xff96ffff, "the pale cyan is already the lighter"}});
-    EXPECT_NE(at(exported("Darken.png"), 50, 70), kGreen) << "green is lighter than the darkened green";
-    EXPECT_NE(at(exported("Lighten.png"), 50, 20), kBlack);
+    EXPECT_NE(exported("Darken.png").pixel(50, 70), kGreen) << "darkened green";
+    EXPECT_NE(exported("Lighten.png").pixel(50, 20), kBlack);
 }
 
-// Status 2 and nothing run for a malformed line; status 1 and the replay goes on for a
-// file that fails.
-TEST_F(Replay, MalformedLinesStopFailedFilesGoOn)
+// A value the program does not know stops the replay before it runs (status 2); a file that
+// fails gives status 1 and the replay goes on with the drawing it had.
+TEST_F(Replay, UnknownValuesStopFailedFilesGoOn)
 {
-    ReplayRun run = replay("export @x.png\ndown 1 2\nmove 3\n");
-    EXPECT_EQ(run.status, kReplayMalformed);
-    EXPECT_EQ(run.errors, QStringList{QStringLiteral("line 3: move needs X and Y")});
-    EXPECT_FALSE(QFile::exists(path("x.png")));
-
-    for (const char* line : {"action fly:", "set pen.hue 3", "set pen.type Crayon", "action setPenType: Crayon",
-                             "set pen.opacity 2", "set pen.color blue", "set pen.mode sideways",
+    for (const char* line : {"action fly:", "set pen.hue 3", "set pen.type Crayon", "set pen.opacity 2",
+                             "action setPenType: Crayon", "set pen.color blue", "set pen.mode sideways",
                              "set fill.color 12345", "action penSize: huge", "place @x.png"}) {
-        run = replay(QStringLiteral("export @before.png\n%1\nexport @after.png\n").arg(QLatin1String(line)));
-        EXPECT_TRUE(run.status == kReplayMalformed && run.errors.size() == 1 && run.errors[0].startsWith(u"line 2: "))
+        const ReplayRun run = replay(QStringLiteral("export @a.png\n%1\nexport @b.png\n").arg(line));
+        EXPECT_TRUE(run.status == kReplayMalformed && run.errors.size() == 1 &&
+                    run.errors[0].startsWith(u"line 2: ") && !QFile::exists(path("b.png")))
             << line << ": " << run.report();
-        EXPECT_FALSE(QFile::exists(path("after.png"))) << line;
     }
-
     QFile damaged(path("damaged.pavo"));
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("this is no drawing at all PAVO0100ZLIB") > 0);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("no drawing PAVO0100ZLIB") > 0);
     damaged.close();
-    run = replay("set pen.color 000000\n" + drag({100, 100}, {300, 100}) +
-                 "open @damaged.pavo\nexport @out.bmp\nexport @ok.png\n");
-    EXPECT_EQ(run.status, kReplayFailed);
-    EXPECT_EQ(run.errors.size(), 2) << run.report();
+    const ReplayRun run = replay("set pen.color 000000\n" + drag({100, 100}, {300, 100}) +
+                                 "open @damaged.pavo\nexport @out.bmp\nexport @ok.png\n");
+    EXPECT_TRUE(run.status == kReplayFailed && run.errors.size() == 2) << run.report();
     expectPixels({{"ok.png", 200, 100, kBlack, "the damaged file replaced nothing"}});
-    EXPECT_EQ(replay("export @out.png\n", path("damaged.pavo")).status, kReplayFailed);
 }
 
 // Golden pictures: every pen type drawing one gesture over a blue box, and the Pen in each
@@ -218,16 +196,18 @@ class PenSet : public ReplayTest, public ::testing::WithParamInterface<const cha
 
 TEST_P(PenSet, DrawsItsGoldenPicture)
 {
-    const QString script = box("3070c0", {20, 80}, {180, 140}) + QStringLiteral("set pen.type %1\n").arg(QLatin1String(GetParam())) +
+    const QString type = QString::fromLatin1(GetParam());
+    const QString script = box("3070c0", {20, 80}, {180, 140}) + "set pen.type " + type + '\n' +
                            path_through({{20, 30}, {60, 110}, {100, 40}, {140, 120}, {180, 60}});
     ASSERT_EQ(replay(script + "export @pen.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
-    EXPECT_TRUE(matches_golden(exported("pen.png"), QStringLiteral("pen-%1").arg(QString::fromLatin1(GetParam()).toLower())));
+    EXPECT_TRUE(matches_golden(exported("pen.png"), "pen-" + type.toLower()));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPenType, PenSet,
-                         ::testing::Values("Brush", "Calligraphy", "Colorize", "Darken", "Ellipse", "Eraser",
-                                           "Highlighter", "Hilight", "Lasso", "Lighten", "Line", "Marker", "Pen",
-                                           "Pencil", "Rectangle", "Shadow", "Spray"));
+                         ::testing::Values("Brush", "Calligraphy", "Colorize", "Darken", "Ellipse",
+                                           "Eraser", "Highlighter", "Hilight", "Lasso", "Lighten",
+                                           "Line", "Marker", "Pen", "Pencil", "Rectangle",
+                                           "Shadow", "Spray"));
 
 class TransferMode : public ReplayTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -235,16 +215,15 @@ TEST_P(TransferMode, OverInkMatchesItsGoldenPicture)
 {
     const QString script = box("000000", {0, 10}, {200, 45}) + box("ffe619", {0, 55}, {200, 90}) +
                            box("202060", {0, 100}, {200, 135}) +
-                           QStringLiteral("set pen.type Pen\nset pen.radius 14\nset pen.color d03070\n"
-                                          "set pen.opacity 0.7\nset pen.mode %1\n")
-                               .arg(QLatin1String(GetParam())) +
+                           "set pen.type Pen\nset pen.radius 14\nset pen.color d03070\n"
+                           "set pen.opacity 0.7\nset pen.mode " + GetParam() + '\n' +
                            drag({30, 10}, {170, 140});
     ASSERT_EQ(replay(script + "export @mode.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
-    EXPECT_TRUE(matches_golden(exported("mode.png"), QStringLiteral("mode-%1").arg(QLatin1String(GetParam()))));
+    EXPECT_TRUE(matches_golden(exported("mode.png"), QStringLiteral("mode-") + GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, TransferMode,
-                         ::testing::Values("normal", "erase", "darker", "lighter", "colorize", "shadow", "hilight",
-                                           "multiply"));
+                         ::testing::Values("normal", "erase", "darker", "lighter", "colorize",
+                                           "shadow", "hilight", "multiply"));
 
 } // namespace

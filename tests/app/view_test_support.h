@@ -22,12 +22,10 @@ inline StrokePtr rect_stroke(float x, float y, float w, float h, const QColor& c
 class ViewTest : public ::testing::Test {
 protected:
     static constexpr Point kCentre{100, 50};
-
     CallLog log;
     FakeDocument document{&log};
     FakeDisplay display;
     std::unique_ptr<PavoView> view;
-
     void SetUp() override
     {
         view = PavoView::create(document, display, {200, 100});
@@ -38,7 +36,6 @@ protected:
         };
     }
     void TearDown() override { document.onChange = nullptr; }
-
     Point viewPointOf(Point world) { return view->canvas().worldPointToBitmapPoint(world); }
     Point worldPointAt(Point viewPoint) { return view->canvas().bitmapPointToWorldPoint(viewPoint); }
     color_ns::Color shownAt(Point viewPoint) { return view->canvasForReading().colorAt(viewPoint); }
@@ -48,14 +45,4 @@ inline void expect_near(Point actual, Point expected, float tolerance = 1e-3f)
 {
     EXPECT_NEAR(actual.x, expected.x, tolerance);
     EXPECT_NEAR(actual.y, expected.y, tolerance);
-}
-
-inline void expect_near(const AffineTransform& actual, const AffineTransform& expected, float tolerance = 1e-4f)
-{
-    EXPECT_NEAR(actual.a, expected.a, tolerance);
-    EXPECT_NEAR(actual.b, expected.b, tolerance);
-    EXPECT_NEAR(actual.c, expected.c, tolerance);
-    EXPECT_NEAR(actual.d, expected.d, tolerance);
-    EXPECT_NEAR(actual.tx, expected.tx, tolerance * 100);
-    EXPECT_NEAR(actual.ty, expected.ty, tolerance * 100);
 }

@@ -3,17 +3,14 @@
 // log line while the rest of the drawing opens.
 
 #include "drawing_fixtures.h"
-
 #include <QBuffer>
 #include <QCborArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
-
 #include <gtest/gtest.h>
 #include <zlib.h>
-
 #include <csignal>
 #include <functional>
 #include <limits>
@@ -25,11 +22,9 @@ using namespace document_file;
 using namespace Qt::StringLiterals;
 
 namespace {
-
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const QByteArray kTrailerBytes(kTrailer, kTrailerSize);
-
 // Field by field, so that a field the writer leaves out is missed too; geometry and samples
 // in their archive form, pictures in pixels.
 void expect_same_drawing(const DocumentData& a, const DocumentData& b)
@@ -50,47 +45,27 @@ void expect_same_drawing(const DocumentData& a, const DocumentData& b)
     };
     EXPECT_TRUE(fields(a) == fields(b));
 }
-
 QByteArray read_file(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-
-QByteArray read_corpus(const QString& name)
-{
-    return read_file(QStringLiteral(PAVO_CORPUS_DIR "/") + name);
-}
-
-QByteArray with_length(QByteArray file, quint32 n)
-{
-    qToBigEndian(n, file.data());
-    return file;
-}
-
-QByteArray png_of(const QImage& image, const char* format = "PNG")
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return png;
-}
-
 // A small real PNG whose header, checksum included, claims another size: only the size can
 // make a reader refuse it.
 QByteArray png_claiming(quint32 width, quint32 height)
 {
     QImage image(4, 4, QImage::Format_RGB32);
     image.fill(Qt::red);
-    QByteArray png = png_of(image);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
     qToBigEndian(width, png.data() + 16);
     qToBigEndian(height, png.data() + 20);
     qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17)),
                  png.data() + 29);
     return png;
 }
-
 // A path element as the archive stores it: the kind byte, then the floats.
 QByteArray element(int kind, std::initializer_list<float> values)
 {
@@ -98,7 +73,6 @@ QByteArray element(int kind, std::initializer_list<float> values)
     for (const float f : values) bytes.append(reinterpret_cast<const char*>(&f), 4);
     return bytes;
 }
-
 // The value at a path of keys replaced; an undefined value stands for a missing one.
 QCborValue replaced(const QCborValue& v, const std::vector<const char*>& keys,
                     const QCborValue& value, std::size_t at = 0)
@@ -109,27 +83,23 @@ QCborValue replaced(const QCborValue& v, const std::vector<const char*>& keys,
     map.insert(key, replaced(map.value(key), keys, value, at + 1));
     return map;
 }
-
 QByteArray nested(int depth, char open, char close = 0)
 {
     QByteArray bytes = QByteArray(depth, open) + '\0';
     return close ? bytes + QByteArray(depth, close) : bytes;
 }
-
 StrokePtr fill_of_width(float width)
 {
     Path path = image_placement({1, 2}, 30, 20, 0.3f);
     path.setLineWidth(width);
     return Stroke::withPath(std::move(path), QColor(200, 10, 10), kModeMultiply, 0.5f);
 }
-
 StrokePtr picture(int w, int h, QImage::Format format)
 {
     QImage image(w, h, format);
     image.fill(1);
     return Stroke::withImage(image, image_placement({0, 0}, float(w), float(h), 0), 1);
 }
-
 // While it lives, log lines go to the sink and Qt's warnings about damaged files nowhere.
 struct QuietLog {
     QtMessageHandler previous =
@@ -137,7 +107,6 @@ struct QuietLog {
     explicit QuietLog(std::function<void(const QString&)> sink) { set_log_sink(std::move(sink)); }
     ~QuietLog() { qInstallMessageHandler(previous); set_log_sink(nullptr); }
 };
-
 } // namespace
 
 // Save and reopen gives back what was saved, down to the largest things each path lets a
@@ -158,23 +127,17 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
     elements[0] = {kMoveTo, {{0, 0}}};
     const Path curves(elements);
     const int kMaxSide = archive::kMaxImageSide;
-    const struct {
-        const char* name;
-        std::function<DocumentData()> build;
-        bool view_dropped = false;
-    } rows[] = {
+    // clang-format off
+    const struct { const char* name; std::function<DocumentData()> build; bool view_dropped = false; } rows[] = {
         {"every kind, background, frame and view", full_document},
-        {"every kind alone", [] { return drawing_of(strokes_of_every_kind()); }},
         // A view transform no view takes is left out rather than making the file unreadable.
         {"unusable view transform", viewed({1, 2, 2, 4, 0, 0}), true},
         // A fill's line width plays no part; a script may set any.
         {"fill of negative line width", one(fill_of_width(-3))},
         {"fill of infinite line width", one(fill_of_width(float(kInf)))},
-        {"fill of NaN line width", one(fill_of_width(float(kNaN)))},
         {"picture at the side limit", one(picture(kMaxSide, 2, QImage::Format_RGB32))},
         {"picture 17,000 pixels wide", one(picture(17000, 3, QImage::Format_ARGB32))},
-        {"picture at the pixel limit",
-         one(picture(8192, int(archive::kMaxImagePixels / 8192), QImage::Format_Mono))},
+        {"picture at the pixel limit", one(picture(8192, int(archive::kMaxImagePixels / 8192), QImage::Format_Mono))},
         // Over 70 MiB of elements, as hours of spraying make: no budget but the file size.
         {"16 strokes of 4.5 MiB of curves", many(16, Stroke::withPath(curves, Qt::black, 0, 1))},
         // The densest archives the writer makes: the smallest stroke of each kind, many times.
@@ -183,6 +146,7 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         {"the smallest pen strokes", many(5000, Stroke::withPenPoints(sample, Qt::black, 0, 0))},
         {"the smallest pictures", many(5000, picture(1, 1, QImage::Format_Mono))},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const DocumentData d = row.build();
@@ -191,7 +155,7 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         ASSERT_TRUE(file) << file.error().toStdString();
         const Result<DocumentData> load = loadDataRepresentation(*file);
         ASSERT_TRUE(load) << load.error().toStdString();
-        DocumentData expected = copy_document(d);
+        DocumentData expected = row.build();
         if (row.view_dropped) expected.view_transform.reset();
         expect_same_drawing(expected, *load);
     }
@@ -201,8 +165,8 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
 TEST(DocumentFile, PicturesBeyondWhatAFileHoldsAreRefusedWhenPlaced)
 {
     const int side = archive::kMaxImageSide;
-    for (const QSize size : {QSize(side + 1, 1), QSize(1, side + 1),
-                             QSize(8192, int(archive::kMaxImagePixels / 8192) + 1)}) {
+    const int rows = int(archive::kMaxImagePixels) / 8192 + 1;
+    for (const QSize size : {QSize(side + 1, 1), QSize(8192, rows)}) {
         const QImage image(size, QImage::Format_Mono);
         const Result<> fits = image_fits_in_drawing(image);
         ASSERT_FALSE(fits) << size.width() << " x " << size.height();
@@ -219,15 +183,11 @@ TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
     const DocumentData d = full_document();
     ASSERT_TRUE(saveDocument(path, d));
     const QByteArray saved = read_file(path);
-    const Result<DocumentData> load = loadDocument(path);
-    ASSERT_TRUE(load) << load.error().toStdString();
-    expect_same_drawing(d, *load);
-
     // A drawing whose writing runs into a file size limit half-way (root ignores
     // permissions, so the limit is what makes the disk refuse here).
-    DocumentData big = copy_document(d);
-    for (int i = 0; i < 200; ++i)
-        big.strokes->insert(big.strokes->count(), wavy_pen_stroke({float(i), 0}, 200, 5, {}, Qt::red, 0, 1, unsigned(i)));
+    DocumentData big = full_document();
+    for (unsigned i = 0; i < 200; ++i)
+        big.strokes->insert(0, wavy_pen_stroke({float(i), 0}, 200, 5, {}, Qt::red, 0, 1, i));
     ASSERT_GT(dataRepresentation(big)->size(), 3 * saved.size());
     rlimit unlimited{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
@@ -239,7 +199,6 @@ TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
     setrlimit(RLIMIT_FSIZE, &unlimited);
     std::signal(SIGXFSZ, old_handler);
     ASSERT_FALSE(save);
-    EXPECT_TRUE(save.error().startsWith(path + QStringLiteral(": "))) << save.error().toStdString();
     EXPECT_EQ(read_file(path), saved);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"drawing.pavo"});
 }
@@ -254,6 +213,7 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
         return wrap_archive(archive::to_bytes(replaced(root, {key}, v)), true);
     };
     const auto packed = [](const QByteArray& bytes) { return wrap_archive(bytes, true); };
+    const auto with_length = [](QByteArray f, quint32 n) { qToBigEndian(n, f.data()); return f; };
     QByteArray flipped = good;
     flipped[20] = char(flipped[20] ^ 0x55);
     const QByteArray stream = good.first(good.size() - kTrailerSize);
@@ -268,72 +228,52 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     // A sparse file over the size cap: refused from its size, never read.
     const QString huge = dir.filePath(QStringLiteral("huge.pavo"));
-    {
-        QFile f(huge);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(kMaxArchiveBytes + 1));
-    }
-
-    struct Row {
-        const char* name;
-        QByteArray file;
-        // For rows of archive syntax, the archive, which the parser alone must refuse.
-        QByteArray archive = {};
-        // For rows that are not a regular file.
-        QString path = {};
-    };
+    QFile huge_file(huge);
+    ASSERT_TRUE(huge_file.open(QIODevice::WriteOnly) && huge_file.resize(kMaxArchiveBytes + 1));
+    // For rows of archive syntax, the archive, which the parser alone must refuse; for rows
+    // that are not a regular file, its path.
+    struct Row { const char* name; QByteArray file, archive = {}; QString path = {}; };
     const auto syntax = [&](const char* name, QByteArray b) { return Row{name, packed(b), b}; };
     const auto at = [](const char* name, QString path) { return Row{name, {}, {}, path}; };
-    const auto view_of = archive::encode_transform;
-    const auto view = [&](AffineTransform t) { return with_root("view_transform", view_of(t)); };
+    const auto view = [&](AffineTransform t) {
+        return with_root("view_transform", archive::encode_transform(t));
+    };
+    // clang-format off
     const Row rows[] = {
         {"empty", {}},
-        {"only the trailer", kTrailerBytes},
         {"trailer and three bytes", QByteArray(3, '\0') + kTrailerBytes},
         {"truncated stream", good.left(good.size() - kTrailerSize - 1) + kTrailerBytes},
         {"wrong trailer", good.left(good.size() - 1) + "C"},
         {"length one short", with_length(good, length - 1)},
-        {"length one long", with_length(good, length + 1)},
-        {"length beyond the inflate ratio",
-         with_length(good, quint32(qint64(stream.size() - 4) * kMaxInflateRatio + 1))},
+        {"length beyond the inflate ratio", with_length(good, quint32(qint64(stream.size() - 4) * kMaxInflateRatio + 1))},
         {"length beyond the cap", with_length(big, quint32(kMaxArchiveBytes + 1)) + kTrailerBytes},
         {"junk after the stream", stream + "junk" + kTrailerBytes},
         {"corrupt stream", flipped},
         syntax("archive cut short", archive.left(archive.size() - 1)),
         syntax("byte after the archive", archive + '\0'),
         syntax("break outside a container", QByteArray::fromHex("ff")),
-        syntax("reserved additional info", QByteArray::fromHex("1c")),
-        syntax("text that is not UTF-8", QByteArray::fromHex("62c328")),
-        syntax("a tag", QByteArray::fromHex("81c11a00000000")),
         syntax("indefinite array never ends", QByteArray::fromHex("9f0102")),
-        syntax("byte string claiming 2^60", QByteArray::fromHex("5b1000000000000000")),
-        syntax("array claiming 2^60", QByteArray::fromHex("9b100000000000000001")),
         syntax("map claiming 2^60", QByteArray::fromHex("bb1000000000000000")),
         syntax("arrays one too deep", nested(archive::kMaxDepth + 1, char(0x81))),
-        syntax("indefinite arrays one too deep",
-               nested(archive::kMaxDepth + 1, char(0x9f), char(0xff))),
+        syntax("indefinite arrays one too deep", nested(archive::kMaxDepth + 1, char(0x9f), char(0xff))),
         syntax("maps 100,000 deep", QByteArray::fromHex("a100").repeated(100000) + '\0'),
         syntax("more items than its size", QByteArray::fromHex("990bb8") + QByteArray(3000, 0)),
         {"root is an array", packed(archive::to_bytes(QCborArray{root}))},
-        {"root of another class", packed(archive::to_bytes(archive::object("Strokes"_L1)))},
         {"background not a colour", with_root("background_color", QStringLiteral("red"))},
-        {"background of no components", with_root("background_color", archive::object("Color"_L1))},
         {"window not text", with_root("window", 42)},
         {"view transform with NaN", view({1, 0, 0, 1, NAN, 0})},
         {"view transform singular", view({1, 2, 2, 4, 0, 0})},
-        {"view transform of five",
-         with_root("view_transform", replaced(view_of({}), {"m"}, QCborArray{1, 0, 0, 1, 0}))},
         at("missing", dir.filePath(QStringLiteral("missing.pavo"))),
         at("a folder", dir.path()),
         at("a pipe", fifo),
-        at("a device", QStringLiteral("/dev/zero")),
         at("over the size cap", huge),
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         if (!row.archive.isEmpty()) {
             const Result<QCborValue> parsed = archive::from_bytes(row.archive);
-            EXPECT_FALSE(parsed);
-            EXPECT_FALSE(parsed.error().isEmpty());
+            EXPECT_TRUE(!parsed && !parsed.error().isEmpty());
         }
         QString path = row.path;
         if (path.isEmpty()) {
@@ -357,59 +297,35 @@ TEST(DocumentFile, DamagedStrokeIsDroppedAndTheRestOpen)
 {
     enum { kPen, kFill, kLine, kImage };
     const QByteArray move = element(kMoveTo, {1, 2});
-    QImage small(3, 3, QImage::Format_RGB32);
-    small.fill(Qt::blue);
-    const QByteArray png = png_of(small);
+    const QByteArray png = png_claiming(4, 4);
     const quint32 side = quint32(archive::kMaxImageSide);
-    const QCborValue missing(QCborValue::Undefined);
-    const QCborValue nan(kNaN);
-    const struct {
-        const char* name;
-        int stroke;
-        std::vector<const char*> keys;
-        QCborValue value;
-    } rows[] = {
+    const QCborValue missing(QCborValue::Undefined), nan(kNaN);
+    // clang-format off
+    const struct { const char* name; int stroke; std::vector<const char*> keys; QCborValue value; } rows[] = {
         {"not a stroke", kFill, {"$class"}, QStringLiteral("Strokes")},
         {"opacity over one", kFill, {"opacity"}, 2.0},
-        {"opacity beyond a float", kFill, {"opacity"}, 1e300},
-        {"opacity as text", kFill, {"opacity"}, QStringLiteral("1")},
         {"mode not whole", kFill, {"transfer_mode"}, 0.5},
-        {"mode beyond int", kFill, {"transfer_mode"}, qint64{1} << 40},
         {"no colour", kFill, {"color"}, QCborValue(QCborValue::Null)},
         {"colour of three", kFill, {"color", "rgba"}, QCborArray{1.0, 1.0, 1.0}},
         {"colour NaN", kFill, {"color", "rgba"}, QCborArray{nan, 1.0, 1.0, 1.0}},
-        {"colour text", kFill, {"color", "rgba"}, QCborArray{1.0, 1.0, QStringLiteral("1"), 1.0}},
-        {"colour of another class", kFill, {"color", "$class"}, QStringLiteral("Colour")},
         {"no path", kFill, {"path"}, missing},
         {"unknown element kind", kFill, {"path", "elements"}, element(4, {1, 2})},
         {"partial move", kFill, {"path", "elements"}, move.left(move.size() - 1)},
         {"curve of five numbers", kFill, {"path", "elements"}, element(kCurveTo, {1, 2, 3, 4, 5})},
-        {"line without its point", kFill, {"path", "elements"}, element(kLineTo, {})},
         {"NaN point", kFill, {"path", "elements"}, move + element(kLineTo, {NAN, 0})},
-        {"elements as text", kFill, {"path", "elements"}, QStringLiteral("abc")},
         {"winding 2", kFill, {"path", "winding"}, 2},
-        {"winding not whole", kFill, {"path", "winding"}, 0.0},
         {"path width negative", kFill, {"path", "line_width"}, -1.0},
-        {"path width missing", kFill, {"path", "line_width"}, missing},
-        {"line width beyond a float", kLine, {"line_width"}, 1e300},
         {"line width negative", kLine, {"line_width"}, -2.0},
-        {"line width as text", kLine, {"line_width"}, QStringLiteral("2")},
         {"samples as text", kPen, {"pen_points", "values"}, QStringLiteral("x")},
         {"samples cut short", kPen, {"pen_points", "values"}, QByteArray(3, '\0')},
-        {"samples of another class", kPen, {"pen_points", "$class"}, QStringLiteral("Points")},
         {"no picture", kImage, {"image", "png"}, QByteArray()},
         {"half a picture", kImage, {"image", "png"}, png.left(png.size() / 2)},
-        {"a BMP", kImage, {"image", "png"}, png_of(small, "BMP")},
-        {"picture as text", kImage, {"image", "png"}, QString::fromLatin1(png)},
-        {"picture of another class", kImage, {"image", "$class"}, QStringLiteral("Picture")},
         {"header one wider than the limit", kImage, {"image", "png"}, png_claiming(side + 1, 4)},
-        {"header one taller than the limit", kImage, {"image", "png"}, png_claiming(4, side + 1)},
-        {"header over the pixel limit", kImage, {"image", "png"},
-         png_claiming(8192, quint32(archive::kMaxImagePixels / 8192 + 1))},
-        {"header of no width", kImage, {"image", "png"}, png_claiming(0, 4)},
+        {"header over the pixel limit", kImage, {"image", "png"}, png_claiming(8192, quint32(archive::kMaxImagePixels / 8192 + 1))},
         {"header larger than its pixels", kImage, {"image", "png"}, png_claiming(side, side)},
         {"image without placement", kImage, {"path", "elements"}, move},
     };
+    // clang-format on
     const DocumentData d = full_document();
     const QCborMap root = encodeDocument(d).toMap();
     const std::vector<const char*> list = {"strokes", "strokes"};
@@ -426,131 +342,21 @@ TEST(DocumentFile, DamagedStrokeIsDroppedAndTheRestOpen)
             wrap_archive(archive::to_bytes(replaced(root, list, damaged)), true));
         ASSERT_TRUE(load) << load.error().toStdString();
         EXPECT_EQ(lines, QStringList{QStringLiteral("Bad stroke found in save file -- ignoring.")});
-        DocumentData rest = copy_document(d);
-        StrokeArray kept = d.strokes->strokeArray();
-        kept.erase(kept.begin() + row.stroke);
-        rest.strokes = std::make_unique<Strokes>(kept);
+        DocumentData rest = full_document();
+        rest.strokes->removeAt(row.stroke);
         expect_same_drawing(rest, *load);
     }
 }
 
-// ---- The committed seed files, and a deterministic mutation test over them: damaged files
-// of every sort must fail with a reason or load as a sane drawing, never crash, hang or
-// allocate without bound. Run under AddressSanitizer by the sanitizer build.
-
-namespace {
-
-// The archive inside a file of either form; empty when there is none.
-QByteArray archive_of(const QByteArray& file)
-{
-    if (!file.endsWith(kTrailerBytes)) return file;
-    return decompressWithLength(file.chopped(kTrailerSize)).take().value_or(QByteArray());
-}
-
-// Damage of every sort, drawn from a fixed seed.
-struct Mutator {
-    std::mt19937 random{20240611};
-    int below(int n) { return int(random() % unsigned(n)); }
-
-    // Bit flips, truncation, insertion, or bytes that mean long lengths, indefinite
-    // containers, breaks and floats in CBOR.
-    QByteArray damage(QByteArray b)
-    {
-        if (b.isEmpty()) return QByteArray(1, char(random()));
-        const int at = below(int(b.size()));
-        switch (below(4)) {
-        case 0:
-            for (int i = below(8) + 1; i > 0; --i) b[below(int(b.size()))] ^= char(1 << below(8));
-            return b;
-        case 1: return b.left(at);
-        case 2: return b.insert(at, QByteArray(below(16) + 1, char(random())));
-        default: b[at] = "\x00\x1b\x5b\x7f\x9b\x9f\xbf\xc6\xfa\xfb\xff"[below(11)]; return b;
-        }
-    }
-
-    // Replaces the `target`-th value of the tree, counted depth first, with a value of a
-    // random type, often the wrong one for where it lands.
-    QCborValue replace(const QCborValue& v, int& target)
-    {
-        if (target-- == 0) {
-            const QCborValue values[] = {kNaN, -kInf, qint64{1} << 40, -1, 1e30, QString(),
-                                         QCborMap(), QCborArray(), QCborValue(QCborValue::Null),
-                                         QByteArray(below(40), char(random())),
-                                         archive::object("Stroke"_L1), 0.5};
-            return values[below(12)];
-        }
-        if (v.isArray()) {
-            QCborArray a = v.toArray();
-            for (qsizetype i = 0; i < a.size() && target >= 0; ++i) a[i] = replace(a.at(i), target);
-            return a;
-        }
-        if (!v.isMap()) return v;
-        QCborMap m = v.toMap();
-        for (auto it = m.begin(); it != m.end() && target >= 0; ++it)
-            it.value() = replace(it.value(), target);
-        return m;
-    }
-
-    QByteArray mutate(const QByteArray& file)
-    {
-        const bool packed = file.endsWith(kTrailerBytes);
-        int target = below(400);
-        switch (below(4)) {
-        case 0: return damage(file);
-        case 1: return wrap_archive(damage(archive_of(file)), packed);
-        case 2: {
-            // A well-formed archive with one value changed: reaches every decoder.
-            const Result<QCborValue> root = archive::from_bytes(archive_of(file));
-            return root ? wrap_archive(archive::to_bytes(replace(*root, target)), packed) : file;
-        }
-        default: return damage(damage(file));
-        }
-    }
-};
-
-} // namespace
-
+// The committed files of earlier versions read back as the drawings they were made from.
 TEST(DocumentCorpus, CommittedFilesReadBackAsTheDrawingsTheyWereMadeFrom)
 {
     for (const CorpusEntry& entry : corpus_entries()) {
         SCOPED_TRACE(entry.name.toStdString());
-        const QByteArray file = read_corpus(entry.name);
+        const QByteArray file = read_file(QStringLiteral(PAVO_CORPUS_DIR "/") + entry.name);
         ASSERT_FALSE(file.isEmpty()) << "missing; run pavo_make_corpus tests/data/corpus";
         const Result<DocumentData> load = loadDataRepresentation(file);
         ASSERT_TRUE(load) << load.error().toStdString();
         expect_same_drawing(entry.build(), *load);
     }
-}
-
-TEST(DocumentCorpus, MutatedFilesFailCleanlyOrLoadSane)
-{
-    constexpr int kIterations = 8000;
-    std::vector<QByteArray> seeds;
-    for (const CorpusEntry& entry : corpus_entries()) seeds.push_back(read_corpus(entry.name));
-    int bad_strokes = 0;
-    const QuietLog quiet([&bad_strokes](const QString&) { ++bad_strokes; });
-    Mutator mutator;
-    int loaded = 0;
-    for (int i = 0; i < kIterations && !::testing::Test::HasFailure(); ++i) {
-        const QByteArray input = mutator.mutate(seeds[std::size_t(mutator.below(5))]);
-        SCOPED_TRACE(input.toHex().left(200).constData());
-        const Result<DocumentData> load = loadDataRepresentation(input);
-        if (!load) {
-            EXPECT_FALSE(load.error().isEmpty());
-            continue;
-        }
-        // What loads must be a drawing that can be drawn, saved and read again.
-        ++loaded;
-        for (const StrokePtr& s : load->strokes->strokeArray())
-            EXPECT_TRUE(s && !s->bad() && nice(s->bounds()));
-        EXPECT_TRUE(!load->background_color || load->background_color->isValid());
-        EXPECT_TRUE(!load->view_transform || load->view_transform->isUsable());
-        const Result<DocumentData> again = loadDataRepresentation(*dataRepresentation(*load));
-        ASSERT_TRUE(again) << again.error().toStdString();
-        EXPECT_EQ(again->strokes->count(), load->strokes->count());
-    }
-    // Both outcomes must be exercised, or the mutations are not reaching the decoders.
-    EXPECT_GT(loaded, kIterations / 20);
-    EXPECT_LT(loaded, kIterations);
-    EXPECT_GT(bad_strokes, 0);
 }

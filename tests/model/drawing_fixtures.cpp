@@ -1,7 +1,5 @@
 #include "drawing_fixtures.h"
-
 #include <QCborMap>
-
 #include <cmath>
 #include <random>
 
@@ -21,7 +19,6 @@ StrokePtr wavy_pen_stroke(Point start, int samples, float radius, const AffineTr
     points.simplify();
     return Stroke::withPenPoints(std::move(points), color, mode, opacity);
 }
-
 Path image_placement(Point origin, float w, float h, float radians)
 {
     const Point u{std::cos(radians), std::sin(radians)};
@@ -30,14 +27,12 @@ Path image_placement(Point origin, float w, float h, float radians)
     return Path({{kMoveTo, {origin}}, {kLineTo, {p1}}, {kLineTo, {p1 + v * h}},
                  {kLineTo, {origin + v * h}}, {kClosePath, {}}});
 }
-
 DocumentData drawing_of(StrokeArray strokes)
 {
     DocumentData d;
     d.strokes = std::make_unique<Strokes>(std::move(strokes));
     return d;
 }
-
 StrokeArray strokes_of_every_kind()
 {
     std::vector<PathElement> star;
@@ -63,7 +58,6 @@ StrokeArray strokes_of_every_kind()
         Stroke::withImage(image, image_placement({1, 2}, 16, 12, -0.7f), 0.25f),
     };
 }
-
 DocumentData full_document()
 {
     DocumentData d = drawing_of(strokes_of_every_kind());
@@ -72,7 +66,6 @@ DocumentData full_document()
     d.view_transform = AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f};
     return d;
 }
-
 DocumentData wide_steps()
 {
     // Halves and n/255 are exactly what a file holds; placed directly, since simplifying
@@ -84,16 +77,6 @@ DocumentData wide_steps()
     points.addPointAt({-2999.5f, 2501.0f}, 200 / 255.0f);
     return drawing_of({Stroke::withPenPoints(points, QColor(120, 0, 120), kModeHilight, 1)});
 }
-
-DocumentData copy_document(const DocumentData& d)
-{
-    DocumentData copy = drawing_of(d.strokes ? d.strokes->strokeArray() : StrokeArray{});
-    copy.background_color = d.background_color;
-    copy.window_frame = d.window_frame;
-    copy.view_transform = d.view_transform;
-    return copy;
-}
-
 std::vector<CorpusEntry> corpus_entries()
 {
     return {
@@ -104,14 +87,12 @@ std::vector<CorpusEntry> corpus_entries()
         {QStringLiteral("empty.pavo"), true, false, [] { return drawing_of({}); }},
     };
 }
-
 QByteArray wrap_archive(const QByteArray& archive, bool compressed)
 {
     if (!compressed) return archive;
     return compressWithLength(archive).take().value_or(QByteArray()) +
            QByteArray(document_file::kTrailer, document_file::kTrailerSize);
 }
-
 QByteArray corpus_file(const CorpusEntry& entry)
 {
     QCborMap root = encodeDocument(entry.build()).toMap();

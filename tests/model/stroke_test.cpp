@@ -1,13 +1,17 @@
-#include "model_test_support.h"
+// One stroke and the stroke list: bounds, moves, batching, bad strokes, picking, drawing.
 
+#include "archive.h"
+#include "canvas.h"
+#include "strokes.h"
+#include "support/pictures.h"
+#include "support/strokes.h"
+#include <QCborArray>
 #include <gtest/gtest.h>
-
 #include <limits>
 
 using namespace color_ns;
 
 namespace {
-
 // Red, green, blue and white quarters: how the corners of an upright picture are told apart.
 QImage quadrants(int w, int h)
 {
@@ -18,32 +22,40 @@ QImage quadrants(int w, int h)
                                                 : (x < w / 2 ? Qt::blue : Qt::white));
     return image;
 }
-
 Path quad(Point p0, Point p1, Point p2, Point p3)
 {
     return Path(
         {{kMoveTo, {p0}}, {kLineTo, {p1}}, {kLineTo, {p2}}, {kLineTo, {p3}}, {kClosePath, {}}});
 }
-
+std::unique_ptr<PavoCanvas> white_canvas(int w, int h)
+{
+    auto canvas = PavoCanvas::create({float(w), float(h)});
+    canvas->fill(WHITE);
+    return canvas;
+}
+int differing(const Bitmap& a, const Bitmap& b, int tolerance = 0)
+{
+    return pixels_differing(a.image(), b.image(), tolerance);
+}
 } // namespace
 
 TEST(Stroke, LineBoundsGrowByHalfTheWidthAndMovesStayWithinWhatAFileHolds)
 {
-    Path path = rect_path(10, 10, 20, 20);
-    path.setLineWidth(4);
-    const StrokePtr line = Stroke::withLine(path, Qt::black, kModeNormal, 1);
+    const StrokePtr line = line_stroke({10, 10}, {30, 30}, 4);
     EXPECT_EQ(line->bounds(), make_rect(8, 8, 24, 24));
-    EXPECT_EQ(Stroke::withPath(path, Qt::black, 0, 1)->bounds(), make_rect(10, 10, 20, 20));
     ASSERT_TRUE(line->transformUsingAffineTransform(AffineTransform::scaling(2, 2)));
     EXPECT_EQ(line->bounds(), make_rect(18, 18, 44, 44));
     // Refused, leaving the stroke as it was: unusable transforms, and moves that would carry
     // a point beyond the finite floats a file holds.
     const float big = std::numeric_limits<float>::max() / 8;
-    for (const AffineTransform& t :
-         {AffineTransform::scaling(0, 2), AffineTransform{1, 0, 0, 1, NAN, 0},
-          AffineTransform::scaling(big, 1), AffineTransform::translation(0, 8 * big)})
-        EXPECT_FALSE(line->transformUsingAffineTransform(t)) << t.a << " " << t.ty;
+    const StrokePtr pen = pen_stroke({{0, 0}, {9, 9}});
+    const Rect pen_bounds = pen->bounds();
+    for (const AffineTransform& t : {AffineTransform::scaling(0, 2), {1, 0, 0, 1, NAN, 0},
+                                     AffineTransform::scaling(big, 1), {1, 0, 0, 1, 0, 8 * big}})
+        EXPECT_FALSE(line->transformUsingAffineTransform(t) ||
+                     pen->transformUsingAffineTransform(t));
     EXPECT_EQ(line->bounds(), make_rect(18, 18, 44, 44));
+    EXPECT_EQ(pen->bounds(), pen_bounds);
     // A large move that stays finite is taken, and the stroke still saves and reopens.
     ASSERT_TRUE(line->transformUsingAffineTransform(AffineTransform::scaling(big / 64, 1)));
     const StrokePtr back = line->copyWithArchiver();
@@ -55,11 +67,12 @@ TEST(Stroke, LineBoundsGrowByHalfTheWidthAndMovesStayWithinWhatAFileHolds)
 // drawing them one after the other gives.
 TEST(Stroke, CombiningOnlyWhatKeepsThePicture)
 {
-    const StrokePtr image =
-        Stroke::withImage(quadrants(4, 4), quad({0, 0}, {4, 0}, {4, 4}, {0, 4}), 1);
+    const Path square = quad({0, 0}, {4, 0}, {4, 4}, {0, 4});
+    const StrokePtr image = Stroke::withImage(quadrants(4, 4), square, 1);
     const auto fill = [](int mode, const QColor& c, float opacity = 1) {
-        return fill_stroke(0, 0, 5, 5, c, mode, opacity);
+        return fill_stroke(make_rect(0, 0, 5, 5), c, mode, opacity);
     };
+    // clang-format off
     const struct { const char* name; StrokePtr a, b; bool combine; } rows[] = {
         {"normal, any colours", fill(kModeNormal, Qt::red), fill(kModeNormal, Qt::blue), true},
         {"erase", fill(kModeErase, Qt::red), fill(kModeErase, Qt::blue), true},
@@ -78,27 +91,26 @@ TEST(Stroke, CombiningOnlyWhatKeepsThePicture)
         {"image", image, image, false},
         {"fill under an image", fill(kModeNormal, Qt::red), image, false},
     };
+    // clang-format on
     for (const auto& row : rows)
         EXPECT_EQ(row.a->canCombineStrokeWith(*row.b), row.combine) << row.name;
     // Printing as vectors has no transfer: only opaque normal strokes and images.
     EXPECT_TRUE(image->canVectorDraw() && fill(kModeNormal, Qt::red)->canVectorDraw());
-    EXPECT_FALSE(fill(kModeNormal, Qt::red, 0.99f)->canVectorDraw() ||
-                 fill(kModeMultiply, Qt::red)->canVectorDraw());
+    EXPECT_FALSE(fill(kModeNormal, Qt::red, 0.99f)->canVectorDraw());
+    EXPECT_FALSE(fill(kModeMultiply, Qt::red)->canVectorDraw());
 }
 
-// What scripts and pasting can build but a file cannot carry; a file's damage is refused
-// when it is read.
+// What scripts and pasting can build but a file cannot carry.
 TEST(Stroke, BadStrokesAreRecognised)
 {
-    Path wide = rect_path(0, 0, 5, 5);
-    wide.setLineWidth(INFINITY);
     const Path square = quad({0, 0}, {4, 0}, {4, 4}, {0, 4});
+    const Rect r = make_rect(0, 0, 5, 5);
     const struct { const char* name; StrokePtr stroke; bool bad; } rows[] = {
-        {"a plain fill", fill_stroke(0, 0, 5, 5, Qt::red), false},
-        {"no colour", fill_stroke(0, 0, 5, 5, QColor()), true},
-        {"opacity NaN", fill_stroke(0, 0, 5, 5, Qt::red, 0, NAN), true},
+        {"a plain fill", fill_stroke(r, Qt::red), false},
+        {"no colour", fill_stroke(r, QColor()), true},
+        {"opacity NaN", fill_stroke(r, Qt::red, 0, NAN), true},
         {"nothing to draw", Stroke::withPath(Path(), Qt::red, 0, 1), true},
-        {"a line of infinite width", Stroke::withLine(wide, Qt::red, 0, 1), true},
+        {"a line of infinite width", line_stroke({0, 0}, {5, 5}, INFINITY), true},
         {"an image", Stroke::withImage(quadrants(4, 4), square, 1), false},
         {"an image without picture", Stroke::withImage(QImage(), square, 1), true},
     };
@@ -117,32 +129,79 @@ TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
         auto canvas = white_canvas(row.w, row.h);
         const StrokePtr image = Stroke::withImage(quadrants(100, 50), row.placement, 1);
         EXPECT_EQ(image->drawInCanvas(*canvas), make_rect(0, 0, float(row.w), float(row.h)));
-        const Bitmap& preview = canvas->previewBitmap();
         for (const auto& [at, c] : {std::pair{row.red, RED}, {row.green, GREEN}, {row.blue, BLUE}})
-            EXPECT_EQ(preview.pixelAt(int(at.x), int(at.y)), c) << at.x << "," << at.y;
+            EXPECT_EQ(canvas->previewBitmap().pixelAt(int(at.x), int(at.y)), c) << at.x << at.y;
     }
 }
 
 // Moves that keep circles round move the outline, and the reopened stroke rebuilds it from
-// the samples; a stretch makes ellipses, drawn from the transformed path, and the reopened
-// stroke must draw those too.
+// the samples; a stretch makes ellipses, which the reopened stroke must draw too.
 TEST(Stroke, MovedPenStrokeDrawsTheSameAfterReopening)
 {
-    for (const AffineTransform& t :
-         {AffineTransform::translation(30, -5), AffineTransform::rotation(1.1f),
-          AffineTransform{0, 1.5f, 1.5f, 0, 4, 4}, AffineTransform{1.5f, 0, 0, 0.7f, 0, 0}}) {
-        const StrokePtr s = pen_stroke({20, 30}, {50, 35}, 5, Qt::black);
+    for (const AffineTransform& t : {AffineTransform::translation(30, -5),
+                                     AffineTransform::rotation(1.1f), {0, 1.5f, 1.5f, 0, 4, 4},
+                                     {1.5f, 0, 0, 0.7f, 0, 0}}) {
+        const StrokePtr s = pen_stroke({{20, 30}, {30, 33}, {40, 34}, {50, 35}}, 5);
         ASSERT_TRUE(s->transformUsingAffineTransform(t));
         auto moved = white_canvas(120, 100), reopened = white_canvas(120, 100);
         moved->translate({20, 20});
         reopened->translate({20, 20});
         s->drawInCanvas(*moved);
         s->copyWithArchiver()->drawInCanvas(*reopened);
-        int differing = 0;
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 120; ++x)
-                differing += distance(moved->drawBitmap().pixelAt(x, y),
-                                      reopened->drawBitmap().pixelAt(x, y)) > 0.1f;
-        EXPECT_LT(differing, 4) << "transform " << t.a << " " << t.b;
+        EXPECT_LT(differing(moved->drawBitmap(), reopened->drawBitmap(), 25), 4) << t.a << t.b;
     }
+}
+
+// A line has no area: it is picked on its outline, at least `tolerance` wide.
+TEST(Strokes, LinesArePickedOnTheirStrokedOutline)
+{
+    const struct { float width, tolerance; Point at; bool picked; } rows[] = {
+        {1, 0, {50, 10}, true},      // on the line
+        {1, 0, {50, 11}, false},     // beyond half its width
+        {1, 4, {50, 11.5f}, true},   // within half the tolerance
+        {1, 4, {50, 12.5f}, false},  // beyond it
+        {10, 4, {50, 14.5f}, true},  // a wide line by its own width
+        {10, 4, {50, 15.5f}, false},
+        {1, 4, {101.5f, 10}, true},  // past its end, round
+    };
+    for (const auto& r : rows) {
+        const Strokes list({line_stroke({0, 10}, {100, 10}, r.width)});
+        EXPECT_EQ(list.pickStrokeAtPoint(r.at, r.tolerance) != nullptr, r.picked) << r.at.y;
+    }
+}
+
+// Like strokes are transferred through the stroke layer in one pass; the picture must be
+// what drawing them one at a time showed. A bad stroke among them is skipped with a log line.
+TEST(Strokes, BatchedRenderShowsWhatDrawingOneByOneShowed)
+{
+    const Path nan_path({{kMoveTo, {{0, 0}}}, {kLineTo, {{NAN, 3}}}, {kLineTo, {{40, 40}}}});
+    const StrokePtr bad = Stroke::withPath(nan_path, Qt::red, kModeNormal, 1);
+    // clang-format off
+    const struct { const char* name; int mode; float opacity1, opacity2; QColor color1, color2; } rows[] = {
+        {"opaque normal", kModeNormal, 1, 1, Qt::red, Qt::blue},
+        {"translucent, same opacity", kModeNormal, 0.5f, 0.5f, Qt::red, Qt::red},
+        {"translucent, different opacity", kModeNormal, 0.5f, 0.7f, Qt::red, Qt::blue},
+        {"darker, different colours", kModeDarker, 1, 1, QColor(200, 40, 40), QColor(40, 40, 200)},
+        {"lighter, same colour", kModeLighter, 1, 1, QColor(90, 200, 90), QColor(90, 200, 90)},
+        {"multiply", kModeMultiply, 1, 1, QColor(200, 100, 50), QColor(50, 100, 200)},
+        {"erase", kModeErase, 1, 1, Qt::black, Qt::black},
+    };
+    // clang-format on
+    QStringList log;
+    set_log_sink([&log](const QString& line) { log << line; });
+    for (const auto& r : rows) {
+        // Under them a grey ground, so that every mode has something to work on.
+        const StrokeArray good{
+            fill_stroke(make_rect(0, 0, 60, 40), QColor(128, 128, 128)),
+            fill_stroke(make_rect(5, 5, 30, 30), r.color1, r.mode, r.opacity1),
+            fill_stroke(make_rect(15, 10, 30, 25), r.color2, r.mode, r.opacity2)};
+        auto batched = white_canvas(60, 40), one_by_one = white_canvas(60, 40);
+        Strokes({good[0], good[1], bad, good[2]}).drawInCanvas(*batched);
+        for (const StrokePtr& s : good) s->drawInCanvas(*one_by_one);
+        EXPECT_LE(differing(batched->drawBitmap(), one_by_one->drawBitmap(), 3), 2) << r.name;
+        EXPECT_EQ(differing(batched->previewBitmap(), batched->drawBitmap()), 0) << r.name;
+        EXPECT_EQ(differing(batched->strokeBitmap(), *Bitmap::create({60, 40})), 0) << r.name;
+    }
+    set_log_sink(nullptr);
+    EXPECT_EQ(log, QStringList(int(std::size(rows)), "Bad stroke found in drawing -- ignoring."));
 }

@@ -1,9 +1,7 @@
 #pragma once
 
-// Fakes for the pen script tests: a view with a real canvas that records what it is asked
-// to redisplay, a document that keeps the strokes added to it, a pen with plain settings and
-// alerts that record instead of showing; and a fixture with a resources folder R holding
-// Pens/ and Lib/ in a temporary directory.
+// The pen script fixture: a view with a real canvas over a document of its own, a pen with
+// plain settings, recorded alerts and log, and a resources folder R with Pens/ and Lib/.
 
 #include "canvas.h"
 #include "color.h"
@@ -22,16 +20,12 @@
 
 #include <memory>
 #include <ostream>
-#include <vector>
 
 inline void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
 }
 
-using Alert = RecordingAlerts::Alert;
-
-// A view at `scale` over a document of its own, on white: what the pen tests draw into.
 class PenView : public FakeView {
 public:
     explicit PenView(float scale = 1, Size size = {64, 48})
@@ -39,20 +33,15 @@ public:
     {
         canvas().fill(color_ns::WHITE);
     }
-    // The strokes the pen added, bottom first.
     StrokeArray added() { return doc.drawing().strokes().strokeArray(); }
     void forgetStrokes() { doc.drawing().clear(); }
-
     FakeDocument doc;
 };
 
 class FakePen : public ScriptPen {
 public:
     FakePen() = default;
-    FakePen(QColor c, float o, float r, int mode)
-        : _color(c), _opacity(o), _radius(r), _mode(mode)
-    {
-    }
+    FakePen(QColor c, float o, float r, int m) : _color(c), _opacity(o), _radius(r), _mode(m) {}
     QColor color() const override { return _color; }
     void setColor(const QColor& c) override { _color = c; }
     float opacity() const override { return _opacity; }
@@ -68,10 +57,8 @@ public:
     {
         _mode = transfer_mode_from_name(name.toLower().toStdString());
     }
-
     QColor _color{Qt::black};
-    float _opacity = 1;
-    float _radius = 5;
+    float _opacity = 1, _radius = 5;
     int _mode = kModeNormal;
 };
 
@@ -87,8 +74,6 @@ protected:
     void TearDown() override { set_log_sink(nullptr); }
 
     QString root() const { return _dir.path() + QStringLiteral("/R"); }
-
-    // Writes a file under R and returns its path.
     QString write(const QString& relative, const QByteArray& text) const
     {
         QFile file(root() + u'/' + relative);
@@ -96,17 +81,14 @@ protected:
         file.write(text);
         return file.fileName();
     }
-
     // Runs the text as the pen script R/Pens/test.lua.
     std::unique_ptr<Lua> run(const QByteArray& script, const ScriptLimits& limits = {})
     {
         const QString path = write(QStringLiteral("Pens/test.lua"), script);
-        std::unique_ptr<Lua> lua = Lua::runningFile(path, alerts, root(), limits);
+        auto lua = Lua::runningFile(path, alerts, root(), limits);
         EXPECT_TRUE(lua);
         return lua;
     }
-
-    // The pen callbacks, on the fixture's view and pen.
     Result<> down(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
     {
         return lua.penDownAt(view, pen, p, r, e);
@@ -117,21 +99,20 @@ protected:
     }
     Result<> up(Lua& lua) { return lua.penUp(view, pen); }
 
-    // The message of the only alert so far, which is cleared; a failure if there are others.
+    // The message of the only alert so far, which is cleared.
     QString onlyAlert(const QString& title = QStringLiteral("Runtime error"))
     {
         EXPECT_EQ(alerts.alerts.size(), 1u) << shown();
-        const Alert first = alerts.alerts.empty() ? Alert{title, {}} : alerts.alerts.front();
+        const auto first = alerts.alerts.empty() ? RecordingAlerts::Alert{title, {}}
+                                                  : alerts.alerts.front();
         EXPECT_EQ(first.title, title);
         alerts.alerts.clear();
         return first.message;
     }
-
-    // Every alert so far, for failure messages.
     std::string shown() const
     {
         std::string text;
-        for (const Alert& a : alerts.alerts)
+        for (const auto& a : alerts.alerts)
             text += a.title.toStdString() + ": " + a.message.toStdString() + "\n";
         return text;
     }

@@ -8,22 +8,15 @@
 ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>& document,
                              const std::optional<Size>& viewSize, const QString& root)
 {
-    ReplayRun run;
-    QString text = script;
     // Only an '@' that begins a field names a file in the folder.
-    static const QRegularExpression at(QStringLiteral("(^|[ \\t])@"), QRegularExpression::MultilineOption);
-    text.replace(at, QStringLiteral("\\1") + dir.path() + u'/');
+    static const QRegularExpression at(QStringLiteral("(^|[ \\t])@"),
+                                       QRegularExpression::MultilineOption);
+    const QString text = QString(script).replace(at, QStringLiteral("\\1") + dir.path() + u'/');
     const Result<EventScript> parsed = parse_event_script(text);
-    if (!parsed) {
-        run.status = kReplayMalformed;
-        run.errors << parsed.error();
-        return run;
-    }
-    ReplayOptions options;
-    options.document = document;
-    options.viewSize = viewSize;
-    options.resourceRoot = root;
-    run.status = replay_event_script(*parsed, options, [&run](const QString& line) { run.errors << line; });
+    if (!parsed) return {kReplayMalformed, {parsed.error()}};
+    ReplayRun run;
+    const ReplayOptions options{.viewSize = viewSize, .document = document, .resourceRoot = root};
+    run.status = replay_event_script(*parsed, options, [&run](const QString& e) { run.errors << e; });
     return run;
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-// The one replay fixture: an event script run headless through the real document, pens
-// and view, as the desktop program would handle the same input, with what it leaves
-// behind (exit status, error lines, exported pictures, saved files) in a fresh folder.
-// Scripts name files relative to that folder with "@": "export @out.png".
+// The one replay fixture: an event script run headless through the real document, pens and
+// view, as the desktop program would handle the same input, with what it leaves behind in a
+// fresh folder. Scripts name files in that folder with "@": "export @out.png".
 
 #include "event_replay.h"
 #include "pavo_document.h"
@@ -20,7 +19,6 @@
 struct ReplayRun {
     int status = kReplayOk;
     QStringList errors;
-    // For an assertion's message.
     std::string report() const { return errors.join(u'\n').toStdString(); }
 };
 
@@ -29,18 +27,16 @@ protected:
     QTemporaryDir dir;
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    // Runs the script ('@' before a file name puts the file in the folder), after opening
-    // `document` when given, with the pen types and strings under `root`.
+    // Runs the script after opening `document` when given, with the resources under `root`.
     ReplayRun replay(const QString& script, const std::optional<QString>& document = std::nullopt,
-                     const std::optional<Size>& viewSize = std::nullopt, const QString& root = resource_path());
+                     const std::optional<Size>& viewSize = std::nullopt,
+                     const QString& root = resource_path());
     // Runs the script with "export @NAME" after it, expecting success, and returns that
     // picture (ARGB32, premultiplied alpha undone), or a null picture after a failure.
     QImage picture(const QString& script, const QString& name = QStringLiteral("picture.png"),
                    const std::optional<QString>& document = std::nullopt);
-    // A picture a script exported.
     QImage exported(const QString& name) const;
-    // Checks pixels of the pictures the scripts exported: the colour, or nothing drawn
-    // (alpha 0) where the row says 0.
+    // Checks pixels of exported pictures: the colour, or nothing drawn (alpha 0) for 0.
     struct Pixel {
         const char* file;
         int x, y;
@@ -57,8 +53,7 @@ QString click(Point at, const QString& mods = QStringLiteral("-"));
 // A filled box of the colour (RRGGBB), corner to corner, drawn with the Rectangle pen.
 QString box(const char* colour, Point from, Point to);
 
-// A document with no window around it, from the shipped resources or another root; what
-// it would display and alert goes nowhere.
+// A document with no window; what it would display and alert goes nowhere.
 struct Headless : ViewDisplay, ScriptAlerts {
     void setNeedsDisplayInRect(const Rect&) override {}
     void setNeedsDisplay() override {}
@@ -68,11 +63,9 @@ struct Headless : ViewDisplay, ScriptAlerts {
                                        const QString& root = resource_path());
 };
 
-// The pavo executable run as a process with the arguments, with its exit status and
-// output; the status is -1 when it did not finish within a minute.
+// The pavo executable run as a process; the status is -1 when it did not finish in a minute.
 struct ProcessRun {
     int status = -1;
-    QString output;
-    QString errors;
+    QString output, errors;
 };
 ProcessRun run_pavo(const QStringList& arguments);

@@ -5,11 +5,16 @@
 #include <QImage>
 #include <QPainterPath>
 
-StrokePtr fill_stroke(const Rect& r, const QColor& color, int mode, float opacity)
+static Path rect_path(const Rect& r)
 {
     QPainterPath p;
     p.addRect(double(r.origin.x), double(r.origin.y), double(r.size.width), double(r.size.height));
-    return Stroke::withPath(Path(p), color, mode, opacity);
+    return Path(p);
+}
+
+StrokePtr fill_stroke(const Rect& r, const QColor& color, int mode, float opacity)
+{
+    return Stroke::withPath(rect_path(r), color, mode, opacity);
 }
 
 StrokePtr pen_stroke(const std::vector<Point>& points, float radius, const QColor& color)
@@ -33,10 +38,5 @@ StrokePtr image_stroke(const Rect& r, const QColor& color, float opacity)
 {
     QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
     image.fill(color);
-    QPainterPath p(QPointF(r.minX(), r.minY()));
-    p.lineTo(r.maxX(), r.minY());
-    p.lineTo(r.maxX(), r.maxY());
-    p.lineTo(r.minX(), r.maxY());
-    p.lineTo(r.minX(), r.minY());
-    return Stroke::withImage(image, Path(p), opacity);
+    return Stroke::withImage(image, rect_path(r), opacity);
 }

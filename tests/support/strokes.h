@@ -1,7 +1,6 @@
 #pragma once
 
-// Strokes for tests, in drawing units: a filled rectangle, a pen stroke along points, a
-// line, and a picture placed in a rectangle.
+// Strokes for tests, in drawing units.
 
 #include "stroke.h"
 

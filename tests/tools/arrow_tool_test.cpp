@@ -12,16 +12,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-
+#include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <string>
-#include <vector>
 
 namespace {
 
-// Strokes A, B, C (filled squares) and L (a thin line), in drawing units.
+// Strokes A, B, C (filled squares) and L (a thin line along y = 80), in drawing units.
 const Rect kA = make_rect(10, 10, 20, 20);
 const Rect kB = make_rect(40, 10, 20, 20);
 const Rect kC = make_rect(100, 60, 20, 20);
@@ -80,9 +77,7 @@ protected:
     FakeDocument doc;
     FakeView view{doc, {300, 200}};
     ArrowTool tool;
-    StrokeArray strokes{fill_stroke(kA), fill_stroke(kB), fill_stroke(kC, Qt::blue),
-                        line_stroke({10, 80}, {80, 80}, 1)};
-
+    StrokeArray strokes{fill_stroke(kA), fill_stroke(kB), fill_stroke(kC, Qt::blue), line_stroke({10, 80}, {80, 80})};
     void SetUp() override
     {
         for (const StrokePtr& s : strokes) doc.drawing().addStroke(s);
@@ -124,10 +119,8 @@ protected:
 
 void expect_rect_near(const Rect& got, const Rect& want, const char* what)
 {
-    EXPECT_NEAR(got.minX(), want.minX(), 1e-3f) << what;
-    EXPECT_NEAR(got.minY(), want.minY(), 1e-3f) << what;
-    EXPECT_NEAR(got.size.width, want.size.width, 1e-3f) << what;
-    EXPECT_NEAR(got.size.height, want.size.height, 1e-3f) << what;
+    EXPECT_LT(std::max({std::abs(got.minX() - want.minX()), std::abs(got.minY() - want.minY()),
+                        std::abs(got.maxX() - want.maxX()), std::abs(got.maxY() - want.maxY())}), 1e-3f) << what;
 }
 
 class ArrowGestures : public ArrowTest, public ::testing::WithParamInterface<Gesture> {};
@@ -171,13 +164,11 @@ TEST_F(ArrowTest, LiveMoveShowsWhatTheReleaseLeaves)
 
 bool looks_like(const QColor& got, const QColor& want)
 {
-    return std::abs(got.redF() - want.redF()) < 0.03f && std::abs(got.greenF() - want.greenF()) < 0.03f &&
-           std::abs(got.blueF() - want.blueF()) < 0.03f && std::abs(got.alphaF() - want.alphaF()) < 0.03f;
+    return std::max({std::abs(got.redF() - want.redF()), std::abs(got.greenF() - want.greenF()),
+                     std::abs(got.blueF() - want.blueF()), std::abs(got.alphaF() - want.alphaF())}) < 0.03f;
 }
 
 const QColor kLightBlue = QColor::fromRgbF(0.5f, 0.5f, 1.0f, 0.8f);
-const QColor kLightRed = QColor::fromRgbF(1.0f, 0.5f, 0.5f, 0.8f);
-const QColor kDarkBlue = QColor::fromRgbF(0.0f, 0.0f, 0.8f, 0.8f);
 
 TEST_F(ArrowTest, HighlightsShowEachStrokeAsItIsDrawn)
 {
@@ -185,24 +176,10 @@ TEST_F(ArrowTest, HighlightsShowEachStrokeAsItIsDrawn)
     select("ACL");
     const QImage image = feedback();
     EXPECT_TRUE(looks_like(image.pixelColor(40, 40), kLightBlue));  // A, black
-    EXPECT_TRUE(looks_like(image.pixelColor(220, 140), kLightRed)); // C, blue: a red highlight
+    EXPECT_TRUE(looks_like(image.pixelColor(220, 140), QColor::fromRgbF(1, 0.5f, 0.5f, 0.8f))); // C, blue
     // The line is stroked 2 view pixels wide about y = 160.
     EXPECT_TRUE(looks_like(image.pixelColor(100, 160), kLightBlue));
     EXPECT_EQ(image.pixelColor(100, 163).alpha(), 0);
-}
-
-TEST_F(ArrowTest, TwentyStrokesShadeTheFrameInsteadOfHighlights)
-{
-    StrokeArray many;
-    for (int i = 0; i < int(ArrowTool::kMaxHighlights); ++i) {
-        many.push_back(fill_stroke(make_rect(5 + 9 * float(i), 40, 6, 6)));
-        drawing().addStroke(many.back());
-    }
-    drawing().setSelection(StrokeArray(many.begin(), many.end() - 1));
-    EXPECT_TRUE(looks_like(feedback().pixelColor(8, 43), kLightBlue));
-    EXPECT_EQ(feedback().pixelColor(12, 43).alpha(), 0); // between two strokes
-    drawing().setSelection(many);
-    EXPECT_TRUE(looks_like(feedback().pixelColor(12, 43), kDarkBlue));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The document window's menu bar: commands reach the controller with their titles, check
-// marks follow the check calls only, and a pen type's key never takes a fixed shortcut.
+// marks wait for the document, and a pen type's key never takes a fixed shortcut.
 
 #include "menu_manager.h"
 #include "ui_test_support.h"
@@ -15,21 +15,13 @@
 
 namespace {
 
-using Performed = std::pair<QString, QString>;
-
-// The command items of a menu and its submenus, in order.
-QList<QAction*> commands(const QMenu& menu)
-{
-    QList<QAction*> items;
-    for (QAction* item : menu.actions())
-        if (item->menu()) items << commands(*item->menu());
-        else if (!item->isSeparator()) items << item;
-    return items;
-}
+using Performed = std::vector<std::pair<QString, QString>>;
 
 class MenuManagerTest : public ::testing::Test {
 protected:
-    void SetUp() override { ensure_application(); }
+    QMenuBar bar;
+    std::unique_ptr<MenuManager> menus;
+    Performed performed;
 
     // Pen types by name, key and submenu, in menu order.
     void build(std::initializer_list<std::tuple<const char*, const char*, const char*>> penTypes)
@@ -42,39 +34,41 @@ protected:
             if (submenu) type.submenu = QString::fromUtf8(submenu);
             add_pen_type(types, type);
         }
-        bar = std::make_unique<QMenuBar>();
-        menus = std::make_unique<MenuManager>(*bar, types, [this](const QString& a, const QString& t) {
-            performed.emplace_back(a, t);
-        });
+        menus = std::make_unique<MenuManager>(
+            bar, types, [this](const QString& a, const QString& t) { performed.emplace_back(a, t); });
     }
-    QList<QAction*> items(const QString& menu) const
+    // The command items of the menu and its submenus, in order.
+    QList<QAction*> items(const char* menu) const
     {
-        for (const QAction* top : bar->actions())
-            if (top->menu() && top->text() == menu) return commands(*top->menu());
-        return {};
+        QList<QAction*> found;
+        const auto collect = [&found](const QMenu& m, const auto& self) -> void {
+            for (QAction* item : m.actions())
+                if (item->menu()) self(*item->menu(), self);
+                else if (!item->isSeparator()) found << item;
+        };
+        for (const QAction* top : bar.actions())
+            if (top->menu() && top->text() == QLatin1String(menu)) collect(*top->menu(), collect);
+        return found;
     }
-    QAction* item(const QString& menu, const QString& title) const
+    QAction* item(const char* menu, const char* title) const
     {
         for (QAction* each : items(menu))
-            if (menus->title(each) == title) return each;
-        ADD_FAILURE() << "no item " << title.toStdString();
+            if (menus->title(each) == QString::fromUtf8(title)) return each;
+        ADD_FAILURE() << "no item " << title;
         return nullptr;
     }
-    QStringList checked(const QString& menu) const
+    QStringList checked(const char* menu) const
     {
         QStringList titles;
         for (const QAction* each : items(menu))
             if (each->isChecked()) titles << menus->title(each);
         return titles;
     }
-
-    std::unique_ptr<QMenuBar> bar;
-    std::unique_ptr<MenuManager> menus;
-    std::vector<Performed> performed;
 };
 
 } // namespace
 
+// The "&" of a title is shown, not taken for a mnemonic.
 TEST_F(MenuManagerTest, ChoosingAnItemPerformsItsCommandWithItsTitleAndTicksNothing)
 {
     build({{"Pen", "cmd-1", nullptr}, {"Ink & Wash", nullptr, nullptr}, {"Line", "cmd-alt-1", "Shapes"}});
@@ -84,53 +78,19 @@ TEST_F(MenuManagerTest, ChoosingAnItemPerformsItsCommandWithItsTitleAndTicksNoth
                 {"Opacity", "Other…", "penOpacityOther:"}, {"Pen Type", "Line", "setPenType:"},
                 {"Pen Type", "Ink & Wash", "setPenType:"}, {"Colour", "Red", "setRedColor:"}};
     for (const auto& row : rows) {
-        performed.clear();
-        item(QString::fromUtf8(row.menu), QString::fromUtf8(row.title))->trigger();
-        EXPECT_EQ(performed, (std::vector<Performed>{{row.action, QString::fromUtf8(row.title)}})) << row.title;
-        EXPECT_TRUE(checked(QString::fromUtf8(row.menu)).isEmpty()) << "the marks wait for the document";
+        item(row.menu, row.title)->trigger();
+        EXPECT_EQ(std::exchange(performed, {}), (Performed{{row.action, QString::fromUtf8(row.title)}}));
+        EXPECT_TRUE(checked(row.menu).isEmpty()) << row.title << ": the marks wait for the document";
     }
-    // The "&" is shown, not taken for a mnemonic.
-    EXPECT_EQ(item(QStringLiteral("Pen Type"), QStringLiteral("Ink & Wash"))->text(), QStringLiteral("Ink && Wash"));
-
-    // Undo and Redo name what they would do, and are enabled only when they can.
-    QAction* undo = menus->action(QStringLiteral("undo:"));
-    QAction* redo = menus->action(QStringLiteral("redo:"));
-    EXPECT_FALSE(undo->isEnabled());
-    menus->setUndoState(true, QStringLiteral("Stroke"), false, QString());
-    EXPECT_EQ(QStringList({undo->text(), redo->text()}), QStringList({"Undo Stroke", "Redo"}));
-    EXPECT_TRUE(undo->isEnabled() && !redo->isEnabled());
-    performed.clear();
-    undo->trigger();
-    EXPECT_EQ(performed, (std::vector<Performed>{{"undo:", "Undo Stroke"}}));
-}
-
-// Each check call marks one item of its menu; an unknown one keeps the mark where it was.
-TEST_F(MenuManagerTest, CheckMarksFollowTheDocument)
-{
-    build({{"Pen", nullptr, nullptr}, {"Line", nullptr, "Shapes"}, {"Shapes", nullptr, nullptr}});
-    const struct {
-        void (*call)(MenuManager&);
-        const char *menu, *checked;
-    } rows[] = {
-        {[](MenuManager& m) { m.checkTool(QStringLiteral("penTool:")); }, "Tools", "Pen"},
-        {[](MenuManager& m) { m.checkTool(QStringLiteral("noSuchTool:")); }, "Tools", "Pen"},
-        // The pen type named like the submenu, never the submenu item.
-        {[](MenuManager& m) { m.checkPenType(QStringLiteral("Shapes")); }, "Pen Type", "Shapes"},
-        {[](MenuManager& m) { m.checkPenSize(7); }, "Size", "Other…"},
-        {[](MenuManager& m) { m.checkOpacity(0.3f); }, "Opacity", "33%"},
-    };
-    for (const auto& row : rows) {
-        row.call(*menus);
-        EXPECT_EQ(checked(QString::fromUtf8(row.menu)), QStringList{QString::fromUtf8(row.checked)}) << row.checked;
-    }
+    EXPECT_EQ(item("Pen Type", "Ink & Wash")->text(), QStringLiteral("Ink && Wash"));
 }
 
 // A pen type's key gives way to a fixed command's shortcut and to an earlier pen type's.
 TEST_F(MenuManagerTest, ClashingPenTypeKeysLeaveFixedAndFirstShortcuts)
 {
     build({{"Newish", "cmd-n", nullptr}, {"First", "cmd-k", nullptr}, {"Second", "cmd-k", nullptr}});
+    const QKeySequence none, controlK(Qt::CTRL | Qt::Key_K);
     EXPECT_EQ(menus->action(QStringLiteral("newDocument:"))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-    for (const auto& [title, shortcut] : {std::pair{"Newish", QKeySequence()}, {"First", QKeySequence(Qt::CTRL | Qt::Key_K)},
-                                          {"Second", QKeySequence()}})
-        EXPECT_EQ(item(QStringLiteral("Pen Type"), QLatin1String(title))->shortcut(), shortcut) << title;
+    for (const auto& [title, key] : {std::pair{"Newish", none}, {"First", controlK}, {"Second", none}})
+        EXPECT_EQ(item("Pen Type", title)->shortcut(), key) << title;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
-// The one application object of the ui tests, made by the test program's main: the
-// program's own, offscreen, with its settings kept away from the user's.
+// The one application object of the ui tests, made by the test program's main.
 
 #include "pavo_application.h"
 
