@@ -51,9 +51,11 @@ const TransferRow kTransferRows[] = {
     {kModeColorize, make(0, 0, 0, 200), make(0, 100, 0, 255), make(0, 0, 0, 200)},
     {kModeColorize, make(0, 0, 0, 200), BLUE, BLUE},
     {kModeShadow, make(200, 100, 50, 255), make(1, 2, 3, 128), make(99, 49, 24, 255)},
+    {kModeShadow, WHITE, make(0, 0, 0, 1), make(254, 254, 254, 255)}, // divides by 255, not 256
     {kModeHilight, BLACK, BLACK, WHITE},
     {kModeHilight, make(0, 20, 100, 100), make(0, 0, 0, 128), make(51, 61, 100, 100)},
     {kModeHilight, TRANSPARENT, BLACK, TRANSPARENT},
+    {kModeHilight, BLACK, make(0, 0, 0, 1), make(1, 1, 1, 255)},
     {kModeMultiply, make(200, 100, 50, 255), make(128, 255, 0, 255), make(100, 100, 0, 255)},
     {kModeMultiply, make(100, 100, 100, 200), make(50, 0, 100, 100), make(75, 50, 100, 200)},
 };
