@@ -60,24 +60,6 @@ protected:
 
 } // namespace
 
-TEST_F(PenSetTest, EveryPenTypeLoadsWithItsTextsAndParameters)
-{
-    EXPECT_TRUE(alerts.alerts.empty()) << shown();
-    const StringTable names = StringTable::named(resource_path(), QStringLiteral("Lua"));
-    for (const QString& name : pen->penTypeNames()) {
-        select(name);
-        for (const QString& parameter : pen->customParameters()) {
-            EXPECT_NE(names.translate(parameter), parameter);
-            EXPECT_LT(pen->parameterMin(parameter), pen->parameterMax(parameter));
-        }
-    }
-    // The default is the plain pen, and the eraser end finds an erasing type.
-    const auto fresh = std::make_unique<Pen>(alerts, resource_path());
-    EXPECT_EQ(fresh->penTypeName(), QStringLiteral("Pen"));
-    select(names.translate(QStringLiteral("Eraser")));
-    EXPECT_EQ(pen->transferMode(), kModeErase);
-}
-
 // Each type, one gesture: how many strokes, whether drawn as a line, and the bounds of the
 // path of the first one.
 TEST_F(PenSetTest, EachTypeTurnsAGestureIntoItsStroke)
@@ -85,17 +67,12 @@ TEST_F(PenSetTest, EachTypeTurnsAGestureIntoItsStroke)
     const float snap = std::hypot(80.0f, 24.0f), r15 = 15 * 3.14159265f / 180;
     const struct {
         const char* type;
-        std::vector<Point> points;
-        unsigned flags;
-        bool line;
-        Rect path; // empty: a pressure stroke, only checked to lie along the gesture
+        std::vector<Point> points = {{50, 50}, {150, 80}};
+        unsigned flags = 0;
+        bool line = false;
+        Rect path = {}; // empty: a pressure stroke, only checked to lie along the gesture
     } rows[] = {
-        {"Pen", {{50, 50}, {150, 80}}, 0, false, {}},
-        {"Pencil", {{50, 50}, {150, 80}}, 0, false, {}},
-        {"Marker", {{50, 50}, {150, 80}}, 0, false, {}},
-        {"Highlighter", {{50, 50}, {150, 80}}, 0, false, {}},
-        {"Eraser", {{50, 50}, {150, 80}}, 0, false, {}},
-        {"Brush", {{50, 50}, {150, 80}}, 0, false, {}},
+        {"Pen"}, {"Pencil"}, {"Marker"}, {"Highlighter"}, {"Eraser"}, {"Brush"},
         {"Line", {{100, 100}, {180, 124}}, 0, true, make_rect(100, 100, 80, 24)},
         {"Line", {{100, 100}, {180, 124}}, kShiftKey, true,
          make_rect(100, 100, snap * std::cos(r15), snap * std::sin(r15))},
@@ -129,15 +106,28 @@ TEST_F(PenSetTest, EachTypeTurnsAGestureIntoItsStroke)
 
 // Seams where pieces cross in opposite directions and gaps where a move runs along the nib
 // show as unpainted pixels on the path the pen took.
-TEST_F(PenSetTest, CalligraphyFillsItsWholeTrack)
+TEST_F(PenSetTest, CalligraphyFillsItsWholeTrackAsWideAsTheNibAngleMakesIt)
 {
     select(QStringLiteral("Calligraphy"));
-    pen->setParameter(QStringLiteral("nib_angle"), 45);
+    const Pressure full = [](float) { return 1.0f; };
+    auto height_at = [&](float angle) {
+        view.forgetStrokes();
+        pen->setParameter(QStringLiteral("nib_angle"), angle);
+        gesture({{50, 150}, {250, 150}}, 0, 20, full);
+        return view.added().empty() ? 0.0f : view.added().front()->bounds().size.height;
+    };
+    const float across = height_at(90), along = height_at(0), slanted = height_at(45);
+    EXPECT_NEAR(across, 2 * pen->radius(), 0.5f);
+    EXPECT_GT(along, 0);
+    EXPECT_LT(along, across / 4);
+    EXPECT_GT(slanted, along);
+    EXPECT_LT(slanted, across);
     // Legs at 45 degrees run along the nib, those at -45 across it; the way back crosses
     // the way out.
+    view.forgetStrokes();
     const std::vector<Point> track = {{40, 150}, {100, 90}, {160, 150}, {220, 90}, {280, 150},
                                       {220, 160}, {160, 100}, {100, 160}, {40, 100}};
-    gesture(track, 0, 2, [](float) { return 1.0f; });
+    gesture(track, 0, 2, full);
     ASSERT_EQ(view.added().size(), 1u);
     expectCleanStrokes();
     PenView paper{1, {400, 300}};
@@ -150,23 +140,6 @@ TEST_F(PenSetTest, CalligraphyFillsItsWholeTrack)
             holes += color_ns::red(drawn.pixelAt(int(p.x + 1e-3f), int(p.y + 1e-3f))) > 128;
         }
     EXPECT_EQ(holes, 0);
-}
-
-TEST_F(PenSetTest, CalligraphyWidthFollowsTheNibAngle)
-{
-    select(QStringLiteral("Calligraphy"));
-    auto height_at = [this](float angle) {
-        view.forgetStrokes();
-        pen->setParameter(QStringLiteral("nib_angle"), angle);
-        gesture({{50, 150}, {250, 150}}, 0, 20, [](float) { return 1.0f; });
-        return view.added().empty() ? 0.0f : view.added().front()->bounds().size.height;
-    };
-    const float across = height_at(90), along = height_at(0), slanted = height_at(45);
-    EXPECT_NEAR(across, 2 * pen->radius(), 0.5f);
-    EXPECT_GT(along, 0);
-    EXPECT_LT(along, across / 4);
-    EXPECT_GT(slanted, along);
-    EXPECT_LT(slanted, across);
 }
 
 TEST_F(PenSetTest, SprayScattersDotsWithinItsRadiusMoreWhenPressedHarder)
@@ -193,10 +166,16 @@ TEST_F(PenSetTest, SprayScattersDotsWithinItsRadiusMoreWhenPressedHarder)
     EXPECT_GT(elements[1], elements[0]);
 }
 
-TEST_F(PenSetTest, AClickWithoutMovingAddsNothingBroken)
+// Every type loads with its parameters' texts; a click without moving adds nothing broken.
+TEST_F(PenSetTest, EveryTypeLoadsAndAClickWithoutMovingAddsNothingBroken)
 {
+    const StringTable names = StringTable::named(resource_path(), QStringLiteral("Lua"));
     for (const QString& name : pen->penTypeNames()) {
         select(name);
+        for (const QString& parameter : pen->customParameters()) {
+            EXPECT_NE(names.translate(parameter), parameter);
+            EXPECT_LT(pen->parameterMin(parameter), pen->parameterMax(parameter));
+        }
         view.forgetStrokes();
         gesture({{120, 80}}, 0);
         gesture({{120, 80}, {120, 80}}, kShiftKey, 2, [](float t) { return t - 0.5f; });

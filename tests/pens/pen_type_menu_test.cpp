@@ -3,9 +3,6 @@
 #include "pen.h"
 #include "pen_type_menu.h"
 #include "pens_test_support.h"
-#include "resources.h"
-
-#include <QRegularExpression>
 
 #include <limits>
 
@@ -100,27 +97,4 @@ TEST_F(PenScriptTest, TheMenuOffersThePensTypesTranslated)
     EXPECT_EQ(alerts.alerts.size(), 1u);
     const Pen tool(alerts, root());
     EXPECT_EQ(tool.penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
-}
-
-TEST(PenTypeMenu, TheDeliveredMenu)
-{
-    RecordingAlerts alerts;
-    const QString menu = text_of(build_pen_type_menu(resource_path(), alerts));
-    EXPECT_TRUE(alerts.alerts.empty());
-    QString titles = menu;
-    titles.remove(QRegularExpression(QStringLiteral("\\[[^]]*\\]")));
-    EXPECT_EQ(titles, QStringLiteral("Pen Pencil Marker Highlighter Calligraphy Brush Spray Eraser "
-                                     "Shapes{Line Rectangle Ellipse Lasso} "
-                                     "Effects{Darken Lighten Colorize Shadow Hilight}"));
-    // Every pen type has a shortcut of its own, with the command key.
-    QStringList keys;
-    const QRegularExpression key(QStringLiteral("\\[([^]]+)/(\\d+)\\]"));
-    for (auto it = key.globalMatch(menu); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        EXPECT_TRUE(match.captured(2).toUInt() & kCommandKey) << qPrintable(match.captured());
-        keys << match.captured(1).toLower() + u'/' + match.captured(2);
-    }
-    EXPECT_EQ(keys.size(), 17);
-    keys.removeDuplicates();
-    EXPECT_EQ(keys.size(), 17);
 }
