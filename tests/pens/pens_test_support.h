@@ -22,7 +22,7 @@
 
 class PenView : public FakeView {
 public:
-    explicit PenView(float scale = 1, Size size = {64, 48})
+    explicit PenView(float scale = 1, Size size = {400, 300})
         : FakeView(doc, size, AffineTransform::scaling(scale, scale))
     {
         canvas().fill(color_ns::WHITE);
@@ -82,14 +82,8 @@ protected:
         EXPECT_TRUE(lua);
         return lua;
     }
-    Result<> down(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
-    {
-        return lua.penDownAt(view, pen, p, r, e);
-    }
-    Result<> move(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
-    {
-        return lua.penMoveTo(view, pen, p, r, e);
-    }
+    Result<> down(Lua& lua, Point p = {}) { return lua.penDownAt(view, pen, p, 0, {}); }
+    Result<> move(Lua& lua, Point p = {}) { return lua.penMoveTo(view, pen, p, 0, {}); }
     Result<> up(Lua& lua) { return lua.penUp(view, pen); }
     // Runs the body as pen_down.
     std::unique_ptr<Lua> onDown(const QByteArray& body)
