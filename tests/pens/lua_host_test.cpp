@@ -15,14 +15,13 @@ TEST_F(PenScriptTest, RequireTriesTheFourTemplatesInOrderAndRunsAPackageOnce)
 {
     const QStringList places = {u"Pens/m.lua"_s, u"Pens/m"_s, u"Lib/m.lua"_s, u"Lib/m"_s};
     for (const QString& place : places)
-        write(place, "loads = (loads or 0) + 1 named = _REQUIREDNAME return '" + place.toUtf8() +
-                         "'");
+        write(place, "loads = (loads or 0) + 1 as = _REQUIREDNAME return '" + place.toUtf8() + "'");
     for (const QString& place : places) {
         const auto lua = run("found = require 'm' again = require 'm'\n");
         EXPECT_EQ(lua->getGlobalString(u"found"_s), place);
         EXPECT_EQ(lua->getGlobalString(u"again"_s), place);
         EXPECT_FLOAT_EQ(lua->getGlobalNumber(u"loads"_s), 1.0f);
-        EXPECT_EQ(lua->getGlobalString(u"named"_s), u"m"_s);
+        EXPECT_EQ(lua->getGlobalString(u"as"_s), u"m"_s);
         EXPECT_FALSE(lua->getGlobalString(u"_REQUIREDNAME"_s));
         ASSERT_TRUE(QFile::remove(root() + u'/' + place));
     }

@@ -1,19 +1,43 @@
-// The pen tool: its pen types and their settings, the built-in stroke, colour picking, how
-// it drives a scripted pen, and how each delivered pen type turns a gesture into strokes.
+// The pen tool: its pen types and their settings and menu, the built-in stroke, colour
+// picking, how it drives a scripted pen, and how each delivered pen type turns a gesture into
+// strokes.
 
 #include "pen.h"
+#include "pen_type_menu.h"
 #include "pens_test_support.h"
 #include "resources.h"
 #include "stroke.h"
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 using Pressure = std::function<float(float)>;
+
+// The menu as text: "title[key/mask]" per pen type item, "title{...}" per submenu.
+QString text_of(const PenTypeMenu& menu)
+{
+    QStringList items;
+    for (const PenTypeMenuItem& item : menu) {
+        EXPECT_EQ(item.action().isEmpty(), item.isSubmenu());
+        if (item.isSubmenu()) items << item.title + u'{' + text_of(item.children) + u'}';
+        else if (item.keyEquivalent.isEmpty()) items << item.title;
+        else items << QStringLiteral("%1[%2/%3]").arg(item.title, item.keyEquivalent)
+                              .arg(item.modifierMask);
+    }
+    return items.join(u' ');
+}
+
+PenTypeDescription item(const char* name, int position, const char* submenu = nullptr,
+                        const char* key = nullptr)
+{
+    const auto text = [](const char* t) { return t ? std::optional<QString>(t) : std::nullopt; };
+    return {name, text(submenu), text(key), position};
+}
 
 class PenTest : public PenScriptTest {
 protected:
@@ -62,33 +86,28 @@ protected:
 
 } // namespace
 
-TEST_F(PenTest, TheDefaultTypeIsTheLastMarkedOneElseTheFirstElseTheBuiltInPen)
+// The default type is the last one marked, else the first, else the built-in pen; the
+// settings changed in one type come back with it and are written into its script.
+TEST_F(PenTest, TheDefaultTypeIsTheLastMarkedOneAndEachTypeKeepsItsOwnSettings)
 {
     EXPECT_FALSE(makePen().penTypeName());
     EXPECT_FALSE(makePen().setPenTypeName(u"A"_s));
     type("a.lua", "name = 'A'");
     EXPECT_EQ(makePen().penTypeName(), u"A"_s);
-    type("b.lua", "name = 'B' default = true");
-    type("c.lua", "name = 'C' default = true");
-    EXPECT_EQ(makePen().penTypeName(), u"C"_s);
-}
-
-TEST_F(PenTest, EachTypeKeepsItsOwnSettings)
-{
-    type("x.lua", "name = 'X' color = '00ff00' radius = 3 mode = 'Multiply'");
-    type("y.lua", "name = 'Y' color = '0x0000ff' opacity = 0.5");
-    makePen();
-    ASSERT_TRUE(tool->setPenTypeName(u"X"_s));
+    type("x.lua", "name = 'X' default = true color = '00ff00' radius = 3 mode = 'Multiply'");
+    type("y.lua", "name = 'Y' default = true color = '0x0000ff' opacity = 0.5");
+    EXPECT_EQ(makePen().penTypeName(), u"Y"_s);
+    select(u"X"_s);
     EXPECT_EQ(tool->color(), QColor(Qt::green));
     EXPECT_EQ(tool->transferMode(), kModeMultiply);
     tool->setOpacity(0.3f);
     tool->setRadius(12);
     tool->setColor(QColor::fromRgbF(1.0f, 0.5f, 0.0f));
-    ASSERT_TRUE(tool->setPenTypeName(u"Y"_s));
+    select(u"Y"_s);
     EXPECT_EQ(tool->color(), QColor(Qt::blue));
     EXPECT_EQ(tool->opacity(), 0.5f);
     EXPECT_EQ(tool->radius(), 5.0f);
-    ASSERT_TRUE(tool->setPenTypeName(u"X"_s));
+    select(u"X"_s);
     EXPECT_EQ(tool->opacity(), 0.3f);
     EXPECT_EQ(tool->radius(), 12.0f);
     EXPECT_EQ(tool->penTypeId()->getGlobalString(u"color"_s), u"ff8000");
@@ -104,7 +123,7 @@ TEST_F(PenTest, TheBuiltInStrokeIsPreviewedThenAddedInTheTypeItBeganWith)
     EXPECT_TRUE(view.added().empty()); // a click records no sample
     tool->toolDownEvent({{10, 20}}, view);
     for (int x = 12; x <= 50; x += 2) tool->toolMoveEvent({{float(x), 20}, 0.8f}, view);
-    ASSERT_TRUE(tool->setPenTypeName(u"B"_s));
+    select(u"B"_s);
     EXPECT_NE(view.canvas().previewBitmap().pixelAt(30, 20), color_ns::WHITE);
     EXPECT_EQ(view.canvas().drawBitmap().pixelAt(30, 20), color_ns::WHITE);
     tool->toolUpEvent({{50, 20}}, view);
@@ -305,4 +324,68 @@ TEST_F(PenTest, EveryTypeLoadsAndAClickWithoutMovingAddsNothingBroken)
             EXPECT_TRUE(view.added().empty()) << name.toStdString();
         }
     }
+}
+
+// Each row adds pen types in order and gives the menu.
+TEST(PenTypeMenu, ItemsAreOrderedByPositionThenTitleAndGatheredInSubmenus)
+{
+    const int last = kDefaultMenuPosition;
+    const struct {
+        std::vector<PenTypeDescription> types;
+        const char* menu;
+    } rows[] = {
+        {{item("A", 10), item("B", last), item("C", 10), item("Ab", 10), item("a", 10),
+          item("Z", -5)},
+         "Z A Ab C a B"},
+        // The same position and title goes after the item already there.
+        {{item("A", 10), item("A", 10, nullptr, "cmd-2")}, "A A[2/1048576]"},
+        // A submenu keeps the position of the first pen type that named it.
+        {{item("Line", 50, "Shapes"), item("Pen", 20), item("Oval", 5, "Shapes"),
+          item("Eraser", 60)},
+         "Pen Shapes{Oval Line} Eraser"},
+        // A pen type named like a submenu stays an item of its own, either way round.
+        {{item("Shapes", 100), item("Line", 100, "Shapes"), item("Shapes", 100, "Other"),
+          item("Shapes", 100)},
+         "Other{Shapes} Shapes Shapes{Line} Shapes"},
+        // The last part of the key is the key, the others name modifiers.
+        {{item("One", 1, nullptr, "cmd-shift-e"), item("Two", 2, nullptr, "E"),
+          item("Three", 3, nullptr, "hyper-x"),
+          item("Four", 4, nullptr, "Ctrl-OPTION-NumPad-F-shift")},
+         "One[e/1179648] Two[E/0] Three[x/0] Four[shift/11272192]"},
+    };
+    for (const auto& row : rows) {
+        PenTypeMenu menu;
+        for (const PenTypeDescription& t : row.types) add_pen_type(menu, t);
+        EXPECT_EQ(text_of(menu), QString::fromUtf8(row.menu));
+    }
+}
+
+TEST(PenTypeMenu, PositionsAreTruncatedTowardsZeroAndKeptInRange)
+{
+    using limits = std::numeric_limits<float>;
+    const std::pair<float, int> rows[] = {
+        {12.9f, 12},
+        {-3.7f, -3},
+        {1e30f, std::numeric_limits<int>::max()},
+        {-1e30f, std::numeric_limits<int>::min()},
+        {limits::quiet_NaN(), kDefaultMenuPosition},
+        {limits::infinity(), kDefaultMenuPosition},
+    };
+    for (const auto& [position, tag] : rows)
+        EXPECT_EQ(menu_position_tag(position), tag) << position;
+}
+
+TEST_F(PenTest, TheMenuOffersThePensTypesTranslated)
+{
+    write(u"Lua.strings"_s, "Ink = Tinte\nTools = Werkzeuge\nChalk = Kreide\n");
+    type("ink.lua", "name = 'Ink' key = 'cmd-i' menu_position = 12.9");
+    type("chalk.lua", "name = 'Chalk' submenu = 'Tools' key = 'cmd-alt-k' menu_position = -3.7");
+    type("broken.lua", "name = 'Broken' error('after the name')");
+    type("bad.lua", "name = {}");
+    type("number.lua", "name = 7");
+    type("helper.lua", "x = 1");
+    EXPECT_EQ(text_of(build_pen_type_menu(root(), alerts)),
+              u"Werkzeuge{Kreide[k/1572864]} Tinte[i/1048576] 7 Broken"_s);
+    EXPECT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(makePen().penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
 }

@@ -68,43 +68,40 @@ TEST_F(PenScriptTest, FeedbackIsScaledLastsOneEventAndIsPaintedSmoothly)
 {
     PenView zoomed(3);
     const auto lua = run("function dot(p)\n"
-                         "  local path = bezier_path()\n"
-                         "  move_to_point(path, p) line_to_point(path, {x = p.x + 4, y = p.y})\n"
-                         "  set_line_width(path, 2) stroke(path)\n"
+                         "  local b = bezier_path()\n"
+                         "  move_to_point(b, p) line_to_point(b, {x = p.x + 4, y = p.y + 3})\n"
+                         "  set_line_width(b, 2) stroke(b)\n"
                          "end\n"
                          "pen_down, pen_move, pen_up = dot, dot, function() end\n");
     (void)lua->penDownAt(zoomed, pen, {1, 1}, 0, {});
     ASSERT_EQ(lua->context().queued.size(), 1u);
     EXPECT_FLOAT_EQ(lua->context().queued.front().path.lineWidth(), 6.0f);
-    EXPECT_EQ(lua->context().queued.front().path.bounds(), make_rect(3, 3, 12, 0));
+    EXPECT_EQ(lua->context().queued.front().path.bounds(), make_rect(3, 3, 12, 9));
     (void)lua->penMoveTo(zoomed, pen, {5, 1}, 0, {});
     EXPECT_EQ(lua->context().queued.size(), 1u);
     (void)lua->penUp(zoomed, pen);
     EXPECT_TRUE(lua->context().queued.empty());
-    const Rect first = make_rect(-3, -3, 24, 12), second = make_rect(9, -3, 24, 12);
+    const Rect first = make_rect(-3, -3, 24, 21), second = make_rect(9, -3, 24, 21);
     EXPECT_EQ(zoomed.marked, (std::vector<Rect>{first, first, second, second}));
-
-    const auto painted = onDown(
-        "local line = bezier_path()\n"
-        "move_to_point(line, {x = 10, y = 10}) line_to_point(line, {x = 50, y = 40})\n"
-        "set_line_width(line, 3) stroke(line)\n");
+    // The line from (3, 3) to (15, 12), 6 wide, is painted once.
+    (void)lua->penDownAt(zoomed, pen, {1, 1}, 0, {});
     QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    painted->penDraw(view, pen, painter);
+    lua->penDraw(zoomed, pen, painter);
     painter.end();
-    EXPECT_TRUE(painted->context().queued.empty());
-    EXPECT_EQ(image.pixelColor(30, 25), QColor(255, 0, 0, 128)); // on the line's middle
+    EXPECT_TRUE(lua->context().queued.empty());
+    EXPECT_EQ(image.pixelColor(9, 7), QColor(255, 0, 0, 128)); // on the line's middle
     double covered = 0;
     int partial = 0;
-    for (int y = 9; y < 48; ++y)
-        for (int x = 9; x < 64; ++x) {
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
             const int alpha = image.pixelColor(x, y).alpha();
             covered += alpha / 128.0;
             partial += alpha > 0 && alpha < 127;
         }
-    EXPECT_NEAR(covered, 50 * 3, 50 * 3 * 0.05);
-    EXPECT_GT(partial, 40);
+    EXPECT_NEAR(covered, 15 * 6, 15 * 6 * 0.05);
+    EXPECT_GT(partial, 30);
 }
 
 // Overlapping previews combine once with the drawing; the added stroke ends them.
