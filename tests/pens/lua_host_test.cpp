@@ -1,68 +1,27 @@
-// The script host: globals, the module path, the sandbox, the older library functions and
-// how errors are shown.
+// The script host: the module path, the sandbox, the older library functions, how errors
+// are shown, and what a script may spend: instructions, time and memory, feedback, and path
+// handles.
 
 #include "pens_test_support.h"
 
-using namespace Qt::StringLiterals;
+#include <chrono>
+#include <limits>
 
-// Reads and writes are raw: the script's own metatable on _G is never run.
-TEST_F(PenScriptTest, GlobalsAreReadAndWrittenByKindPastTheScriptsMetatable)
-{
-    write(u"Lua.strings"_s, "# names\nInk = Tinte\n\"Eraser\" = \"Radierer\";\n");
-    const auto lua = run("whole = 12.0 half = 12.5 text = 'Ink' tab = {} flag = true off = false\n"
-                         "numeric = '0.5' list = {'w', 7, true, 'x'} holes = {'a', nil, 'b'}\n"
-                         "rubber = 'Eraser' other = 'Chalk'\n"
-                         "function pen_up() rawset(_G, 'seen', color .. opacity) end\n"
-                         "setmetatable(_G, {__index = function() error('ran') end,\n"
-                         "                  __newindex = function() error('read only') end})\n");
-    // clang-format off
-    const struct { const char* name; std::optional<QString> string; float number; int boolean; }
-    rows[] = {
-        {"whole", u"12.0"_s, 12, -1}, // -1: the default
-        {"half", u"12.5"_s, 12.5f, -1},
-        {"text", u"Ink"_s, -1, -1},
-        {"tab", {}, -1, -1},
-        {"flag", {}, -1, 1},
-        {"off", {}, -1, 0},
-        {"numeric", u"0.5"_s, 0.5f, -1},
-        {"absent", {}, -1, -1},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        const QString name = QString::fromLatin1(row.name);
-        EXPECT_EQ(lua->getGlobalString(name), row.string) << row.name;
-        EXPECT_FLOAT_EQ(lua->getGlobalNumber(name, -1), row.number) << row.name;
-        EXPECT_EQ(lua->getGlobalBoolean(name, true), row.boolean != 0) << row.name;
-        EXPECT_EQ(lua->getGlobalBoolean(name, false), row.boolean == 1) << row.name;
-    }
-    EXPECT_EQ(lua->getGlobalStringArray(u"list"_s), QStringList({u"w"_s, u"7"_s}));
-    EXPECT_EQ(lua->getGlobalStringArray(u"holes"_s), QStringList({u"a"_s}));
-    EXPECT_TRUE(lua->getGlobalStringArray(u"text"_s).isEmpty());
-    EXPECT_EQ(lua->getGlobalStringLocalized(u"text"_s), u"Tinte"_s);
-    EXPECT_EQ(lua->getGlobalStringLocalized(u"rubber"_s), u"Radierer"_s);
-    EXPECT_EQ(lua->getGlobalStringLocalized(u"other"_s), u"Chalk"_s);
-    lua->setGlobal(u"color"_s, u"ff8000 "_s);
-    lua->setGlobal(u"opacity"_s, 0.25f);
-    EXPECT_TRUE(up(*lua));
-    EXPECT_EQ(lua->getGlobalString(u"seen"_s), u"ff8000 0.25"_s);
-    EXPECT_TRUE(alerts.alerts.empty()) << shown();
-}
+using namespace Qt::StringLiterals;
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
 
 TEST_F(PenScriptTest, RequireTriesTheFourTemplatesInOrderAndRunsAPackageOnce)
 {
-    const QString r = root();
-    EXPECT_EQ((*Lua::create(alerts, r + u'/'))->getGlobalString(u"LUA_PATH"_s),
-              r + "/Pens/?.lua;"_L1 + r + "/Pens/?;"_L1 + r + "/Lib/?.lua;"_L1 + r + "/Lib/?"_L1);
     const QStringList places = {u"Pens/m.lua"_s, u"Pens/m"_s, u"Lib/m.lua"_s, u"Lib/m"_s};
     for (const QString& place : places)
-        write(place, "loads = (loads or 0) + 1 named = _REQUIREDNAME return '" + place.toUtf8() +
-                         "'");
+        write(place, "loads = (loads or 0) + 1 as = _REQUIREDNAME return '" + place.toUtf8() + "'");
     for (const QString& place : places) {
         const auto lua = run("found = require 'm' again = require 'm'\n");
         EXPECT_EQ(lua->getGlobalString(u"found"_s), place);
         EXPECT_EQ(lua->getGlobalString(u"again"_s), place);
         EXPECT_FLOAT_EQ(lua->getGlobalNumber(u"loads"_s), 1.0f);
-        EXPECT_EQ(lua->getGlobalString(u"named"_s), u"m"_s);
+        EXPECT_EQ(lua->getGlobalString(u"as"_s), u"m"_s);
         EXPECT_FALSE(lua->getGlobalString(u"_REQUIREDNAME"_s));
         ASSERT_TRUE(QFile::remove(root() + u'/' + place));
     }
@@ -169,10 +128,94 @@ TEST_F(PenScriptTest, TheStackKeepsItsHeight)
     const int height = lua->stackHeight();
     for (int i = 0; i < 20; ++i) {
         (void)down(*lua, {1, 1});
-        EXPECT_EQ(bool(move(*lua, {float(i % 10), 1}, 2)), i % 10 <= 5);
+        EXPECT_EQ(bool(move(*lua, {float(i % 10), 1})), i % 10 <= 5);
         (void)up(*lua);
         lua->getGlobalStringArray(u"parameters"_s);
         lua->setGlobal(u"radius"_s, 3.0f);
         ASSERT_EQ(lua->stackHeight(), height);
     }
+}
+
+// A call stopped for its instructions, its time or its memory, or for queueing too much
+// feedback, fails and says why; its memory comes back and the next call runs in full.
+TEST_F(PenScriptTest, AStoppedCallSaysWhyAndTheNextCallRunsAgain)
+{
+    const ScriptLimits small{.memoryBytes = std::size_t(4) << 20};
+    const char* stopped = "script stopped: it ran too long";
+    const struct {
+        const char* body;
+        const char* message;
+        ScriptLimits limits;
+    } rows[] = {
+        {"while true do end", stopped, {}},
+        // A script cannot catch its own stop.
+        {"while true do pcall(function() while true do end end)\n"
+         "  xpcall(function() while true do end end, function() while true do end end) end",
+         stopped, {.instructions = 2'000'000}},
+        // Time spent inside the program's functions counts too.
+        {"local p = bezier_path()\n"
+         "while true do move_to_point(p, {x = 1, y = 2}) release(retain(p)) end", stopped,
+         {.instructions = std::numeric_limits<std::uint64_t>::max(), .time = Ms(200)}},
+        {"local t = {} for i = 1, 1e9 do t[i] = string.rep('x', 100) .. i end",
+         "not enough memory", {}},
+        {"big = string.rep('x', 2^30)", "not enough memory", {}},
+        {"while true do bezier_path() end", "bezier_path: not enough memory", small},
+        {"local p = bezier_path() while true do line_to_point(p, {x = 1, y = 1}) end",
+         "line_to_point: not enough memory", small},
+        {"local p = bezier_path() append_bezier_path_with_rect(p, {x = 1, y = 1, w = 2, h = 2})\n"
+         "while true do fill(p) end", "fill: too much feedback queued", {}},
+    };
+    for (const auto& row : rows) {
+        const auto start = Clock::now();
+        const auto lua = run("function pen_down() " + QByteArray(row.body) + " end\n"
+                             "function pen_move() for i = 1, 1e5 do end collectgarbage() end\n",
+                             row.limits);
+        EXPECT_FALSE(down(*lua));
+        EXPECT_EQ(onlyAlert(), QString::fromLatin1(row.message)) << row.body;
+        EXPECT_LE(lua->memoryInUse(), row.limits.memoryBytes);
+        EXPECT_LE(lua->context().queued.size(), std::size_t(1) << 20);
+        EXPECT_TRUE(move(*lua)) << row.body;
+        EXPECT_LT(lua->memoryInUse(), row.limits.memoryBytes / 2);
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(20)) << row.body;
+    }
+}
+
+// The collector runs finalizers beyond any budget, so tables get none.
+TEST_F(PenScriptTest, TablesGetNoFinalizers)
+{
+    const auto lua = run("local mt = {__gc = function() while true do end end}\n"
+                         "keep = setmetatable({}, mt)\n"
+                         "kept = getmetatable(keep).__gc ~= nil\n"
+                         "setmetatable({}, {__gc = function() ran = true end})\n"
+                         "collectgarbage() collectgarbage()\n"
+                         "local locked = setmetatable({}, {__metatable = 1})\n"
+                         "refused = not pcall(setmetatable, locked, mt)\n");
+    EXPECT_TRUE(lua->getGlobalBoolean(u"kept"_s, false));
+    EXPECT_FALSE(lua->getGlobalBoolean(u"ran"_s, false));
+    EXPECT_TRUE(lua->getGlobalBoolean(u"refused"_s, false));
+    EXPECT_TRUE(alerts.alerts.empty()) << shown();
+}
+
+// A path lives until the end of the callback unless retained; a released one until the end
+// of the callback that released it; a dead handle is refused.
+TEST_F(PenScriptTest, PathHandlesLiveAsLongAsTheirReferences)
+{
+    const auto lua = run("function pen_down()\n"
+                         "  kept = retain(bezier_path()) later = bezier_path()\n"
+                         "  local p = bezier_path()\n"
+                         "  same = retain(p) == p and release(p) == p\n"
+                         "  release(p) move_to_point(p, {x = 1, y = 1})\n"
+                         "end\n"
+                         "function pen_move(p) move_to_point(p.x == 1 and kept or later, {}) end\n"
+                         "function pen_up() release(kept) move_to_point(kept, {}) end\n");
+    EXPECT_TRUE(down(*lua));
+    EXPECT_TRUE(lua->getGlobalBoolean(u"same"_s, false));
+    EXPECT_EQ(lua->livePaths(), 1u);
+    EXPECT_TRUE(move(*lua, {1, 0}));
+    EXPECT_FALSE(move(*lua, {0, 0}));
+    EXPECT_EQ(onlyAlert(), u"move_to_point: wrong class"_s);
+    EXPECT_TRUE(up(*lua));
+    EXPECT_EQ(lua->livePaths(), 0u);
+    EXPECT_FALSE(move(*lua, {1, 0}));
+    EXPECT_EQ(onlyAlert(), u"move_to_point: wrong class"_s);
 }

@@ -7,8 +7,8 @@
 #include "color.h"
 #include "fakes.h"
 #include "lua_host.h"
+#include "pictures.h"
 #include "script_context.h"
-#include "strokes.h"
 #include "tool_host.h"
 
 #include <QDir>
@@ -19,16 +19,10 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 class PenView : public FakeView {
 public:
-    explicit PenView(float scale = 1, Size size = {64, 48})
+    explicit PenView(float scale = 1, Size size = {400, 300})
         : FakeView(doc, size, AffineTransform::scaling(scale, scale))
     {
         canvas().fill(color_ns::WHITE);
@@ -38,10 +32,9 @@ public:
     FakeDocument doc;
 };
 
+// Red at half opacity, so that both show where the settings went.
 class FakePen : public ScriptPen {
 public:
-    FakePen() = default;
-    FakePen(QColor c, float o, float r, int m) : _color(c), _opacity(o), _radius(r), _mode(m) {}
     QColor color() const override { return _color; }
     void setColor(const QColor& c) override { _color = c; }
     float opacity() const override { return _opacity; }
@@ -57,8 +50,8 @@ public:
     {
         _mode = transfer_mode_from_name(name.toLower().toStdString());
     }
-    QColor _color{Qt::black};
-    float _opacity = 1, _radius = 5;
+    QColor _color{Qt::red};
+    float _opacity = 0.5f, _radius = 5;
     int _mode = kModeNormal;
 };
 
@@ -89,15 +82,16 @@ protected:
         EXPECT_TRUE(lua);
         return lua;
     }
-    Result<> down(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
-    {
-        return lua.penDownAt(view, pen, p, r, e);
-    }
-    Result<> move(Lua& lua, Point p = {}, float r = 0, const ToolEvent& e = {})
-    {
-        return lua.penMoveTo(view, pen, p, r, e);
-    }
+    Result<> down(Lua& lua, Point p = {}) { return lua.penDownAt(view, pen, p, 0, {}); }
+    Result<> move(Lua& lua, Point p = {}) { return lua.penMoveTo(view, pen, p, 0, {}); }
     Result<> up(Lua& lua) { return lua.penUp(view, pen); }
+    // Runs the body as pen_down.
+    std::unique_ptr<Lua> onDown(const QByteArray& body)
+    {
+        auto lua = run("function pen_down(p, r)\n" + body + "\nend\n");
+        (void)down(*lua);
+        return lua;
+    }
 
     // The message of the only alert so far, which is cleared.
     QString onlyAlert(const QString& title = QStringLiteral("Runtime error"))
