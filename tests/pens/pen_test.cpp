@@ -389,3 +389,21 @@ TEST_F(PenTest, TheMenuOffersThePensTypesTranslated)
     EXPECT_EQ(alerts.alerts.size(), 1u);
     EXPECT_EQ(makePen().penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
 }
+
+// The delivered pen types each have a command-key shortcut of their own.
+TEST(PenTypeMenu, TheDeliveredShortcutsAreUnique)
+{
+    RecordingAlerts alerts;
+    const QString menu = text_of(build_pen_type_menu(resource_path(), alerts));
+    EXPECT_TRUE(alerts.alerts.empty());
+    QStringList keys;
+    const QRegularExpression key(QStringLiteral("\\[([^]]+)/(\\d+)\\]"));
+    for (auto it = key.globalMatch(menu); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        EXPECT_TRUE(match.captured(2).toUInt() & kCommandKey) << qPrintable(match.captured());
+        keys << match.captured(1).toLower() + u'/' + match.captured(2);
+    }
+    EXPECT_EQ(keys.size(), 17);
+    keys.removeDuplicates();
+    EXPECT_EQ(keys.size(), 17);
+}
