@@ -103,7 +103,6 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
         {{"--export", path("out.bmp"), path("d.pavo")}, 1, "out.bmp", {}},
         {{"--export", out, "--width", "0", path("d.pavo")}, 2, "--width", {}},
         {{"--replay", path("bad.txt")}, 2, "line 2: ", {}},
-        {{"--frobnicate"}, 2, "--frobnicate", {}},
     };
     for (const auto& row : rows) {
         QFile::remove(out);

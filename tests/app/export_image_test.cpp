@@ -4,11 +4,11 @@
 #include "export_image.h"
 #include "pictures.h"
 #include "replay.h"
+#include "support/strokes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPainterPath>
 
 #include <cstdlib>
 
@@ -46,13 +46,7 @@ protected:
     std::unique_ptr<PavoDocument> doc = headless.open(shell, {200, 100});
     const QColor red{255, 0, 0};
 
-    void SetUp() override { rectangle(30, 20, 50, 40, red); }
-    void rectangle(float x, float y, float w, float h, const QColor& colour)
-    {
-        QPainterPath path;
-        path.addRect(x, y, w, h);
-        doc->drawing().addStroke(Stroke::withPath(Path(path), colour, kModeNormal, 1.0f));
-    }
+    void SetUp() override { doc->drawing().addStroke(fill_stroke(make_rect(30, 20, 50, 40), red)); }
     ExportSource source()
     {
         return {doc->strokes(), doc->view().canvasForReading(), doc->backgroundColor()};
@@ -100,7 +94,8 @@ TEST_F(ExportImageTest, EachFormatOverItsBackgroundRule)
 // sizes the same part of the drawing, scaled by the ratio of the widths about the centre.
 TEST_F(ExportImageTest, EverySizeShowsWhatTheViewShows)
 {
-    rectangle(60.3f, 35.7f, 70.2f, 30.1f, QColor(0, 128, 255, 100));
+    const QColor translucent(0, 128, 255, 100);
+    doc->drawing().addStroke(fill_stroke(make_rect(60.3f, 35.7f, 70.2f, 30.1f), translucent));
     const auto render = [&](int width, int height) {
         const Result<QImage> image = render_drawing(source(), width, height, true);
         EXPECT_TRUE(image && image->size() == QSize(width, height)) << width << "x" << height;

@@ -1,19 +1,60 @@
-// The view transformation, rendering into the canvas and resizing.
+// The view: its transformation, rendering into the canvas, resizing, and the order in which
+// it hands pointer, modifier and key events to tools.
 
-#include "view_test_support.h"
+#include "pavo_view.h"
+
+#include "fakes.h"
+#include "rows.h"
+#include "support/strokes.h"
 
 #include <QImage>
 #include <QPainter>
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <memory>
+#include <sstream>
+#include <string>
 #include <utility>
 
 using namespace color_ns;
 
-using ViewNavigation = ViewTest;
+namespace {
+
+// A view of 200 x 100 pixels over a document holding a real Drawing whose news reaches the
+// view as the document controller passes it on, with a display that records what the view
+// invalidates.
+class ViewTest : public ::testing::Test {
+protected:
+    static constexpr Point kCentre{100, 50};
+    CallLog log;
+    FakeDocument document{&log};
+    FakeDisplay display;
+    std::unique_ptr<PavoView> view;
+    void SetUp() override
+    {
+        view = PavoView::create(document, display, {200, 100});
+        ASSERT_TRUE(view);
+        document.onChange = [this](const DrawingChange& change) {
+            if (change.kind == DrawingChange::StrokeAdded) view->strokeAdded(change.stroke);
+            else view->redraw();
+        };
+    }
+    void TearDown() override { document.onChange = nullptr; }
+    Point viewPointOf(Point world) { return view->canvas().worldPointToBitmapPoint(world); }
+    Point worldPointAt(Point p) { return view->canvas().bitmapPointToWorldPoint(p); }
+    Color shownAt(Point viewPoint) { return view->canvasForReading().colorAt(viewPoint); }
+};
+
+void expect_near(Point actual, Point expected, float tolerance = 1e-3f)
+{
+    EXPECT_NEAR(actual.x, expected.x, tolerance);
+    EXPECT_NEAR(actual.y, expected.y, tolerance);
+}
 
 // Each navigation keeps the right point in place and edits the drawing.
-TEST_F(ViewNavigation, ZoomMoveRotateAndResetKeepTheirPointInPlace)
+TEST_F(ViewTest, ZoomMoveRotateAndResetKeepTheirPointInPlace)
 {
     ASSERT_TRUE(view->setTransform({1.5f, 0, 0, 1.5f, -20, 10}));
     Point world = worldPointAt(kCentre);
@@ -43,14 +84,14 @@ TEST_F(ViewNavigation, ZoomMoveRotateAndResetKeepTheirPointInPlace)
     expect_near(viewPointOf(world), kCentre);
 }
 
-TEST_F(ViewNavigation, ZoomToFitFillsTheTighterDimensionCentredAndNeedsAnArea)
+TEST_F(ViewTest, ZoomToFitFillsTheTighterDimensionCentredAndNeedsAnArea)
 {
-    document.drawing().addStroke(rect_stroke(10, 10, 50, 0, Qt::red)); // flat
+    document.drawing().addStroke(fill_stroke(make_rect(10, 10, 50, 0), Qt::red)); // flat
     document.drawing().undoManager().markClean();
     EXPECT_FALSE(view->zoomToFit());
     EXPECT_FALSE(document.drawing().isEdited());
-    document.drawing().addStroke(rect_stroke(10, 20, 40, 10, Qt::red));
-    document.drawing().addStroke(rect_stroke(-30, 0, 5, 5, Qt::blue));
+    document.drawing().addStroke(fill_stroke(make_rect(10, 20, 40, 10), Qt::red));
+    document.drawing().addStroke(fill_stroke(make_rect(-30, 0, 5, 5), Qt::blue));
     ASSERT_TRUE(view->zoomToFit());
     const Rect shown = view->canvas().worldRectToBitmapRect(document.drawing().strokes().bounds());
     expect_near(centre(shown), kCentre, 1e-2f);
@@ -58,7 +99,7 @@ TEST_F(ViewNavigation, ZoomToFitFillsTheTighterDimensionCentredAndNeedsAnArea)
     EXPECT_LE(shown.size.height, 100.01f);
 }
 
-TEST_F(ViewNavigation, ZoomStopsAtTheEdgesOfItsRange)
+TEST_F(ViewTest, ZoomStopsAtTheEdgesOfItsRange)
 {
     const Point world = worldPointAt({30, 70});
     ASSERT_TRUE(view->zoomToPoint({30, 70}, 1e6f));
@@ -71,7 +112,7 @@ TEST_F(ViewNavigation, ZoomStopsAtTheEdgesOfItsRange)
     EXPECT_NEAR(view->scale(), PavoView::kMinScale, 1e-3 * PavoView::kMinScale);
 }
 
-TEST_F(ViewNavigation, UnusableRequestsAreRefusedWholly)
+TEST_F(ViewTest, UnusableRequestsAreRefusedWholly)
 {
     ASSERT_TRUE(view->setTransform({1.25f, 0.5f, -0.5f, 1.25f, 3, -8}));
     const AffineTransform before = view->transform();
@@ -94,8 +135,6 @@ TEST_F(ViewNavigation, UnusableRequestsAreRefusedWholly)
     EXPECT_FALSE(document.drawing().isEdited());
 }
 
-using ViewRendering = ViewTest;
-
 // Adds a stroke the view does not hear of: it shows only once the whole drawing is rendered.
 void add_unseen(FakeDocument& document, const StrokePtr& stroke)
 {
@@ -104,12 +143,12 @@ void add_unseen(FakeDocument& document, const StrokePtr& stroke)
     document.onChange = std::move(news);
 }
 
-TEST_F(ViewRendering, AStrokeOnTopDrawsOnlyItselfOtherChangesRenderAll)
+TEST_F(ViewTest, AStrokeOnTopDrawsOnlyItselfOtherChangesRenderAll)
 {
     view->ensureCanvasUpToDate();
-    add_unseen(document, rect_stroke(100, 70, 10, 10, Qt::blue));
+    add_unseen(document, fill_stroke(make_rect(100, 70, 10, 10), Qt::blue));
     const int invalidations = display.wholeView;
-    document.drawing().addStroke(rect_stroke(20, 20, 10, 10, Qt::red));
+    document.drawing().addStroke(fill_stroke(make_rect(20, 20, 10, 10), Qt::red));
     ASSERT_EQ(display.rects.size(), 1u);
     const Rect r = display.rects.front();
     EXPECT_TRUE(r.minX() <= 20 && r.minY() <= 20 && r.maxX() >= 30 && r.maxY() >= 30);
@@ -123,12 +162,12 @@ TEST_F(ViewRendering, AStrokeOnTopDrawsOnlyItselfOtherChangesRenderAll)
     EXPECT_EQ(view->canvasForReading().previewBitmap().colorAt({25, 25}), TRANSPARENT);
 }
 
-TEST_F(ViewRendering, PaintShowsTheCanvasThenTheToolFeedback)
+TEST_F(ViewTest, PaintShowsTheCanvasThenTheToolFeedback)
 {
     RecordingTool pen{"pen", log};
     pen.onDraw = [](QPainter& painter) { painter.fillRect(QRect(24, 24, 2, 2), Qt::green); };
     document.setTool(&pen);
-    document.drawing().addStroke(rect_stroke(20, 20, 10, 10, Qt::red));
+    document.drawing().addStroke(fill_stroke(make_rect(20, 20, 10, 10), Qt::red));
     document.drawing().setBackgroundColor(QColor(Qt::yellow)); // a full render is due
     log.clear();
     QImage target(200, 100, QImage::Format_ARGB32_Premultiplied);
@@ -145,14 +184,14 @@ TEST_F(ViewRendering, PaintShowsTheCanvasThenTheToolFeedback)
     EXPECT_EQ(view->backgroundColor(), QColor(Qt::yellow));
 }
 
-TEST_F(ViewRendering, LiveResizeShowsTheOldCanvasUntilItEnds)
+TEST_F(ViewTest, LiveResizeShowsTheOldCanvasUntilItEnds)
 {
-    document.drawing().addStroke(rect_stroke(20, 20, 10, 10, Qt::red));
+    document.drawing().addStroke(fill_stroke(make_rect(20, 20, 10, 10), Qt::red));
     ASSERT_TRUE(view->zoomToPoint({25, 25}, 1.5f));
     const AffineTransform transform = view->transform();
     const Point shown = viewPointOf({25, 25});
     view->ensureCanvasUpToDate();
-    add_unseen(document, rect_stroke(60, 40, 10, 10, Qt::blue));
+    add_unseen(document, fill_stroke(make_rect(60, 40, 10, 10), Qt::blue));
     const Point unseen = viewPointOf({65, 45});
     ASSERT_TRUE(view->setSize({300, 150}, true));
     ASSERT_TRUE(view->setSize({320, 160}, true));
@@ -165,10 +204,10 @@ TEST_F(ViewRendering, LiveResizeShowsTheOldCanvasUntilItEnds)
     EXPECT_EQ(view->canvas().colorAt(unseen), BLUE);
 }
 
-TEST_F(ViewRendering, ASizeChangeRebuildsTheCanvasBeforeItIsUsedAndRefusesTheImpossible)
+TEST_F(ViewTest, ASizeChangeRebuildsTheCanvasBeforeItIsUsedAndRefusesTheImpossible)
 {
     // Beyond the old canvas, inside the new one.
-    document.drawing().addStroke(rect_stroke(95, 70, 10, 10, Qt::red));
+    document.drawing().addStroke(fill_stroke(make_rect(95, 70, 10, 10), Qt::red));
     ASSERT_TRUE(view->setTransform({2, 0, 0, 2, 0, 0}));
     EXPECT_FALSE(view->setSize({-1, 50}, false));
     EXPECT_FALSE(view->setSize({std::nanf(""), 50}, false));
@@ -184,3 +223,125 @@ TEST_F(ViewRendering, ASizeChangeRebuildsTheCanvasBeforeItIsUsedAndRefusesTheImp
     EXPECT_EQ(view->canvasForReading().size(), (Size{400, 300}));
     EXPECT_FALSE(PavoView::create(document, display, {1e6f, 1e6f}));
 }
+
+class ViewEvents : public ViewTest {
+protected:
+    RecordingTool pen{"pen", log};
+    RecordingTool arrow{"arrow", log};
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        document.setTool(&pen);
+        log.clear();
+    }
+    // "d x y" down, "m x y" move, "u x y" up, "f N" modifier flags N, "arrow" and "none"
+    // switch tools, "del" the delete key.
+    void run(const std::string& script)
+    {
+        std::istringstream in(script);
+        std::string op;
+        while (in >> op) {
+            ToolEvent e{{0, 0}, 1, 0};
+            if (op == "d" || op == "m" || op == "u") in >> e.location.x >> e.location.y;
+            if (op == "f") in >> e.modifierFlags;
+            EXPECT_TRUE(op != "del" || view->keyDown(QStringLiteral("\x7f"))) << "the delete key";
+            if (op == "d") view->mouseDown(e);
+            else if (op == "m") view->mouseDragged(e);
+            else if (op == "u") view->mouseUp(e);
+            else if (op == "f") view->flagsChanged(e);
+            else if (op == "arrow") document.setTool(&arrow);
+            else if (op == "none") document.setTool(nullptr);
+        }
+    }
+};
+
+struct EventRow {
+    const char* what;
+    std::string script;
+    CallLog expected;
+};
+
+const std::string kShift = std::to_string(kShiftKey);
+const std::string kOption = std::to_string(kOptionKey);
+const std::string kSwitch[] = {"setTool arrow", "pen:deactivate", "arrow:activate"};
+
+const EventRow kEventRows[] = {
+    {"a tool switch during a drag waits for the up",
+     "d 10 10 m 20 20 arrow m 30 30 u 30 30 d 5 5 u 5 5",
+     {"pen:down 10,10", "pen:move 20,20", kSwitch[0], kSwitch[1], kSwitch[2], "pen:move 30,30",
+      "pen:up 30,30", "arrow:down 5,5", "arrow:up 5,5"}},
+    {"a second down ends the gesture where it was last seen", "d 10 10 m 20 25 arrow d 50 50",
+     {"pen:down 10,10", "pen:move 20,25", kSwitch[0], kSwitch[1], kSwitch[2], "pen:up 20,25",
+      "arrow:down 50,50"}},
+    {"moves and ups without a down are ignored", "m 1 1 u 1 1 d 2 2 u 2 2 u 3 3 m 4 4",
+     {"pen:down 2,2", "pen:up 2,2"}},
+    {"with no tool nothing is received", "none d 5 5 u 5 5 f 2",
+     {"setTool none", "pen:deactivate"}},
+    {"a delete during a gesture waits for its end", "d 10 10 del u 10 10",
+     {"pen:down 10,10", "pen:up 10,10", "delete"}},
+    {"modifier changes during a gesture wait for its end",
+     "f " + kShift + " d 10 10 f 3 arrow f " + kOption + " u 10 10",
+     {"pen:flags " + kShift, "pen:down 10,10", kSwitch[0], kSwitch[1], kSwitch[2], "pen:up 10,10",
+      "arrow:flags " + kOption}},
+};
+
+class ViewEventScripts : public ViewEvents, public ::testing::WithParamInterface<EventRow> {};
+
+TEST_P(ViewEventScripts, ReachToolsInTheOrderTheyExpect)
+{
+    run(GetParam().script);
+    EXPECT_EQ(log, GetParam().expected) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(ViewEvents, ViewEventScripts, ::testing::ValuesIn(kEventRows),
+                         [](const auto& row) { return test_name(row.param.what); });
+
+TEST_F(ViewEvents, EventsKeepTheirPressureAndModifiersAndOnlyDeleteKeysDelete)
+{
+    view->mouseDown({{10, 10}, 0.2f, kShiftKey});
+    view->mouseDragged({{12, 11}, 0.9f, kOptionKey});
+    view->mouseDown({{50, 50}, 1, 0}); // ends the first gesture where it was last seen
+    ASSERT_EQ(pen.events.size(), 4u);
+    EXPECT_FLOAT_EQ(pen.events[0].pressure, 0.2f);
+    EXPECT_TRUE(pen.events[0].has(kShiftKey));
+    EXPECT_FLOAT_EQ(pen.events[1].pressure, 0.9f);
+    EXPECT_FLOAT_EQ(pen.events[2].pressure, 0);
+    EXPECT_TRUE(pen.events[2].has(kOptionKey));
+    view->mouseUp({{50, 50}, 1, 0});
+    log.clear();
+    EXPECT_TRUE(view->keyDown(QStringLiteral("\b")));
+    for (const char* text : {"a", " ", "", "\r", "x\x7f"})
+        EXPECT_FALSE(view->keyDown(QString::fromLatin1(text))) << text;
+    EXPECT_EQ(log, CallLog{"delete"});
+}
+
+TEST_F(ViewEvents, ToolsSeeAnUpToDateCanvas)
+{
+    std::vector<Color> seen;
+    pen.onDown = [&](const ToolEvent& e, ToolView& v) {
+        seen.push_back(v.canvas().colorAt(e.location));
+    };
+    ASSERT_TRUE(view->setTransform({2, 0, 0, 2, 0, 0}));
+    document.drawing().addStroke(fill_stroke(make_rect(10, 10, 10, 10), Qt::red));
+    run("d 30 30 u 30 30");
+    document.drawing().undoManager().undo();
+    run("d 30 30 u 30 30");
+    EXPECT_EQ(seen, (std::vector<Color>{RED, TRANSPARENT}));
+}
+
+TEST_F(ViewEvents, FeedbackAndCursorFollowTheToolOfTheGesture)
+{
+    pen.cursor = ToolCursor::load(kColorPickerCursor);
+    QImage target(200, 100, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&target);
+    run("d 10 10 arrow");
+    view->paint(painter, make_rect(0, 0, 200, 100));
+    EXPECT_EQ(view->cursor().hotSpot, kColorPickerCursor.hotSpot);
+    run("u 10 10");
+    view->paint(painter, make_rect(0, 0, 200, 100));
+    EXPECT_EQ(view->cursor().shape, ToolCursor::Shape::Crosshair);
+    EXPECT_EQ(log, (CallLog{"pen:down 10,10", kSwitch[0], kSwitch[1], kSwitch[2], "pen:draw",
+                            "pen:up 10,10", "arrow:draw"}));
+}
+
+} // namespace

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 
-#include <functional>
 #include <tuple>
 
 namespace {
@@ -29,10 +28,8 @@ QString path_through(const std::vector<Point>& points)
 
 constexpr QRgb kBlack = 0xff000000, kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff;
 
-class Replay : public ReplayTest {};
-
 // Undo and redo go one gesture at a time; a spray gesture of many moves is one step.
-TEST_F(Replay, UndoAndRedoGoOneGestureAtATime)
+TEST_F(ReplayTest, UndoAndRedoGoOneGestureAtATime)
 {
     const QString strokes = "set pen.color 000000\n" + drag({100, 100}, {300, 100}) +
                             drag({100, 200}, {300, 200}) + "set pen.type Spray\n" +
@@ -44,36 +41,9 @@ TEST_F(Replay, UndoAndRedoGoOneGestureAtATime)
                   {"redone.png", 200, 200, kBlack}});
 }
 
-// The colour settings scripts use reach the tool they name, whichever tool is current,
-// and the window's tool display hears of each.
-TEST(DocumentColours, EachReachesTheToolItNamesAndTheToolDisplay)
-{
-    struct Shell : DocumentShell {
-        int displayed = 0;
-        void toolDisplayChanged() override { ++displayed; }
-    } shell;
-    Headless headless;
-    auto doc = headless.open(shell);
-    const QColor fill = doc->fill().color();
-    ASSERT_TRUE(fill != Qt::green && doc->pen().color() != Qt::red);
-    const struct {
-        Tool* current;
-        std::function<void()> set;
-        QColor pen, fill;
-    } rows[] = {{&doc->fill(), [&] { doc->setPenColor(Qt::red); }, Qt::red, fill},
-                {&doc->pen(), [&] { doc->setFillColor(Qt::green); }, Qt::red, Qt::green}};
-    for (const auto& row : rows) {
-        doc->setTool(row.current);
-        shell.displayed = 0;
-        row.set();
-        EXPECT_EQ(std::tuple(doc->pen().color(), doc->fill().color(), shell.displayed),
-                  std::tuple(row.pen, row.fill, 1));
-    }
-}
-
 // With no pen type named Eraser, the eraser end still brings the pen forward, and the tip
 // the fill tool back.
-TEST_F(Replay, TheEraserEndBringsThePenWithoutAnEraserPenType)
+TEST_F(ReplayTest, TheEraserEndBringsThePenWithoutAnEraserPenType)
 {
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Pens")));
     ASSERT_TRUE(QFile::copy(resource_path() + "/Pens/pen.lua", path("Pens/pen.lua")));
@@ -86,10 +56,9 @@ TEST_F(Replay, TheEraserEndBringsThePenWithoutAnEraserPenType)
 }
 
 // Fill finds the region under the pointer however the view is shown.
-TEST_F(Replay, FillInATurnedAndAMirroredView)
+TEST_F(ReplayTest, FillInATurnedAndAMirroredView)
 {
     const std::pair<const char*, AffineTransform> rows[] = {
-        {"plain", AffineTransform{}},
         {"turned", AffineTransform::translation(100, 75).after(AffineTransform::rotation(0.6f))},
         {"mirrored", AffineTransform{-1, 0, 0, 1, 200, 0}},
         {"turned and mirrored", AffineTransform{0, 1, 1, 0, 0, 0}}};
@@ -109,7 +78,7 @@ TEST_F(Replay, FillInATurnedAndAMirroredView)
 }
 
 // Every kind of stroke comes back from its file pixel for pixel, over the photo it opened.
-TEST_F(Replay, EveryKindOfStrokeReopensToTheSamePixels)
+TEST_F(ReplayTest, EveryKindOfStrokeReopensToTheSamePixels)
 {
     QImage photo(80, 60, QImage::Format_ARGB32);
     photo.fill(QColor(200, 120, 40));
@@ -132,7 +101,7 @@ TEST_F(Replay, EveryKindOfStrokeReopensToTheSamePixels)
 
 // Three boxes: A under B where they overlap, C apart. The arrow tool selects them by a
 // band (enclosed, or touching with option), adds and removes with shift, and rearranges.
-TEST_F(Replay, SelectionEndToEnd)
+TEST_F(ReplayTest, SelectionEndToEnd)
 {
     const QString script =
         box("ff0000", {20, 20}, {120, 120}) + box("00ff00", {80, 60}, {180, 160}) +
@@ -152,26 +121,9 @@ TEST_F(Replay, SelectionEndToEnd)
     // clang-format on
 }
 
-// Black ink, green and pale cyan under effect pens, in exported pixels.
-TEST_F(Replay, TransferModesOverInkAndColour)
-{
-    QString script = box("000000", {0, 0}, {100, 40}) + box("00ff00", {0, 50}, {100, 90}) +
-                     box("96ffff", {0, 100}, {100, 140});
-    for (const char* pen : {"Highlighter", "Darken", "Lighten"})
-        script += QStringLiteral("set pen.type %1\nset pen.radius 8\n").arg(pen) +
-                  drag({50, 0}, {50, 145}) + QStringLiteral("export @%1.png\naction undo:\n").arg(pen);
-    ASSERT_EQ(replay(script).status, kReplayOk);
-    expectPixels({{"Highlighter.png", 50, 20, kBlack, "multiply keeps black ink black"},
-                  {"Darken.png", 50, 20, kBlack, "nothing is darker than black"},
-                  {"Darken.png", 20, 70, kGreen},
-                  {"Lighten.png", 50, 120, 0xff96ffff, "the pale cyan is already the lighter"}});
-    EXPECT_NE(exported("Darken.png").pixel(50, 70), kGreen) << "darkened green";
-    EXPECT_NE(exported("Lighten.png").pixel(50, 20), kBlack);
-}
-
 // A value the program does not know stops the replay before it runs (status 2); a file that
 // fails gives status 1 and the replay goes on with the drawing it had.
-TEST_F(Replay, UnknownValuesStopFailedFilesGoOn)
+TEST_F(ReplayTest, UnknownValuesStopFailedFilesGoOn)
 {
     for (const char* line : {"action fly:", "set pen.hue 3", "set pen.type Crayon", "set pen.opacity 2",
                              "action setPenType: Crayon", "set pen.color blue", "set pen.mode sideways",
@@ -190,40 +142,31 @@ TEST_F(Replay, UnknownValuesStopFailedFilesGoOn)
     expectPixels({{"ok.png", 200, 100, kBlack, "the damaged file replaced nothing"}});
 }
 
-// Golden pictures: every pen type drawing one gesture over a blue box, and the Pen in each
-// transfer mode over black ink, a light and a dark colour.
-class PenSet : public ReplayTest, public ::testing::WithParamInterface<const char*> {};
+// Golden pictures: each pen type ("pen.type NAME") drawing one gesture over a blue box, and
+// the Pen in each transfer mode ("pen.mode NAME") over black ink, a light and a dark colour.
+class Golden : public ReplayTest, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(PenSet, DrawsItsGoldenPicture)
+TEST_P(Golden, PictureMatches)
 {
-    const QString type = QString::fromLatin1(GetParam());
-    const QString script = box("3070c0", {20, 80}, {180, 140}) + "set pen.type " + type + '\n' +
-                           path_through({{20, 30}, {60, 110}, {100, 40}, {140, 120}, {180, 60}});
-    ASSERT_EQ(replay(script + "export @pen.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
-    EXPECT_TRUE(matches_golden(exported("pen.png"), "pen-" + type.toLower()));
+    const QString setting = QLatin1String(GetParam()), value = setting.section(u' ', 1);
+    const bool type = setting.startsWith(u"pen.type");
+    const QString script =
+        type ? box("3070c0", {20, 80}, {180, 140}) + "set " + setting + '\n' +
+                   path_through({{20, 30}, {60, 110}, {100, 40}, {140, 120}, {180, 60}})
+             : box("000000", {0, 10}, {200, 45}) + box("ffe619", {0, 55}, {200, 90}) +
+                   box("202060", {0, 100}, {200, 135}) +
+                   "set pen.type Pen\nset pen.radius 14\nset pen.color d03070\n"
+                   "set pen.opacity 0.7\nset " + setting + '\n' + drag({30, 10}, {170, 140});
+    ASSERT_EQ(replay(script + "export @out.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
+    EXPECT_TRUE(matches_golden(exported("out.png"), (type ? "pen-" : "mode-") + value.toLower()));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPenType, PenSet,
-                         ::testing::Values("Brush", "Calligraphy", "Colorize", "Darken", "Ellipse",
-                                           "Eraser", "Highlighter", "Hilight", "Lasso", "Lighten",
-                                           "Line", "Marker", "Pen", "Pencil", "Rectangle",
-                                           "Shadow", "Spray"));
-
-class TransferMode : public ReplayTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(TransferMode, OverInkMatchesItsGoldenPicture)
-{
-    const QString script = box("000000", {0, 10}, {200, 45}) + box("ffe619", {0, 55}, {200, 90}) +
-                           box("202060", {0, 100}, {200, 135}) +
-                           "set pen.type Pen\nset pen.radius 14\nset pen.color d03070\n"
-                           "set pen.opacity 0.7\nset pen.mode " + GetParam() + '\n' +
-                           drag({30, 10}, {170, 140});
-    ASSERT_EQ(replay(script + "export @mode.png\n", std::nullopt, Size{200, 150}).status, kReplayOk);
-    EXPECT_TRUE(matches_golden(exported("mode.png"), QStringLiteral("mode-") + GetParam()));
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryMode, TransferMode,
-                         ::testing::Values("normal", "erase", "darker", "lighter", "colorize",
-                                           "shadow", "hilight", "multiply"));
+INSTANTIATE_TEST_SUITE_P(EveryPenTypeAndMode, Golden, ::testing::Values(
+    "pen.type Brush", "pen.type Calligraphy", "pen.type Colorize", "pen.type Darken",
+    "pen.type Ellipse", "pen.type Eraser", "pen.type Highlighter", "pen.type Hilight",
+    "pen.type Lasso", "pen.type Lighten", "pen.type Line", "pen.type Marker", "pen.type Pen",
+    "pen.type Pencil", "pen.type Rectangle", "pen.type Shadow", "pen.type Spray",
+    "pen.mode normal", "pen.mode erase", "pen.mode darker", "pen.mode lighter",
+    "pen.mode colorize", "pen.mode shadow", "pen.mode hilight", "pen.mode multiply"));
 
 } // namespace

@@ -6,9 +6,9 @@
 #include "event_recorder.h"
 #include "event_replay.h"
 #include "menu_manager.h"
+#include "pavo_application.h"
 #include "pictures.h"
 #include "recovery.h"
-#include "ui_test_support.h"
 
 #include <QAction>
 #include <QDir>
@@ -35,7 +35,7 @@ QPointingDevice& stylus(End end)
     const auto make = [](const char* name, qint64 id, End type) {
         return new QPointingDevice(QString::fromLatin1(name), id, QInputDevice::DeviceType::Stylus,
                                    type, QInputDevice::Capability::Pressure, 1, 2, {},
-                                   QPointingDeviceUniqueId::fromNumericId(42), &ensure_application());
+                                   QPointingDeviceUniqueId::fromNumericId(42), qApp);
     };
     static QPointingDevice* const ends[] = {make("stylus", 7001, End::Pen),
                                             make("stylus eraser", 7002, End::Eraser)};
@@ -55,7 +55,7 @@ void answer_message_box(QMessageBox::StandardButton button, QString* asked = nul
 
 class Window : public ::testing::Test {
 protected:
-    PavoApplication& app = ensure_application();
+    PavoApplication& app = *PavoApplication::instance();
     QTemporaryDir dir;
     QPointer<DocumentWindow> window = app.newDocument();
     CanvasWidget* canvas = window ? window->findChild<CanvasWidget*>() : nullptr;
@@ -127,14 +127,11 @@ TEST_F(Window, TheMouseAndTheTabletDrawAndUndoByTheMenu)
 // the eraser end, with no proximity news before it, still counts.
 TEST_F(Window, TheStylusEndsSwitchThePenType)
 {
-    proximity(End::Eraser);
-    EXPECT_EQ(penType(), QStringLiteral("Eraser"));
-    proximity(End::Pen);
-    EXPECT_EQ(penType(), QStringLiteral("Pen"));
     tablet(QEvent::TabletPress, {10, 10}, 0.5, End::Eraser);
     tablet(QEvent::TabletRelease, {10, 10}, 0, End::Eraser);
     EXPECT_EQ(penType(), QStringLiteral("Eraser"));
     proximity(End::Pen);
+    EXPECT_EQ(penType(), QStringLiteral("Pen"));
 }
 
 // What the widget paints (grabbed, over white) matches the replay of what was recorded.
@@ -164,23 +161,22 @@ TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
 
     QFile file(script);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf8(file.readAll());
-    // The view's size comes first, or the replay would draw into another view.
-    QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
-    lines.removeIf([](const QString& l) { return l.startsWith(u'#'); });
-    ASSERT_GE(lines.size(), 2);
-    const QSize area = window->drawingAreaSize();
-    EXPECT_EQ(lines[0], QStringLiteral("size %1 %2").arg(area.width()).arg(area.height()));
-    EXPECT_TRUE(lines[1].startsWith(u"proximity enter tip")) << lines[1].toStdString();
+    const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
     const Result<EventScript> parsed =
-        parse_event_script(text + "export " + dir.filePath(QStringLiteral("replayed.png")));
+        parse_event_script(QString::fromUtf8(file.readAll()) + "export " + replayed);
     ASSERT_TRUE(parsed) << parsed.error().toStdString();
+    ASSERT_GT(parsed->events.size(), 2u);
+    // The view's size comes first, or the replay would draw into another view.
+    const QSize area = window->drawingAreaSize();
+    const QString size = QStringLiteral("size %1 %2").arg(area.width()).arg(area.height());
+    EXPECT_EQ(format_event(parsed->events[0]), size);
+    EXPECT_TRUE(format_event(parsed->events[1]).startsWith(u"proximity enter tip"));
     QStringList messages;
     ASSERT_EQ(replay_event_script(*parsed, {}, [&](const QString& m) { messages << m; }), kReplayOk)
         << messages.join('\n').toStdString();
     QImage expected(painted.size(), QImage::Format_ARGB32_Premultiplied);
     expected.fill(Qt::white);
-    QPainter(&expected).drawImage(0, 0, QImage(dir.filePath(QStringLiteral("replayed.png"))));
+    QPainter(&expected).drawImage(0, 0, QImage(replayed));
     EXPECT_LE(largest_difference(painted, expected), 2);
     EXPECT_GT(pixels_differing(painted, QImage(painted.size(), QImage::Format_RGB32), 0), 1000);
 }
@@ -242,6 +238,36 @@ TEST_F(Window, AnEditedDrawingIsCopiedAgainstACrashAndOfferedBack)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(QFile::exists(crashed)) << "given up, the copy goes";
     app.setRecoveryFolder(default_recovery_folder());
+}
+
+// Beyond what the window shows: a copy held by a running program is never taken or
+// discarded by another, and a file where the folder should be makes no copy.
+TEST(Recovery, AHeldCopyIsNobodyElsesAndGoesWithItsHolder)
+{
+    const auto write_file = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("kept") == 4;
+    };
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("Recovery"));
+    auto copy = RecoveryCopy::create(folder);
+    ASSERT_TRUE(copy && write_file(copy->path()));
+    EXPECT_TRUE(left_over_copies(folder).isEmpty());
+    EXPECT_FALSE(RecoveryCopy::adopt(copy->path()) || discard_left_over_copy(copy->path()));
+    copy.reset();
+    const QString kept = QDir(folder).filePath(QStringLiteral("drawing-crashed.pavo"));
+    ASSERT_TRUE(write_file(kept));
+    EXPECT_EQ(left_over_copies(folder), QStringList{kept}) << "left by a crash";
+    auto adopted = RecoveryCopy::adopt(kept);
+    ASSERT_TRUE(adopted);
+    EXPECT_FALSE(discard_left_over_copy(kept)) << "held by the window that adopted it";
+    adopted.reset();
+    EXPECT_FALSE(QFile::exists(kept));
+    ASSERT_TRUE(write_file(kept));
+    EXPECT_TRUE(discard_left_over_copy(kept) && !QFile::exists(kept));
+    ASSERT_TRUE(write_file(kept));
+    EXPECT_FALSE(RecoveryCopy::create(kept));
+    EXPECT_TRUE(left_over_copies(kept).isEmpty());
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The ui tests run inside the program's own application object, offscreen, made before the
 // first test and destroyed after the last, while Qt's own globals still exist.
 
-#include "ui_test_support.h"
+#include "pavo_application.h"
+
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
