@@ -4,6 +4,8 @@
 // colour panel in step, showing the edited state, opening help pages. The desktop window
 // implements it; a replayed event script runs with the quiet defaults.
 
+#include "clipboard.h"
+
 #include <QColor>
 #include <QString>
 #include <QUrl>
@@ -30,4 +32,6 @@ public:
     virtual bool openUrl(const QUrl& /*url*/) { return false; }
     // The window's place and the drawing area's size, saved with the drawing.
     virtual std::optional<QString> windowFrame() const { return std::nullopt; }
+    // Where copy puts and paste takes; none means copying and pasting do nothing.
+    virtual Clipboard* clipboard() { return nullptr; }
 };

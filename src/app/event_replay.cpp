@@ -41,6 +41,10 @@ public:
         const Size s = document->view().size();
         return format_window_frame({0, 0, int(s.width), int(s.height)});
     }
+    Clipboard* clipboard() override { return &_clipboard; }
+
+private:
+    MemoryClipboard _clipboard;
 };
 
 // A line that stops the replay.

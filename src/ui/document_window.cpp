@@ -135,6 +135,8 @@ void DocumentWindow::resizeDrawingArea(QSize size)
 
 QSize DocumentWindow::drawingAreaSize() const { return _canvas->size(); }
 
+Clipboard* DocumentWindow::clipboard() { return &_app.clipboard(); }
+
 std::optional<QString> DocumentWindow::windowFrame() const
 {
     return format_window_frame({x(), y(), _canvas->width(), _canvas->height()});

@@ -57,6 +57,7 @@ public:
     bool colorPanelVisible() const override;
     bool openUrl(const QUrl& url) override;
     std::optional<QString> windowFrame() const override;
+    Clipboard* clipboard() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,7 @@
 
 #include "lua_host.h"
 #include "proximity.h"
+#include "system_clipboard.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -37,6 +38,7 @@ public:
     ScriptAlerts& alerts() { return *_alerts; }
     // The router of the tablet's proximity news, which every document listens to.
     ProximityCenter& proximity() { return _proximity; }
+    Clipboard& clipboard() { return _clipboard; }
 
     // A new untitled window, shown.
     DocumentWindow* newDocument();
@@ -81,6 +83,7 @@ private:
 
     std::unique_ptr<ScriptAlerts> _alerts;
     ProximityCenter _proximity;
+    SystemClipboard _clipboard;
     std::unique_ptr<EventRecorder> _recorder;
     bool _recorded_size = false;
     std::vector<QPointer<DocumentWindow>> _windows;
