@@ -84,17 +84,11 @@ StrokePtr picture(int w, int h, QImage::Format format)
 {
     return Stroke::withImage(blank(w, h, format), image_placement({}, float(w), float(h), 0), 1);
 }
-// While it lives, log lines go to the sink and Qt's warnings about damaged files nowhere.
-struct QuietLog {
-    QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    explicit QuietLog(std::function<void(const QString&)> sink) { set_log_sink(std::move(sink)); }
-    ~QuietLog() { qInstallMessageHandler(previous); set_log_sink(nullptr); }
-};
 } // namespace
 
 // Save and reopen gives back what was saved, down to the largest things each path lets a
-// person make; reading limits (sizes, items) must sit above all of them.
+// person make; reading limits (sizes, items) must sit above all of them, and a picture
+// beyond them is refused, with a message, when it would be placed.
 TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
 {
     const auto many = [](int n, StrokePtr s) {
@@ -139,13 +133,8 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         if (row.view_dropped) d.view_transform.reset();
         expect_reads_back(*file, d);
     }
-}
-
-// A picture larger than a file holds is refused when it would be placed, with a message.
-TEST(DocumentFile, PicturesBeyondWhatAFileHoldsAreRefusedWhenPlaced)
-{
-    const int rows = int(archive::kMaxImagePixels) / 8192 + 1;
-    for (const QSize size : {QSize(archive::kMaxImageSide + 1, 1), QSize(8192, rows)}) {
+    const int over = int(archive::kMaxImagePixels) / 8192 + 1;
+    for (const QSize size : {QSize(archive::kMaxImageSide + 1, 1), QSize(8192, over)}) {
         const QImage image(size, QImage::Format_Mono);
         const Result<> fits = image_fits_in_drawing(image);
         ASSERT_FALSE(fits) << size.width() << " x " << size.height();
@@ -170,9 +159,8 @@ TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
     ASSERT_GT(dataRepresentation(big)->size(), 3 * saved.size());
     rlimit unlimited{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    const rlimit limited{rlim_t(saved.size() * 2), unlimited.rlim_max};
     const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = unlimited;
-    limited.rlim_cur = rlim_t(saved.size() * 2);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     const Result<> save = saveDocument(path, big);
     setrlimit(RLIMIT_FSIZE, &unlimited);
@@ -306,7 +294,7 @@ TEST(DocumentFile, DamagedStrokeIsDroppedAndTheRestOpen)
     const QCborArray strokes = root.value("strokes"_L1).toMap().value("strokes"_L1).toArray();
     ASSERT_EQ(strokes.size(), 4);
     QStringList lines;
-    const QuietLog quiet([&lines](const QString& line) { lines << line; });
+    set_log_sink([&lines](const QString& line) { lines << line; });
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QCborArray damaged = strokes;
@@ -318,9 +306,9 @@ TEST(DocumentFile, DamagedStrokeIsDroppedAndTheRestOpen)
         expect_reads_back(wrap_archive(archive::to_bytes(file), true), rest);
         EXPECT_EQ(lines, QStringList{QStringLiteral("Bad stroke found in save file -- ignoring.")});
     }
+    set_log_sink(nullptr);
 }
 
-// The committed files of earlier versions read back as the drawings they were made from.
 TEST(DocumentCorpus, CommittedFilesReadBackAsTheDrawingsTheyWereMadeFrom)
 {
     for (const CorpusEntry& entry : corpus_entries()) {
