@@ -82,14 +82,6 @@ TEST(PenPoints, OutlineBandsAndRefusals)
 // circles and bands turning different ways would cancel under the non-zero rule.
 TEST(PenPoints, FilledPathIsTheUnionOfCirclesAndBands)
 {
-    // +1 inside the hull of two discs by more than the margin, -1 outside, 0 too close.
-    const auto side_of_hull = [](Point q, const PenPoint& a, const PenPoint& b) {
-        float best = INFINITY;
-        for (float t = 0; t <= 1; t += 0.01f)
-            best = std::min(best, length(q - (a.p + (b.p - a.p) * t)) -
-                                      (a.pressure + (b.pressure - a.pressure) * t));
-        return best < -0.75f ? 1 : (best > 0.75f ? -1 : 0);
-    };
     // Discs as centre and radius in the world.
     const std::pair<Samples, AffineTransform> rows[] = {
         {xyp({80, 20, 12, 20, 80, 4}), {}},
@@ -108,12 +100,18 @@ TEST(PenPoints, FilledPathIsTheUnionOfCirclesAndBands)
         int wrong = 0;
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 100; ++x) {
-                int side = -1;
-                for (std::size_t i = 0; i < discs.size(); ++i)
-                    side = std::max(side, side_of_hull({float(x) + 0.5f, float(y) + 0.5f}, discs[i],
-                                                       discs[std::min(i + 1, discs.size() - 1)]));
+                // How far the pixel centre lies outside the disc swept from each sample to the
+                // next; within 0.75 of the edge, either way is right.
+                const Point q{float(x) + 0.5f, float(y) + 0.5f};
+                float out = INFINITY;
+                for (std::size_t i = 0; i + 1 < discs.size(); ++i)
+                    for (float k = 0; k <= 1; k += 0.01f) {
+                        const PenPoint &a = discs[i], &b = discs[i + 1];
+                        out = std::min(out, length(q - (a.p + (b.p - a.p) * k)) -
+                                                (a.pressure + (b.pressure - a.pressure) * k));
+                    }
                 const bool filled = qAlpha(image.pixel(x, y)) != 0;
-                wrong += (side > 0 && !filled) || (side < 0 && filled);
+                wrong += (out < -0.75f && !filled) || (out > 0.75f && filled);
             }
         EXPECT_EQ(wrong, 0) << discs.size() << " discs";
     }
