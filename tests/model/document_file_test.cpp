@@ -172,17 +172,13 @@ TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
 
 TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
 {
-    const QByteArray good = *dataRepresentation(full_document());
-    const quint32 length = qFromBigEndian<quint32>(good.constData());
     const QCborMap root = encodeDocument(full_document()).toMap();
     const QByteArray archive = archive::to_bytes(root);
+    const QByteArray good = wrap_archive(archive, true);
     const auto with_root = [&root](const char* key, const QCborValue& v) {
         return wrap_archive(archive::to_bytes(replaced(root, {key}, v)), true);
     };
-    const auto packed = [](const QByteArray& bytes) { return wrap_archive(bytes, true); };
     const auto with_length = [](QByteArray f, quint32 n) { qToBigEndian(n, f.data()); return f; };
-    QByteArray flipped = good;
-    flipped[20] = char(flipped[20] ^ 0x55);
     const QByteArray stream = good.first(good.size() - kTrailerSize);
     // A stream long enough that the ratio allows more than the absolute cap: the cap alone
     // must refuse it, before the stream is inflated or anything allocated for it.
@@ -197,7 +193,9 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
     // For rows of archive syntax, the archive, which the parser alone must refuse; for rows
     // that are not a regular file, its path.
     struct Row { const char* name; QByteArray file, archive = {}; QString path = {}; };
-    const auto syntax = [&](const char* name, QByteArray b) { return Row{name, packed(b), b}; };
+    const auto syntax = [](const char* name, QByteArray b) {
+        return Row{name, wrap_archive(b, true), b};
+    };
     const auto at = [](const char* name, QString path) { return Row{name, {}, {}, path}; };
     const auto view = [&](AffineTransform t) {
         return with_root("view_transform", archive::encode_transform(t));
@@ -208,11 +206,11 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
         {"trailer and three bytes", QByteArray(3, '\0') + kTrailerBytes},
         {"truncated stream", good.left(good.size() - kTrailerSize - 1) + kTrailerBytes},
         {"wrong trailer", good.left(good.size() - 1) + "C"},
-        {"length one short", with_length(good, length - 1)},
+        {"length one short", with_length(good, quint32(archive.size() - 1))},
         {"length beyond the inflate ratio", with_length(good, quint32(qint64(stream.size() - 4) * kMaxInflateRatio + 1))},
         {"length beyond the cap", with_length(big, quint32(kMaxArchiveBytes + 1)) + kTrailerBytes},
         {"junk after the stream", stream + "junk" + kTrailerBytes},
-        {"corrupt stream", flipped},
+        {"corrupt stream", good.left(20) + char(good[20] ^ 0x55) + good.mid(21)},
         syntax("archive cut short", archive.left(archive.size() - 1)),
         syntax("byte after the archive", archive + '\0'),
         syntax("break outside a container", QByteArray::fromHex("ff")),
@@ -222,7 +220,7 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
         syntax("indefinite arrays one too deep", nested(archive::kMaxDepth + 1, char(0x9f), char(0xff))),
         syntax("maps 100,000 deep", QByteArray::fromHex("a100").repeated(100000) + '\0'),
         syntax("more items than its size", QByteArray::fromHex("990bb8") + QByteArray(3000, 0)),
-        {"root is an array", packed(archive::to_bytes(QCborArray{root}))},
+        {"root is an array", wrap_archive(archive::to_bytes(QCborArray{root}), true)},
         {"background not a colour", with_root("background_color", QStringLiteral("red"))},
         {"window not text", with_root("window", 42)},
         {"view transform with NaN", view({1, 0, 0, 1, NAN, 0})},

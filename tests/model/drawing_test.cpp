@@ -51,7 +51,6 @@ protected:
         }
         return out;
     }
-    std::string order() const { return letters(drawing.strokes().strokeArray()); }
     // Every stroke with where it is: what undo must restore exactly.
     std::vector<std::pair<StrokePtr, Rect>> state() const
     {
@@ -109,7 +108,7 @@ TEST_P(DrawingEdits, UndoRestoresTheStateBeforeAndRedoTheStateAfter)
     const auto before = state();
     e.command(drawing, drawing.selection());
     const auto after = state();
-    EXPECT_EQ(order(), e.after);
+    EXPECT_EQ(letters(drawing.strokes().strokeArray()), e.after);
     EXPECT_NE(after, before);
     EXPECT_EQ(letters(drawing.selection()), e.selectedAfter);
     EXPECT_EQ(drawing.undoManager().undoActionName().toStdString(), e.actionName);

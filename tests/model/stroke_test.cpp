@@ -25,10 +25,11 @@ Path quad(Point p0, Point p1, Point p2, Point p3)
     return Path(
         {{kMoveTo, {p0}}, {kLineTo, {p1}}, {kLineTo, {p2}}, {kLineTo, {p3}}, {kClosePath, {}}});
 }
-std::unique_ptr<PavoCanvas> white_canvas(int w, int h)
+std::unique_ptr<PavoCanvas> white_canvas(int w, int h, Point origin = {})
 {
     auto canvas = PavoCanvas::create({float(w), float(h)});
     canvas->fill(WHITE);
+    canvas->translate(origin);
     return canvas;
 }
 int differing(const Bitmap& a, const Bitmap& b, int tolerance = 0)
@@ -103,9 +104,7 @@ TEST(Stroke, MovedPenStrokeDrawsTheSameAfterReopening)
                                      {1.5f, 0, 0, 0.7f, 0, 0}}) {
         const StrokePtr s = pen_stroke({{20, 30}, {30, 33}, {40, 34}, {50, 35}}, 5);
         ASSERT_TRUE(s->transformUsingAffineTransform(t));
-        auto moved = white_canvas(120, 100), reopened = white_canvas(120, 100);
-        moved->translate({20, 20});
-        reopened->translate({20, 20});
+        auto moved = white_canvas(120, 100, {20, 20}), reopened = white_canvas(120, 100, {20, 20});
         s->drawInCanvas(*moved);
         s->copyWithArchiver()->drawInCanvas(*reopened);
         EXPECT_LT(differing(moved->drawBitmap(), reopened->drawBitmap(), 25), 4) << t.a << t.b;

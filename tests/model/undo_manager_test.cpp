@@ -58,12 +58,12 @@ const Script kScripts[] = {
     {"every level walks back and forth", "+a +b +c u u r r", "a ab abc ab a ab abc", 7},
     {"a removal undoes", "+a +b - u r", "a ab a ab a", 5},
     {"a new edit drops what could be redone", "+a +b u +c r", "a ab a ac ac", 4},
-    {"nested transactions close at the outermost", "[ +a [ +b ] +c ] u", "_! a! a! ab! ab! abc! abc _!", 2},
+    {"nesting closes at the outermost", "[ +a [ +b ] +c ] u", "_! a! a! ab! ab! abc! abc _!", 2},
     {"an empty transaction leaves no step", "+a [ ] u", "a a a _!", 2},
     {"undo inside an open transaction is ignored", "+a [ +b u ] u", "a a ab ab ab a", 3},
     {"clean follows the saved step", "+a s +b u u r", "a a! ab a! _ a!", 6},
     {"saved empty, clean again after undoing all", "s +a u", "_! a _!", 3},
-    {"a new edit after undoing past the save is never clean", "+a +b s u u +c u r", "a ab ab! a _ c _ c", 8},
+    {"an edit past an undone save is never clean", "+a +b s u u +c u r", "a ab ab! a _ c _ c", 8},
     {"removing every action leaves nothing to undo", "+a x u", "a a a", 2},
 };
 // clang-format on
