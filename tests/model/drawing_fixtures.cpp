@@ -29,9 +29,7 @@ Path image_placement(Point origin, float w, float h, float radians)
 }
 DocumentData drawing_of(StrokeArray strokes)
 {
-    DocumentData d;
-    d.strokes = std::make_unique<Strokes>(std::move(strokes));
-    return d;
+    return {{}, std::make_unique<Strokes>(std::move(strokes)), {}, {}};
 }
 StrokeArray strokes_of_every_kind()
 {
@@ -60,11 +58,9 @@ StrokeArray strokes_of_every_kind()
 }
 DocumentData full_document()
 {
-    DocumentData d = drawing_of(strokes_of_every_kind());
-    d.background_color = QColor(12, 34, 56, 200);
-    d.window_frame = QStringLiteral("10 20 300 400 0 0 1024 768 ");
-    d.view_transform = AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f};
-    return d;
+    return {QColor(12, 34, 56, 200), std::make_unique<Strokes>(strokes_of_every_kind()),
+            QStringLiteral("10 20 300 400 0 0 1024 768 "),
+            AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f}};
 }
 DocumentData wide_steps()
 {
