@@ -31,7 +31,7 @@ DocumentData drawing_of(StrokeArray strokes)
 {
     return {{}, std::make_unique<Strokes>(std::move(strokes)), {}, {}};
 }
-StrokeArray strokes_of_every_kind()
+static StrokeArray strokes_of_every_kind()
 {
     std::vector<PathElement> star;
     for (int i = 0; i < 5; ++i) {
@@ -62,7 +62,8 @@ DocumentData full_document()
             QStringLiteral("10 20 300 400 0 0 1024 768 "),
             AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f}};
 }
-DocumentData wide_steps()
+// A pen stroke whose steps are too long for 16 bits, far from the origin.
+static DocumentData wide_steps()
 {
     // Halves and n/255 are exactly what a file holds; placed directly, since simplifying
     // would fill the gaps.

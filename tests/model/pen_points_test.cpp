@@ -129,7 +129,7 @@ TEST(PenPointsArchive, StepsAtTheEscapeBoundaryRoundTripExactly)
         {"y far", 7, 50000000, true},
         {"both at the limit", -32767, 32767, false},
     };
-    for (const auto& row : rows) {
+    for (const auto& row : rows)
         for (const int sign : {1, -1}) {
             SCOPED_TRACE(::testing::Message() << row.name << (sign < 0 ? ", backwards" : ""));
             // Values already at file precision, and pressures from 0 to 255 on narrow and
@@ -142,7 +142,6 @@ TEST(PenPointsArchive, StepsAtTheEscapeBoundaryRoundTripExactly)
             // The first sample steps from 0, 0 to 0, 0; the five after it jump.
             EXPECT_EQ(encoded(pp).size(), kSamplesAt + 5 + 5 * (row.wide ? 11u : 5u));
         }
-    }
     for (const int n : {32767, 32768}) { // and counts
         PenPoints pp(AffineTransform::scaling(0.5f, 0.5f), 3);
         for (int i = 0; i < n; ++i)
