@@ -10,16 +10,6 @@
 using namespace color_ns;
 
 namespace {
-// Red, green, blue and white quarters: how the corners of an upright picture are told apart.
-QImage quadrants(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGBA8888_Premultiplied);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixelColor(x, y, y < h / 2 ? (x < w / 2 ? Qt::red : Qt::green)
-                                                : (x < w / 2 ? Qt::blue : Qt::white));
-    return image;
-}
 Path quad(Point p0, Point p1, Point p2, Point p3)
 {
     return Path(
@@ -81,6 +71,9 @@ TEST(Stroke, BadStrokesAreRecognised)
 
 TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
 {
+    // Red, green, blue and white quarters: how the corners of an upright picture are told apart.
+    const PictureKey key{{'R', RED}, {'G', GREEN}, {'B', BLUE}, {'W', WHITE}};
+    const QImage quarters = bitmap_from_rows({"RRGG", "RRGG", "BBWW", "BBWW"}, key)->image();
     const struct { Path placement; int w, h; Point red, green, blue; } rows[] = {
         {quad({0, 0}, {200, 0}, {200, 100}, {0, 100}), 200, 100, {50, 25}, {150, 25}, {50, 75}},
         // Turned a quarter: the first edge runs down the right side.
@@ -88,7 +81,7 @@ TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
     };
     for (const auto& row : rows) {
         auto canvas = white_canvas(row.w, row.h);
-        const StrokePtr image = Stroke::withImage(quadrants(100, 50), row.placement, 1);
+        const StrokePtr image = Stroke::withImage(quarters, row.placement, 1);
         EXPECT_EQ(image->drawInCanvas(*canvas), make_rect(0, 0, float(row.w), float(row.h)));
         for (const auto& [at, c] : {std::pair{row.red, RED}, {row.green, GREEN}, {row.blue, BLUE}})
             EXPECT_EQ(canvas->previewBitmap().pixelAt(int(at.x), int(at.y)), c) << at.x << at.y;
