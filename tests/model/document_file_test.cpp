@@ -3,6 +3,7 @@
 // log line while the rest of the drawing opens.
 
 #include "drawing_fixtures.h"
+#include "support/strokes.h"
 #include <QCborArray>
 #include <QDir>
 #include <QFile>
@@ -98,8 +99,6 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         return [t] { DocumentData d = full_document(); d.view_transform = t; return d; };
     };
     const Path dot({{kMoveTo, {{0, 0}}}});
-    PenPoints sample(AffineTransform::identity(), 0);
-    sample.addPointAt({0, 0}, 0);
     std::vector<PathElement> elements(190001, {kCurveTo, {{1, 2}, {3, 4}, {5, 6}}});
     elements[0] = {kMoveTo, {{0, 0}}};
     const Path curves(elements);
@@ -119,7 +118,7 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         // The densest archives the writer makes: the smallest stroke of each kind, many times.
         {"the smallest fills", many(5000, Stroke::withPath(dot, Qt::black, 0, 0))},
         {"the smallest lines", many(5000, Stroke::withLine(dot, Qt::black, 0, 0))},
-        {"the smallest pen strokes", many(5000, Stroke::withPenPoints(sample, Qt::black, 0, 0))},
+        {"the smallest pen strokes", many(5000, pen_stroke({{0, 0}}, 0))},
         {"the smallest pictures", many(5000, picture(1, 1, QImage::Format_Mono))},
     };
     // clang-format on
@@ -188,9 +187,7 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
     // For rows of archive syntax, the archive, which the parser alone must refuse; for rows
     // that are not a regular file, its path.
     struct Row { const char* name; QByteArray file, archive = {}; QString path = {}; };
-    const auto syntax = [](const char* name, QByteArray b) {
-        return Row{name, wrap_archive(b, true), b};
-    };
+    const auto syntax = [](auto name, QByteArray b) { return Row{name, wrap_archive(b, true), b}; };
     const auto at = [](const char* name, QString path) { return Row{name, {}, {}, path}; };
     const auto view = [&](AffineTransform t) {
         return with_root("view_transform", archive::encode_transform(t));

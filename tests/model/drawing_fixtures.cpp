@@ -21,8 +21,7 @@ StrokePtr wavy_pen_stroke(Point start, int samples, float radius, const AffineTr
 }
 Path image_placement(Point origin, float w, float h, float radians)
 {
-    const Point u{std::cos(radians), std::sin(radians)};
-    const Point v{-u.y, u.x};
+    const Point u{std::cos(radians), std::sin(radians)}, v{-u.y, u.x};
     const Point p1 = origin + u * w;
     return Path({{kMoveTo, {origin}}, {kLineTo, {p1}}, {kLineTo, {p1 + v * h}},
                  {kLineTo, {origin + v * h}}, {kClosePath, {}}});

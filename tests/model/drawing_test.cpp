@@ -21,6 +21,7 @@ protected:
     Drawing& drawing = document.drawing();
     Kinds kinds;
     StrokeArray abcde;
+    const StrokePtr stranger = fill_stroke(make_rect(0, 0, 1, 1));
     void SetUp() override
     {
         abcde = {fill_stroke(make_rect(0, 0, 10, 10)), line_stroke({20, 5}, {30, 5}, 2),
@@ -133,7 +134,6 @@ INSTANTIATE_TEST_SUITE_P(Drawing, DrawingEdits, ::testing::ValuesIn(kEdits),
 
 TEST_F(DrawingTest, CommandsThatChangeNothingLeaveNoStepAndNoEdit)
 {
-    const StrokePtr stranger = fill_stroke(make_rect(0, 0, 1, 1));
     const auto id = AffineTransform::identity();
     // clang-format off
     const std::pair<const char*, std::function<void()>> rows[] = {
@@ -162,7 +162,6 @@ TEST_F(DrawingTest, CommandsThatChangeNothingLeaveNoStepAndNoEdit)
 TEST_F(DrawingTest, StrokesLeavingTheDrawingLeaveTheSelection)
 {
     // Strokes that are not in the drawing and repeats are not selected.
-    const StrokePtr stranger = fill_stroke(make_rect(0, 0, 1, 1));
     drawing.setSelection({abcde[3], stranger, abcde[1], abcde[3], abcde[4]});
     EXPECT_EQ(letters(drawing.selection()), "DBE");
     EXPECT_EQ(take(), Kinds{DrawingChange::Selection});

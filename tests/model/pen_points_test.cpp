@@ -150,26 +150,23 @@ TEST(PenPointsArchive, StepsAtTheEscapeBoundaryRoundTripExactly)
     }
 }
 
-TEST(PenPointsArchive, WhatCannotBeStoredIsRefused)
+TEST(PenPointsArchive, WhatCannotBeStoredOrReadIsRefused)
 {
     const Samples one = xyp({0, 0, 1});
     // clang-format off
-    const PenPoints rows[] = {
+    const PenPoints unstorable[] = {
         make(xyp({NAN, 0, 1}), 1), make(xyp({0, INFINITY, 1}), 1), make(xyp({3e8f, 0, 1}), 1),
         make(xyp({0, -2e8f, 1, 0, 2e8f, 1}), 1), // both ends fit in 32 bits, the step not
         make(one, NAN), make(one, -1), make(one, 1, {0, 0, 0, 0, 0, 0}),
     };
     // clang-format on
-    for (const PenPoints& pp : rows) EXPECT_FALSE(pp.encode());
+    for (const PenPoints& pp : unstorable) EXPECT_FALSE(pp.encode());
     // Pressure is clamped to what one byte holds.
     const Bytes b = *make(xyp({0, 0, 1.5f, 0, 0, -0.5f, 0, 0, NAN}), 1).encode();
-    const std::size_t p = kSamplesAt + 4; // a sample's pressure byte, five bytes apart
-    EXPECT_EQ((Bytes{b.at(p), b.at(p + 5), b.at(p + 10)}), (Bytes{255, 0, 0}));
-}
-
-TEST(PenPointsArchive, DamagedBytesAreRefusedWithAReason)
-{
-    // A narrow sample, then a wide one of 10^9 tenths each way.
+    const std::size_t at = kSamplesAt + 4; // a sample's pressure byte, five bytes apart
+    EXPECT_EQ((Bytes{b.at(at), b.at(at + 5), b.at(at + 10)}), (Bytes{255, 0, 0}));
+    // Damaged bytes are refused with a reason: here a narrow sample, then a wide one of 10^9
+    // tenths each way.
     const Bytes good = encoded(make(xyp({1, 2, 1, 1e8f, 1e8f, 0}), 2));
     const std::size_t wide = kSamplesAt + 5 + 2; // its step across, then down
     // clang-format off
