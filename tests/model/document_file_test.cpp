@@ -1,6 +1,5 @@
-// Files: whatever the program makes is written, read back the same and saved atomically;
-// a damaged or hostile file is refused with a reason; a damaged stroke is dropped with its
-// log line while the rest of the drawing opens.
+// Files: what the program makes reads back the same and saves atomically; a damaged or hostile
+// file is refused with a reason; a damaged stroke is dropped, logged, and the rest opens.
 
 #include "drawing_fixtures.h"
 #include "support/strokes.h"
@@ -147,8 +146,7 @@ TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
     const QString path = dir.filePath(QStringLiteral("drawing.pavo"));
     ASSERT_TRUE(writeFileAtomically(path, "old content"));
     const QByteArray file = *dataRepresentation(full_document());
-    // A file size limit makes the writing fail half-way (root ignores permissions, so the
-    // limit is what makes the disk refuse here).
+    // A file size limit makes the writing fail half-way (root would ignore permissions).
     rlimit unlimited{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
     const rlimit limited{rlim_t(file.size() / 2), unlimited.rlim_max};
@@ -189,9 +187,8 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
     struct Row { const char* name; QByteArray file, archive = {}; QString path = {}; };
     const auto syntax = [](auto name, QByteArray b) { return Row{name, wrap_archive(b, true), b}; };
     const auto at = [](const char* name, QString path) { return Row{name, {}, {}, path}; };
-    const auto view = [&](AffineTransform t) {
-        return with_root("view_transform", archive::encode_transform(t));
-    };
+    const QCborValue nan_view = archive::encode_transform({1, 0, 0, 1, NAN, 0});
+    const QCborValue singular_view = archive::encode_transform({1, 2, 2, 4, 0, 0});
     // clang-format off
     const Row rows[] = {
         {"empty", {}},
@@ -215,8 +212,8 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
         {"root is an array", wrap_archive(archive::to_bytes(QCborArray{root}), true)},
         {"background not a colour", with_root("background_color", QStringLiteral("red"))},
         {"window not text", with_root("window", 42)},
-        {"view transform with NaN", view({1, 0, 0, 1, NAN, 0})},
-        {"view transform singular", view({1, 2, 2, 4, 0, 0})},
+        {"view transform with NaN", with_root("view_transform", nan_view)},
+        {"view transform singular", with_root("view_transform", singular_view)},
         at("missing", dir.filePath(QStringLiteral("missing.pavo"))),
         at("a pipe", fifo),
         at("over the size cap", huge),

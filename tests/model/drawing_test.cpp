@@ -1,6 +1,5 @@
-// The drawing model: every command undoes to the exact state before it and redoes to the
-// one after, tells the observer the same way whichever of the three it is, keeps the
-// selection to strokes of the drawing, and leaves no step when it changes nothing.
+// The drawing model: every command undoes to the exact state before it and redoes to the one
+// after, heard alike all three ways; the selection keeps to the drawing; no change, no step.
 
 #include "rows.h"
 #include "support/fakes.h"
@@ -71,8 +70,7 @@ Command transform(AffineTransform t)
     return [t](Drawing& d, const StrokeArray& s) { EXPECT_TRUE(d.transformStrokes(s, t)); };
 }
 
-// Whether doing it, or undoing it, puts a stroke on top, which the observer hears of as one
-// added stroke to draw.
+// Whether doing it, or undoing it, puts a stroke on top: heard as one added stroke to draw.
 struct Edit {
     const char *name, *selected;
     Command command;
@@ -134,10 +132,9 @@ INSTANTIATE_TEST_SUITE_P(Drawing, DrawingEdits, ::testing::ValuesIn(kEdits),
 
 TEST_F(DrawingTest, CommandsThatChangeNothingLeaveNoStepAndNoEdit)
 {
-    const auto id = AffineTransform::identity();
     // clang-format off
     const std::pair<const char*, std::function<void()>> rows[] = {
-        {"move by nothing", [&] { EXPECT_TRUE(drawing.transformStrokes(strokes("AB"), id)); }},
+        {"move by nothing", [&] { EXPECT_TRUE(drawing.transformStrokes(strokes("AB"), {})); }},
         {"a singular scale", [&] { EXPECT_FALSE(drawing.transformStrokes(strokes("A"), AffineTransform::scaling(0, 1))); }},
         {"a transform of no stroke", [&] { EXPECT_TRUE(drawing.transformStrokes({stranger}, AffineTransform::scaling(2, 2))); }},
         {"remove a stranger", [&] { drawing.removeStrokes({stranger}); }},

@@ -20,9 +20,8 @@ PenPoints make(const Samples& samples, float radius, const AffineTransform& t = 
     for (const PenPoint& s : samples) pp.addPointAt(s.p, s.pressure);
     return pp;
 }
-// The byte form: a format byte, six transform floats, the radius, a 16-bit count, then
-// per sample two 16-bit steps in tenths and a pressure byte. Longer steps and counts escape
-// to 32 bits.
+// The byte form: a format byte, six transform floats, the radius, a 16-bit count, then per
+// sample two 16-bit steps in tenths and a pressure byte; longer steps and counts escape to 32.
 constexpr std::size_t kCountAt = 29;
 constexpr std::size_t kSamplesAt = 31;
 Bytes encoded(const PenPoints& pp)
@@ -165,8 +164,7 @@ TEST(PenPointsArchive, WhatCannotBeStoredOrReadIsRefused)
     const Bytes b = *make(xyp({0, 0, 1.5f, 0, 0, -0.5f, 0, 0, NAN}), 1).encode();
     const std::size_t at = kSamplesAt + 4; // a sample's pressure byte, five bytes apart
     EXPECT_EQ((Bytes{b.at(at), b.at(at + 5), b.at(at + 10)}), (Bytes{255, 0, 0}));
-    // Damaged bytes are refused with a reason: here a narrow sample, then a wide one of 10^9
-    // tenths each way.
+    // Damaged bytes are refused with a reason. Good: a narrow step, then 10^9 tenths each way.
     const Bytes good = encoded(make(xyp({1, 2, 1, 1e8f, 1e8f, 0}), 2));
     const std::size_t wide = kSamplesAt + 5 + 2; // its step across, then down
     // clang-format off

@@ -122,9 +122,8 @@ TEST(Strokes, LinesArePickedOnTheirStrokedOutline)
     }
 }
 
-// Like strokes are transferred through the stroke layer in one pass, exactly the pairs that
-// `combine` says; the picture must be what drawing them one at a time showed. A bad stroke
-// after them is skipped with a log line.
+// Like strokes go through the stroke layer in one pass, exactly the pairs `combine` marks; the
+// picture must be what drawing them one by one showed. A bad stroke after them is logged, skipped.
 TEST(Strokes, BatchedRenderShowsWhatDrawingOneByOneShowed)
 {
     const Rect r1 = make_rect(5, 5, 30, 30), r2 = make_rect(15, 10, 30, 25);

@@ -1,8 +1,7 @@
-// The undo history, driven by scripts of edits on a string of letters: "+x" appends x,
-// "-" removes the last letter, "[" and "]" open and close a transaction, "u" and "r" undo
-// and redo, "s" saves, "x" removes every action. After each step the test reads the letters
-// ("_" for none) with "!" when the history is at the saved state; at the end, how many
-// changes of the history the change handler heard.
+// The undo history, driven by scripts of edits on a string of letters: "+x" appends x, "-"
+// removes the last letter, "[" and "]" open and close a transaction, "u" and "r" undo and redo,
+// "s" saves, "x" removes every action. After each step the test reads the letters ("_" for
+// none), "!" when at the saved state; at the end, how many changes the change handler heard.
 
 #include "rows.h"
 #include "undo_manager.h"
