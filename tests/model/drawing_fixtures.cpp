@@ -21,19 +21,16 @@ StrokePtr wavy_pen_stroke(Point start, int samples, float radius, const AffineTr
 }
 Path image_placement(Point origin, float w, float h, float radians)
 {
-    const Point u{std::cos(radians), std::sin(radians)};
-    const Point v{-u.y, u.x};
+    const Point u{std::cos(radians), std::sin(radians)}, v{-u.y, u.x};
     const Point p1 = origin + u * w;
     return Path({{kMoveTo, {origin}}, {kLineTo, {p1}}, {kLineTo, {p1 + v * h}},
                  {kLineTo, {origin + v * h}}, {kClosePath, {}}});
 }
 DocumentData drawing_of(StrokeArray strokes)
 {
-    DocumentData d;
-    d.strokes = std::make_unique<Strokes>(std::move(strokes));
-    return d;
+    return {{}, std::make_unique<Strokes>(std::move(strokes)), {}, {}};
 }
-StrokeArray strokes_of_every_kind()
+static StrokeArray strokes_of_every_kind()
 {
     std::vector<PathElement> star;
     for (int i = 0; i < 5; ++i) {
@@ -60,13 +57,12 @@ StrokeArray strokes_of_every_kind()
 }
 DocumentData full_document()
 {
-    DocumentData d = drawing_of(strokes_of_every_kind());
-    d.background_color = QColor(12, 34, 56, 200);
-    d.window_frame = QStringLiteral("10 20 300 400 0 0 1024 768 ");
-    d.view_transform = AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f};
-    return d;
+    return {QColor(12, 34, 56, 200), std::make_unique<Strokes>(strokes_of_every_kind()),
+            QStringLiteral("10 20 300 400 0 0 1024 768 "),
+            AffineTransform{0.8f, 0.6f, -0.6f, 0.8f, 12.5f, -3.25f}};
 }
-DocumentData wide_steps()
+// A pen stroke whose steps are too long for 16 bits, far from the origin.
+static DocumentData wide_steps()
 {
     // Halves and n/255 are exactly what a file holds; placed directly, since simplifying
     // would fill the gaps.

@@ -12,12 +12,9 @@ StrokePtr wavy_pen_stroke(Point start, int samples, float radius, const AffineTr
 // A four-corner placement with its first edge turned by `radians`.
 Path image_placement(Point origin, float w, float h, float radians);
 DocumentData drawing_of(StrokeArray strokes);
-// A pen stroke, fill, line and image with non-default modes, opacities, rules and widths;
-// then with background, window frame and view transform.
-StrokeArray strokes_of_every_kind();
+// A pen stroke, fill, line and image with non-default modes, opacities, rules and widths,
+// with background, window frame and view transform.
 DocumentData full_document();
-// A pen stroke whose steps are too long for 16 bits, far from the origin.
-DocumentData wide_steps();
 
 struct CorpusEntry {
     QString name;

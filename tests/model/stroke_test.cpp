@@ -1,36 +1,25 @@
 // One stroke and the stroke list: bounds, moves, batching, bad strokes, picking, drawing.
 
-#include "archive.h"
 #include "canvas.h"
 #include "strokes.h"
 #include "support/pictures.h"
 #include "support/strokes.h"
-#include <QCborArray>
 #include <gtest/gtest.h>
 #include <limits>
 
 using namespace color_ns;
 
 namespace {
-// Red, green, blue and white quarters: how the corners of an upright picture are told apart.
-QImage quadrants(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGBA8888_Premultiplied);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixelColor(x, y, y < h / 2 ? (x < w / 2 ? Qt::red : Qt::green)
-                                                : (x < w / 2 ? Qt::blue : Qt::white));
-    return image;
-}
 Path quad(Point p0, Point p1, Point p2, Point p3)
 {
     return Path(
         {{kMoveTo, {p0}}, {kLineTo, {p1}}, {kLineTo, {p2}}, {kLineTo, {p3}}, {kClosePath, {}}});
 }
-std::unique_ptr<PavoCanvas> white_canvas(int w, int h)
+std::unique_ptr<PavoCanvas> white_canvas(int w, int h, Point origin = {})
 {
     auto canvas = PavoCanvas::create({float(w), float(h)});
     canvas->fill(WHITE);
+    canvas->translate(origin);
     return canvas;
 }
 int differing(const Bitmap& a, const Bitmap& b, int tolerance = 0)
@@ -63,47 +52,9 @@ TEST(Stroke, LineBoundsGrowByHalfTheWidthAndMovesStayWithinWhatAFileHolds)
     EXPECT_EQ(back->bounds(), line->bounds());
 }
 
-// Batching two strokes through one pass of the stroke layer must give the picture that
-// drawing them one after the other gives.
-TEST(Stroke, CombiningOnlyWhatKeepsThePicture)
-{
-    const Path square = quad({0, 0}, {4, 0}, {4, 4}, {0, 4});
-    const StrokePtr image = Stroke::withImage(quadrants(4, 4), square, 1);
-    const auto fill = [](int mode, const QColor& c, float opacity = 1) {
-        return fill_stroke(make_rect(0, 0, 5, 5), c, mode, opacity);
-    };
-    // clang-format off
-    const struct { const char* name; StrokePtr a, b; bool combine; } rows[] = {
-        {"normal, any colours", fill(kModeNormal, Qt::red), fill(kModeNormal, Qt::blue), true},
-        {"erase", fill(kModeErase, Qt::red), fill(kModeErase, Qt::blue), true},
-        {"first translucent", fill(kModeNormal, Qt::red, 0.5f), fill(kModeNormal, Qt::red), false},
-        {"second translucent", fill(kModeNormal, Qt::red), fill(kModeNormal, Qt::red, 0.5f), false},
-        {"same opacity", fill(kModeNormal, Qt::red, .5f), fill(kModeNormal, Qt::red, .5f), false},
-        {"modes differ", fill(kModeNormal, Qt::red), fill(kModeErase, Qt::red), false},
-        {"darker, same colour", fill(kModeDarker, Qt::red), fill(kModeDarker, Qt::red), true},
-        {"darker, other colour", fill(kModeDarker, Qt::red), fill(kModeDarker, Qt::blue), false},
-        {"lighter, same colour", fill(kModeLighter, Qt::red), fill(kModeLighter, Qt::red), true},
-        {"lighter, other colour", fill(kModeLighter, Qt::red), fill(kModeLighter, Qt::blue), false},
-        {"multiply", fill(kModeMultiply, Qt::red), fill(kModeMultiply, Qt::red), false},
-        {"shadow", fill(kModeShadow, Qt::red), fill(kModeShadow, Qt::red), false},
-        {"highlight", fill(kModeHilight, Qt::red), fill(kModeHilight, Qt::red), false},
-        {"colorize", fill(kModeColorize, Qt::red), fill(kModeColorize, Qt::red), false},
-        {"image", image, image, false},
-        {"fill under an image", fill(kModeNormal, Qt::red), image, false},
-    };
-    // clang-format on
-    for (const auto& row : rows)
-        EXPECT_EQ(row.a->canCombineStrokeWith(*row.b), row.combine) << row.name;
-    // Printing as vectors has no transfer: only opaque normal strokes and images.
-    EXPECT_TRUE(image->canVectorDraw() && fill(kModeNormal, Qt::red)->canVectorDraw());
-    EXPECT_FALSE(fill(kModeNormal, Qt::red, 0.99f)->canVectorDraw());
-    EXPECT_FALSE(fill(kModeMultiply, Qt::red)->canVectorDraw());
-}
-
 // What scripts and pasting can build but a file cannot carry.
 TEST(Stroke, BadStrokesAreRecognised)
 {
-    const Path square = quad({0, 0}, {4, 0}, {4, 4}, {0, 4});
     const Rect r = make_rect(0, 0, 5, 5);
     const struct { const char* name; StrokePtr stroke; bool bad; } rows[] = {
         {"a plain fill", fill_stroke(r, Qt::red), false},
@@ -111,8 +62,8 @@ TEST(Stroke, BadStrokesAreRecognised)
         {"opacity NaN", fill_stroke(r, Qt::red, 0, NAN), true},
         {"nothing to draw", Stroke::withPath(Path(), Qt::red, 0, 1), true},
         {"a line of infinite width", line_stroke({0, 0}, {5, 5}, INFINITY), true},
-        {"an image", Stroke::withImage(quadrants(4, 4), square, 1), false},
-        {"an image without picture", Stroke::withImage(QImage(), square, 1), true},
+        {"an image", image_stroke(r), false},
+        {"no picture", Stroke::withImage(QImage(), quad({0, 0}, {4, 0}, {4, 4}, {0, 4}), 1), true},
     };
     for (const auto& row : rows) EXPECT_EQ(row.stroke->bad(), row.bad) << row.name;
     EXPECT_FALSE(Stroke::withPenPoints(PenPoints({}, 3), Qt::red, 0, 1));
@@ -120,6 +71,9 @@ TEST(Stroke, BadStrokesAreRecognised)
 
 TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
 {
+    // Red, green, blue and white quarters: how the corners of an upright picture are told apart.
+    const PictureKey key{{'R', RED}, {'G', GREEN}, {'B', BLUE}, {'W', WHITE}};
+    const QImage quarters = bitmap_from_rows({"RRGG", "RRGG", "BBWW", "BBWW"}, key)->image();
     const struct { Path placement; int w, h; Point red, green, blue; } rows[] = {
         {quad({0, 0}, {200, 0}, {200, 100}, {0, 100}), 200, 100, {50, 25}, {150, 25}, {50, 75}},
         // Turned a quarter: the first edge runs down the right side.
@@ -127,7 +81,7 @@ TEST(Stroke, ImageIsPlacedUprightScaledAndCentred)
     };
     for (const auto& row : rows) {
         auto canvas = white_canvas(row.w, row.h);
-        const StrokePtr image = Stroke::withImage(quadrants(100, 50), row.placement, 1);
+        const StrokePtr image = Stroke::withImage(quarters, row.placement, 1);
         EXPECT_EQ(image->drawInCanvas(*canvas), make_rect(0, 0, float(row.w), float(row.h)));
         for (const auto& [at, c] : {std::pair{row.red, RED}, {row.green, GREEN}, {row.blue, BLUE}})
             EXPECT_EQ(canvas->previewBitmap().pixelAt(int(at.x), int(at.y)), c) << at.x << at.y;
@@ -143,9 +97,7 @@ TEST(Stroke, MovedPenStrokeDrawsTheSameAfterReopening)
                                      {1.5f, 0, 0, 0.7f, 0, 0}}) {
         const StrokePtr s = pen_stroke({{20, 30}, {30, 33}, {40, 34}, {50, 35}}, 5);
         ASSERT_TRUE(s->transformUsingAffineTransform(t));
-        auto moved = white_canvas(120, 100), reopened = white_canvas(120, 100);
-        moved->translate({20, 20});
-        reopened->translate({20, 20});
+        auto moved = white_canvas(120, 100, {20, 20}), reopened = white_canvas(120, 100, {20, 20});
         s->drawInCanvas(*moved);
         s->copyWithArchiver()->drawInCanvas(*reopened);
         EXPECT_LT(differing(moved->drawBitmap(), reopened->drawBitmap(), 25), 4) << t.a << t.b;
@@ -170,38 +122,55 @@ TEST(Strokes, LinesArePickedOnTheirStrokedOutline)
     }
 }
 
-// Like strokes are transferred through the stroke layer in one pass; the picture must be
-// what drawing them one at a time showed. A bad stroke among them is skipped with a log line.
+// Like strokes go through the stroke layer in one pass, exactly the pairs `combine` marks; the
+// picture must be what drawing them one by one showed. A bad stroke after them is logged, skipped.
 TEST(Strokes, BatchedRenderShowsWhatDrawingOneByOneShowed)
 {
-    const Path nan_path({{kMoveTo, {{0, 0}}}, {kLineTo, {{NAN, 3}}}, {kLineTo, {{40, 40}}}});
-    const StrokePtr bad = Stroke::withPath(nan_path, Qt::red, kModeNormal, 1);
+    const Rect r1 = make_rect(5, 5, 30, 30), r2 = make_rect(15, 10, 30, 25);
+    const QColor red(200, 40, 40), blue(40, 40, 200);
+    const auto fills = [&](int mode, const QColor& c2, float opacity1 = 1, float opacity2 = 1) {
+        return std::pair{fill_stroke(r1, red, mode, opacity1), fill_stroke(r2, c2, mode, opacity2)};
+    };
+    const StrokePtr bad = Stroke::withPath(
+        Path({{kMoveTo, {{0, 0}}}, {kLineTo, {{NAN, 3}}}, {kLineTo, {{40, 40}}}}), red, 0, 1);
     // clang-format off
-    const struct { const char* name; int mode; float opacity1, opacity2; QColor color1, color2; } rows[] = {
-        {"opaque normal", kModeNormal, 1, 1, Qt::red, Qt::blue},
-        {"translucent, same opacity", kModeNormal, 0.5f, 0.5f, Qt::red, Qt::red},
-        {"translucent, different opacity", kModeNormal, 0.5f, 0.7f, Qt::red, Qt::blue},
-        {"darker, different colours", kModeDarker, 1, 1, QColor(200, 40, 40), QColor(40, 40, 200)},
-        {"lighter, same colour", kModeLighter, 1, 1, QColor(90, 200, 90), QColor(90, 200, 90)},
-        {"multiply", kModeMultiply, 1, 1, QColor(200, 100, 50), QColor(50, 100, 200)},
-        {"erase", kModeErase, 1, 1, Qt::black, Qt::black},
+    const struct { const char* name; std::pair<StrokePtr, StrokePtr> ab; bool combine; } rows[] = {
+        {"normal, any colours", fills(kModeNormal, blue), true},
+        {"erase", fills(kModeErase, blue), true},
+        {"translucent, same opacity", fills(kModeNormal, red, 0.5f, 0.5f), false},
+        {"first translucent", fills(kModeNormal, red, 0.5f, 1), false},
+        {"second translucent", fills(kModeNormal, blue, 1, 0.7f), false},
+        {"modes differ", {fill_stroke(r1, red), fill_stroke(r2, red, kModeErase)}, false},
+        {"darker, same colour", fills(kModeDarker, red), true},
+        {"darker, other colours", fills(kModeDarker, blue), false},
+        {"lighter, same colour", fills(kModeLighter, red), true},
+        {"lighter, other colours", fills(kModeLighter, blue), false},
+        {"multiply", fills(kModeMultiply, red), false},
+        {"shadow", fills(kModeShadow, red), false},
+        {"highlight", fills(kModeHilight, red), false},
+        {"colorize", fills(kModeColorize, red), false},
+        {"fill under an image", {fill_stroke(r1, red), image_stroke(r2)}, false},
+        {"image under a fill", {image_stroke(r1), fill_stroke(r2, red)}, false},
     };
     // clang-format on
     QStringList log;
     set_log_sink([&log](const QString& line) { log << line; });
-    for (const auto& r : rows) {
+    for (const auto& [name, ab, combine] : rows) {
+        EXPECT_EQ(ab.first->canCombineStrokeWith(*ab.second), combine) << name;
         // Under them a grey ground, so that every mode has something to work on.
-        const StrokeArray good{
-            fill_stroke(make_rect(0, 0, 60, 40), QColor(128, 128, 128)),
-            fill_stroke(make_rect(5, 5, 30, 30), r.color1, r.mode, r.opacity1),
-            fill_stroke(make_rect(15, 10, 30, 25), r.color2, r.mode, r.opacity2)};
+        const StrokeArray good{fill_stroke(make_rect(0, 0, 60, 40), QColor(128, 128, 128)),
+                               ab.first, ab.second};
         auto batched = white_canvas(60, 40), one_by_one = white_canvas(60, 40);
-        Strokes({good[0], good[1], bad, good[2]}).drawInCanvas(*batched);
+        Strokes({good[0], good[1], good[2], bad}).drawInCanvas(*batched);
         for (const StrokePtr& s : good) s->drawInCanvas(*one_by_one);
-        EXPECT_LE(differing(batched->drawBitmap(), one_by_one->drawBitmap(), 3), 2) << r.name;
-        EXPECT_EQ(differing(batched->previewBitmap(), batched->drawBitmap()), 0) << r.name;
-        EXPECT_EQ(differing(batched->strokeBitmap(), *Bitmap::create({60, 40})), 0) << r.name;
+        EXPECT_LE(differing(batched->drawBitmap(), one_by_one->drawBitmap(), 3), 2) << name;
+        EXPECT_EQ(differing(batched->previewBitmap(), batched->drawBitmap()), 0) << name;
+        EXPECT_EQ(differing(batched->strokeBitmap(), *Bitmap::create({60, 40})), 0) << name;
     }
     set_log_sink(nullptr);
     EXPECT_EQ(log, QStringList(int(std::size(rows)), "Bad stroke found in drawing -- ignoring."));
+    // Printing as vectors has no transfer: only opaque normal strokes and images.
+    EXPECT_TRUE(image_stroke(r1)->canVectorDraw() && fill_stroke(r1)->canVectorDraw());
+    EXPECT_FALSE(fill_stroke(r1, red, kModeNormal, 0.99f)->canVectorDraw());
+    EXPECT_FALSE(fill_stroke(r1, red, kModeMultiply)->canVectorDraw());
 }
