@@ -99,7 +99,9 @@ TEST(Stroke, MovedPenStrokeDrawsTheSameAfterReopening)
         ASSERT_TRUE(s->transformUsingAffineTransform(t));
         auto moved = white_canvas(120, 100, {20, 20}), reopened = white_canvas(120, 100, {20, 20});
         s->drawInCanvas(*moved);
-        s->copyWithArchiver()->drawInCanvas(*reopened);
+        const StrokePtr copy = s->copyWithArchiver();
+        ASSERT_TRUE(copy);
+        copy->drawInCanvas(*reopened);
         EXPECT_LT(differing(moved->drawBitmap(), reopened->drawBitmap(), 25), 4) << t.a << t.b;
     }
 }
