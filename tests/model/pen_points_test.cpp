@@ -84,6 +84,8 @@ TEST(PenPoints, FilledPathIsTheUnionOfCirclesAndBands)
     // Discs as centre and radius in the world.
     const std::pair<Samples, AffineTransform> rows[] = {
         {xyp({80, 20, 12, 20, 80, 4}), {}},
+        // Very different radii close together: the tangents lean far from the centre line.
+        {xyp({30, 50, 20, 62, 50, 3}), {}},
         // A mirrored, scaled canvas: world positions and radii are what counts.
         {xyp({20, 80, 6, 50, 20, 10, 80, 80, 3, 30, 60, 8}), {2, 0, 0, -2, 30, 400}},
     };
