@@ -66,6 +66,12 @@ Result<CommandLine> parse_replay(Arguments& args, CommandLine line)
             const auto h = side(args.value());
             if (!w || !h) return error(QStringLiteral("--size needs a width and a height in pixels from 1 to %1").arg(kLargestSide));
             line.viewSize = Size{float(*w), float(*h)};
+        } else if (arg == u"--output-dir") {
+            const auto dir = args.value();
+            if (!dir) return error(QStringLiteral("--output-dir needs the folder to write into"));
+            line.outputFolder = *dir;
+        } else if (arg == u"--allow-any-path") {
+            line.allowAnyPath = true;
         } else if (arg.startsWith(u"--")) {
             return error(QStringLiteral("unknown option %1").arg(arg));
         } else {
@@ -142,9 +148,12 @@ QString usage_text()
         "      Writes what the drawing's saved view shows as OUT (.png, .gif, .jpg, .jpeg,\n"
         "      .tif or .tiff), at the view's size or W x H; one of them alone keeps the\n"
         "      view's proportions.\n"
-        "  pavo --replay SCRIPT [--size W H] [DOCUMENT]\n"
+        "  pavo --replay SCRIPT [--size W H] [--output-dir DIR] [--allow-any-path] [DOCUMENT]\n"
         "      Replays an event script without a window; exit status 2 for a malformed\n"
-        "      script, 1 when an open, save or export failed.\n"
+        "      script, 1 when an open, save or export failed. The script writes only inside\n"
+        "      its own folder, or DIR; relative names are taken from there. A line that\n"
+        "      would write elsewhere stops the script before it runs, unless\n"
+        "      --allow-any-path is given (for scripts of your own).\n"
         "  pavo --help | --version\n");
 }
 

@@ -3,7 +3,7 @@
 // The program's command line:
 //   pavo [--record FILE] [FILES...]                 opens the files (drawings, templates, pictures)
 //   pavo --export OUT [--width W] [--height H] DOCUMENT
-//   pavo --replay FILE [--size W H] [DOCUMENT]
+//   pavo --replay FILE [--size W H] [--output-dir DIR] [--allow-any-path] [DOCUMENT]
 //   pavo --help | --version
 
 #include "geometry.h"
@@ -23,6 +23,8 @@ struct CommandLine {
     std::optional<int> height;     // Export
     QString script;                // Replay: the event script
     std::optional<Size> viewSize;  // Replay
+    std::optional<QString> outputFolder; // Replay: where the script may write
+    bool allowAnyPath = false;     // Replay: the script may write anywhere
     std::optional<QString> record; // Open: where to record the user's input
 
     // Export and replay run without a window.

@@ -1,8 +1,11 @@
 #include "event_recorder.h"
 
 #include "event_script_syntax.h"
+#include "script_paths.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 
 EventRecorder::EventRecorder(Passkey, const QString& path) : _file(path) {}
 
@@ -18,8 +21,18 @@ Result<std::unique_ptr<EventRecorder>> EventRecorder::open(const QString& path)
     return recorder;
 }
 
-Result<> EventRecorder::record(const ScriptEvent& e)
+Result<> EventRecorder::record(const ScriptEvent& event)
 {
+    ScriptEvent e = event;
+    if (names_file(e.kind)) {
+        e.text = recorded_file_name(e.text, QFileInfo(_file.fileName()).absolutePath());
+        if (writes_file(e.kind) && QDir::isAbsolutePath(e.text) && !_failure) {
+            const Result<> written = writeLine(
+                QStringLiteral("# The next line writes outside this recording's folder: "
+                               "replay it with --allow-any-path."));
+            if (!written) return written;
+        }
+    }
     if (_failure)
         return Failure{*_failure};
     std::optional<QString> reason = unformattable_reason(e);

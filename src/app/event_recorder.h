@@ -27,7 +27,10 @@ public:
     // Success when the event is in the file as a line that replays. An event that cannot
     // be replayed (see unformattable_reason, or a size after the first event) is written as
     // a comment for whoever reads the report and fails with the reason. A failed write
-    // fails too, and after it the recorder writes nothing more.
+    // fails too, and after it the recorder writes nothing more. Files inside the
+    // recording's folder are named relative to it, so the recording replays where it is
+    // copied; a file written elsewhere keeps its absolute name, under a comment saying that
+    // the replay needs --allow-any-path.
     Result<> record(const ScriptEvent& e);
     QString path() const { return _file.fileName(); }
 

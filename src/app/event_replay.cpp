@@ -4,6 +4,7 @@
 #include "export_image.h"
 #include "pavo_document.h"
 #include "proximity.h"
+#include "script_paths.h"
 #include "window_frame.h"
 
 #include <QFileInfo>
@@ -359,12 +360,21 @@ int replay_event_script(const EventScript& script, const ReplayOptions& options,
 
 int replay_event_script_file(const QString& path, const ReplayOptions& options, const ReplayMessages& errors)
 {
-    const Result<EventScript> parsed = read_event_script(path);
-    if (!parsed) {
-        errors(parsed.error());
+    const QString scriptFolder = QFileInfo(path).absolutePath();
+    const ScriptFolders folders{scriptFolder, options.outputFolder.value_or(scriptFolder),
+                                options.allowAnyPath};
+    if (!QFileInfo(folders.output).isDir()) {
+        errors(QStringLiteral("%1 is not a folder to write into").arg(folders.output));
         return kReplayMalformed;
     }
-    return replay_event_script(*parsed, options, errors);
+    Result<EventScript> parsed = read_event_script(path);
+    const Result<EventScript> placed =
+        parsed ? place_script_files(std::move(*parsed), folders) : Failure{parsed.error()};
+    if (!placed) {
+        errors(placed.error());
+        return kReplayMalformed;
+    }
+    return replay_event_script(*placed, options, errors);
 }
 
 int export_document_file(const QString& document, const QString& output, std::optional<int> width,

@@ -20,6 +20,10 @@ struct ReplayOptions {
     // A drawing or picture to open before the first event.
     std::optional<QString> document;
     QString resourceRoot = resource_path();
+    // For a script read from a file: where its writes are confined and relative names
+    // written are taken from (the script's folder when none), or no confinement at all.
+    std::optional<QString> outputFolder;
+    bool allowAnyPath = false;
 };
 
 using ReplayMessages = std::function<void(const QString& line)>;
@@ -31,7 +35,9 @@ constexpr int kReplayMalformed = 2;
 // The exit status: kReplayOk, kReplayFailed or kReplayMalformed.
 int replay_event_script(const EventScript& script, const ReplayOptions& options, const ReplayMessages& errors);
 
-// Reads and replays a script file.
+// Reads and replays a script file. Relative names are taken from the script's folder (those
+// written from the output folder); a line that would write outside the output folder stops
+// the script before anything runs, unless the options allow any path.
 int replay_event_script_file(const QString& path, const ReplayOptions& options, const ReplayMessages& errors);
 
 // The command line's export: opens the drawing as its window would show it (the saved view

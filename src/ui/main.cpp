@@ -43,6 +43,8 @@ int run_headless(const CommandLine& line)
     case CommandLine::Mode::Replay: {
         ReplayOptions options;
         options.viewSize = line.viewSize;
+        options.outputFolder = line.outputFolder;
+        options.allowAnyPath = line.allowAnyPath;
         if (!line.files.isEmpty()) options.document = line.files.front();
         return replay_event_script_file(line.script, options, print_error);
     }

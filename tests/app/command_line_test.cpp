@@ -2,10 +2,12 @@
 
 #include "command_line.h"
 #include "drawing.h"
+#include "event_recorder.h"
 #include "replay.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QImage>
 
 namespace {
@@ -22,7 +24,8 @@ QString described(const CommandLine& c)
     for (const auto& [label, value] :
          {std::pair<const char*, QString>{"files:", c.files.join(u',')}, {"out:", c.output},
           {"script:", c.script}, {"w:", n(c.width)}, {"h:", n(c.height)}, {"size:", size},
-          {"record:", c.record.value_or(QString())}, {"", c.headless() ? "headless" : ""}})
+          {"record:", c.record.value_or(QString())}, {"out-dir:", c.outputFolder.value_or("")},
+          {"", c.allowAnyPath ? "any-path" : ""}, {"", c.headless() ? "headless" : ""}})
         if (!value.isEmpty()) parts << label + value;
     return parts.join(u' ');
 }
@@ -58,6 +61,9 @@ TEST(CommandLine, ArgumentsReadAsAModeOrAreRefused)
         {{"--replay", "s.txt", "--size", "640"}, "!--size"},
         {{"--replay", "s.txt", "--size", "640", "12px"}, "!--size"},
         {{"--replay", "s.txt", "--size", "-3", "1"}, "!--size"},
+        {{"--replay", "s.txt", "--output-dir", "o", "--allow-any-path"},
+         "replay script:s.txt out-dir:o any-path headless"},
+        {{"--replay", "s.txt", "--output-dir"}, "!--output-dir"},
     };
     // clang-format on
     for (const auto& [args, expected] : rows) {
@@ -113,4 +119,82 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
         EXPECT_EQ(QImage(out).size(), row.exported.isValid() ? row.exported : QSize(0, 0))
             << joined(row.args);
     }
+}
+
+// A shared recording is someone else's input: it writes only inside its own folder (or the
+// one given), refused before anything runs; reading is free, and --allow-any-path trusts it.
+TEST_F(Executable, AReplayWritesOnlyInsideItsFolder)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("s") && QDir(dir.path()).mkpath("out") &&
+                QDir(dir.path()).mkpath("elsewhere"));
+    QFile::link(path("elsewhere"), path("s/link"));
+    QFile::link(path("elsewhere/new.pavo"), path("s/dangling.pavo"));
+    ASSERT_TRUE(Drawing().save(path("elsewhere/read.pavo"), "0 0 40 30", std::nullopt));
+    const auto script = [&](const char* name, const QString& lines) {
+        QFile file(path(QStringLiteral("s/%1.txt").arg(QLatin1String(name))));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(lines.toUtf8()) > 0);
+        return file.fileName();
+    };
+    const QString first = QStringLiteral("open ../elsewhere/read.pavo\nsave first.pavo\n");
+    const struct {
+        const char* name;
+        QString lines;
+        QStringList flags;
+        int status;
+        const char* written; // relative to the temporary folder; nothing else may appear
+    } rows[] = {
+        {"absolute", first + "save " + path("elsewhere/a.pavo"), {}, 2, ""},
+        {"climbing", first + "export ../elsewhere/b.png", {}, 2, ""},
+        {"link", first + "save link/c.pavo", {}, 2, ""},
+        {"dangling link", first + "save dangling.pavo", {}, 2, ""},
+        {"absolute trusted", "save " + path("elsewhere/a.pavo"), {"--allow-any-path"}, 0,
+         "elsewhere/a.pavo"},
+        {"climbing trusted", "export ../elsewhere/b.png", {"--allow-any-path"}, 0, "elsewhere/b.png"},
+        {"link trusted", "save link/c.pavo", {"--allow-any-path"}, 0, "elsewhere/c.pavo"},
+        {"inside", first, {}, 0, "s/first.pavo"},
+        {"output folder", first, {"--output-dir", path("out")}, 0, "out/first.pavo"},
+    };
+    for (const auto& row : rows) {
+        const QString file = script(row.name, row.lines);
+        const ProcessRun run = run_pavo(QStringList{"--replay", file} + row.flags);
+        EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.errors.toStdString();
+        if (row.status == 2) {
+            EXPECT_TRUE(run.errors.contains(QLatin1String("line 3: "))) << row.name;
+        }
+        QStringList made;
+        for (const char* sub : {"s", "out", "elsewhere"})
+            for (const QString& f : QDir(path(sub)).entryList({"*.pavo", "*.png"}, QDir::Files))
+                if (!f.startsWith(u"read") && !QFileInfo(path(sub) + u'/' + f).isSymLink())
+                    made << QString::fromLatin1(sub) + u'/' + f;
+        EXPECT_EQ(made.join(u' '), QLatin1String(row.written)) << row.name;
+        for (const QString& f : made) QFile::remove(path(f));
+    }
+}
+
+// A recording names the files in its folder relatively, so it replays without flags
+// wherever it is copied; a save elsewhere stays absolute, with a comment saying why the
+// replay will need --allow-any-path.
+TEST_F(Executable, ARecordingOfSavesInItsFolderReplaysWithoutFlags)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("r"));
+    auto recorder = EventRecorder::open(path("r/rec.txt"));
+    ASSERT_TRUE(recorder);
+    ScriptEvent save;
+    save.kind = ScriptEvent::Kind::Save;
+    save.text = path("r/drawing.pavo");
+    EXPECT_TRUE((*recorder)->record(save));
+    save.text = path("outside.pavo");
+    EXPECT_TRUE((*recorder)->record(save));
+    recorder->reset();
+    QFile file(path("r/rec.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[1], QLatin1String("save drawing.pavo"));
+    EXPECT_TRUE(lines[2].startsWith(u"#") && lines[2].contains(u"--allow-any-path"));
+    EXPECT_EQ(lines[3], "save " + path("outside.pavo"));
+    EXPECT_EQ(run_pavo({"--replay", path("r/rec.txt")}).status, 2);
+    EXPECT_FALSE(QFile::exists(path("r/drawing.pavo")));
+    EXPECT_EQ(run_pavo({"--replay", path("r/rec.txt"), "--allow-any-path"}).status, 0);
+    EXPECT_TRUE(QFile::exists(path("r/drawing.pavo")) && QFile::exists(path("outside.pavo")));
 }

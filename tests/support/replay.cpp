@@ -15,7 +15,10 @@ ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>
     const Result<EventScript> parsed = parse_event_script(text);
     if (!parsed) return {kReplayMalformed, {parsed.error()}};
     ReplayRun run;
-    const ReplayOptions options{.viewSize = viewSize, .document = document, .resourceRoot = root};
+    ReplayOptions options;
+    options.viewSize = viewSize;
+    options.document = document;
+    options.resourceRoot = root;
     run.status = replay_event_script(*parsed, options, [&run](const QString& e) { run.errors << e; });
     return run;
 }
