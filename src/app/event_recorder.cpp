@@ -24,7 +24,8 @@ Result<std::unique_ptr<EventRecorder>> EventRecorder::open(const QString& path)
 Result<> EventRecorder::record(const ScriptEvent& event)
 {
     ScriptEvent e = event;
-    if (names_file(e.kind)) {
+    // A relative name is kept: nothing says what it was relative to.
+    if (names_file(e.kind) && QDir::isAbsolutePath(e.text)) {
         e.text = recorded_file_name(e.text, QFileInfo(_file.fileName()).absolutePath());
         if (writes_file(e.kind) && QDir::isAbsolutePath(e.text) && !_failure) {
             const Result<> written = writeLine(
