@@ -43,7 +43,7 @@ Result<> PavoDocument::addTransformed(const StrokeArray& strokes, const AffineTr
 {
     for (const StrokePtr& s : strokes)
         if (!s->canTransformUsing(t))
-            return Failure{QStringLiteral("The strokes would lie beyond the area a drawing can hold.")};
+            return Failure{QStringLiteral("They would lie beyond the area a drawing can hold.")};
     for (const StrokePtr& s : strokes) {
         s->transformUsingAffineTransform(t);
         _drawing.addStroke(s);
@@ -83,18 +83,21 @@ void PavoDocument::paste()
     if (!data->hasFormat(kStrokesMimeType)) {
         const auto picture = picture_from_mime(*data);
         if (!picture) return;
-        const Result<> placed = *picture ? placeImage(**picture, point(_view->size()) / 2.0f) : Failure{picture->error()};
+        const Result<> placed = *picture ? placeImage(**picture, point(_view->size()) / 2.0f)
+                                         : Failure{picture->error()};
         if (placed) nameStep("Paste");
         return alert(title, placed);
     }
     Result<CopiedStrokes> copied = decode_copied_strokes(data->data(kStrokesMimeType));
-    if (!copied) return alert(title, Failure{QStringLiteral("The strokes on the clipboard cannot be read (%1).").arg(copied.error())});
+    if (!copied)
+        return alert(title, Failure{QStringLiteral("The copied strokes cannot be read (%1).")
+                                        .arg(copied.error())});
     // Back into the view they were copied from, so that they keep their on-screen size and
     // angle; the strokes are new, not yet part of any drawing.
     Rect bounds;
     for (const StrokePtr& s : copied->strokes) {
         if (!s->transformUsingAffineTransform(copied->view_transform))
-            return alert(title, Failure{QStringLiteral("The strokes on the clipboard cannot be shown in this view.")});
+            return alert(title, Failure{QStringLiteral("The copied strokes cannot be shown here.")});
         bounds = union_rect(bounds, s->bounds());
     }
     if (copied->strokes.empty()) return;
@@ -114,10 +117,11 @@ void PavoDocument::duplicate()
     if (copies.empty()) return;
     // Along the view's axes, however it is turned or zoomed.
     const PavoCanvas& canvas = _view->canvas();
-    const Point d = canvas.bitmapPointToWorldPoint({kOffset, kOffset}) - canvas.bitmapPointToWorldPoint({0, 0});
+    const Point d =
+        canvas.bitmapPointToWorldPoint({kOffset, kOffset}) - canvas.bitmapPointToWorldPoint({0, 0});
     const UndoTransaction command(_drawing.undoManager());
-    if (const Result<> added = addTransformed(copies, AffineTransform::translation(d.x, d.y)); !added)
-        return alert(QCoreApplication::translate("PavoDocument", "Duplicate"), added);
+    const Result<> added = addTransformed(copies, AffineTransform::translation(d.x, d.y));
+    if (!added) return alert(QCoreApplication::translate("PavoDocument", "Duplicate"), added);
     nameStep("Duplicate");
     if (_tool == _arrow.get()) _drawing.setSelection(copies);
 }
@@ -128,8 +132,11 @@ Result<> PavoDocument::placeImage(const QImage& image, Point centre)
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to place.")};
     if (const Result<> fits = image_fits_in_drawing(image); !fits) return fits;
-    const float opacity = _tool == _pen.get() ? _pen->opacity() : _tool == _fill.get() ? _fill->opacity() : 1.0f;
-    const Size s = fit_picture_in_view({float(image.width()), float(image.height())}, _view->size());
+    const float opacity = _tool == _pen.get()    ? _pen->opacity()
+                          : _tool == _fill.get() ? _fill->opacity()
+                                                 : 1.0f;
+    const Size picture{float(image.width()), float(image.height())};
+    const Size s = fit_picture_in_view(picture, _view->size());
     // Upright on the screen whatever the view's angle: the corners are placed in the view.
     const PavoCanvas& canvas = _view->canvas();
     const auto world = [&canvas](Point p) { return canvas.bitmapPointToWorldPoint(p); };
@@ -143,7 +150,8 @@ Result<> PavoDocument::placeImage(const QImage& image, Point centre)
     placement.lineTo(p3.x, p3.y);
     placement.lineTo(p0.x, p0.y);
     const StrokePtr stroke = Stroke::withImage(image, Path(placement), opacity);
-    if (!stroke || stroke->bad()) return Failure{QStringLiteral("The picture cannot be placed in this view.")};
+    if (!stroke || stroke->bad())
+        return Failure{QStringLiteral("The picture cannot be placed in this view.")};
     _drawing.addStroke(stroke);
     return {};
 }
@@ -152,7 +160,7 @@ Result<> PavoDocument::placeDrawing(const QString& path, Point centre, float sca
 {
     // Only the strokes: the file's background, window and view stay its own.
     Result<DocumentData> loaded = loadDocument(path);
-    if (!loaded) return Failure{loaded.error()};
+    if (!loaded) return Failure{QStringLiteral("It cannot be read (%1).").arg(loaded.error())};
     const Strokes strokes(loaded->strokes->strokeArray());
     if (strokes.count() == 0) return Failure{QStringLiteral("The drawing holds no strokes.")};
     const PavoCanvas& canvas = _view->canvas();
@@ -170,8 +178,9 @@ Result<> PavoDocument::placeFileAt(const QString& path, Point centre, float draw
         const Result<QImage> picture = read_picture_file(path);
         return picture ? placeImage(*picture, centre) : Failure{picture.error()};
     }();
-    if (!placed) return Failure{QStringLiteral("%1 was not placed. %2").arg(QFileInfo(path).fileName(), placed.error())};
-    return placed;
+    if (placed) return placed;
+    const QString name = QFileInfo(path).fileName();
+    return Failure{QStringLiteral("%1 was not placed. %2").arg(name, placed.error())};
 }
 
 Result<> PavoDocument::placeFile(const QString& path)
@@ -216,12 +225,14 @@ void PavoDocument::drop(const QMimeData& data, Point at)
             // Where it was let go, unless it is too large for the view.
             const bool fits = *picture && float(picture->value().width()) <= view.width &&
                               float(picture->value().height()) <= view.height;
-            alert(title, *picture ? placeImage(**picture, fits ? at : point(view) / 2.0f) : Failure{picture->error()});
+            alert(title, *picture ? placeImage(**picture, fits ? at : point(view) / 2.0f)
+                                  : Failure{picture->error()});
             remote.clear();
         }
     }
     if (!remote.isEmpty())
-        alert(title, Failure{QStringLiteral("Pavo places only files on this computer and downloads nothing: "
-                                            "save %1 first, then drop the file.").arg(remote.join(QStringLiteral(", ")))});
+        alert(title, Failure{QStringLiteral("Pavo places only files on this computer and downloads "
+                                            "nothing: save %1 first, then drop the file.")
+                                 .arg(remote.join(QStringLiteral(", ")))});
     nameStep("Drop");
 }

@@ -22,7 +22,8 @@ Result<QImage> read_picture(QImageReader& reader)
         if (const Result<> fits = image_fits_in_drawing(size); !fits) return Failure{fits.error()};
     const QImage image = reader.read();
     if (image.isNull())
-        return Failure{QStringLiteral("Pavo cannot read it as a picture (%1).").arg(reader.errorString())};
+        return Failure{
+            QStringLiteral("Pavo cannot read it as a picture (%1).").arg(reader.errorString())};
     // A header may lie, or have said nothing.
     if (const Result<> fits = image_fits_in_drawing(image); !fits) return Failure{fits.error()};
     return image;
@@ -34,18 +35,19 @@ Result<QImage> read_picture_file(const QString& path)
 {
     // A device or pipe has no size to check and may never end.
     const QFileInfo info(path);
-    if (!info.isFile()) return Failure{QStringLiteral("There is no file %1.").arg(path)};
+    if (!info.isFile()) return Failure{QStringLiteral("It is not a file.")};
     QImageReader reader(path);
     return read_picture(reader);
 }
 
-Result<QImage> read_picture_data(const QByteArray& bytes, const QByteArray& format)
+Result<QImage> read_picture_data(const QByteArray& bytes)
 {
-    if (bytes.size() > archive::kMaxArchiveBytes) return Failure{QStringLiteral("The picture is too large.")};
-    QByteArray data = bytes;
-    QBuffer buffer(&data);
+    if (bytes.size() > archive::kMaxArchiveBytes)
+        return Failure{QStringLiteral("The picture is too large.")};
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
+    QImageReader reader(&buffer);
     return read_picture(reader);
 }
 
@@ -54,7 +56,8 @@ std::optional<Result<QImage>> picture_from_mime(const QMimeData& data)
     const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
     QStringList types = data.formats();
     // Encoded data first, PNG ahead: its header tells the size before anything is decoded.
-    std::stable_partition(types.begin(), types.end(), [](const QString& t) { return t == u"image/png"; });
+    std::stable_partition(types.begin(), types.end(),
+                          [](const QString& t) { return t == u"image/png"; });
     for (const QString& type : types) {
         if (!type.startsWith(u"image/") || !readable.contains(type.toLatin1())) continue;
         return read_picture_data(data.data(type));

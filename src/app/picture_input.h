@@ -16,8 +16,8 @@
 #include <optional>
 
 Result<QImage> read_picture_file(const QString& path);
-// Encoded picture data; the format is guessed from the content when none is named.
-Result<QImage> read_picture_data(const QByteArray& bytes, const QByteArray& format = {});
+// Encoded picture data, its format read from its content.
+Result<QImage> read_picture_data(const QByteArray& bytes);
 // The picture the data carries (encoded in a type Qt reads, PNG preferred, or as an image
 // object); nothing when it carries none, a failure when it carries one that is refused.
 std::optional<Result<QImage>> picture_from_mime(const QMimeData& data);

@@ -20,10 +20,12 @@ Size fit_picture_in_view(Size picture, Size view)
     return s;
 }
 
-Result<AffineTransform> paste_placement(const Rect& bounds, Size view, const AffineTransform& viewTransform)
+Result<AffineTransform> paste_placement(const Rect& bounds, Size view,
+                                        const AffineTransform& viewTransform)
 {
     const std::optional<AffineTransform> toWorld = viewTransform.inverted();
-    if (!toWorld || !finite(bounds)) return Failure{QStringLiteral("The strokes cannot be shown in this view.")};
+    if (!toWorld || !finite(bounds))
+        return Failure{QStringLiteral("The strokes cannot be shown in this view.")};
     const Point d = point(view) / 2.0f - centre(bounds);
     return toWorld->after(AffineTransform::translation(d.x, d.y));
 }
@@ -31,7 +33,8 @@ Result<AffineTransform> paste_placement(const Rect& bounds, Size view, const Aff
 Result<AffineTransform> drawing_placement(const Rect& bounds, Point at, Size visible, float scale)
 {
     if (!finite(bounds) || !(bounds.size.width > 0) || !(bounds.size.height > 0))
-        return Failure{QStringLiteral("Its strokes have no width or no height, so they cannot be scaled to fit.")};
+        return Failure{QStringLiteral(
+            "Its strokes have no width or no height, so they cannot be scaled to fit.")};
     const double k = double(scale) * std::min(double(visible.width) / bounds.size.width,
                                               double(visible.height) / bounds.size.height);
     const Point c = centre(bounds);

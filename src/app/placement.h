@@ -14,7 +14,8 @@ Size fit_picture_in_view(Size picture, Size view);
 // Moves copied strokes from the view of their copying into the drawing: `bounds` is their
 // extent in that view's pixels; they come to the middle of a view of size `view` at the same
 // on-screen size and angle, then into world coordinates through the view's transformation.
-Result<AffineTransform> paste_placement(const Rect& bounds, Size view, const AffineTransform& viewTransform);
+Result<AffineTransform> paste_placement(const Rect& bounds, Size view,
+                                        const AffineTransform& viewTransform);
 
 // Puts a drawing whose strokes span `bounds` (its own world coordinates) centred on the world
 // point `at`, its limiting side `scale` times the visible extent `visible` (world units).

@@ -222,8 +222,8 @@ void CanvasWidget::dragEnterEvent(QDragEnterEvent* event)
 {
     const QMimeData* mime = event->mimeData();
     // Every address is taken, so that one the document refuses is refused with a reason.
-    if (_document && mime && (mime->hasUrls() || mime->hasImage() || mime->formats().join(u' ').contains(u"image/")))
-        event->acceptProposedAction();
+    const bool picture = mime && (mime->hasImage() || mime->formats().join(u' ').contains(u"image/"));
+    if (_document && mime && (mime->hasUrls() || picture)) event->acceptProposedAction();
 }
 
 void CanvasWidget::dropEvent(QDropEvent* event)

@@ -193,7 +193,8 @@ bool DocumentWindow::performFileCommand(const QString& action)
 
 void DocumentWindow::place()
 {
-    const QString filter = tr("Pictures and drawings (%1 *.pavo *.pavotemplate)").arg(picture_file_patterns().join(u' '));
+    const QString filter =
+        tr("Pictures and drawings (%1 *.pavo *.pavotemplate)").arg(picture_file_patterns().join(u' '));
     const QStringList paths = QFileDialog::getOpenFileNames(this, tr("Place"), QString(), filter);
     if (paths.isEmpty()) return;
     for (const QString& path : paths) record(_app, drawingAreaSize(), ScriptEvent::Kind::Place, {}, path);

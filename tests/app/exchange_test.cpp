@@ -12,6 +12,8 @@
 #include <QCborArray>
 #include <QCborMap>
 
+#include <tuple>
+
 namespace {
 
 constexpr QRgb kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff;
@@ -19,7 +21,8 @@ constexpr QRgb kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff;
 class Exchange : public ReplayTest {
 protected:
     // A drawing saved with a 400 x 300 view under the transformation.
-    void saveDrawing(const QString& name, const AffineTransform& view, const StrokeArray& strokes = {})
+    void saveDrawing(const QString& name, const AffineTransform& view,
+                     const StrokeArray& strokes = {})
     {
         Drawing drawing;
         for (const StrokePtr& s : strokes) drawing.addStroke(s);
@@ -40,10 +43,11 @@ protected:
 
 void expect_rect(const Rect& got, const Rect& want, const char* why)
 {
-    EXPECT_TRUE(std::abs(got.origin.x - want.origin.x) < 0.01f && std::abs(got.origin.y - want.origin.y) < 0.01f &&
-                std::abs(got.size.width - want.size.width) < 0.01f &&
-                std::abs(got.size.height - want.size.height) < 0.01f)
-        << why << ": " << got.origin.x << "," << got.origin.y << " " << got.size.width << "x" << got.size.height;
+    const auto near = [](float a, float b) { return std::abs(a - b) < 0.01f; };
+    EXPECT_TRUE(near(got.origin.x, want.origin.x) && near(got.origin.y, want.origin.y) &&
+                near(got.size.width, want.size.width) && near(got.size.height, want.size.height))
+        << why << ": " << got.origin.x << "," << got.origin.y << " " << got.size.width << "x"
+        << got.size.height;
 }
 
 // Copied at zoom 2 and pasted at zoom 1: the same size on the screen, in the middle of the
@@ -55,13 +59,14 @@ TEST_F(Exchange, CopyAtZoomTwoPastesAtTheSameScreenSizeInTheMiddle)
     const QString script = "open @zoom2.pavo\n" + box("ff0000", {20, 20}, {100, 60}) +
                            "save @copied.pavo\naction copy:\nopen @zoom1.pavo\naction paste:\n"
                            "save @pasted.pavo\nexport @pasted.png\n";
-    ASSERT_EQ(replay(script).status, kReplayOk) << replay(script).report();
+    ASSERT_EQ(replay(script).status, kReplayOk);
     const Rect copied = saved("copied.pavo").at(0)->bounds();
     const Rect pasted = saved("pasted.pavo").at(0)->bounds();
     const Size twice{copied.size.width * 2, copied.size.height * 2};
-    expect_rect(pasted, {{200 - twice.width / 2, 150 - twice.height / 2}, twice}, "twice the size, centred");
-    expectPixels({{"pasted.png", 162, 132, kRed}, {"pasted.png", 238, 168, kRed}, {"pasted.png", 157, 150, 0},
-                  {"pasted.png", 243, 150, 0}, {"pasted.png", 200, 127, 0}, {"pasted.png", 200, 173, 0}});
+    expect_rect(pasted, {{200 - twice.width / 2, 150 - twice.height / 2}, twice}, "twice, centred");
+    expectPixels({{"pasted.png", 162, 132, kRed}, {"pasted.png", 238, 168, kRed},
+                  {"pasted.png", 157, 150, 0}, {"pasted.png", 243, 150, 0},
+                  {"pasted.png", 200, 127, 0}, {"pasted.png", 200, 173, 0}});
 }
 
 // With the arrow tool only the selection is duplicated, 20 view pixels (10 world units at
@@ -70,13 +75,14 @@ TEST_F(Exchange, DuplicateAtZoomTwoMovesTenWorldUnitsAndUndoesInOneStep)
 {
     saveDrawing("zoom2.pavo", AffineTransform::scaling(2, 2));
     const QString script = "open @zoom2.pavo\n" + box("ff0000", {20, 20}, {100, 60}) +
-                           box("00ff00", {200, 20}, {260, 60}) + "action arrowTool:\n" + click({50, 40}) +
-                           "action duplicate:\nsave @dup.pavo\naction undo:\nsave @undone.pavo\n";
+                           box("00ff00", {200, 20}, {260, 60}) + "action arrowTool:\n" +
+                           click({50, 40}) + "action duplicate:\nsave @dup.pavo\n" +
+                           "action undo:\nsave @undone.pavo\n";
     ASSERT_EQ(replay(script).status, kReplayOk);
     const StrokeArray dup = saved("dup.pavo");
     ASSERT_EQ(dup.size(), 3u);
     const Rect original = dup[0]->bounds();
-    expect_rect(dup[2]->bounds(), {{original.origin.x + 10, original.origin.y + 10}, original.size}, "the copy");
+    expect_rect(dup[2]->bounds(), {original.origin + Point{10, 10}, original.size}, "the copy");
     EXPECT_EQ(saved("undone.pavo").size(), 2u);
 }
 
@@ -84,11 +90,13 @@ TEST_F(Exchange, DuplicateAtZoomTwoMovesTenWorldUnitsAndUndoesInOneStep)
 TEST_F(Exchange, CutUndoesInOneStepAndPastesBack)
 {
     const QString script = box("ff0000", {20, 20}, {80, 80}) + box("00ff00", {120, 20}, {180, 80}) +
-                           "action arrowTool:\n" + click({50, 50}) + "action cut:\nexport @cut.png\n" +
-                           "action undo:\nexport @undone.png\naction paste:\nexport @pasted.png\n";
+                           "action arrowTool:\n" + click({50, 50}) +
+                           "action cut:\nexport @cut.png\naction undo:\nexport @undone.png\n" +
+                           "action paste:\nexport @pasted.png\n";
     ASSERT_EQ(replay(script, std::nullopt, Size{400, 300}).status, kReplayOk);
-    expectPixels({{"cut.png", 50, 50, 0}, {"cut.png", 150, 50, kGreen}, {"undone.png", 50, 50, kRed},
-                  {"pasted.png", 200, 150, kRed}, {"pasted.png", 50, 50, kRed}});
+    expectPixels({{"cut.png", 50, 50, 0}, {"cut.png", 150, 50, kGreen},
+                  {"undone.png", 50, 50, kRed}, {"pasted.png", 200, 150, kRed},
+                  {"pasted.png", 50, 50, kRed}});
 }
 
 // A picture larger than the view less a 10-pixel margin is scaled to fit; a small one keeps
@@ -113,9 +121,10 @@ TEST_F(Exchange, PicturesArePlacedFittedAndCentred)
 // A drawing twice the visible area comes in at 0.9 of the view along its limiting side.
 TEST_F(Exchange, ADrawingIsPlacedAtNineTenthsOfTheView)
 {
-    saveDrawing("large.pavo", AffineTransform::identity(), {fill_stroke(make_rect(-500, 1000, 800, 600), Qt::red)});
+    saveDrawing("large.pavo", AffineTransform::identity(),
+                {fill_stroke(make_rect(-500, 1000, 800, 600), Qt::red)});
     ASSERT_EQ(replay("size 400 300\nplace @large.pavo\nsave @placed.pavo\n").status, kReplayOk);
-    expect_rect(saved("placed.pavo").at(0)->bounds(), make_rect(20, 15, 360, 270), "0.45 times, centred");
+    expect_rect(saved("placed.pavo").at(0)->bounds(), make_rect(20, 15, 360, 270), "0.45, centred");
 }
 
 // What cannot be placed is refused with the reason, and the drawing stays as it was.
@@ -127,17 +136,18 @@ TEST_F(Exchange, WhatCannotFitIsRefusedWithTheReason)
     for (const auto& [file, reason] : {std::pair{"empty.pavo", "holds no strokes"},
                                        {"flat.pavo", "no width or no height"},
                                        {"wide.png", "32769 by 1 pixels"}}) {
-        const ReplayRun run = replay(box("ff0000", {20, 20}, {80, 80}) + "place @" + file + "\nsave @after.pavo\n");
-        EXPECT_TRUE(run.status == kReplayFailed && run.errors.size() == 1 && run.errors[0].contains(QLatin1String(reason)))
+        const ReplayRun run =
+            replay(box("ff0000", {20, 20}, {80, 80}) + "place @" + file + "\nsave @after.pavo\n");
+        EXPECT_TRUE(run.status == kReplayFailed && run.errors.size() == 1 &&
+                    run.errors[0].contains(QLatin1String(reason)))
             << file << ": " << run.report();
         EXPECT_EQ(saved("after.pavo").size(), 1u) << file;
     }
 }
 
-// The clipboard may hold anything: what is not copied strokes, or holds a picture larger
-// than a drawing keeps, is refused with an alert; bad strokes are dropped as a file's are.
-TEST_F(Exchange, AHostileClipboardIsRefusedOrCleaned)
-{
+// A document with a clipboard of its own, recording what it alerts.
+class Commands : public ::testing::Test {
+protected:
     struct Shell : DocumentShell {
         MemoryClipboard board;
         Clipboard* clipboard() override { return &board; }
@@ -146,6 +156,38 @@ TEST_F(Exchange, AHostileClipboardIsRefusedOrCleaned)
         QStringList shown;
         void show(const QString&, const QString& message) override { shown << message; }
     } alerts;
+    std::unique_ptr<PavoDocument> document = alerts.open(shell, {300, 200});
+    int count() const { return document->strokes().count(); }
+};
+
+// Each command is one undo step under its own name; with the pen current it takes the top
+// stroke, with the arrow the selection in drawing order.
+TEST_F(Commands, EachIsOneNamedUndoStep)
+{
+    for (const float x : {0.0f, 50.0f, 100.0f})
+        document->drawing().addStroke(fill_stroke(make_rect(x, 0, 40, 40)));
+    const StrokeArray before = document->strokes().strokeArray();
+    document->perform(QStringLiteral("arrowTool:"));
+    document->drawing().setSelection({before[2], before[0]});
+    for (const auto& [action, name, added] : {std::tuple{"cut:", "Cut", -2},
+                                              {"duplicate:", "Duplicate", 2}, {"paste:", "Paste", 2}}) {
+        document->perform(QString::fromLatin1(action));
+        EXPECT_TRUE(count() == 3 + added && document->undoManager().undoActionName() == name) << action;
+        document->perform(QStringLiteral("undo:"));
+        EXPECT_EQ(document->strokes().strokeArray(), before) << action;
+        document->drawing().setSelection({before[2], before[0]});
+    }
+    document->perform(QStringLiteral("penTool:"));
+    document->perform(QStringLiteral("copy:"));
+    document->perform(QStringLiteral("paste:"));
+    ASSERT_EQ(count(), 4);
+    EXPECT_EQ(document->strokes().lastStroke()->bounds().size.width, 40) << "the top stroke alone";
+}
+
+// The clipboard may hold anything: what is not copied strokes, or holds a picture larger
+// than a drawing keeps, is refused with an alert; bad strokes are dropped as a file's are.
+TEST_F(Commands, AHostileClipboardIsRefusedOrCleaned)
+{
     QStringList log;
     set_log_sink([&log](const QString& line) { log << line; });
     const auto strokes_data = [](const QByteArray& bytes) {
@@ -154,9 +196,8 @@ TEST_F(Exchange, AHostileClipboardIsRefusedOrCleaned)
         return data;
     };
     // One good stroke and one whose opacity is out of range.
-    QCborMap record = archive::from_bytes(encode_copied_strokes({{fill_stroke(make_rect(0, 0, 10, 10)),
-                                                                  fill_stroke(make_rect(0, 0, 10, 10))},
-                                                                 AffineTransform::identity()}))->toMap();
+    const StrokeArray two{fill_stroke(make_rect(0, 0, 10, 10)), fill_stroke(make_rect(0, 0, 10, 10))};
+    QCborMap record = archive::from_bytes(encode_copied_strokes({two, {}}))->toMap();
     QCborArray list = record.value(QLatin1String("strokes")).toArray();
     QCborMap bad = list.at(1).toMap();
     bad.insert(QLatin1String("opacity"), 5.0);
@@ -169,22 +210,23 @@ TEST_F(Exchange, AHostileClipboardIsRefusedOrCleaned)
         std::unique_ptr<QMimeData> data;
         int strokes;
         const char* alert;
-    } rows[] = {{"nested past any drawing", strokes_data(QByteArray(200, '\x81') + '\0'), 0, "cannot be read"},
-                {"a singular view", strokes_data(encode_copied_strokes({{}, AffineTransform::scaling(0, 0)})), 0,
-                 "cannot be read"},
-                {"a bad stroke", strokes_data(archive::to_bytes(record)), 1, nullptr},
-                {"a picture too large", std::move(huge), 0, "32769 by 1 pixels"}};
+    } rows[] = {
+        {"nested past any drawing", strokes_data(QByteArray(200, '\x81') + '\0'), 0, "cannot be read"},
+        {"a singular view", strokes_data(encode_copied_strokes({{}, AffineTransform::scaling(0, 0)})), 0,
+         "cannot be read"},
+        {"a bad stroke", strokes_data(archive::to_bytes(record)), 1, nullptr},
+        {"a picture too large", std::move(huge), 0, "32769 by 1 pixels"}};
     for (Row& row : rows) {
-        auto document = alerts.open(shell, {300, 200});
+        document = alerts.open(shell, {300, 200});
         alerts.shown.clear();
         log.clear();
         shell.board.put(std::move(row.data));
         document->perform(QStringLiteral("paste:"));
-        EXPECT_EQ(document->strokes().count(), row.strokes) << row.what;
-        EXPECT_EQ(document->undoManager().undoActionName(), row.strokes ? QStringLiteral("Paste") : QString()) << row.what;
-        EXPECT_TRUE(row.alert ? alerts.shown.size() == 1 && alerts.shown[0].contains(QLatin1String(row.alert))
-                              : alerts.shown.isEmpty() && log == QStringList{"Bad stroke found in save file -- ignoring."})
-            << row.what << ": " << alerts.shown.join(u'\n').toStdString() << log.join(u'\n').toStdString();
+        EXPECT_EQ(count(), row.strokes) << row.what;
+        const QStringList dropped{"Bad stroke found in save file -- ignoring."};
+        const bool alerted = alerts.shown.size() == 1 && alerts.shown[0].contains(QLatin1String(row.alert));
+        EXPECT_TRUE(row.alert ? alerted : alerts.shown.isEmpty() && log == dropped)
+            << row.what << ": " << (alerts.shown + log).join(u'\n').toStdString();
     }
     set_log_sink(nullptr);
 }

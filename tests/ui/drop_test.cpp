@@ -66,7 +66,8 @@ TEST(Drop, FilesArePlacedWhereLetGoAndARemoteAddressIsRefused)
     QMimeData remote;
     remote.setUrls({QUrl(QStringLiteral("https://example.org/cat.png"))});
     drop(*canvas, remote, {100, 80});
-    EXPECT_TRUE(said.contains(u"example.org/cat.png") && said.contains(u"downloads nothing")) << said.toStdString();
+    EXPECT_TRUE(said.contains(u"example.org/cat.png") && said.contains(u"downloads nothing"))
+        << said.toStdString();
     EXPECT_EQ(document.strokes().count(), 2);
 
     (void)document.saveTo(dir.filePath(QStringLiteral("teardown.pavo")));
