@@ -9,6 +9,7 @@
 #include "stroke_clipboard.h"
 #include "support/strokes.h"
 
+#include <QBuffer>
 #include <QCborArray>
 #include <QCborMap>
 
@@ -203,8 +204,13 @@ TEST_F(Commands, AHostileClipboardIsRefusedOrCleaned)
     bad.insert(QLatin1String("opacity"), 5.0);
     list[1] = bad;
     record.insert(QLatin1String("strokes"), list);
-    auto huge = std::make_unique<QMimeData>();
+    auto huge = std::make_unique<QMimeData>(), png = std::make_unique<QMimeData>();
     huge->setImageData(QImage(32769, 1, QImage::Format_ARGB32));
+    QImage picture(100, 50, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    QBuffer encoded;
+    ASSERT_TRUE(encoded.open(QIODevice::WriteOnly) && picture.save(&encoded, "PNG"));
+    png->setData(QStringLiteral("image/png"), encoded.data());
     struct Row {
         const char* what;
         std::unique_ptr<QMimeData> data;
@@ -215,7 +221,8 @@ TEST_F(Commands, AHostileClipboardIsRefusedOrCleaned)
         {"a singular view", strokes_data(encode_copied_strokes({{}, AffineTransform::scaling(0, 0)})), 0,
          "cannot be read"},
         {"a bad stroke", strokes_data(archive::to_bytes(record)), 1, nullptr},
-        {"a picture too large", std::move(huge), 0, "32769 by 1 pixels"}};
+        {"a picture too large", std::move(huge), 0, "32769 by 1 pixels"},
+        {"a PNG picture, placed in the middle", std::move(png), 1, nullptr}};
     for (Row& row : rows) {
         document = alerts.open(shell, {300, 200});
         alerts.shown.clear();
@@ -225,7 +232,10 @@ TEST_F(Commands, AHostileClipboardIsRefusedOrCleaned)
         EXPECT_EQ(count(), row.strokes) << row.what;
         const QStringList dropped{"Bad stroke found in save file -- ignoring."};
         const bool alerted = alerts.shown.size() == 1 && alerts.shown[0].contains(QLatin1String(row.alert));
-        EXPECT_TRUE(row.alert ? alerted : alerts.shown.isEmpty() && log == dropped)
+        const bool placed = row.strokes && document->strokes().lastStroke()->isImage();
+        if (placed)
+            expect_rect(document->strokes().lastStroke()->bounds(), make_rect(100, 75, 100, 50), row.what);
+        EXPECT_TRUE(row.alert ? alerted : alerts.shown.isEmpty() && (placed || log == dropped))
             << row.what << ": " << (alerts.shown + log).join(u'\n').toStdString();
     }
     set_log_sink(nullptr);
