@@ -342,7 +342,8 @@ void Replay::save(const QString& path)
 void Replay::place(const QString& path)
 {
     const Result<> result = doc().placeFile(path);
-    if (!result) failed(QStringLiteral("%1 cannot be placed: %2").arg(path, result.error()));
+    // The message names the file.
+    if (!result) failed(result.error());
 }
 
 void Replay::exportPicture(const ScriptEvent& e)

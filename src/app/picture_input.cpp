@@ -35,6 +35,7 @@ Result<QImage> read_picture_file(const QString& path)
 {
     // A device or pipe has no size to check and may never end.
     const QFileInfo info(path);
+    if (!info.exists()) return Failure{QStringLiteral("There is no such file.")};
     if (!info.isFile()) return Failure{QStringLiteral("It is not a file.")};
     QImageReader reader(path);
     return read_picture(reader);

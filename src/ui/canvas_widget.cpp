@@ -6,8 +6,8 @@
 
 #include <QCursor>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
