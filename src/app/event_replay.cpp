@@ -71,6 +71,7 @@ private:
     std::optional<Malformed> setting(const ScriptEvent& e);
     void open(const QString& path);
     void save(const QString& path);
+    void place(const QString& path);
     void exportPicture(const ScriptEvent& e);
     void failed(const QString& message)
     {
@@ -214,7 +215,7 @@ std::optional<Malformed> Replay::play(const ScriptEvent& e)
     case Kind::Open: open(e.text); return std::nullopt;
     case Kind::Save: save(e.text); return std::nullopt;
     case Kind::Export: exportPicture(e); return std::nullopt;
-    case Kind::Place: return Malformed{QStringLiteral("place is not available in this version of Pavo")};
+    case Kind::Place: place(e.text); return std::nullopt;
     case Kind::PrintPdf: return Malformed{QStringLiteral("print-pdf is not available in this version of Pavo")};
     }
     return std::nullopt;
@@ -337,6 +338,13 @@ void Replay::save(const QString& path)
 {
     const Result<> result = doc().saveTo(path);
     if (!result) failed(QStringLiteral("The drawing could not be saved to %1: %2").arg(path, result.error()));
+}
+
+void Replay::place(const QString& path)
+{
+    const Result<> result = doc().placeFile(path);
+    // The message names the file.
+    if (!result) failed(result.error());
 }
 
 void Replay::exportPicture(const ScriptEvent& e)

@@ -2,7 +2,7 @@
 
 // Replaying an event script headless through the real view, pen and document, as the
 // desktop program would handle the same input. Malformed lines stop the replay with
-// "line N: ..." and status 2; a failed open, save or export is reported and the replay
+// "line N: ..." and status 2; a failed open, save, place or export is reported and the replay
 // goes on, ending with status 1; alerts the program would show go to the error output.
 
 #include "event_script.h"

@@ -62,8 +62,7 @@ Result<> PavoDocument::readPicture(const QString& path)
     if (image.isNull())
         return Failure{QStringLiteral("%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
                            .arg(QFileInfo(path).fileName(), reader.errorString())};
-    if (const Result<> fits = image_fits_in_drawing(image); !fits) return fits;
-    placeImage(image, point(_view->size()) / 2.0f);
+    if (Result<> placed = placeImage(image, point(_view->size()) / 2.0f); !placed) return placed;
     // The picture is the document's only content: opening it is no edit to undo.
     _drawing.undoManager().removeAllActions();
     _file_name.reset();
@@ -263,37 +262,6 @@ void PavoDocument::backgroundColorChanged(const QColor& color) { _drawing.setBac
 void PavoDocument::clearBackgroundColor() { _drawing.setBackgroundColor(std::nullopt); }
 
 // Strokes
-
-void PavoDocument::placeImage(const QImage& image, Point centre)
-{
-    if (image.isNull()) return;
-    const float opacity = _tool == _pen.get() ? _pen->opacity() : _tool == _fill.get() ? _fill->opacity() : 1.0f;
-    const Size v = _view->size();
-    Size s{float(image.width()), float(image.height())};
-    // Fitted with a margin of 10 view pixels on each side, keeping the aspect ratio.
-    if (s.width > v.width - 20) {
-        float f = (v.width - 20) / s.width;
-        if (f <= 0) f = v.width / s.width;
-        s = {s.width * f, s.height * f};
-    }
-    if (s.height > v.height - 20) {
-        float f = (v.height - 20) / s.height;
-        if (f <= 0) f = v.height / s.height;
-        s = {s.width * f, s.height * f};
-    }
-    const PavoCanvas& canvas = _view->canvas();
-    const auto world = [&canvas](Point p) { return canvas.bitmapPointToWorldPoint(p); };
-    const Point p0 = world({centre.x - s.width / 2, centre.y - s.height / 2});
-    const Point p1 = world({centre.x + s.width / 2, centre.y - s.height / 2});
-    const Point p2 = world({centre.x + s.width / 2, centre.y + s.height / 2});
-    const Point p3 = world({centre.x - s.width / 2, centre.y + s.height / 2});
-    QPainterPath placement(QPointF(p0.x, p0.y));
-    placement.lineTo(p1.x, p1.y);
-    placement.lineTo(p2.x, p2.y);
-    placement.lineTo(p3.x, p3.y);
-    placement.lineTo(p0.x, p0.y);
-    if (const StrokePtr stroke = Stroke::withImage(image, Path(placement), opacity)) _drawing.addStroke(stroke);
-}
 
 // Each menu command is one undo step, however many edits it makes.
 

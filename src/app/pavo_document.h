@@ -109,8 +109,27 @@ public:
     void backgroundColorChanged(const QColor& color);
     void clearBackgroundColor();
 
-    // Adds a picture as an image stroke centred at a view point, fitted into the view.
-    void placeImage(const QImage& image, Point centre);
+    // Adds a picture as an image stroke centred at a view point, fitted into the view. Fails,
+    // adding nothing, for a picture larger than a drawing can keep.
+    Result<> placeImage(const QImage& image, Point centre);
+
+    // Exchange (pavo_document_exchange.cpp). Copy, cut and duplicate take the selection
+    // while the arrow tool is current, else the top stroke. Each change is one undo step;
+    // what is refused is said through the alerts.
+    void copy();
+    void cut();
+    void paste();
+    void duplicate();
+    // The place command for one file, at the middle of the view: a picture fitted into the
+    // view, or a drawing (.pavo, .pavotemplate) scaled to 0.9 of it. Fails, placing nothing,
+    // with the reason.
+    Result<> placeFile(const QString& path);
+    // The place command for the files chosen, as one undo step: each picture after the first
+    // lands 20 pixels further right and down. Failures are alerted, the other files placed.
+    void placeFiles(const QStringList& paths);
+    // What was dropped at a view point: files on this computer (drawings scaled to 0.3 of the
+    // view), or picture data. Nothing is downloaded: other addresses are refused with an alert.
+    void drop(const QMimeData& data, Point at);
 
     // The tablet's proximity notification: the eraser end selects the eraser pen type, the
     // tip brings back what was in use before. A document hears the stylus once it listens
@@ -148,6 +167,12 @@ private:
     void historyChanged() override;
 
     Result<> readPicture(const QString& path);
+    StrokeArray chosenStrokes() const;
+    Result<> placeDrawing(const QString& path, Point centre, float scale);
+    Result<> placeFileAt(const QString& path, Point centre, float drawingScale);
+    Result<> addTransformed(const StrokeArray& strokes, const AffineTransform& t);
+    void nameStep(const char* name);
+    void alert(const QString& title, const Result<>& result);
     void updateToolDisplay();
     void endGesture();
 

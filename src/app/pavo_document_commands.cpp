@@ -87,6 +87,10 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         add("delete:", [](PavoDocument& d, const QString&) { d.deleteSelection(); });
         add("mergeStrokes:", [](PavoDocument& d, const QString&) { d.mergeStrokes(); });
         add("clear:", [](PavoDocument& d, const QString&) { d.clearDrawing(); });
+        add("copy:", [](PavoDocument& d, const QString&) { d.copy(); });
+        add("cut:", [](PavoDocument& d, const QString&) { d.cut(); });
+        add("paste:", [](PavoDocument& d, const QString&) { d.paste(); });
+        add("duplicate:", [](PavoDocument& d, const QString&) { d.duplicate(); });
         add("undo:", [](PavoDocument& d, const QString&) { d.undo(); });
         add("redo:", [](PavoDocument& d, const QString&) { d.redo(); });
         add("zoomIn:", [](PavoDocument& d, const QString&) { d.view().zoomIn(); });

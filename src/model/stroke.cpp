@@ -120,9 +120,11 @@ StrokePtr Stroke::withLine(Path path, const QColor& color, int mode, float opaci
     return stroke;
 }
 
-Result<> image_fits_in_drawing(const QImage& image)
+Result<> image_fits_in_drawing(const QImage& image) { return image_fits_in_drawing(image.size()); }
+
+Result<> image_fits_in_drawing(QSize size)
 {
-    const qint64 w = image.width(), h = image.height();
+    const qint64 w = size.width(), h = size.height();
     if (w <= archive::kMaxImageSide && h <= archive::kMaxImageSide &&
         w * h <= archive::kMaxImagePixels)
         return {};

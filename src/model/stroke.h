@@ -31,6 +31,8 @@ class Stroke;
 // Whether a picture can be placed in a drawing: one larger than a saved drawing can hold
 // is refused here, with a message, rather than lost when the drawing is reopened.
 Result<> image_fits_in_drawing(const QImage& image);
+// The same from a size alone, so that a picture's header can be checked before decoding.
+Result<> image_fits_in_drawing(QSize size);
 
 using StrokePtr = std::shared_ptr<Stroke>;
 using StrokeArray = std::vector<StrokePtr>;

@@ -5,7 +5,9 @@
 #include "pavo_application.h"
 
 #include <QCursor>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -50,6 +52,7 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
+    setAcceptDrops(true);
     _live_resize_end.setSingleShot(true);
     _live_resize_end.setInterval(kLiveResizeSettleMs);
     connect(&_live_resize_end, &QTimer::timeout, this, [this] {
@@ -211,4 +214,21 @@ void CanvasWidget::resizeEvent(QResizeEvent* event)
     const bool live = isVisible();
     _document->view().setSize(size, live);
     if (live) _live_resize_end.start();
+}
+
+// Drops
+
+void CanvasWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* mime = event->mimeData();
+    // Every address is taken, so that one the document refuses is refused with a reason.
+    const bool picture = mime && (mime->hasImage() || mime->formats().join(u' ').contains(u"image/"));
+    if (_document && mime && (mime->hasUrls() || picture)) event->acceptProposedAction();
+}
+
+void CanvasWidget::dropEvent(QDropEvent* event)
+{
+    if (!_document || !event->mimeData()) return;
+    event->acceptProposedAction();
+    _document->drop(*event->mimeData(), point_of(event->position()));
 }

@@ -38,6 +38,9 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Files and pictures dropped on the drawing are placed where they are let go.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers);

@@ -4,6 +4,7 @@
 #include "event_script.h"
 #include "menu_manager.h"
 #include "pavo_application.h"
+#include "picture_input.h"
 #include "window_frame.h"
 
 #include <QCloseEvent>
@@ -172,6 +173,8 @@ bool DocumentWindow::performFileCommand(const QString& action)
         _app.newDocument();
     } else if (action == u"openDocument:") {
         _app.openDocument();
+    } else if (action == u"place:") {
+        place();
     } else if (action == u"performClose:") {
         close();
     } else if (action == u"saveDocument:") {
@@ -186,6 +189,16 @@ bool DocumentWindow::performFileCommand(const QString& action)
         return false;
     }
     return true;
+}
+
+void DocumentWindow::place()
+{
+    const QString filter =
+        tr("Pictures and drawings (%1 *.pavo *.pavotemplate)").arg(picture_file_patterns().join(u' '));
+    const QStringList paths = QFileDialog::getOpenFileNames(this, tr("Place"), QString(), filter);
+    if (paths.isEmpty()) return;
+    for (const QString& path : paths) record(_app, drawingAreaSize(), ScriptEvent::Kind::Place, {}, path);
+    _document->placeFiles(paths);
 }
 
 void DocumentWindow::askPenSize()

@@ -67,6 +67,7 @@ private:
     DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes);
     void perform(const QString& action, const QString& title);
     bool performFileCommand(const QString& action);
+    void place();
     void askPenSize();
     void askPenOpacity();
     void applyWindowFrame(const QString& frame);

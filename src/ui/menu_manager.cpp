@@ -87,7 +87,9 @@ void MenuManager::addEntries(QMenu& menu, std::initializer_list<Entry> entries)
 void MenuManager::buildFileMenu(QMenuBar& bar)
 {
     QMenu* file = bar.addMenu(QStringLiteral("File"));
-    addEntries(*file, {{"New", "newDocument:", "Ctrl+N"}, {"Open…", "openDocument:", "Ctrl+O"}});
+    addEntries(*file, {{"New", "newDocument:", "Ctrl+N"},
+                       {"Open…", "openDocument:", "Ctrl+O"},
+                       {"Place…", "place:", "Ctrl+Shift+P"}});
     _open_recent = file->addMenu(QStringLiteral("Open Recent"));
     addEntries(*file, {kSeparator,
                        {"Close", "performClose:", "Ctrl+W"},
@@ -103,6 +105,11 @@ void MenuManager::buildEditMenu(QMenuBar& bar)
     QMenu* edit = bar.addMenu(QStringLiteral("Edit"));
     addEntries(*edit, {{"Undo", "undo:", "Ctrl+Z"},
                        {"Redo", "redo:", "Ctrl+Shift+Z"},
+                       kSeparator,
+                       {"Cut", "cut:", "Ctrl+X"},
+                       {"Copy", "copy:", "Ctrl+C"},
+                       {"Paste", "paste:", "Ctrl+V"},
+                       {"Duplicate", "duplicate:", "Ctrl+D"},
                        kSeparator,
                        // The Delete key belongs to the view, which deletes the selection.
                        {"Delete", "delete:"},

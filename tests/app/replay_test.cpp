@@ -127,7 +127,7 @@ TEST_F(ReplayTest, UnknownValuesStopFailedFilesGoOn)
 {
     for (const char* line : {"action fly:", "set pen.hue 3", "set pen.type Crayon", "set pen.opacity 2",
                              "action setPenType: Crayon", "set pen.color blue", "set pen.mode sideways",
-                             "set fill.color 12345", "action penSize: huge", "place @x.png"}) {
+                             "set fill.color 12345", "action penSize: huge"}) {
         const ReplayRun run = replay(QStringLiteral("export @a.png\n%1\nexport @b.png\n").arg(line));
         EXPECT_TRUE(run.status == kReplayMalformed && run.errors.size() == 1 &&
                     run.errors[0].startsWith(u"line 2: ") && !QFile::exists(path("b.png")))
@@ -137,8 +137,8 @@ TEST_F(ReplayTest, UnknownValuesStopFailedFilesGoOn)
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("no drawing PAVO0100ZLIB") > 0);
     damaged.close();
     const ReplayRun run = replay("set pen.color 000000\n" + drag({100, 100}, {300, 100}) +
-                                 "open @damaged.pavo\nexport @out.bmp\nexport @ok.png\n");
-    EXPECT_TRUE(run.status == kReplayFailed && run.errors.size() == 2) << run.report();
+                                 "open @damaged.pavo\nplace @damaged.pavo\nexport @out.bmp\nexport @ok.png\n");
+    EXPECT_TRUE(run.status == kReplayFailed && run.errors.size() == 3) << run.report();
     expectPixels({{"ok.png", 200, 100, kBlack, "the damaged file replaced nothing"}});
 }
 
