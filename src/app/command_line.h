@@ -3,6 +3,7 @@
 // The program's command line:
 //   pavo [--record FILE] [FILES...]                 opens the files (drawings, templates, pictures)
 //   pavo --export OUT [--width W] [--height H] DOCUMENT
+//   pavo --print-pdf OUT DOCUMENT
 //   pavo --replay FILE [--size W H] [DOCUMENT]
 //   pavo --help | --version
 
@@ -15,17 +16,17 @@
 #include <optional>
 
 struct CommandLine {
-    enum class Mode { Open, Export, Replay, Help, Version };
+    enum class Mode { Open, Export, Replay, Help, Version, PrintPdf };
     Mode mode = Mode::Open;
     QStringList files;             // Open: files to open; Export and Replay: the document, if any
-    QString output;                // Export: the picture to write
+    QString output;                // Export: the picture to write; PrintPdf: the PDF
     std::optional<int> width;      // Export
     std::optional<int> height;     // Export
     QString script;                // Replay: the event script
     std::optional<Size> viewSize;  // Replay
     std::optional<QString> record; // Open: where to record the user's input
 
-    // Export and replay run without a window.
+    // Export, printing to PDF and replay run without a window.
     bool headless() const { return mode != Mode::Open; }
 };
 

@@ -5,6 +5,7 @@
 #include "gif_writer.h"
 #include "transfer_ops.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -117,25 +118,38 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 
 } // namespace
 
-Result<> write_image(const QImage& image, const QString& path, ImageFormat format,
-                         const ExportOptions& options)
+Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const ExportOptions& options)
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
-    if (format == ImageFormat::Gif) return write_gif(image, path);
+    if (format == ImageFormat::Gif) return encode_gif(image);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
                                                        : image.convertToFormat(QImage::Format_RGBA8888);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, qt_format_name(format));
+    apply_options(writer, format, options);
+    if (!writer.write(encoded))
+        return Failure{QStringLiteral("The picture could not be encoded: %1").arg(writer.errorString())};
+    return bytes;
+}
+
+Result<> write_file_atomically(const QString& path, const QByteArray& bytes)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
-    QImageWriter writer(&file, qt_format_name(format));
-    apply_options(writer, format, options);
-    if (!writer.write(encoded)) {
-        file.cancelWriting();
-        return Failure{QStringLiteral("The picture could not be encoded for %1: %2").arg(path, writer.errorString())};
-    }
-    if (!file.commit())
+    if (file.write(bytes) != bytes.size() || !file.commit())
         return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
     return {};
+}
+
+Result<> write_image(const QImage& image, const QString& path, ImageFormat format,
+                         const ExportOptions& options)
+{
+    const Result<QByteArray> bytes = encode_image(image, format, options);
+    if (!bytes) return Failure{QStringLiteral("%1: %2").arg(path, bytes.error())};
+    return write_file_atomically(path, *bytes);
 }
 
 Result<> export_drawing(const ExportSource& source, const QString& path, int width, int height,

@@ -67,6 +67,9 @@ private:
     DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes);
     void perform(const QString& action, const QString& title);
     bool performFileCommand(const QString& action);
+    // Export and printing (document_window_output.cpp).
+    void exportPicture();
+    void print(bool preview);
     void askPenSize();
     void askPenOpacity();
     void applyWindowFrame(const QString& frame);
