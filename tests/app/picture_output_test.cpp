@@ -61,11 +61,11 @@ QByteArray pdf_content(const QByteArray& pdf)
 
 // An all-normal drawing prints as paths with no picture; one multiply stroke makes the page
 // one bitmap of about three million pixels (300 x 200 at sqrt(50)). Printing leaves the
-// drawing as it was, to the byte.
+// drawing as it was, to the byte, and so does a copy.
 TEST_F(ReplayTest, PrintToPdfAsVectorsOrOneBitmap)
 {
     const QString normal = box("ff0000", {40, 40}, {160, 120}) + "set pen.color 0000ff\n" + drag({20, 150}, {280, 60});
-    const QString script = normal + "save @before.pavo\nprint-pdf @normal.pdf\nsave @after.pavo\n" +
+    const QString script = normal + "save @before.pavo\nprint-pdf @normal.pdf\naction copyBitmapQuadrupleResolution:\nsave @after.pavo\n" +
                            "set pen.mode multiply\n" + drag({20, 60}, {280, 150}) + "print-pdf @multiply.pdf\n";
     const ReplayRun run = replay(script, std::nullopt, Size{300, 200});
     ASSERT_EQ(run.status, kReplayOk) << run.report();
