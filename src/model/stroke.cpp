@@ -245,6 +245,14 @@ Rect Stroke::drawInCanvas(PavoCanvas& canvas) const
     return r;
 }
 
+void Stroke::prepareToDraw() const
+{
+    // Images and pen outlines draw from what they hold; only paths keep a built shape.
+    if (isImage() || _outline) return;
+    if (_stroke) _path.prepareToDraw(kNonZero);
+    else _path.prepareToDraw(_path.windingRule());
+}
+
 Rect Stroke::drawInContext(CGContextWrapper& context) const
 {
     if (isImage()) {

@@ -148,3 +148,22 @@ TEST_F(PictureOutputTest, PrintedVectorsMatchTheRenderedPicture)
     painter.end();
     EXPECT_LT(pixels_differing(page, *rendered, 64), 600 * 400 / 200);
 }
+
+// Rendered in bands on several threads, a picture is the one a single canvas of its size
+// gives, to the rounding of an edge: the view's part of the drawing scaled about its centre, over the background.
+TEST_F(PictureOutputTest, BandsRenderAsOneCanvasWould)
+{
+    const ExportSource source = doc->outputSource();
+    auto canvas = PavoCanvas::create({600, 1000});
+    ASSERT_TRUE(canvas && canvas->setTransform(source.view.transform()));
+    const Point middle = source.view.bitmapPointToWorldPoint(point(source.view.size()) / 2.0f);
+    ASSERT_TRUE(canvas->zoomToPoint(canvas->worldPointToBitmapPoint(middle), 2));
+    source.strokes.drawInCanvas(*canvas);
+    auto expected = Bitmap::create({600, 1000});
+    expected->fill(color_ns::premultiplied(green));
+    canvas->previewBitmap().transferRect(make_rect(0, 0, 600, 1000), *expected, kModeNormal, 1);
+    const Result<QImage> banded = render_drawing(source, 600, 1000, true);
+    ASSERT_TRUE(banded);
+    // Edges may round a little differently where a band's offset moves them in floats.
+    EXPECT_EQ(pixels_differing(*banded, expected->image(), 4), 0);
+}
