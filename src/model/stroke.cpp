@@ -297,7 +297,10 @@ void Stroke::draw(QPainter& painter) const
         drawImage(painter);
         return;
     }
-    const QPainterPath shape = path().toQPainterPath();
+    // A pen stroke's path is built for the page and not kept: a print of a large drawing
+    // would otherwise leave every outline's path behind in memory.
+    const QPainterPath shape =
+        _path_pending ? outline_to_path(*_outline).toQPainterPath() : _path.toQPainterPath();
     if (_stroke) {
         painter.strokePath(shape, QPen(_color, _line_width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     } else {
