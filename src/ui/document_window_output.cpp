@@ -2,7 +2,6 @@
 
 #include "document_window.h"
 
-#include "canvas_widget.h"
 #include "event_script.h"
 #include "export_dialog.h"
 #include "pavo_application.h"

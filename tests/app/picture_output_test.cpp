@@ -1,6 +1,7 @@
 // The drawing going out as pictures: printed to PDF as vectors or as a bitmap, printed
 // vectors that match the rendered picture, and copies at scale over the background.
 
+#include "export_job.h"
 #include "pictures.h"
 #include "print_drawing.h"
 #include "replay.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <zlib.h>
 
@@ -166,4 +168,21 @@ TEST_F(PictureOutputTest, BandsRenderAsOneCanvasWould)
     ASSERT_TRUE(banded);
     // Edges may round a little differently where a band's offset moves them in floats.
     EXPECT_EQ(pixels_differing(*banded, expected->image(), 4), 0);
+}
+
+// An export job works from its own copy of the drawing; a cancelled one leaves the file
+// that was there untouched, and a finished one writes the picture.
+TEST_F(PictureOutputTest, ACancelledExportWritesNothing)
+{
+    QTemporaryDir dir;
+    const auto job = ExportJob::create(doc->outputSource());
+    ASSERT_TRUE(job);
+    doc->clearDrawing();
+    const ExportRequest request{dir.filePath("out.png"), ImageFormat::Png, 600, 400, {}};
+    std::atomic<bool> cancelled{true};
+    ASSERT_TRUE(job->run(request, cancelled));
+    EXPECT_FALSE(QFile::exists(request.path));
+    cancelled = false;
+    ASSERT_TRUE(job->run(request, cancelled));
+    EXPECT_EQ(QImage(request.path).pixel(80, 60), QColor(Qt::black).rgba()) << "the drawing as the job began";
 }
