@@ -1,6 +1,6 @@
 #include "print_drawing.h"
 
-#include <QBuffer>
+#include <QSaveFile>
 #include <QPdfWriter>
 
 #include <cmath>
@@ -51,11 +51,12 @@ Result<> print_drawing(QPainter& painter, const QRectF& page, const ExportSource
 
 Result<> print_to_pdf(const ExportSource& source, const QString& path)
 {
-    QByteArray bytes;
+    // Straight into the file: a large drawing's PDF runs to a hundred megabytes.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
     {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        QPdfWriter pdf(&buffer);
+        QPdfWriter pdf(&file);
         const Size view = source.view.size();
         pdf.setPageOrientation(view.width > view.height ? QPageLayout::Landscape : QPageLayout::Portrait);
         pdf.setCreator(QStringLiteral("Pavo"));
@@ -66,5 +67,6 @@ Result<> print_to_pdf(const ExportSource& source, const QString& path)
         painter.end();
         if (!printed) return printed;
     }
-    return write_file_atomically(path, bytes);
+    if (!file.commit()) return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    return {};
 }
