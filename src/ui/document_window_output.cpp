@@ -41,9 +41,12 @@ void DocumentWindow::exportPicture()
     const std::unique_ptr<QThread> worker(QThread::create([&] { result = job->run(request, cancelled); }));
     connect(worker.get(), &QThread::finished, &waiting, &QEventLoop::quit);
     connect(&progress, &QProgressDialog::canceled, &waiting, [&] { cancelled = true; });
+    // The crash copy would read the strokes while the job does; it waits for the job.
+    _recovery_timer.stop();
     worker->start();
     waiting.exec();
     worker->wait();
+    _recovery_timer.start();
     progress.reset();
     if (cancelled) return;
     if (!result) return showError(tr("The picture could not be exported"), result.error());
