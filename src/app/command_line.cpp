@@ -54,6 +54,20 @@ Result<CommandLine> parse_export(Arguments& args, CommandLine line)
     return line;
 }
 
+Result<CommandLine> parse_print_pdf(Arguments& args, CommandLine line)
+{
+    const auto out = args.value();
+    if (!out) return error(QStringLiteral("--print-pdf needs the PDF file to write"));
+    line.output = *out;
+    while (!args.atEnd()) {
+        const QString arg = args.take();
+        if (arg.startsWith(u"--")) return error(QStringLiteral("unknown option %1").arg(arg));
+        line.files << arg;
+    }
+    if (line.files.size() != 1) return error(QStringLiteral("--print-pdf needs exactly one drawing to print"));
+    return line;
+}
+
 Result<CommandLine> parse_replay(Arguments& args, CommandLine line)
 {
     const auto script = args.value();
@@ -107,6 +121,11 @@ Result<CommandLine> parse_command_line(const QStringList& arguments)
         line.mode = CommandLine::Mode::Export;
         return parse_export(args, line);
     }
+    if (first == u"--print-pdf") {
+        args.take();
+        line.mode = CommandLine::Mode::PrintPdf;
+        return parse_print_pdf(args, line);
+    }
     if (first == u"--replay") {
         args.take();
         line.mode = CommandLine::Mode::Replay;
@@ -133,7 +152,7 @@ bool wants_headless(const QStringList& arguments)
 {
     if (arguments.isEmpty()) return false;
     const QString& first = arguments.front();
-    return first == u"--export" || first == u"--replay" || first == u"--help" || first == u"-h" ||
+    return first == u"--export" || first == u"--print-pdf" || first == u"--replay" || first == u"--help" || first == u"-h" ||
            first == u"--version";
 }
 
@@ -148,12 +167,14 @@ QString usage_text()
         "      Writes what the drawing's saved view shows as OUT (.png, .gif, .jpg, .jpeg,\n"
         "      .tif or .tiff), at the view's size or W x H; one of them alone keeps the\n"
         "      view's proportions.\n"
+        "  pavo --print-pdf OUT DOCUMENT\n"
+        "      Prints what the drawing's saved view shows to OUT, a one-page PDF.\n"
         "  pavo --replay SCRIPT [--size W H] [--output-dir DIR] [--allow-any-path] [DOCUMENT]\n"
         "      Replays an event script without a window; exit status 2 for a malformed\n"
-        "      script, 1 when an open, save or export failed. The script writes only inside\n"
-        "      its own folder, or DIR; relative names are taken from there. A line that\n"
-        "      would write elsewhere stops the script before it runs, unless\n"
-        "      --allow-any-path is given (for scripts of your own).\n"
+        "      script, 1 when an open, save, place, export or print failed. The script\n"
+        "      writes only inside its own folder, or DIR; relative names are taken from\n"
+        "      there. A line that would write elsewhere stops the script before it runs,\n"
+        "      unless --allow-any-path is given (for scripts of your own).\n"
         "  pavo --help | --version\n");
 }
 

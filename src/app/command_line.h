@@ -3,6 +3,7 @@
 // The program's command line:
 //   pavo [--record FILE] [FILES...]                 opens the files (drawings, templates, pictures)
 //   pavo --export OUT [--width W] [--height H] DOCUMENT
+//   pavo --print-pdf OUT DOCUMENT
 //   pavo --replay FILE [--size W H] [--output-dir DIR] [--allow-any-path] [DOCUMENT]
 //   pavo --help | --version
 
@@ -15,10 +16,10 @@
 #include <optional>
 
 struct CommandLine {
-    enum class Mode { Open, Export, Replay, Help, Version };
+    enum class Mode { Open, Export, Replay, Help, Version, PrintPdf };
     Mode mode = Mode::Open;
     QStringList files;             // Open: files to open; Export and Replay: the document, if any
-    QString output;                // Export: the picture to write
+    QString output;                // Export: the picture to write; PrintPdf: the PDF
     std::optional<int> width;      // Export
     std::optional<int> height;     // Export
     QString script;                // Replay: the event script
@@ -27,7 +28,7 @@ struct CommandLine {
     bool allowAnyPath = false;     // Replay: the script may write anywhere
     std::optional<QString> record; // Open: where to record the user's input
 
-    // Export and replay run without a window.
+    // Export, printing to PDF and replay run without a window.
     bool headless() const { return mode != Mode::Open; }
 };
 

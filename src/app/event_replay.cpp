@@ -3,6 +3,7 @@
 #include "color.h"
 #include "export_image.h"
 #include "pavo_document.h"
+#include "print_drawing.h"
 #include "proximity.h"
 #include "script_paths.h"
 #include "window_frame.h"
@@ -63,6 +64,7 @@ public:
     int run(const EventScript& script);
     int exportFile(const QString& document, const QString& output, std::optional<int> width,
                    std::optional<int> height);
+    int printFile(const QString& document, const QString& output);
 
 private:
     std::optional<Malformed> start(const EventScript& script);
@@ -73,6 +75,7 @@ private:
     void save(const QString& path);
     void place(const QString& path);
     void exportPicture(const ScriptEvent& e);
+    void printPdf(const QString& path);
     void failed(const QString& message)
     {
         _errors(message);
@@ -216,7 +219,7 @@ std::optional<Malformed> Replay::play(const ScriptEvent& e)
     case Kind::Save: save(e.text); return std::nullopt;
     case Kind::Export: exportPicture(e); return std::nullopt;
     case Kind::Place: place(e.text); return std::nullopt;
-    case Kind::PrintPdf: return Malformed{QStringLiteral("print-pdf is not available in this version of Pavo")};
+    case Kind::PrintPdf: printPdf(e.text); return std::nullopt;
     }
     return std::nullopt;
 }
@@ -358,6 +361,24 @@ void Replay::exportPicture(const ScriptEvent& e)
     if (!result) failed(QStringLiteral("The picture could not be exported to %1: %2").arg(e.text, result.error()));
 }
 
+void Replay::printPdf(const QString& path)
+{
+    const Result<> result = print_to_pdf(doc().outputSource(), path);
+    if (!result) failed(QStringLiteral("The drawing could not be printed to %1: %2").arg(path, result.error()));
+}
+
+int Replay::printFile(const QString& document, const QString& output)
+{
+    _document = makeDocument();
+    if (!_document) {
+        failed(QStringLiteral("No view can be made to render the drawing."));
+        return _status;
+    }
+    open(document);
+    if (_status == kReplayOk) printPdf(output);
+    return _status;
+}
+
 } // namespace
 
 int replay_event_script(const EventScript& script, const ReplayOptions& options, const ReplayMessages& errors)
@@ -392,4 +413,13 @@ int export_document_file(const QString& document, const QString& output, std::op
     options.resourceRoot = resourceRoot;
     Replay replay(options, errors);
     return replay.exportFile(document, output, width, height);
+}
+
+int print_document_file(const QString& document, const QString& output, const ReplayMessages& errors,
+                        const QString& resourceRoot)
+{
+    ReplayOptions options;
+    options.resourceRoot = resourceRoot;
+    Replay replay(options, errors);
+    return replay.printFile(document, output);
 }

@@ -46,3 +46,8 @@ int replay_event_script_file(const QString& path, const ReplayOptions& options, 
 int export_document_file(const QString& document, const QString& output, std::optional<int> width,
                          std::optional<int> height, const ReplayMessages& errors,
                          const QString& resourceRoot = resource_path());
+
+// The command line's printing: opens the drawing as its window would show it and prints it
+// to a one-page PDF. The exit status is kReplayOk or kReplayFailed.
+int print_document_file(const QString& document, const QString& output, const ReplayMessages& errors,
+                        const QString& resourceRoot = resource_path());

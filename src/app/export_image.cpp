@@ -5,9 +5,16 @@
 #include "gif_writer.h"
 #include "transfer_ops.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 using namespace color_ns;
 
@@ -46,16 +53,20 @@ Result<> check_export_size(int width, int height)
 namespace {
 
 // The view's transformation scaled by the ratio of the widths, with the view's centre at
-// the centre of the output. Only the width ratio counts: another aspect shows more or
-// less of the drawing vertically.
-std::unique_ptr<PavoCanvas> canvas_at_size(const PavoCanvas& view, Size size)
+// the centre of the output: what the view's canvas would have after zoomToPoint at the
+// output's size. Only the width ratio counts: another aspect shows more or less of the
+// drawing vertically.
+std::optional<AffineTransform> transform_at_size(const PavoCanvas& view, Size size)
 {
-    auto canvas = PavoCanvas::create(size);
-    if (!canvas || !canvas->setTransform(view.transform())) return nullptr;
-    const Point middle = view.bitmapPointToWorldPoint(point(view.size()) / 2.0f);
-    const Point there = canvas->worldPointToBitmapPoint(middle);
-    if (!canvas->zoomToPoint(there, size.width / view.size().width)) return nullptr;
-    return canvas;
+    const AffineTransform t = view.transform();
+    const Point middle = t.apply(view.bitmapPointToWorldPoint(point(view.size()) / 2.0f));
+    const AffineTransform scaled = t.after(AffineTransform::scaling(size.width / view.size().width,
+                                                                    size.width / view.size().width));
+    const auto inverse = t.inverted();
+    const auto scaled_inverse = scaled.inverted();
+    if (!inverse || !scaled_inverse) return std::nullopt;
+    const Point by = scaled_inverse->apply(point(size) / 2.0f) - inverse->apply(middle);
+    return scaled.after(AffineTransform::translation(by.x, by.y));
 }
 
 // Bitmaps hold premultiplied pixels, so a background with alpha is premultiplied too; a
@@ -67,26 +78,96 @@ Color background_fill(const std::optional<QColor>& background, bool transparent)
     return transparent ? fill : paint_over(WHITE, fill);
 }
 
+// A picture larger than the view renders in bands of rows, each into a canvas of its own
+// over transparency and then onto the background, on as many threads as there are cores:
+// a copy at four times a large view takes a quarter of the memory of one canvas of its
+// size, and the cores share the rasterising.
+constexpr int kBandRows = 256;
+
+struct Bands {
+    const Strokes& strokes;
+    AffineTransform transform;
+    Color background;
+    QImage& picture;
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+
+    void renderBand(int top)
+    {
+        const int width = picture.width(), rows = std::min(kBandRows, picture.height() - top);
+        const Size size{float(width), float(rows)};
+        auto canvas = PavoCanvas::create(size);
+        auto band = Bitmap::create(size);
+        if (!canvas || !band ||
+            !canvas->setTransform(AffineTransform::translation(0, -float(top)).after(transform))) {
+            failed = true;
+            return;
+        }
+        Strokes(touching(canvas->transform(), size)).drawInCanvas(*canvas);
+        band->fill(background);
+        canvas->previewBitmap().transferRect(Rect{{0, 0}, size}, *band, kModeNormal, 1.0f);
+        const QImage& pixels = band->image();
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(picture.scanLine(top + y), pixels.constScanLine(y), std::size_t(width) * 4);
+    }
+    // The strokes that may paint into the band: each band would otherwise look at every
+    // stroke's outline. Lines keep their joins beyond their bounds, and images and bad strokes
+    // are left to the canvas, so those always go in; leaving out strokes that touch nothing
+    // changes no batch's picture.
+    StrokeArray touching(const AffineTransform& bandTransform, Size size) const
+    {
+        const auto inverse = bandTransform.inverted();
+        if (!inverse) return strokes.strokeArray();
+        const Rect world = transform_rect(*inverse, Rect{{-2, -2}, {size.width + 4, size.height + 4}});
+        StrokeArray found;
+        for (const StrokePtr& s : strokes.strokeArray()) {
+            const Rect& b = s->bounds();
+            const bool apart = b.minX() > world.maxX() || b.maxX() < world.minX() || b.minY() > world.maxY() ||
+                               b.maxY() < world.minY();
+            if (!apart || s->isImage() || s->drawAsStroke() || !finite(b)) found.push_back(s);
+        }
+        return found;
+    }
+    void work()
+    {
+        for (int top = next.fetch_add(kBandRows); top < picture.height() && !failed; top = next.fetch_add(kBandRows))
+            renderBand(top);
+    }
+};
+
+Result<QImage> render_in_bands(const ExportSource& source, Size size, Color background)
+{
+    const auto transform = transform_at_size(source.view, size);
+    QImage picture(int(size.width), int(size.height), QImage::Format_RGBA8888_Premultiplied);
+    if (picture.isNull())
+        return Failure{QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(size.width).arg(size.height)};
+    if (!transform)
+        return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
+    for (const StrokePtr& stroke : source.strokes.strokeArray()) stroke->prepareToDraw();
+    Bands bands{source.strokes, *transform, background, picture};
+    const int count = (picture.height() + kBandRows - 1) / kBandRows;
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, std::min(count, 8));
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < threads; ++i) helpers.emplace_back([&bands] { bands.work(); });
+    bands.work();
+    for (std::thread& helper : helpers) helper.join();
+    if (bands.failed)
+        return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
+    return picture;
+}
+
 } // namespace
 
 Result<QImage> render_drawing(const ExportSource& source, int width, int height, bool transparent)
 {
     if (Result<> size = check_export_size(width, height); !size) return Failure{size.error()};
     const Size size{float(width), float(height)};
+    const Color background = background_fill(source.background, transparent);
+    if (size != source.view.size()) return render_in_bands(source, size, background);
     auto picture = Bitmap::create(size);
     if (!picture) return Failure{QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(width).arg(height)};
-    picture->fill(background_fill(source.background, transparent));
-
-    const Rect whole{{0, 0}, size};
-    if (size == source.view.size()) {
-        source.view.previewBitmap().transferRect(whole, *picture, kModeNormal, 1.0f);
-    } else {
-        auto canvas = canvas_at_size(source.view, size);
-        if (!canvas)
-            return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(width).arg(height)};
-        source.strokes.drawInCanvas(*canvas);
-        canvas->previewBitmap().transferRect(whole, *picture, kModeNormal, 1.0f);
-    }
+    picture->fill(background);
+    source.view.previewBitmap().transferRect(Rect{{0, 0}, size}, *picture, kModeNormal, 1.0f);
     return picture->image().copy();
 }
 
@@ -117,25 +198,38 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 
 } // namespace
 
-Result<> write_image(const QImage& image, const QString& path, ImageFormat format,
-                         const ExportOptions& options)
+Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const ExportOptions& options)
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
-    if (format == ImageFormat::Gif) return write_gif(image, path);
+    if (format == ImageFormat::Gif) return encode_gif(image);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
                                                        : image.convertToFormat(QImage::Format_RGBA8888);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, qt_format_name(format));
+    apply_options(writer, format, options);
+    if (!writer.write(encoded))
+        return Failure{QStringLiteral("The picture could not be encoded: %1").arg(writer.errorString())};
+    return bytes;
+}
+
+Result<> write_file_atomically(const QString& path, const QByteArray& bytes)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
-    QImageWriter writer(&file, qt_format_name(format));
-    apply_options(writer, format, options);
-    if (!writer.write(encoded)) {
-        file.cancelWriting();
-        return Failure{QStringLiteral("The picture could not be encoded for %1: %2").arg(path, writer.errorString())};
-    }
-    if (!file.commit())
+    if (file.write(bytes) != bytes.size() || !file.commit())
         return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
     return {};
+}
+
+Result<> write_image(const QImage& image, const QString& path, ImageFormat format,
+                         const ExportOptions& options)
+{
+    const Result<QByteArray> bytes = encode_image(image, format, options);
+    if (!bytes) return Failure{QStringLiteral("%1: %2").arg(path, bytes.error())};
+    return write_file_atomically(path, *bytes);
 }
 
 Result<> export_drawing(const ExportSource& source, const QString& path, int width, int height,

@@ -8,6 +8,7 @@
 #include "result.h"
 #include "strokes.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -51,6 +52,11 @@ Result<QImage> render_drawing(const ExportSource& source, int width, int height,
 // whole new file has been written.
 Result<> export_drawing(const ExportSource& source, const QString& path, int width, int height,
                             const ExportOptions& options = {});
+
+// The file's bytes of an already rendered picture in the given format.
+Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const ExportOptions& options = {});
+// Replaces the file only once every byte is written; on failure nothing is left behind.
+Result<> write_file_atomically(const QString& path, const QByteArray& bytes);
 
 // Encodes and writes an already rendered picture in the given format, atomically.
 Result<> write_image(const QImage& image, const QString& path, ImageFormat format,

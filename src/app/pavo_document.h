@@ -13,6 +13,7 @@
 #include "document_shell.h"
 #include "arrow_tool.h"
 #include "drawing.h"
+#include "export_image.h"
 #include "fill_tool.h"
 #include "navigation_tools.h"
 #include "pavo_view.h"
@@ -130,6 +131,13 @@ public:
     // What was dropped at a view point: files on this computer (drawings scaled to 0.3 of the
     // view), or picture data. Nothing is downloaded: other addresses are refused with an alert.
     void drop(const QMimeData& data, Point at);
+
+    // What export, copy at scale and printing render: the strokes under the view's
+    // transformation, brought up to date, over the background colour.
+    ExportSource outputSource();
+    // Puts the view's picture at 1 to 4 times its size on the clipboard; a picture too large
+    // to make is reported and the clipboard keeps what it held.
+    void copyAtScale(float scale);
 
     // The tablet's proximity notification: the eraser end selects the eraser pen type, the
     // tip brings back what was in use before. A document hears the stylus once it listens

@@ -100,6 +100,10 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         add("showHelp:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("index.html")); });
         add("releaseNotes:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("release-notes.html")); });
         add("latestNews:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("latest-news.html")); });
+        add("copyBitmap:", [](PavoDocument& d, const QString&) { d.copyAtScale(1); });
+        add("copyBitmapDoubleResolution:", [](PavoDocument& d, const QString&) { d.copyAtScale(2); });
+        add("copyBitmapTripleResolution:", [](PavoDocument& d, const QString&) { d.copyAtScale(3); });
+        add("copyBitmapQuadrupleResolution:", [](PavoDocument& d, const QString&) { d.copyAtScale(4); });
         add("sendFeedback:", [](PavoDocument& d, const QString&) { d.sendFeedback(); });
         return c;
     }();

@@ -247,6 +247,14 @@ Rect Stroke::drawInCanvas(PavoCanvas& canvas) const
     return r;
 }
 
+void Stroke::prepareToDraw() const
+{
+    // Images and pen outlines draw from what they hold; only paths keep a built shape.
+    if (isImage() || _outline) return;
+    if (_stroke) _path.prepareToDraw(kNonZero);
+    else _path.prepareToDraw(_path.windingRule());
+}
+
 Rect Stroke::drawInContext(CGContextWrapper& context) const
 {
     if (isImage()) {
@@ -291,7 +299,10 @@ void Stroke::draw(QPainter& painter) const
         drawImage(painter);
         return;
     }
-    const QPainterPath shape = path().toQPainterPath();
+    // A pen stroke's path is built for the page and not kept: a print of a large drawing
+    // would otherwise leave every outline's path behind in memory.
+    const QPainterPath shape =
+        _path_pending ? outline_to_path(*_outline).toQPainterPath() : _path.toQPainterPath();
     if (_stroke) {
         painter.strokePath(shape, QPen(_color, _line_width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
     } else {

@@ -96,6 +96,9 @@ public:
     // Renders into the canvas layers with the stroke's mode and opacity; returns the pixel
     // rectangle touched.
     Rect drawInCanvas(PavoCanvas& canvas) const;
+    // Builds now what drawing into a canvas would build on first use, so that several
+    // threads can then render the stroke at once.
+    void prepareToDraw() const;
     // Renders at full strength into one bitmap's context; returns the world rectangle.
     Rect drawInContext(CGContextWrapper& context) const;
     // Renders into any painter as vectors, with no transfer (printing).

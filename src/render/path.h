@@ -57,6 +57,10 @@ public:
     QPainterPath toQPainterPath() const { return toQPainterPath(_winding_rule); }
     QPainterPath toQPainterPath(int windingRule) const;
 
+    // Builds the shape kept for drawing with that rule now, so that several threads can
+    // then draw the path at once without building it together.
+    void prepareToDraw(int windingRule) const { painterPath(windingRule); }
+
 private:
     const QPainterPath& painterPath(int windingRule) const;
     void changed() { _built = false; }

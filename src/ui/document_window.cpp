@@ -183,6 +183,10 @@ bool DocumentWindow::performFileCommand(const QString& action)
         saveAs();
     } else if (action == u"revertDocumentToSaved:") {
         revert();
+    } else if (action == u"exportBitmap:") {
+        exportPicture();
+    } else if (action == u"printDocument:" || action == u"printPreview:") {
+        print(action == u"printPreview:");
     } else if (action == u"terminate:") {
         _app.closeAllAndQuit();
     } else {

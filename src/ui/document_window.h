@@ -68,6 +68,9 @@ private:
     void perform(const QString& action, const QString& title);
     bool performFileCommand(const QString& action);
     void place();
+    // Export and printing (document_window_output.cpp).
+    void exportPicture();
+    void print(bool preview);
     void askPenSize();
     void askPenOpacity();
     void applyWindowFrame(const QString& frame);

@@ -40,6 +40,7 @@ int run_headless(const CommandLine& line)
     case CommandLine::Mode::Version: std::printf("%s\n", qPrintable(version_text())); return 0;
     case CommandLine::Mode::Export:
         return export_document_file(line.files.front(), line.output, line.width, line.height, print_error);
+    case CommandLine::Mode::PrintPdf: return print_document_file(line.files.front(), line.output, print_error);
     case CommandLine::Mode::Replay: {
         ReplayOptions options;
         options.viewSize = line.viewSize;

@@ -96,6 +96,10 @@ void MenuManager::buildFileMenu(QMenuBar& bar)
                        {"Save", "saveDocument:", "Ctrl+S"},
                        {"Save As…", "saveDocumentAs:", "Ctrl+Shift+S"},
                        {"Revert to Saved", "revertDocumentToSaved:"},
+                       {"Export…", "exportBitmap:", "Ctrl+E"},
+                       kSeparator,
+                       {"Print…", "printDocument:", "Ctrl+P"},
+                       {"Print Preview…", "printPreview:"},
                        kSeparator,
                        {"Quit", "terminate:", "Ctrl+Q"}});
 }
@@ -121,7 +125,13 @@ void MenuManager::buildEditMenu(QMenuBar& bar)
                        {"Bring Forward", "bringForward:", "Ctrl+]"},
                        {"Bring to Front", "bringToFront:", "Ctrl+Shift+]"},
                        {"Send Backward", "sendBackward:", "Ctrl+["},
-                       {"Send to Back", "sendToBack:", "Ctrl+Shift+["}});
+                       {"Send to Back", "sendToBack:", "Ctrl+Shift+["},
+                       kSeparator});
+    addEntries(*edit->addMenu(QStringLiteral("Copy as Picture")),
+               {{"Actual Size", "copyBitmap:"},
+                {"Double Size", "copyBitmapDoubleResolution:"},
+                {"Triple Size", "copyBitmapTripleResolution:"},
+                {"Quadruple Size", "copyBitmapQuadrupleResolution:"}});
     _undo = action(QStringLiteral("undo:"));
     _redo = action(QStringLiteral("redo:"));
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 
 namespace {
@@ -20,7 +21,7 @@ QString described(const CommandLine& c)
     const auto n = [](std::optional<int> v) { return v ? QString::number(*v) : QString(); };
     const QString size =
         c.viewSize ? QStringLiteral("%1x%2").arg(c.viewSize->width).arg(c.viewSize->height) : "";
-    QStringList parts{QStringList{"open", "export", "replay", "help", "version"}.at(int(c.mode))};
+    QStringList parts{QStringList{"open", "export", "replay", "help", "version", "print-pdf"}.at(int(c.mode))};
     for (const auto& [label, value] :
          {std::pair<const char*, QString>{"files:", c.files.join(u',')}, {"out:", c.output},
           {"script:", c.script}, {"w:", n(c.width)}, {"h:", n(c.height)}, {"size:", size},
@@ -64,6 +65,9 @@ TEST(CommandLine, ArgumentsReadAsAModeOrAreRefused)
         {{"--replay", "s.txt", "--output-dir", "o", "--allow-any-path"},
          "replay script:s.txt out-dir:o any-path headless"},
         {{"--replay", "s.txt", "--output-dir"}, "!--output-dir"},
+        {{"--print-pdf", "o.pdf", "d.pavo"}, "print-pdf files:d.pavo out:o.pdf headless"},
+        {{"--print-pdf", "o.pdf"}, "!--print-pdf"},
+        {{"--print-pdf", "o.pdf", "--width", "3", "d.pavo"}, "!--width"},
     };
     // clang-format on
     for (const auto& [args, expected] : rows) {
@@ -109,6 +113,10 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
         {{"--export", path("out.bmp"), path("d.pavo")}, 1, "out.bmp", {}},
         {{"--export", out, "--width", "0", path("d.pavo")}, 2, "--width", {}},
         {{"--replay", path("bad.txt")}, 2, "line 2: ", {}},
+        {{"--help"}, 0, "--print-pdf OUT DOCUMENT", {}},
+        {{"--print-pdf", path("o.pdf"), path("d.pavo")}, 0, "", {}},
+        {{"--print-pdf", path("o.pdf"), path("missing.pavo")}, 1, "missing.pavo", {}},
+        {{"--print-pdf", path("no folder/o.pdf"), path("d.pavo")}, 1, "no folder/o.pdf", {}},
     };
     for (const auto& row : rows) {
         QFile::remove(out);
@@ -119,6 +127,7 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
         EXPECT_EQ(QImage(out).size(), row.exported.isValid() ? row.exported : QSize(0, 0))
             << joined(row.args);
     }
+    EXPECT_TRUE(QFile::exists(path("o.pdf")));
 }
 
 // A shared recording is someone else's input: it writes only inside its own folder (or the

@@ -80,13 +80,15 @@ TEST_F(MenuManagerTest, ChoosingAnItemPerformsItsCommandWithItsTitleAndTicksNoth
         const char *menu, *title, *action;
     } rows[] = {{"Size", "12", "penSize:"}, {"Opacity", "50%", "penOpacity:"},
                 {"Opacity", "Other…", "penOpacityOther:"}, {"Pen Type", "Line", "setPenType:"},
-                {"Pen Type", "Ink & Wash", "setPenType:"}, {"Colour", "Red", "setRedColor:"}};
+                {"Pen Type", "Ink & Wash", "setPenType:"}, {"Colour", "Red", "setRedColor:"},
+                {"File", "Export…", "exportBitmap:"}, {"Edit", "Triple Size", "copyBitmapTripleResolution:"}};
     for (const auto& row : rows) {
         item(row.menu, row.title)->trigger();
         EXPECT_EQ(std::exchange(performed, {}), (Performed{{row.action, QString::fromUtf8(row.title)}}));
         EXPECT_TRUE(checked(row.menu).isEmpty()) << row.title << ": the marks wait for the document";
     }
     EXPECT_EQ(item("Pen Type", "Ink & Wash")->text(), QStringLiteral("Ink && Wash"));
+    EXPECT_EQ(menus->title(items("Edit").back()), QStringLiteral("Quadruple Size")) << "copy as picture comes last";
 }
 
 // A pen type's key gives way to a fixed command's shortcut and to an earlier pen type's.

@@ -1,0 +1,23 @@
+#include "export_job.h"
+
+std::unique_ptr<ExportJob> ExportJob::create(const ExportSource& source)
+{
+    auto view = PavoCanvas::create(source.view.size());
+    if (!view || !view->setTransform(source.view.transform())) return nullptr;
+    source.view.previewBitmap().copyRect(Rect{{0, 0}, source.view.size()}, view->previewBitmap());
+    return std::unique_ptr<ExportJob>(
+        new ExportJob(Strokes(source.strokes.strokeArray()), std::move(view), source.background));
+}
+
+Result<> ExportJob::run(const ExportRequest& request, const std::atomic<bool>& cancelled) const
+{
+    const ExportSource source{_strokes, *_view, _background};
+    const Result<QImage> picture =
+        render_drawing(source, request.width, request.height, format_is_transparent(request.format));
+    if (cancelled) return {};
+    if (!picture) return Failure{picture.error()};
+    const Result<QByteArray> bytes = encode_image(*picture, request.format, request.options);
+    if (cancelled) return {};
+    if (!bytes) return Failure{bytes.error()};
+    return write_file_atomically(request.path, *bytes);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// An export that runs away from the window's thread: what it renders (the strokes, the
+// view's transformation, size and picture, the background) is copied when the job is made,
+// so the window can go on painting and answering while the job renders, and a cancelled job
+// writes nothing at all.
+
+#include "export_image.h"
+
+#include <atomic>
+#include <memory>
+
+struct ExportRequest {
+    QString path;
+    ImageFormat format = ImageFormat::Png;
+    int width = 0;
+    int height = 0;
+    ExportOptions options;
+};
+
+class ExportJob {
+public:
+    // Null when there is not memory enough for the copy of the view.
+    static std::unique_ptr<ExportJob> create(const ExportSource& source);
+
+    // Renders, encodes and writes the file. Once `cancelled` is set it stops before the file
+    // is touched and succeeds, leaving whatever was at the path as it was.
+    Result<> run(const ExportRequest& request, const std::atomic<bool>& cancelled) const;
+
+private:
+    ExportJob(Strokes strokes, std::unique_ptr<PavoCanvas> view, std::optional<QColor> background)
+        : _strokes(std::move(strokes)), _view(std::move(view)), _background(std::move(background))
+    {
+    }
+
+    Strokes _strokes;
+    std::unique_ptr<PavoCanvas> _view;
+    std::optional<QColor> _background;
+};

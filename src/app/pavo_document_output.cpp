@@ -1,0 +1,21 @@
+// The document's picture output: the copy at scale.
+
+#include "pavo_document.h"
+#include "picture_copy.h"
+
+ExportSource PavoDocument::outputSource()
+{
+    return ExportSource{strokes(), _view->canvasForReading(), backgroundColor()};
+}
+
+void PavoDocument::copyAtScale(float scale)
+{
+    Clipboard* const clipboard = _shell.clipboard();
+    if (!clipboard) return;
+    Result<QImage> picture = picture_at_scale(*_view, strokes(), backgroundColor(), scale);
+    if (!picture) {
+        _alerts.show(QStringLiteral("Copy"), picture.error());
+        return;
+    }
+    clipboard->put(picture_mime_data(std::move(*picture)));
+}
