@@ -5,8 +5,8 @@ std::unique_ptr<ExportJob> ExportJob::create(const ExportSource& source)
     auto view = PavoCanvas::create(source.view.size());
     if (!view || !view->setTransform(source.view.transform())) return nullptr;
     source.view.previewBitmap().copyRect(Rect{{0, 0}, source.view.size()}, view->previewBitmap());
-    return std::unique_ptr<ExportJob>(
-        new ExportJob(Strokes(source.strokes.strokeArray()), std::move(view), source.background));
+    return std::make_unique<ExportJob>(Passkey{}, Strokes(source.strokes.strokeArray()),
+                                       std::move(view), source.background);
 }
 
 Result<> ExportJob::run(const ExportRequest& request, const std::atomic<bool>& cancelled) const

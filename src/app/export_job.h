@@ -1,9 +1,10 @@
 #pragma once
 
-// An export that runs away from the window's thread: what it renders (the strokes, the
-// view's transformation, size and picture, the background) is copied when the job is made,
-// so the window can go on painting and answering while the job renders, and a cancelled job
-// writes nothing at all.
+// An export that runs away from the window's thread: the list of strokes, the view's
+// transformation, size and picture and the background are copied when the job is made, so
+// the window can go on painting while the job renders, and a cancelled job writes nothing at
+// all. The strokes themselves are shared, not copied: nothing may edit them until the job
+// has ended.
 
 #include "export_image.h"
 
@@ -19,6 +20,8 @@ struct ExportRequest {
 };
 
 class ExportJob {
+    struct Passkey {};
+
 public:
     // Null when there is not memory enough for the copy of the view.
     static std::unique_ptr<ExportJob> create(const ExportSource& source);
@@ -27,12 +30,13 @@ public:
     // is touched and succeeds, leaving whatever was at the path as it was.
     Result<> run(const ExportRequest& request, const std::atomic<bool>& cancelled) const;
 
-private:
-    ExportJob(Strokes strokes, std::unique_ptr<PavoCanvas> view, std::optional<QColor> background)
+    ExportJob(Passkey, Strokes strokes, std::unique_ptr<PavoCanvas> view,
+              std::optional<QColor> background)
         : _strokes(std::move(strokes)), _view(std::move(view)), _background(std::move(background))
     {
     }
 
+private:
     Strokes _strokes;
     std::unique_ptr<PavoCanvas> _view;
     std::optional<QColor> _background;

@@ -4,6 +4,7 @@
 
 #include "event_script.h"
 #include "export_dialog.h"
+#include "input_blocker.h"
 #include "pavo_application.h"
 #include "print_drawing.h"
 
@@ -18,6 +19,7 @@
 #include <QThread>
 
 #include <atomic>
+
 
 void DocumentWindow::exportPicture()
 {
@@ -43,9 +45,12 @@ void DocumentWindow::exportPicture()
     connect(&progress, &QProgressDialog::canceled, &waiting, [&] { cancelled = true; });
     // The crash copy would read the strokes while the job does; it waits for the job.
     _recovery_timer.stop();
-    worker->start();
-    waiting.exec();
-    worker->wait();
+    {
+        const InputBlocker blocker(progress);
+        worker->start();
+        waiting.exec();
+        worker->wait();
+    }
     _recovery_timer.start();
     progress.reset();
     if (cancelled) return;
