@@ -251,7 +251,8 @@ void PenPanel::choosePenType(const QString& title)
 
 void PenPanel::boxEdited(NumberControl& control)
 {
-    if (!shownPen()) return;
+    // Leaving a box that was not typed into must not round the pen's value to what it shows.
+    if (!shownPen() || !control.box->isModified()) return;
     if (const auto value = typed_number(control.box->text(), control.boxRange)) control.apply(*value);
     // Shows the value the pen took, or the old one again after text that is no number.
     refresh();

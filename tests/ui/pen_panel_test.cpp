@@ -63,6 +63,7 @@ protected:
     void type(const char* box, const char* text)
     {
         get<QLineEdit>(box)->setText(QLatin1String(text));
+        get<QLineEdit>(box)->setModified(true);
         press(get(box), Qt::Key_Return);
     }
     QString shown(const char* box) const { return get<QLineEdit>(box)->text(); }
@@ -180,11 +181,15 @@ TEST_F(PenPanelTest, EscapePutsTheBoxBackAndHandsTheKeyboardToTheDrawing)
 {
     int handed = 0;
     panel.focusDrawingRequested = [&handed] { ++handed; };
+    doc->setPenSize(8.4f);
+    panel.refresh();
     get<QLineEdit>("penSizeBox")->setText(QStringLiteral("40"));
+    get<QLineEdit>("penSizeBox")->setModified(true);
     press(get("penSizeBox"), Qt::Key_Escape);
     EXPECT_EQ(handed, 1);
     EXPECT_EQ(shown("penSizeBox"), QStringLiteral("8"));
-    EXPECT_FLOAT_EQ(pen().radius(), 8);
+    emit get<QLineEdit>("penSizeBox")->editingFinished(); // the focus leaves the box
+    EXPECT_FLOAT_EQ(pen().radius(), 8.4f);
     press(get("penOpacitySlider"), Qt::Key_Escape);
     EXPECT_EQ(handed, 2);
 }
