@@ -145,8 +145,9 @@ bool PenPanel::eventFilter(QObject* watched, QEvent* event)
 
 void PenPanel::showDocument(PavoDocument* document)
 {
+    // Shown again, the same document keeps its setting selection.
+    if (document != _document) _pen_type_id = nullptr;
     _document = document;
-    _pen_type_id = nullptr;
     refresh();
 }
 
