@@ -28,11 +28,18 @@ FillProperties::FillProperties(QWidget* parent) : QWidget(parent)
     _mode = new QComboBox(this);
     for (int mode = 0; mode < kModeCount; ++mode) _mode->addItem(Tool::transferModeIntToString(mode), mode);
     connect(_mode, &QComboBox::activated, this, [this](int index) {
-        if (_document) _document->setFillTransferMode(_mode->itemData(index).toInt());
+        const int mode = _mode->itemData(index).toInt();
+        send("fill.mode", Tool::transferModeIntToString(mode), [mode](PavoDocument& d) { d.setFillTransferMode(mode); });
     });
-    _opacity = new NumberPair(0, 100, [this](int v) { if (_document) _document->setFillOpacity(float(v) / 100.0f); }, this);
-    _tolerance = new NumberPair(0, 100, [this](int v) { if (_document) _document->setFillTolerance(float(v) / 100.0f); }, this);
-    _expand = new NumberPair(0, kLargestExpand, [this](int v) { if (_document) _document->setFillExpand(v); }, this);
+    _opacity = new NumberPair(0, 100, [this](int v) {
+        send("fill.opacity", QString::number(v / 100.0), [v](PavoDocument& d) { d.setFillOpacity(float(v) / 100.0f); });
+    }, this);
+    _tolerance = new NumberPair(0, 100, [this](int v) {
+        send("fill.tolerance", QString::number(v / 100.0), [v](PavoDocument& d) { d.setFillTolerance(float(v) / 100.0f); });
+    }, this);
+    _expand = new NumberPair(0, kLargestExpand, [this](int v) {
+        send("fill.expand", QString::number(v), [v](PavoDocument& d) { d.setFillExpand(v); });
+    }, this);
     _color = new QToolButton(this);
     _color->setIconSize({36, 16});
     _color->setToolTip(tr("Fill colour"));
@@ -66,6 +73,13 @@ void FillProperties::setFillTool(FillTool* fill, PavoDocument* document)
     _tolerance->show(shown_percent(fill->tolerance()));
     _expand->show(fill->expand());
     _color->setIcon(swatch(fill->color()));
+}
+
+void FillProperties::send(const char* key, const QString& value, const std::function<void(PavoDocument&)>& apply)
+{
+    if (!_document) return;
+    if (_noted) _noted(QLatin1String(key), value);
+    apply(*_document);
 }
 
 void FillProperties::chooseColor()

@@ -5,7 +5,10 @@
 // to that document, through the same settings an event script's "set fill.*" lines use.
 // While another tool is current its controls are disabled but keep their last values.
 
+#include <QString>
 #include <QWidget>
+
+#include <functional>
 
 class FillTool;
 class NumberPair;
@@ -24,6 +27,9 @@ public:
     // changes (none for a null document).
     void setFillTool(FillTool* fill, PavoDocument* document);
     PavoDocument* document() const { return _document; }
+    // Hears each change as the event script line that makes it ("fill.opacity", "0.35"), so
+    // that a recording of the person's input replays it.
+    void onChange(std::function<void(const QString& key, const QString& value)> noted) { _noted = std::move(noted); }
 
     QComboBox& mode() { return *_mode; }
     NumberPair& opacity() { return *_opacity; }
@@ -34,6 +40,7 @@ public:
 private:
     void setControlsEnabled(bool enabled);
     void chooseColor();
+    void send(const char* key, const QString& value, const std::function<void(PavoDocument&)>& apply);
 
     QComboBox* _mode;
     NumberPair* _opacity;
@@ -41,4 +48,5 @@ private:
     NumberPair* _expand;
     QToolButton* _color;
     PavoDocument* _document = nullptr;
+    std::function<void(const QString&, const QString&)> _noted;
 };

@@ -82,11 +82,12 @@ void PanelDocks::fillWindowMenu(QMenu& menu)
 void PanelDocks::keepPlace(Entry& entry)
 {
     QDockWidget& dock = *entry.dock;
+    // A dock out of every window is a hidden window of its own: it has no place to keep.
+    auto* window = qobject_cast<QMainWindow*>(dock.parentWidget());
+    if (!window) return;
     if (dock.isFloating()) entry.geometry = dock.saveGeometry();
-    if (auto* window = qobject_cast<QMainWindow*>(dock.parentWidget())) {
-        const Qt::DockWidgetArea area = window->dockWidgetArea(&dock);
-        if (area != Qt::NoDockWidgetArea) entry.area = area;
-    }
+    const Qt::DockWidgetArea area = window->dockWidgetArea(&dock);
+    if (area != Qt::NoDockWidgetArea) entry.area = area;
 }
 
 void PanelDocks::save(const Entry& entry) const
@@ -103,7 +104,7 @@ void PanelDocks::dockInto(Entry& entry, DocumentWindow& window)
     QDockWidget& dock = *entry.dock;
     _moving = true;
     if (dock.parentWidget() != &window) {
-        if (dock.parentWidget()) keepPlace(entry);
+        keepPlace(entry);
         window.addDockWidget(side(entry.area), &dock);
         dock.setFloating(entry.floating);
         if (entry.floating && !entry.geometry.isEmpty()) dock.restoreGeometry(entry.geometry);

@@ -63,6 +63,9 @@ PavoApplication::PavoApplication(int& argc, char** argv)
             window->activateWindow();
         }
     });
+    tools->onInput([this](const ScriptEvent& e) {
+        if (DocumentWindow* window = _panels->followed()) record(e, window->drawingAreaSize());
+    });
     _panels->addPanel(tools, tr("Tools"), QStringLiteral("toolPanel"));
 }
 

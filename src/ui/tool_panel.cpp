@@ -1,5 +1,6 @@
 #include "tool_panel.h"
 
+#include "event_script.h"
 #include "fill_properties.h"
 #include "pavo_document.h"
 
@@ -69,9 +70,28 @@ void ToolPanel::refresh()
     _fill->setFillTool(filling ? &_document->fill() : nullptr, _document);
 }
 
+void ToolPanel::onInput(std::function<void(const ScriptEvent&)> heard)
+{
+    _heard = std::move(heard);
+    _fill->onChange([this](const QString& key, const QString& value) {
+        ScriptEvent e;
+        e.kind = ScriptEvent::Kind::Set;
+        e.name = key;
+        e.text = value;
+        if (_heard) _heard(e);
+    });
+}
+
 void ToolPanel::tabChosen(int index)
 {
     if (!_document || index < 0 || index >= int(kTabs.size())) return;
-    _document->perform(QString::fromLatin1(kTabs[std::size_t(index)].action));
+    const QString action = QString::fromLatin1(kTabs[std::size_t(index)].action);
+    if (_heard) {
+        ScriptEvent e;
+        e.kind = ScriptEvent::Kind::Action;
+        e.name = action;
+        _heard(e);
+    }
+    _document->perform(action);
     if (_chosen) _chosen();
 }

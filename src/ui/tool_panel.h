@@ -9,6 +9,7 @@
 #include <functional>
 
 class FillProperties;
+struct ScriptEvent;
 class QTabWidget;
 
 class ToolPanel final : public DocumentPanel {
@@ -23,6 +24,8 @@ public:
     FillProperties& fill() { return *_fill; }
     // Called after a tab chose a tool, to bring the drawing forward.
     void onToolChosen(std::function<void()> chosen) { _chosen = std::move(chosen); }
+    // Hears each choice and setting as the event script line that makes it, for recordings.
+    void onInput(std::function<void(const ScriptEvent&)> heard);
 
 private:
     void tabChosen(int index);
@@ -31,4 +34,5 @@ private:
     FillProperties* _fill;
     PavoDocument* _document = nullptr;
     std::function<void()> _chosen;
+    std::function<void(const ScriptEvent&)> _heard;
 };

@@ -4,6 +4,7 @@
 
 #include "canvas_widget.h"
 #include "document_window.h"
+#include "event_recorder.h"
 #include "fill_properties.h"
 #include "menu_manager.h"
 #include "number_box.h"
@@ -21,6 +22,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -178,6 +180,26 @@ TEST_F(Panels, PanelsSurviveTheWindowTheyShowClosing)
     window = app.newDocument();
     app.panels().follow(window);
     EXPECT_EQ(panel.document(), &window->document());
+}
+
+// A recording of the person's input holds the panel's changes as the lines that make them.
+TEST_F(Panels, PanelChangesAreRecorded)
+{
+    const QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("panel.events"));
+    auto recorder = EventRecorder::open(script);
+    ASSERT_TRUE(recorder);
+    app.setRecorder(std::move(*recorder));
+    fill.opacity().slider().setValue(35);
+    type(fill.expand(), QStringLiteral("7"));
+    emit fill.mode().activated(fill.mode().findText(QStringLiteral("darker")));
+    panel.tabs().setCurrentIndex(3);
+    app.setRecorder(nullptr);
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString recorded = QString::fromUtf8(file.readAll());
+    for (const char* line : {"set fill.opacity 0.35\n", "set fill.expand 7\n", "set fill.mode darker\n", "action zoomTool:\n"})
+        EXPECT_TRUE(recorded.contains(QLatin1String(line))) << line << recorded.toStdString();
 }
 
 TEST_F(Panels, TheWindowMenuShowsAndHidesThePanel)
