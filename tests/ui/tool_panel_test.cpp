@@ -161,9 +161,14 @@ TEST_F(Panels, PanelsSurviveTheWindowTheyShowClosing)
 {
     QPointer<DocumentWindow> second = app.newDocument();
     ASSERT_TRUE(second);
-    app.panels().follow(second);
     QPointer<QDockWidget> dock = app.panels().dock(QStringLiteral("toolPanel"));
-    EXPECT_EQ(dock->parentWidget(), second.data());
+    // The docks follow the window brought forward.
+    for (DocumentWindow* front : {window.data(), second.data()}) {
+        front->activateWindow();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dock->parentWidget(), front);
+        EXPECT_EQ(panel.document(), &front->document());
+    }
     close_window(second);
     ASSERT_TRUE(dock);
     EXPECT_EQ(panel.document(), &window->document());
