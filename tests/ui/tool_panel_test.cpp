@@ -210,7 +210,12 @@ TEST_F(Panels, PanelChangesAreRecorded)
 TEST_F(Panels, TheWindowMenuShowsAndHidesThePanel)
 {
     QDockWidget* dock = app.panels().dock(QStringLiteral("toolPanel"));
-    EXPECT_TRUE(window->menus().windowMenu()->actions().contains(dock->toggleViewAction()));
+    QAction* item = dock->toggleViewAction();
+    ASSERT_TRUE(window->menus().windowMenu()->actions().contains(item));
+    item->trigger();
+    EXPECT_TRUE(dock->isHidden());
+    item->trigger();
+    EXPECT_FALSE(dock->isHidden());
 }
 
 // A second host, as at the next start, puts each dock where the person left it.
