@@ -3,6 +3,7 @@
 #include "canvas_widget.h"
 #include "event_script.h"
 #include "menu_manager.h"
+#include "panel_docks.h"
 #include "pavo_application.h"
 #include "picture_input.h"
 #include "window_frame.h"
@@ -62,6 +63,7 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
                              [this](const QString& action, const QString& title) { perform(action, title); }, this);
     connect(&app, &PavoApplication::recentFilesChanged, this, &DocumentWindow::fillRecentMenu);
     fillRecentMenu();
+    app.panels().fillWindowMenu(*_menus->windowMenu());
     _untitled_number = app.nextUntitledNumber();
     resizeDrawingArea(_canvas->sizeHint());
     toolDisplayChanged();
@@ -76,6 +78,7 @@ DocumentWindow::~DocumentWindow()
 {
     // The drawing area goes with the window's children; the document must not outlive the
     // display it paints through, nor the other way round.
+    _app.windowClosing(this);
     _canvas->setDocument(nullptr);
     _document.reset();
 }
@@ -306,6 +309,7 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
     _recovery_timer.stop();
     _recovery.reset();
     if (_color_panel) _color_panel->close();
+    _app.windowClosing(this);
     event->accept();
 }
 
@@ -343,6 +347,7 @@ void DocumentWindow::toolDisplayChanged()
     _menus->checkOpacity(pen.opacity());
     // An open panel follows the tool colour, even if it was showing the background.
     if (colorPanelVisible()) showColorPanel(ColorPanelTarget::Tool, _document->toolColor());
+    _app.panels().toolDisplayChanged(this);
 }
 
 void DocumentWindow::undoStateChanged()
@@ -396,6 +401,14 @@ void DocumentWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         _canvas->setFocus();
+        _app.panels().follow(this);
         toolDisplayChanged();
     }
+}
+
+void DocumentWindow::focusDrawing()
+{
+    raise();
+    activateWindow();
+    _canvas->setFocus();
 }

@@ -40,6 +40,8 @@ public:
     void keepRecoveryCopy();
     // Untitled, unchanged and empty: a window that opening a file may take over.
     bool isBlank() const;
+    // Brings the window forward with the keyboard focus in the drawing.
+    void focusDrawing();
 
     // False when the drawing was not saved (cancelled or failed; a failure is reported).
     bool save();

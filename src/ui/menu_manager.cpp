@@ -48,6 +48,7 @@ MenuManager::MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform per
                     QStringLiteral("penOpacity:"), QStringLiteral("penOpacityOther:"));
     buildColourMenu(bar);
     buildViewMenu(bar);
+    _window = bar.addMenu(QStringLiteral("Window"));
     buildHelpMenu(bar);
     // After every fixed shortcut is known, so that those win.
     assignPenTypeShortcuts();

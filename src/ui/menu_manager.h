@@ -33,8 +33,8 @@ class MenuManager : public QObject {
 public:
     using Perform = std::function<void(const QString& action, const QString& title)>;
 
-    // Fills `bar` with the File, Edit, Tools, Pen Type, Size, Opacity, Colour, View and Help
-    // menus.
+    // Fills `bar` with the File, Edit, Tools, Pen Type, Size, Opacity, Colour, View, Window
+    // and Help menus.
     MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform perform, QObject* parent = nullptr);
 
     // Checks the Tools item with this command and unchecks the others; an unknown command
@@ -57,6 +57,8 @@ public:
     QString title(const QAction* item) const;
     // File > Open Recent, empty; the window fills it.
     QMenu* openRecentMenu() const { return _open_recent; }
+    // The Window menu, empty; the panels put their items in it.
+    QMenu* windowMenu() const { return _window; }
 
 private:
     struct Command {
@@ -97,6 +99,7 @@ private:
     std::vector<QAction*> _items;
     std::vector<PendingShortcut> _pen_type_shortcuts;
     QMenu* _open_recent = nullptr;
+    QMenu* _window = nullptr;
     QMenu* _tools = nullptr;
     QMenu* _pen_types = nullptr;
     QMenu* _sizes = nullptr;

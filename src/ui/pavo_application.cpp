@@ -3,7 +3,10 @@
 #include "document_window.h"
 #include "event_recorder.h"
 #include "input_mapping.h"
+#include "panel_docks.h"
+#include "tool_panel.h"
 #include "recovery.h"
+#include "pen_panel.h"
 #include "pen_type_menu.h"
 #include "resources.h"
 
@@ -52,9 +55,36 @@ PavoApplication::PavoApplication(int& argc, char** argv)
     setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     setQuitOnLastWindowClosed(true);
     _recovery_folder = default_recovery_folder();
+    _panels = std::make_unique<PanelDocks>();
+    auto* tools = new ToolPanel;
+    tools->onToolChosen([this] {
+        // Drawing goes on at once in the window whose tool was chosen.
+        if (DocumentWindow* window = _panels->followed()) {
+            window->raise();
+            window->activateWindow();
+        }
+    });
+    tools->onInput([this](const ScriptEvent& e) {
+        if (DocumentWindow* window = _panels->followed()) record(e, window->drawingAreaSize());
+    });
+    _panels->addPanel(tools, tr("Tools"), QStringLiteral("toolPanel"));
+    auto* pen = new PenPanel(pen_type_menu(*_alerts));
+    pen->focusDrawingRequested = [this] {
+        if (DocumentWindow* window = _panels->followed()) window->focusDrawing();
+    };
+    _panels->addPanel(pen, tr("Pen"), QStringLiteral("penPanel"));
 }
 
 PavoApplication::~PavoApplication() = default;
+
+void PavoApplication::windowClosing(DocumentWindow* window)
+{
+    if (!_panels) return;
+    DocumentWindow* next = qobject_cast<DocumentWindow*>(activeWindow());
+    for (auto it = _windows.rbegin(); (!next || next == window) && it != _windows.rend(); ++it)
+        next = *it && *it != window ? it->data() : nullptr;
+    _panels->windowClosing(window, next == window ? nullptr : next);
+}
 
 PavoApplication* PavoApplication::instance() { return qobject_cast<PavoApplication*>(QCoreApplication::instance()); }
 

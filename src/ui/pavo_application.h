@@ -17,6 +17,7 @@
 
 class DocumentWindow;
 class EventRecorder;
+class PanelDocks;
 struct ScriptEvent;
 class QTabletEvent;
 
@@ -39,6 +40,10 @@ public:
     // The router of the tablet's proximity news, which every document listens to.
     ProximityCenter& proximity() { return _proximity; }
     Clipboard& clipboard() { return _clipboard; }
+    // The panels, which follow the window in front.
+    PanelDocks& panels() { return *_panels; }
+    // A window is closing: the panels leave it for the window coming forward, if any.
+    void windowClosing(DocumentWindow* window);
 
     // A new untitled window, shown.
     DocumentWindow* newDocument();
@@ -91,4 +96,5 @@ private:
     std::uint8_t _last_pointer_type = kPointerTypeUnknown;
     int _untitled = 0;
     QString _recovery_folder;
+    std::unique_ptr<PanelDocks> _panels;
 };
