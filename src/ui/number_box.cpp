@@ -6,17 +6,42 @@
 #include <QSlider>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+
+int shown_number(double value)
+{
+    // A script can leave any number in a parameter; converting one the int range cannot
+    // hold is undefined, so such values are held at its ends first.
+    if (std::isnan(value)) return 0;
+    const double shifted = std::trunc(value + 0.5);
+    if (shifted >= double(INT_MAX)) return INT_MAX;
+    if (shifted <= double(INT_MIN)) return INT_MIN;
+    return int(shifted);
+}
+
+NumberRange parameter_range(float min, float max)
+{
+    const int low = shown_number(min);
+    return {low, std::max(low, shown_number(max))};
+}
+
+std::optional<double> typed_number(const QString& text, NumberRange range)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return std::clamp(value, double(range.min), double(range.max));
+}
 
 std::optional<int> box_value(const QString& text, int min, int max)
 {
-    bool ok = false;
-    const double typed = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(typed)) return std::nullopt;
-    return int(std::clamp(std::round(typed), double(min), double(max)));
+    const std::optional<double> typed = typed_number(text, {min, max});
+    if (!typed) return std::nullopt;
+    return int(std::round(*typed));
 }
 
-int shown_percent(float value) { return int(value * 100.0f + 0.5f); }
+int shown_percent(float value) { return shown_number(double(value) * 100.0); }
 
 NumberPair::NumberPair(int min, int max, std::function<void(int)> changed, QWidget* parent)
     : QWidget(parent), _box(new QLineEdit(this)), _slider(new QSlider(Qt::Horizontal, this)),

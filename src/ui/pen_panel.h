@@ -12,7 +12,7 @@
 // colour panel (the tool colour command), so it never opens a second one.
 
 #include "document_panel.h"
-#include "pen_panel_values.h"
+#include "number_box.h"
 #include "pen_type_menu.h"
 #include "resources.h"
 #include "string_table.h"
