@@ -1,24 +1,17 @@
 #include "fill_properties.h"
 
+#include "color_well.h"
 #include "number_box.h"
 #include "pavo_document.h"
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QPixmap>
 #include <QSignalBlocker>
 #include <QToolButton>
 
 namespace {
 
 constexpr int kModeCount = 8;
-
-QIcon swatch(const QColor& color)
-{
-    QPixmap pixmap(36, 16);
-    pixmap.fill(color);
-    return QIcon(pixmap);
-}
 
 } // namespace
 
@@ -40,10 +33,11 @@ FillProperties::FillProperties(QWidget* parent) : QWidget(parent)
     _expand = new NumberPair(0, kLargestExpand, [this](int v) {
         send("fill.expand", QString::number(v), [v](PavoDocument& d) { d.setFillExpand(v); });
     }, this);
-    _color = new QToolButton(this);
-    _color->setIconSize({36, 16});
-    _color->setToolTip(tr("Fill colour"));
+    _color = new ColorWell(this);
     connect(_color, &QToolButton::clicked, this, &FillProperties::chooseColor);
+    _color->colorDropped = [this](const QColor& c) {
+        send("fill.color", c.name().mid(1), [c](PavoDocument& d) { d.setFillColor(c); });
+    };
     form->addRow(tr("Colour"), _color);
     form->addRow(tr("Mode"), _mode);
     form->addRow(tr("Opacity"), _opacity);
@@ -72,7 +66,7 @@ void FillProperties::setFillTool(FillTool* fill, PavoDocument* document)
     _opacity->show(shown_percent(fill->opacity()));
     _tolerance->show(shown_percent(fill->tolerance()));
     _expand->show(fill->expand());
-    _color->setIcon(swatch(fill->color()));
+    _color->setColor(fill->color());
 }
 
 void FillProperties::send(const char* key, const QString& value, const std::function<void(PavoDocument&)>& apply)

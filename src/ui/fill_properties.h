@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class ColorWell;
 class FillTool;
 class NumberPair;
 class PavoDocument;
@@ -35,7 +36,7 @@ public:
     NumberPair& opacity() { return *_opacity; }
     NumberPair& tolerance() { return *_tolerance; }
     NumberPair& expand() { return *_expand; }
-    QToolButton& colorWell() { return *_color; }
+    ColorWell& colorWell() { return *_color; }
 
 private:
     void setControlsEnabled(bool enabled);
@@ -46,7 +47,7 @@ private:
     NumberPair* _opacity;
     NumberPair* _tolerance;
     NumberPair* _expand;
-    QToolButton* _color;
+    ColorWell* _color;
     PavoDocument* _document = nullptr;
     std::function<void(const QString&, const QString&)> _noted;
 };

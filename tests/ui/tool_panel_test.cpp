@@ -5,6 +5,7 @@
 #include "canvas_widget.h"
 #include "document_window.h"
 #include "event_recorder.h"
+#include "color_well.h"
 #include "fill_properties.h"
 #include "menu_manager.h"
 #include "number_box.h"
