@@ -163,12 +163,8 @@ Result<QImage> render_drawing(const ExportSource& source, int width, int height,
     if (Result<> size = check_export_size(width, height); !size) return Failure{size.error()};
     const Size size{float(width), float(height)};
     const Color background = background_fill(source.background, transparent);
-    if (size != source.view.size()) return render_in_bands(source, size, background);
-    auto picture = Bitmap::create(size);
-    if (!picture) return Failure{QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(width).arg(height)};
-    picture->fill(background);
-    source.view.previewBitmap().transferRect(Rect{{0, 0}, size}, *picture, kModeNormal, 1.0f);
-    return picture->image().copy();
+    // Even at the view's own size: the view's canvas may be stale, and bands use every core.
+    return render_in_bands(source, size, background);
 }
 
 namespace {

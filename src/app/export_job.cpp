@@ -4,7 +4,6 @@ std::unique_ptr<ExportJob> ExportJob::create(const ExportSource& source)
 {
     auto view = PavoCanvas::create(source.view.size());
     if (!view || !view->setTransform(source.view.transform())) return nullptr;
-    source.view.previewBitmap().copyRect(Rect{{0, 0}, source.view.size()}, view->previewBitmap());
     return std::make_unique<ExportJob>(Passkey{}, Strokes(source.strokes.strokeArray()),
                                        std::move(view), source.background);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // An export that runs away from the window's thread: the list of strokes, the view's
-// transformation, size and picture and the background are copied when the job is made, so
+// transformation and size and the background are copied when the job is made, so
 // the window can go on painting while the job renders, and a cancelled job writes nothing at
 // all. The strokes themselves are shared, not copied: nothing may edit them until the job
 // has ended.

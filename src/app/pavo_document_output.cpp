@@ -5,7 +5,8 @@
 
 ExportSource PavoDocument::outputSource()
 {
-    return ExportSource{strokes(), _view->canvasForReading(), backgroundColor()};
+    // Exports and prints render what they write themselves; the view's pixels are not needed.
+    return ExportSource{strokes(), _view->canvasAtViewSize(), backgroundColor()};
 }
 
 void PavoDocument::copyAtScale(float scale)

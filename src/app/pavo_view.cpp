@@ -80,6 +80,12 @@ const PavoCanvas& PavoView::canvasForReading()
     return *_canvas;
 }
 
+const PavoCanvas& PavoView::canvasAtViewSize()
+{
+    reallocateIfNeeded();
+    return *_canvas;
+}
+
 void PavoView::redraw()
 {
     _needs_redraw = true;

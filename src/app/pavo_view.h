@@ -66,6 +66,9 @@ public:
     // Rebuilds the canvas if its size is due to change and re-renders it if it is stale.
     void ensureCanvasUpToDate();
     const PavoCanvas& canvasForReading();
+    // The canvas at the view's size and transformation, its pixels left as they are: for
+    // renders at any size, which read only where the view looks.
+    const PavoCanvas& canvasAtViewSize();
 
     // The drawing changed in a way that needs a full re-render.
     void redraw();

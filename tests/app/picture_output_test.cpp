@@ -170,6 +170,18 @@ TEST_F(PictureOutputTest, BandsRenderAsOneCanvasWould)
     EXPECT_EQ(pixels_differing(*banded, expected->image(), 4), 0);
 }
 
+// An export renders only what it writes: a view whose canvas is due to be rebuilt is not
+// rendered first, at its own size, on the way.
+TEST_F(PictureOutputTest, AnExportLeavesTheViewUnrendered)
+{
+    ASSERT_TRUE(doc->view().setSize({320, 200}, false));
+    ASSERT_TRUE(render_drawing(doc->outputSource(), 640, 400, true));
+    const QImage& view = doc->view().canvas().previewBitmap().image();
+    QImage blank(QSize(320, 200), view.format());
+    blank.fill(Qt::transparent);
+    EXPECT_EQ(pixels_differing(view, blank, 0), 0);
+}
+
 // An export job works from its own copy of the drawing; a cancelled one leaves the file
 // that was there untouched, and a finished one writes the picture.
 TEST_F(PictureOutputTest, ACancelledExportWritesNothing)
