@@ -3,7 +3,10 @@
 #include "bitmap.h"
 #include "color.h"
 #include "gif_writer.h"
+#include "stroke_index.h"
+#include "stroke_render.h"
 #include "transfer_ops.h"
+#include "work_pool.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -13,7 +16,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 using namespace color_ns;
@@ -85,15 +87,17 @@ Color background_fill(const std::optional<QColor>& background, bool transparent)
 constexpr int kBandRows = 256;
 
 struct Bands {
-    const Strokes& strokes;
+    const StrokeArray& strokes;
+    const StrokeIndex& index;
+    const std::vector<int>& batches;
     AffineTransform transform;
     Color background;
     QImage& picture;
-    std::atomic<int> next{0};
     std::atomic<bool> failed{false};
 
-    void renderBand(int top)
+    void renderBand(int number)
     {
+        const int top = number * kBandRows;
         const int width = picture.width(), rows = std::min(kBandRows, picture.height() - top);
         const Size size{float(width), float(rows)};
         auto canvas = PavoCanvas::create(size);
@@ -103,35 +107,15 @@ struct Bands {
             failed = true;
             return;
         }
-        Strokes(touching(canvas->transform(), size)).drawInCanvas(*canvas);
+        // Two pixels beyond the band: anti-aliasing reaches a little past a stroke's bounds.
+        const Rect world = transform_rect(*canvas->transform().inverted(),
+                                          Rect{{-2, -2}, {size.width + 4, size.height + 4}});
+        paint_strokes(strokes, index.strokesMeeting(world), batches, *canvas, number == 0);
         band->fill(background);
         canvas->previewBitmap().transferRect(Rect{{0, 0}, size}, *band, kModeNormal, 1.0f);
         const QImage& pixels = band->image();
         for (int y = 0; y < rows; ++y)
             std::memcpy(picture.scanLine(top + y), pixels.constScanLine(y), std::size_t(width) * 4);
-    }
-    // The strokes that may paint into the band: each band would otherwise look at every
-    // stroke's outline. Lines keep their joins beyond their bounds, and images and bad strokes
-    // are left to the canvas, so those always go in; leaving out strokes that touch nothing
-    // changes no batch's picture.
-    StrokeArray touching(const AffineTransform& bandTransform, Size size) const
-    {
-        const auto inverse = bandTransform.inverted();
-        if (!inverse) return strokes.strokeArray();
-        const Rect world = transform_rect(*inverse, Rect{{-2, -2}, {size.width + 4, size.height + 4}});
-        StrokeArray found;
-        for (const StrokePtr& s : strokes.strokeArray()) {
-            const Rect& b = s->bounds();
-            const bool apart = b.minX() > world.maxX() || b.maxX() < world.minX() || b.minY() > world.maxY() ||
-                               b.maxY() < world.minY();
-            if (!apart || s->isImage() || s->drawAsStroke() || !finite(b)) found.push_back(s);
-        }
-        return found;
-    }
-    void work()
-    {
-        for (int top = next.fetch_add(kBandRows); top < picture.height() && !failed; top = next.fetch_add(kBandRows))
-            renderBand(top);
     }
 };
 
@@ -144,13 +128,13 @@ Result<QImage> render_in_bands(const ExportSource& source, Size size, Color back
     if (!transform)
         return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
     for (const StrokePtr& stroke : source.strokes.strokeArray()) stroke->prepareToDraw();
-    Bands bands{source.strokes, *transform, background, picture};
-    const int count = (picture.height() + kBandRows - 1) / kBandRows;
-    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, std::min(count, 8));
-    std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i) helpers.emplace_back([&bands] { bands.work(); });
-    bands.work();
-    for (std::thread& helper : helpers) helper.join();
+    const StrokeArray& strokes = source.strokes.strokeArray();
+    const StrokeIndex index(strokes);
+    const std::vector<int> batches = stroke_batches(strokes);
+    Bands bands{strokes, index, batches, *transform, background, picture};
+    run_parts((picture.height() + kBandRows - 1) / kBandRows, [&bands](int i) {
+        if (!bands.failed) bands.renderBand(i);
+    });
     if (bands.failed)
         return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
     return picture;

@@ -1,5 +1,7 @@
 #include "pavo_view.h"
 
+#include "stroke_render.h"
+
 #include <utility>
 
 std::unique_ptr<PavoView> PavoView::create(ViewDocument& document, ViewDisplay& display, Size size)
@@ -65,7 +67,25 @@ void PavoView::renderIfNeeded()
     _needs_redraw = false;
     // Transparent where nothing is drawn: the widget paints the background beneath.
     _canvas->fill(color_ns::TRANSPARENT);
-    _document.drawing().strokes().drawInCanvas(*_canvas);
+    const PixelSpan all{0, int(_canvas->size().width) - 1, 0, int(_canvas->size().height) - 1};
+    render_strokes(_document.drawing().strokes().strokeArray(), *_canvas, all, &strokeIndex());
+}
+
+const StrokeIndex& PavoView::strokeIndex()
+{
+    const StrokeArray& strokes = _document.drawing().strokes().strokeArray();
+    if (!_index || _index->size() != int(strokes.size())) _index = std::make_unique<StrokeIndex>(strokes);
+    return *_index;
+}
+
+bool PavoView::scrollPicture(int dx, int dy)
+{
+    std::vector<PixelSpan> uncovered;
+    if (!_canvas->scrollBy(dx, dy, uncovered)) return false;
+    for (const PixelSpan& strip : uncovered)
+        render_strokes(_document.drawing().strokes().strokeArray(), *_canvas, strip, &strokeIndex());
+    _display.setNeedsDisplay();
+    return true;
 }
 
 void PavoView::ensureCanvasUpToDate()
@@ -89,12 +109,14 @@ const PavoCanvas& PavoView::canvasAtViewSize()
 void PavoView::redraw()
 {
     _needs_redraw = true;
+    _index.reset();
     _display.setNeedsDisplay();
 }
 
 void PavoView::strokeAdded(const StrokePtr& stroke)
 {
     if (!stroke) return;
+    _index.reset();
     // A full render still to come draws the new stroke with the rest; a bad stroke is
     // left to the full render, which reports and skips it.
     if (_needs_redraw || reallocationPending() || stroke->bad()) {

@@ -15,6 +15,7 @@
 // the menu commands.
 
 #include "canvas.h"
+#include "stroke_index.h"
 #include "tool.h"
 #include "tool_host.h"
 #include "view_host.h"
@@ -122,6 +123,10 @@ private:
     Tool* activeTool() const;
     void reallocateIfNeeded();
     void renderIfNeeded();
+    // The index of the drawing's strokes, built again after the drawing changed.
+    const StrokeIndex& strokeIndex();
+    // Moves the picture by whole pixels and renders only what comes into view.
+    bool scrollPicture(int dx, int dy);
     bool finishViewChange(const AffineTransform& before, bool applied);
     void endGesture(const ToolEvent& up);
     void deliverDeferred();
@@ -132,6 +137,7 @@ private:
     Size _size;
     bool _in_live_resize = false;
     bool _needs_redraw = true;
+    std::unique_ptr<StrokeIndex> _index;
 
     // The tool of the gesture under way, looked up once at its down.
     Tool* _gesture_tool = nullptr;

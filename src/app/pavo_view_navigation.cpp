@@ -2,6 +2,8 @@
 
 #include "pavo_view.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr float kZoomInFactor = 3.0f;
@@ -80,7 +82,16 @@ bool PavoView::rotateFrom(Point a, Point b)
 bool PavoView::moveFrom(Point a, Point b)
 {
     reallocateIfNeeded();
-    return zoomToPoint(viewCentre() + a - b, 1.0f);
+    // A move by whole pixels of a picture that is up to date keeps the pixels it has and
+    // renders only the strips that come into view.
+    const Point by = b - a;
+    const bool whole_pixels = finite(by) && by.x == std::round(by.x) && by.y == std::round(by.y) &&
+                              std::abs(by.x) < _canvas->size().width && std::abs(by.y) < _canvas->size().height;
+    if (!whole_pixels || _needs_redraw || reallocationPending())
+        return zoomToPoint(viewCentre() + a - b, 1.0f);
+    if (!scrollPicture(int(by.x), int(by.y))) return false;
+    _document.drawing().markChanged();
+    return true;
 }
 
 bool PavoView::zoomIn()

@@ -239,11 +239,9 @@ Rect Stroke::drawInCanvas(PavoCanvas& canvas) const
         draw.copyRect(r, canvas.previewBitmap());
         return r;
     }
-    Bitmap& layer = canvas.strokeBitmap();
-    const Rect r = canvas.worldRectToBitmapRect(drawInContext(layer.cgContext()));
-    layer.transferRect(r, draw, _transfer_mode, _opacity);
-    draw.copyRect(r, canvas.previewBitmap());
-    layer.fillRect(r, color_ns::TRANSPARENT);
+    const Rect r = canvas.worldRectToBitmapRect(drawInContext(canvas.strokeBitmap().cgContext()));
+    canvas.commit(r, _transfer_mode, _opacity);
+    canvas.show(r);
     return r;
 }
 

@@ -1,11 +1,13 @@
 #include "strokes.h"
 
 #include "archive.h"
+#include "stroke_render.h"
 
 #include <QCborArray>
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <numeric>
 #include <unordered_set>
 
 namespace {
@@ -118,42 +120,9 @@ bool Strokes::canVectorDraw() const
 
 Rect Strokes::drawInCanvas(PavoCanvas& canvas) const
 {
-    Bitmap& layer = canvas.strokeBitmap();
-    Bitmap& draw = canvas.drawBitmap();
-    std::optional<Rect> pending, result;
-    const Stroke* batch = nullptr; // the stroke whose mode and opacity the batch takes
-    const auto flush = [&] {
-        if (!pending) return;
-        layer.transferRect(*pending, draw, batch->transferMode(), batch->opacity());
-        layer.fillRect(*pending, color_ns::TRANSPARENT);
-        extend(result, *pending);
-        pending.reset();
-    };
-    for (std::size_t i = 0; i < _strokes.size(); ++i) {
-        const Stroke& s = *_strokes[i];
-        if (s.isImage()) {
-            flush();
-            extend(result, canvas.worldRectToBitmapRect(s.drawInContext(draw.cgContext())));
-            continue;
-        }
-        const Rect r = s.bad() ? make_rect(NAN, NAN, NAN, NAN)
-                               : canvas.worldRectToBitmapRect(s.drawInContext(layer.cgContext()));
-        if (!nice(r)) {
-            log_line(QStringLiteral("Bad stroke found in drawing -- ignoring."));
-            // The batch so far keeps its own mode, and whatever the bad stroke left in the
-            // scratch layer is wiped.
-            flush();
-            layer.fill(color_ns::TRANSPARENT);
-            continue;
-        }
-        extend(pending, r);
-        batch = &s;
-        const bool last = i + 1 == _strokes.size();
-        if (last || !s.canCombineStrokeWith(*_strokes[i + 1])) flush();
-    }
-    if (!result) return {};
-    draw.copyRect(*result, canvas.previewBitmap());
-    return *result;
+    std::vector<int> every(_strokes.size());
+    std::iota(every.begin(), every.end(), 0);
+    return paint_strokes(_strokes, every, stroke_batches(_strokes), canvas);
 }
 
 QCborValue Strokes::encode() const

@@ -254,8 +254,7 @@ void Pen::previewOutline(ToolView& view, const PenOutline& outline)
     const Rect world = fill_outline(canvas.strokeBitmap(), outline, color_ns::premultiplied(_color));
     if (!nice(world)) return;
     const Rect r = canvas.worldRectToBitmapRect(world);
-    canvas.drawBitmap().copyRect(r, canvas.previewBitmap());
-    canvas.strokeBitmap().transferRect(r, canvas.previewBitmap(), _mode, _opacity);
+    canvas.showPreview(r, _mode, _opacity);
     extend(_preview_rect, r);
     view.setNeedsDisplayInRect(r);
 }

@@ -59,8 +59,7 @@ void preview_path(ScriptContext& context, ToolView& view, const ScriptPen& pen, 
     cg.setLineWidth(path.lineWidth());
     const Rect world = stroke ? path.strokeInContext(cg) : path.fillInContext(cg, kNonZero);
     const Rect r = strokeBitmap.worldRectToBitmapRect(world);
-    canvas.drawBitmap().copyRect(r, canvas.previewBitmap());
-    strokeBitmap.transferRect(r, canvas.previewBitmap(), pen.transferMode(), pen.opacity());
+    canvas.showPreview(r, pen.transferMode(), pen.opacity());
     context.preview_rect = union_rect(context.preview_rect, r);
     view.setNeedsDisplayInRect(r);
 }

@@ -42,14 +42,64 @@ std::unique_ptr<Bitmap> Bitmap::create(Size size)
 }
 
 Bitmap::Bitmap(Tag, Size size, int width, int height)
-    : _size(size), _height(height), _width(width),
-      _pixels(std::make_unique<std::uint32_t[]>(std::max<std::size_t>(
-          std::size_t(width) * std::size_t(height), 1))) // zeroed: every pixel transparent
+    : _size(size), _height(height), _width(width), _clip{0, width - 1, 0, height - 1},
+      _stride(width),
+      _owned(std::make_unique<std::uint32_t[]>(std::max<std::size_t>(
+          std::size_t(width) * std::size_t(height), 1))), // zeroed: every pixel transparent
+      _pixels(_owned.get())
+{
+    attachImage();
+}
+
+Bitmap::Bitmap(Tag, const Bitmap& whole, const PixelSpan& span, std::uint32_t* shared)
+    : _size(whole._size), _height(whole._height), _width(whole._width), _clip(span),
+      _stride(shared ? whole._stride : span.width()),
+      _owned(shared ? nullptr
+                    : std::make_unique<std::uint32_t[]>(std::size_t(span.width()) *
+                                                        std::size_t(span.height()))),
+      _pixels(shared ? shared : _owned.get())
+{
+    attachImage();
+    setTransform(whole.transform());
+}
+
+namespace {
+
+bool inside(const PixelSpan& span, const Bitmap& whole)
+{
+    const PixelSpan& c = whole.clip();
+    return !span.empty() && span.x0 >= c.x0 && span.y0 >= c.y0 && span.x1 <= c.x1 && span.y1 <= c.y1;
+}
+
+} // namespace
+
+std::unique_ptr<Bitmap> Bitmap::partOf(Bitmap& whole, const PixelSpan& span)
+{
+    if (!inside(span, whole)) return nullptr;
+    return std::make_unique<Bitmap>(Tag{}, whole, span, whole.pixel(span.x0, span.y0));
+}
+
+std::unique_ptr<Bitmap> Bitmap::scratchPartOf(const Bitmap& whole, const PixelSpan& span)
+{
+    if (!inside(span, whole)) return nullptr;
+    return std::make_unique<Bitmap>(Tag{}, whole, span, nullptr);
+}
+
+// The painter draws into the clip's pixels, so it works a clip's corner away from the
+// bitmap's own coordinates.
+void Bitmap::attachImage()
 {
     if (!isEmpty())
-        _image = QImage(reinterpret_cast<uchar*>(_pixels.get()), _width, _height, _width * 4,
-                        QImage::Format_RGBA8888_Premultiplied);
-    _context = std::make_unique<CGContextWrapper>(_image, this);
+        _image = QImage(reinterpret_cast<uchar*>(_pixels), _clip.width(), _clip.height(),
+                        qsizetype(_stride) * 4, QImage::Format_RGBA8888_Premultiplied);
+    _context = std::make_unique<CGContextWrapper>(_image, this, Point{float(_clip.x0), float(_clip.y0)});
+}
+
+PixelSpan Bitmap::span(const Rect& pixelRect) const
+{
+    const PixelSpan s = pixel_span(pixelRect, _width, _height);
+    return {std::max(s.x0, _clip.x0), std::min(s.x1, _clip.x1), std::max(s.y0, _clip.y0),
+            std::min(s.y1, _clip.y1)};
 }
 
 Bitmap::~Bitmap() = default;
@@ -57,16 +107,16 @@ Bitmap::~Bitmap() = default;
 void Bitmap::fill(color_ns::Color color)
 {
     if (isEmpty()) return;
-    const std::size_t n = std::size_t(_width) * std::size_t(_height);
     std::uint32_t stored;
     color_ns::store(&stored, color);
-    std::fill_n(_pixels.get(), n, stored);
+    for (int y = _clip.y0; y <= _clip.y1; ++y) std::fill_n(pixel(_clip.x0, y), _clip.width(), stored);
 }
 
 void Bitmap::flipY()
 {
-    for (int y = 0; y < _height / 2; ++y)
-        std::swap_ranges(pixel(0, y), pixel(0, y) + _width, pixel(0, _height - y - 1));
+    const PixelSpan& c = _clip;
+    for (int i = 0; i < c.height() / 2; ++i)
+        std::swap_ranges(pixel(c.x0, c.y0 + i), pixel(c.x0, c.y0 + i) + c.width(), pixel(c.x0, c.y1 - i));
 }
 
 void Bitmap::fillRect(const Rect& pixelRect, color_ns::Color color)
@@ -112,7 +162,8 @@ color_ns::Color Bitmap::colorAt(Point pixelPoint) const
     const auto clamp_to = [](float v, int hi) {
         return std::isnan(v) ? 0 : int(std::clamp(double(v), 0.0, double(hi)));
     };
-    return pixelAt(clamp_to(pixelPoint.x, _width - 1), clamp_to(pixelPoint.y, _height - 1));
+    return pixelAt(std::max(clamp_to(pixelPoint.x, _clip.x1), _clip.x0),
+                   std::max(clamp_to(pixelPoint.y, _clip.y1), _clip.y0));
 }
 
 void Bitmap::drawInRect(QPainter& painter, const Rect& rect) const

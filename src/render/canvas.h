@@ -8,6 +8,7 @@
 
 #include "bitmap.h"
 
+#include <functional>
 #include <memory>
 
 class PavoCanvas {
@@ -19,6 +20,9 @@ public:
     // Null when a bitmap of that size cannot be made. The stroke layer starts transparent;
     // draw and preview start transparent too until the caller fills them.
     static std::unique_ptr<PavoCanvas> create(Size size);
+    // A canvas over the span of `whole` (see Bitmap::partOf): draw and preview share whole's
+    // pixels, the stroke layer is its own. Null for a span not inside whole.
+    static std::unique_ptr<PavoCanvas> partOf(PavoCanvas& whole, const PixelSpan& span);
 
     Bitmap& drawBitmap() { return *_draw; }
     Bitmap& strokeBitmap() { return *_stroke; }
@@ -40,8 +44,28 @@ public:
 
     // Fills draw and preview, not the stroke layer.
     void fill(color_ns::Color color);
+    void fillSpan(const PixelSpan& span, color_ns::Color color);
+
+    // Compositing. A mark is painted at full strength into the stroke layer, then:
+    // Shows the drawing with the layer over it in the pixel rectangle (mode and opacity):
+    // the live preview of a mark being made.
+    void showPreview(const Rect& pixelRect, int mode, float opacity);
     // Ends a live preview in the pixel rectangle: clears the stroke layer and shows draw.
     void endPreview(const Rect& pixelRect);
+    // Transfers the layer onto the drawing in the rectangle and clears it there; show()
+    // then puts the rectangle of the drawing on screen.
+    void commit(const Rect& pixelRect, int mode, float opacity);
+    void show(const Rect& pixelRect);
+
+    // Renders `area` (pixels) in parts of whole rows, each part on whichever core is free:
+    // render(part) draws into a canvas over its part alone. Parts are sized so that each
+    // core gets several; `threads` as run_parts takes it.
+    void renderInParts(const PixelSpan& area, const std::function<void(PavoCanvas&, int)>& render,
+                       int threads = 0);
+    // Moves the pixels of draw and preview by whole pixels together with the transformation,
+    // and makes the rows and columns uncovered transparent; returns them (up to two spans).
+    // False, nothing moved, for a transformation that the move would make unusable.
+    bool scrollBy(int dx, int dy, std::vector<PixelSpan>& uncovered);
     // The colour the user sees at a pixel point.
     color_ns::Color colorAt(Point pixelPoint) const { return _preview->colorAt(pixelPoint); }
 

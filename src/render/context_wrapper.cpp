@@ -3,7 +3,8 @@
 #include <QImage>
 #include <QPainter>
 
-CGContextWrapper::CGContextWrapper(QImage& target, Bitmap* bitmap) : _bitmap(bitmap)
+CGContextWrapper::CGContextWrapper(QImage& target, Bitmap* bitmap, Point origin)
+    : _bitmap(bitmap), _origin(origin)
 {
     if (target.isNull()) return;
     _painter = std::make_unique<QPainter>(&target);
@@ -38,7 +39,7 @@ void CGContextWrapper::setImageInterpolation(int value)
 void CGContextWrapper::setPatternPhase(Point phase)
 {
     _pattern_phase = phase;
-    if (_painter) _painter->setBrushOrigin(QPointF(phase.x, phase.y));
+    if (_painter) _painter->setBrushOrigin(QPointF(phase.x - _origin.x, phase.y - _origin.y));
 }
 
 void CGContextWrapper::setShouldAntialias(bool on)
@@ -64,7 +65,10 @@ void CGContextWrapper::setLineWidth(float width) { _line_width = width; }
 
 void CGContextWrapper::setWorldTransform(const AffineTransform& t)
 {
-    if (_painter) _painter->setWorldTransform(t.toQTransform());
+    // In double precision, so that a part of a picture is painted exactly as the whole.
+    if (_painter)
+        _painter->setWorldTransform(t.toQTransform() *
+                                    QTransform::fromTranslate(-double(_origin.x), -double(_origin.y)));
 }
 
 QTransform CGContextWrapper::CGTransformToNSTransform(const AffineTransform& t)

@@ -20,7 +20,8 @@ class CGContextWrapper {
 public:
     // The painter is opened on `target`, which must outlive the wrapper. An empty image
     // gives a wrapper without a painter, on which every drawing call does nothing.
-    explicit CGContextWrapper(QImage& target, Bitmap* bitmap = nullptr);
+    // `origin` is the bitmap pixel at the image's corner: not zero for a part of a picture.
+    explicit CGContextWrapper(QImage& target, Bitmap* bitmap = nullptr, Point origin = {});
     ~CGContextWrapper();
     CGContextWrapper(const CGContextWrapper&) = delete;
     CGContextWrapper& operator=(const CGContextWrapper&) = delete;
@@ -39,6 +40,8 @@ public:
     int imageInterpolation() const { return _image_interpolation; }
     // 1 none, 2 low, 3 high; every other value is the default quality.
     void setImageInterpolation(int value);
+    // The bitmap pixel at the painter's device corner.
+    Point origin() const { return _origin; }
     Point patternPhase() const { return _pattern_phase; }
     void setPatternPhase(Point phase);
     bool shouldAntialias() const { return _should_antialias; }
@@ -60,6 +63,7 @@ public:
 private:
     std::unique_ptr<QPainter> _painter;
     Bitmap* _bitmap;
+    Point _origin;
     QColor _fill_color{Qt::black};
     QColor _stroke_color;
     float _line_width = 1.0f;

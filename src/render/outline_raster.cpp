@@ -133,7 +133,8 @@ void fill_with_painter(Bitmap& target, const PenOutline& outline, color_ns::Colo
     painter->save();
     const QTransform world = painter->worldTransform();
     painter->resetTransform();
-    painter->setClipRect(QRect(span.x0, span.y0, span.width(), span.height()));
+    const Point origin = context.origin();
+    painter->setClipRect(QRect(span.x0 - int(origin.x), span.y0 - int(origin.y), span.width(), span.height()));
     painter->setWorldTransform(world);
     const Path path(all_usable(outline) ? outline_path(outline) : usable_path(outline));
     path.fillInContext(context, kNonZero);

@@ -3,6 +3,7 @@
 #include "context_wrapper.h"
 
 #include <QPainter>
+#include <QPainterPathStroker>
 
 #include <algorithm>
 #include <cmath>
@@ -123,6 +124,11 @@ Rect Path::fillInContext(CGContextWrapper& context, int windingRule) const
     return box;
 }
 
+namespace {
+// Lines wider than this are beyond any drawing; the painter is left to refuse them.
+constexpr float kLargestOutlinedWidth = 1e6f;
+} // namespace
+
 Rect Path::strokeInContext(CGContextWrapper& context) const
 {
     const float width = context.lineWidth();
@@ -136,7 +142,20 @@ Rect Path::strokeInContext(CGContextWrapper& context) const
     const float grow = width == 0 ? hairline : width;
     const Rect box = grow_rect(bounds(), grow, grow);
     const QColor color = context.strokeColor().isValid() ? context.strokeColor() : Qt::black;
-    QPen pen(color, width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
-    painter->strokePath(painterPath(kNonZero), pen);
+    // Widths that are not a plain positive number are left to the painter, which draws a
+    // hairline for 0 and nothing for the rest.
+    if (!(width > 0 && width < kLargestOutlinedWidth)) {
+        painter->strokePath(painterPath(kNonZero), QPen(color, width, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        return box;
+    }
+    // Outlined in drawing units and filled: the painter's own stroking clips lines to the
+    // device, so a part of a picture would come out a little different from the whole.
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::BevelJoin);
+    QPainterPath outline = stroker.createStroke(painterPath(kNonZero));
+    outline.setFillRule(Qt::WindingFill);
+    painter->fillPath(outline, color);
     return box;
 }

@@ -18,3 +18,9 @@ struct PixelSpan {
 // point before they become ints, so huge rectangles are safe; a rectangle with a NaN or
 // infinite edge, or an empty grid, gives an empty span.
 PixelSpan pixel_span(const Rect& r, int width, int height);
+
+// The rectangle whose span is exactly `s` (its last row and column included).
+inline Rect span_rect(const PixelSpan& s)
+{
+    return make_rect(float(s.x0), float(s.y0), float(s.width() - 1), float(s.height() - 1));
+}

@@ -1,7 +1,16 @@
 #include "bitmap.h"
 #include "canvas.h"
 #include "context_wrapper.h"
+#include "path.h"
 #include "pictures.h"
+#include "work_pool.h"
+
+#include <QPainterPath>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -113,4 +122,55 @@ TEST(Canvas, LayersShareOneTransformationAndRefuseBadOnes)
     EXPECT_EQ(canvas->transform(), before);
     EXPECT_TRUE(canvas->setTransform({2, 0, 0, 2, 1, 1}) && shared());
     EXPECT_FALSE(PavoCanvas::create({-5, 5}));
+}
+
+TEST(Bitmap, APartPaintsOnlyItsSpanAndExactlyAsTheWhole)
+{
+    // A circle and a path through the painter cover the whole picture; the parts of a
+    // second picture, painted one by one, must give it pixel for pixel and touch nothing else.
+    const AffineTransform t = AffineTransform::rotation(0.3f).after(AffineTransform::translation(3.25f, -1.5f));
+    const auto paint = [](Bitmap& b) {
+        b.cgContext().setFillColor(QColor(20, 90, 200, 180));
+        Path(QPainterPath()).fillInContext(b.cgContext(), kNonZero);
+        QPainterPath p;
+        p.addEllipse(QPointF(30, 22), 25, 17);
+        Path(p).fillInContext(b.cgContext(), kNonZero);
+    };
+    auto whole = filled_bitmap(61, 45, TRANSPARENT, t);
+    paint(*whole);
+    auto parts = filled_bitmap(61, 45, TRANSPARENT, t);
+    for (const PixelSpan& s : {PixelSpan{0, 60, 0, 9}, PixelSpan{0, 29, 10, 44}, PixelSpan{30, 60, 10, 44}}) {
+        auto part = Bitmap::partOf(*parts, s);
+        ASSERT_TRUE(part);
+        paint(*part);
+    }
+    EXPECT_TRUE(matches_reference(parts->image(), whole->image(), QStringLiteral("bitmap-parts")));
+    // However far a rectangle reaches, a part fills only its own pixels.
+    auto part = Bitmap::partOf(*parts, {5, 9, 20, 21});
+    part->fillRect(make_rect(-100, -100, 1000, 1000), RED);
+    part->fill(RED);
+    EXPECT_EQ(filled_bounds(*parts).size.width, filled_bounds(*whole).size.width);
+    int red = 0;
+    for (int y = 0; y < 45; ++y)
+        for (int x = 0; x < 61; ++x) red += parts->pixelAt(x, y) == RED;
+    EXPECT_EQ(red, 10);
+    EXPECT_FALSE(Bitmap::partOf(*whole, {50, 61, 0, 3}));
+    EXPECT_FALSE(Bitmap::scratchPartOf(*whole, {3, 2, 0, 3}));
+}
+
+TEST(WorkPool, EveryPartRunsOnceWhateverTheCallers)
+{
+    // Two callers at once (an export beside a view render) and a call from inside a part.
+    std::vector<std::atomic<int>> runs(400);
+    const auto count = [&](int base) {
+        run_parts(200, [&](int i) {
+            if (i == 7) run_parts(3, [](int) {});
+            ++runs[std::size_t(base + i)];
+        });
+    };
+    std::thread other([&] { count(200); });
+    count(0);
+    other.join();
+    EXPECT_TRUE(std::all_of(runs.begin(), runs.end(), [](const std::atomic<int>& r) { return r == 1; }));
+    EXPECT_GE(core_count(), 1);
 }

@@ -95,18 +95,11 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
     return int(std::count_if(d.begin(), d.end(), [tolerance](int v) { return v > tolerance; }));
 }
 
-::testing::AssertionResult matches_golden(const QImage& actual, const QString& name,
-                                          int tolerance)
+namespace {
+
+// Writes the pair and their difference beside the test for a look at what went wrong.
+QString write_mismatch(const QImage& actual, const QImage& expected, const QString& name)
 {
-    const QString golden = QStringLiteral(PAVO_TEST_DATA "/golden/%1.png").arg(name);
-    if (qEnvironmentVariableIntValue("PAVO_UPDATE_GOLDEN") == 1) {
-        QDir().mkpath(QFileInfo(golden).path());
-        if (actual.save(golden)) return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "cannot write " << golden.toStdString();
-    }
-    const QImage expected(golden);
-    const int most = largest_difference(actual, expected);
-    if (!expected.isNull() && most <= tolerance) return ::testing::AssertionSuccess();
     const QString out = QDir::current().filePath(QStringLiteral("golden-failures"));
     QDir().mkpath(out);
     const QString stem = QDir(out).filePath(name);
@@ -119,6 +112,35 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
                                d[i] ? QColor(255, 0, 0, std::min(255, 64 + 4 * d[i])) : Qt::white);
         diff.save(stem + QStringLiteral("-difference.png"));
     }
+    return stem;
+}
+
+} // namespace
+
+::testing::AssertionResult matches_reference(const QImage& actual, const QImage& reference,
+                                             const QString& name, int tolerance)
+{
+    const int most = largest_difference(actual, reference);
+    if (most <= tolerance) return ::testing::AssertionSuccess();
+    const QString stem = write_mismatch(actual, reference, name);
+    return ::testing::AssertionFailure() << name.toStdString() << " differs from its reference by " << most
+                                         << " in a channel at " << pixels_differing(actual, reference, tolerance)
+                                         << " pixels; see " << stem.toStdString() << "-*.png";
+}
+
+::testing::AssertionResult matches_golden(const QImage& actual, const QString& name,
+                                          int tolerance)
+{
+    const QString golden = QStringLiteral(PAVO_TEST_DATA "/golden/%1.png").arg(name);
+    if (qEnvironmentVariableIntValue("PAVO_UPDATE_GOLDEN") == 1) {
+        QDir().mkpath(QFileInfo(golden).path());
+        if (actual.save(golden)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "cannot write " << golden.toStdString();
+    }
+    const QImage expected(golden);
+    const int most = largest_difference(actual, expected);
+    if (!expected.isNull() && most <= tolerance) return ::testing::AssertionSuccess();
+    const QString stem = write_mismatch(actual, expected, name);
     return ::testing::AssertionFailure() << name.toStdString() << " differs by " << most
                                          << " in a channel; see " << stem.toStdString() << "-*.png"
                                          << (expected.isNull() ? " (PAVO_UPDATE_GOLDEN=1)" : "");

@@ -33,6 +33,10 @@ int largest_difference(const QImage& a, const QImage& b);
 // How many pixels differ by more than `tolerance` in any channel.
 int pixels_differing(const QImage& a, const QImage& b, int tolerance);
 
+// Compares a fast route's picture with the reference's; on a mismatch writes NAME-actual,
+// -expected (the reference) and -difference pictures to the test folder.
+::testing::AssertionResult matches_reference(const QImage& actual, const QImage& reference,
+                                             const QString& name, int tolerance = 0);
 // Compares with tests/data/golden/NAME.png; on a mismatch writes NAME-actual, -expected and
 // -difference pictures to the test folder. PAVO_UPDATE_GOLDEN=1 writes the golden instead.
 ::testing::AssertionResult matches_golden(const QImage& actual, const QString& name,
