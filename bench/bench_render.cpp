@@ -5,6 +5,8 @@
 #include "canvas.h"
 #include "large_drawing.h"
 #include "outline_raster.h"
+#include "stroke_index.h"
+#include "stroke_render.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,6 +26,35 @@ void BM_RenderWholeDrawing(benchmark::State& state)
     for (auto _ : state) {
         canvas->fill(color_ns::TRANSPARENT);
         benchmark::DoNotOptimize(strokes.drawInCanvas(*canvas));
+    }
+}
+
+// The view's render: in parts on every core, strokes found through the index.
+void BM_RenderWholeDrawingInParts(benchmark::State& state)
+{
+    auto canvas = fitted_canvas();
+    const StrokeArray& strokes = large_drawing().strokes->strokeArray();
+    const PixelSpan all{0, 1919, 0, 1079};
+    for (auto _ : state) {
+        canvas->fill(color_ns::TRANSPARENT);
+        const StrokeIndex index(strokes);
+        render_strokes(strokes, *canvas, all, &index);
+    }
+}
+
+// A move of 100 pixels: the pixels move and the strip uncovered is rendered.
+void BM_RenderPan(benchmark::State& state)
+{
+    auto canvas = fitted_canvas();
+    const StrokeArray& strokes = large_drawing().strokes->strokeArray();
+    const StrokeIndex index(strokes);
+    render_strokes(strokes, *canvas, {0, 1919, 0, 1079}, &index);
+    std::vector<PixelSpan> strips;
+    int direction = 1;
+    for (auto _ : state) {
+        canvas->scrollBy(100 * direction, 0, strips);
+        for (const PixelSpan& s : strips) render_strokes(strokes, *canvas, s, &index);
+        direction = -direction;
     }
 }
 
@@ -61,6 +92,8 @@ void BM_RenderTransfers(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_RenderWholeDrawing)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderWholeDrawingInParts)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenderPan)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RenderBuildOutlines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderRasterise)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderTransfers)->Unit(benchmark::kMillisecond);
