@@ -62,7 +62,7 @@ void preview_path(ScriptContext& context, ToolView& view, const ScriptPen& pen, 
     canvas.drawBitmap().copyRect(r, canvas.previewBitmap());
     strokeBitmap.transferRect(r, canvas.previewBitmap(), pen.transferMode(), pen.opacity());
     context.preview_rect = union_rect(context.preview_rect, r);
-    view.setNeedsDisplayInRect(r);
+    view.setNeedsDisplayInPixelRect(r);
 }
 
 int preview(lua_State* L, bool stroke, const char* f)
@@ -80,7 +80,7 @@ void end_preview(ScriptContext& context, ToolView& view)
 {
     if (is_empty(context.preview_rect)) return;
     view.canvas().endPreview(context.preview_rect);
-    view.setNeedsDisplayInRect(context.preview_rect);
+    view.setNeedsDisplayInPixelRect(context.preview_rect);
     context.preview_rect = {};
 }
 
