@@ -4,6 +4,9 @@
 #include "pavo_view.h"
 
 #include "fakes.h"
+#include "fill_tool.h"
+#include "pen.h"
+#include "pictures.h"
 #include "rows.h"
 #include "support/strokes.h"
 
@@ -13,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -222,6 +226,108 @@ TEST_F(ViewTest, ASizeChangeRebuildsTheCanvasBeforeItIsUsedAndRefusesTheImpossib
     ASSERT_TRUE(view->setSize({1e6f, 1e6f}, false));
     EXPECT_EQ(view->canvasForReading().size(), (Size{400, 300}));
     EXPECT_FALSE(PavoView::create(document, display, {1e6f, 1e6f}));
+}
+
+// The same view on a screen of two device pixels per view pixel beside the one of ratio 1.
+class ViewAtRatioTwo : public ViewTest {
+protected:
+    FakeDisplay dense;
+    std::unique_ptr<PavoView> view2;
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        dense.ratio = 2;
+        view2 = PavoView::create(document, dense, {200, 100});
+        ASSERT_TRUE(view2);
+        document.onChange = [this](const DrawingChange& change) {
+            for (PavoView* v : {view.get(), view2.get()})
+                change.kind == DrawingChange::StrokeAdded ? v->strokeAdded(change.stroke) : v->redraw();
+        };
+    }
+    // The picture as a screen of ratio 2 shows it.
+    QImage painted()
+    {
+        QImage target(400, 200, QImage::Format_RGBA8888_Premultiplied);
+        target.setDevicePixelRatio(2);
+        target.fill(Qt::transparent);
+        QPainter painter(&target);
+        view2->paint(painter, make_rect(0, 0, 200, 100));
+        return target;
+    }
+};
+
+double coverage(const Bitmap& b)
+{
+    double sum = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) sum += alpha(b.pixelAt(x, y));
+    return sum / 255;
+}
+
+TEST_F(ViewAtRatioTwo, TheCanvasHoldsDevicePixelsWhileTheTransformStaysInViewPixels)
+{
+    document.drawing().addStroke(fill_stroke(make_rect(20, 20, 40, 30), Qt::red));
+    const std::function<bool(PavoView&)> steps[] = {
+        [](PavoView& v) { return v.setTransform({1.5f, 0, 0, 1.5f, -20, 10}); },
+        [](PavoView& v) { return v.zoomToPoint({30, 70}, 2.5f); },
+        [](PavoView& v) { return v.rotateFrom({110, 50}, {100, 60}); },
+        [](PavoView& v) { return v.moveFrom({10, 10}, {33, 17}); },
+        [](PavoView& v) { return v.resetRotation() && v.zoomToFit(); }};
+    for (const auto& step : steps) {
+        ASSERT_TRUE(step(*view) && step(*view2));
+        EXPECT_EQ(view2->transform(), view->transform());
+    }
+    EXPECT_EQ(view2->canvas().transform(), AffineTransform::scaling(2, 2).after(view->transform()));
+    EXPECT_EQ(view2->canvasForReading().size(), (Size{400, 200}));
+    EXPECT_EQ(view2->viewGeometry().size(), view->viewGeometry().size());
+    EXPECT_NEAR(coverage(view2->canvas().previewBitmap()), 4 * coverage(view->canvasForReading().previewBitmap()),
+                40);
+    // Moved to a screen of ratio 1, it renders anew there and looks at the same place.
+    dense.ratio = 1;
+    EXPECT_EQ(view2->canvasForReading().size(), (Size{200, 100}));
+    EXPECT_EQ(view2->transform(), view->transform());
+    EXPECT_EQ(largest_difference(view2->canvas().previewBitmap().image(), view->canvas().previewBitmap().image()), 0);
+}
+
+TEST_F(ViewAtRatioTwo, PaintShowsTheDevicePixelsUnscaledWithEdgesOnePixelWide)
+{
+    view2->ensureCanvasUpToDate();
+    document.drawing().addStroke(fill_stroke(make_rect(20.3f, 20, 40, 30), Qt::red));
+    ASSERT_EQ(dense.rects.size(), 1u);
+    const Rect marked = dense.rects.front();
+    EXPECT_TRUE(marked.minX() <= 20.3f && marked.maxX() >= 60.3f && marked.maxX() < 62) << marked.maxX();
+    const QImage shown = painted();
+    EXPECT_EQ(largest_difference(shown, view2->canvas().previewBitmap().image()), 0);
+    int partial = 0;
+    for (int x = 0; x < 400; ++x) partial += shown.pixelColor(x, 60).alpha() % 255 != 0;
+    EXPECT_EQ(partial, 2); // one device pixel at each side
+}
+
+TEST_F(ViewAtRatioTwo, ToolsReadAndDrawUnderTheViewPoint)
+{
+    document.drawing().addStroke(fill_stroke(make_rect(60, 20, 40, 40), Qt::red));
+    FillTool fill;
+    fill.setColor(Qt::blue);
+    document.setTool(&fill);
+    view2->mouseDown({{80, 40}, 1, kOptionKey});
+    view2->mouseUp({{80, 40}, 0, kOptionKey});
+    EXPECT_EQ(document.toolColor, QColor(Qt::red));
+    view2->mouseDown({{80, 40}, 1, 0});
+    view2->mouseUp({{80, 40}, 0, 0});
+    const Rect filled = document.drawing().strokes().strokeArray().back()->bounds();
+    EXPECT_TRUE(filled.minX() >= 58 && filled.maxX() <= 102 && filled.maxY() <= 62) << filled.maxX();
+    RecordingAlerts alerts;
+    Pen pen{alerts, QStringLiteral("/no pens here")};
+    pen.setRadius(3);
+    document.setTool(&pen);
+    view2->mouseDown({{30, 70}, 1, 0});
+    view2->mouseDragged({{30, 70}, 1, 0});
+    view2->mouseDragged({{50, 70}, 1, 0});
+    EXPECT_NE(alpha(view2->canvas().previewBitmap().colorAt({80, 140})), 0);
+    EXPECT_EQ(alpha(view2->canvas().previewBitmap().colorAt({40, 70})), 0);
+    ASSERT_FALSE(dense.rects.empty());
+    const Rect r = dense.rects.back();
+    EXPECT_TRUE(r.minX() <= 40 && r.maxX() >= 50 && r.maxX() < 60 && r.minY() < 70 && r.maxY() > 70);
 }
 
 class ViewEvents : public ViewTest {
