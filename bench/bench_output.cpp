@@ -3,7 +3,6 @@
 // it as vectors to a PDF file. Peak memory is the process's high-water mark; `base_MB` is
 // the mark before the first copy, with the drawing loaded.
 
-#include "canvas.h"
 #include "large_drawing.h"
 #include "picture_copy.h"
 #include "print_drawing.h"
@@ -24,18 +23,12 @@ double peak_megabytes()
     return double(usage.ru_maxrss) / 1024.0;
 }
 
-std::unique_ptr<PavoCanvas> fitted_view()
-{
-    auto canvas = PavoCanvas::create({1920, 1080});
-    canvas->setTransform(AffineTransform::scaling(0.7f, 0.7f));
-    large_drawing().strokes->drawInCanvas(*canvas);
-    return canvas;
-}
+ViewGeometry fitted_view() { return {{1920, 1080}, AffineTransform::scaling(0.7f, 0.7f)}; }
 
 void BM_CopyAtFourTimes(benchmark::State& state)
 {
     const auto view = fitted_view();
-    const ExportSource source{*large_drawing().strokes, *view, std::nullopt};
+    const ExportSource source{*large_drawing().strokes, view, std::nullopt};
     state.counters["base_MB"] = peak_megabytes();
     for (auto _ : state) {
         auto data = picture_mime_data(*render_drawing(source, 7680, 4320, true));
@@ -47,7 +40,7 @@ void BM_CopyAtFourTimes(benchmark::State& state)
 void BM_CopyAtFourTimesPastedAsPng(benchmark::State& state)
 {
     const auto view = fitted_view();
-    const ExportSource source{*large_drawing().strokes, *view, std::nullopt};
+    const ExportSource source{*large_drawing().strokes, view, std::nullopt};
     auto data = picture_mime_data(*render_drawing(source, 7680, 4320, true));
     for (auto _ : state) {
         auto fresh = picture_mime_data(*render_drawing(source, 7680, 4320, true));
@@ -63,7 +56,7 @@ void BM_CopyAtFourTimesPastedAsPng(benchmark::State& state)
 void BM_PrintVectorsToPdf(benchmark::State& state)
 {
     const auto view = fitted_view();
-    const ExportSource source{*large_drawing().strokes, *view, std::nullopt};
+    const ExportSource source{*large_drawing().strokes, view, std::nullopt};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("print.pdf"));
     for (auto _ : state) benchmark::DoNotOptimize(print_to_pdf(source, path));

@@ -356,7 +356,7 @@ void Replay::exportPicture(const ScriptEvent& e)
     const Size shown = view.size();
     const int width = e.hasSize ? e.width : int(shown.width);
     const int height = e.hasSize ? e.height : int(shown.height);
-    const ExportSource source{doc().strokes(), view.canvasAtViewSize(), doc().backgroundColor()};
+    const ExportSource source{doc().strokes(), view.viewGeometry(), doc().backgroundColor()};
     const Result<> result = export_drawing(source, e.text, width, height);
     if (!result) failed(QStringLiteral("The picture could not be exported to %1: %2").arg(e.text, result.error()));
 }

@@ -58,7 +58,7 @@ namespace {
 // the centre of the output: what the view's canvas would have after zoomToPoint at the
 // output's size. Only the width ratio counts: another aspect shows more or less of the
 // drawing vertically.
-std::optional<AffineTransform> transform_at_size(const PavoCanvas& view, Size size)
+std::optional<AffineTransform> transform_at_size(const ViewGeometry& view, Size size)
 {
     const AffineTransform t = view.transform();
     const Point middle = t.apply(view.bitmapPointToWorldPoint(point(view.size()) / 2.0f));

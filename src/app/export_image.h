@@ -7,6 +7,7 @@
 #include "canvas.h"
 #include "result.h"
 #include "strokes.h"
+#include "view_geometry.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -32,7 +33,7 @@ struct ExportOptions {
 // part is shown, and the document's background colour (none: no background colour).
 struct ExportSource {
     const Strokes& strokes;
-    const PavoCanvas& view;
+    ViewGeometry view;
     std::optional<QColor> background;
 };
 

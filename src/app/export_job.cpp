@@ -2,15 +2,13 @@
 
 std::unique_ptr<ExportJob> ExportJob::create(const ExportSource& source)
 {
-    auto view = PavoCanvas::create(source.view.size());
-    if (!view || !view->setTransform(source.view.transform())) return nullptr;
-    return std::make_unique<ExportJob>(Passkey{}, Strokes(source.strokes.strokeArray()),
-                                       std::move(view), source.background);
+    return std::make_unique<ExportJob>(Passkey{}, Strokes(source.strokes.strokeArray()), source.view,
+                                       source.background);
 }
 
 Result<> ExportJob::run(const ExportRequest& request, const std::atomic<bool>& cancelled) const
 {
-    const ExportSource source{_strokes, *_view, _background};
+    const ExportSource source{_strokes, _view, _background};
     const Result<QImage> picture =
         render_drawing(source, request.width, request.height, format_is_transparent(request.format));
     if (cancelled) return {};

@@ -23,21 +23,20 @@ class ExportJob {
     struct Passkey {};
 
 public:
-    // Null when there is not memory enough for the copy of the view.
+    // Copies the list and the view's geometry; the view's pixels are not needed.
     static std::unique_ptr<ExportJob> create(const ExportSource& source);
 
     // Renders, encodes and writes the file. Once `cancelled` is set it stops before the file
     // is touched and succeeds, leaving whatever was at the path as it was.
     Result<> run(const ExportRequest& request, const std::atomic<bool>& cancelled) const;
 
-    ExportJob(Passkey, Strokes strokes, std::unique_ptr<PavoCanvas> view,
-              std::optional<QColor> background)
-        : _strokes(std::move(strokes)), _view(std::move(view)), _background(std::move(background))
+    ExportJob(Passkey, Strokes strokes, ViewGeometry view, std::optional<QColor> background)
+        : _strokes(std::move(strokes)), _view(view), _background(std::move(background))
     {
     }
 
 private:
     Strokes _strokes;
-    std::unique_ptr<PavoCanvas> _view;
+    ViewGeometry _view;
     std::optional<QColor> _background;
 };

@@ -116,9 +116,7 @@ void PavoDocument::duplicate()
         if (StrokePtr copy = s->copyWithArchiver()) copies.push_back(std::move(copy));
     if (copies.empty()) return;
     // Along the view's axes, however it is turned or zoomed.
-    const PavoCanvas& canvas = _view->canvas();
-    const Point d =
-        canvas.bitmapPointToWorldPoint({kOffset, kOffset}) - canvas.bitmapPointToWorldPoint({0, 0});
+    const Point d = _view->viewPointToWorldPoint({kOffset, kOffset}) - _view->viewPointToWorldPoint({0, 0});
     const UndoTransaction command(_drawing.undoManager());
     const Result<> added = addTransformed(copies, AffineTransform::translation(d.x, d.y));
     if (!added) return alert(QCoreApplication::translate("PavoDocument", "Duplicate"), added);
@@ -138,8 +136,7 @@ Result<> PavoDocument::placeImage(const QImage& image, Point centre)
     const Size picture{float(image.width()), float(image.height())};
     const Size s = fit_picture_in_view(picture, _view->size());
     // Upright on the screen whatever the view's angle: the corners are placed in the view.
-    const PavoCanvas& canvas = _view->canvas();
-    const auto world = [&canvas](Point p) { return canvas.bitmapPointToWorldPoint(p); };
+    const auto world = [this](Point p) { return _view->viewPointToWorldPoint(p); };
     const Point p0 = world({centre.x - s.width / 2, centre.y - s.height / 2});
     const Point p1 = world({centre.x + s.width / 2, centre.y - s.height / 2});
     const Point p2 = world({centre.x + s.width / 2, centre.y + s.height / 2});
@@ -163,10 +160,10 @@ Result<> PavoDocument::placeDrawing(const QString& path, Point centre, float sca
     if (!loaded) return Failure{QStringLiteral("It cannot be read (%1).").arg(loaded.error())};
     const Strokes strokes(loaded->strokes->strokeArray());
     if (strokes.count() == 0) return Failure{QStringLiteral("The drawing holds no strokes.")};
-    const PavoCanvas& canvas = _view->canvas();
-    const Size visible{canvas.size().width / _view->scale(), canvas.size().height / _view->scale()};
+    const Size shown = _view->viewSize();
+    const Size visible{shown.width / _view->scale(), shown.height / _view->scale()};
     const Result<AffineTransform> t =
-        drawing_placement(strokes.bounds(), canvas.bitmapPointToWorldPoint(centre), visible, scale);
+        drawing_placement(strokes.bounds(), _view->viewPointToWorldPoint(centre), visible, scale);
     if (!t) return Failure{t.error()};
     return addTransformed(strokes.strokeArray(), *t);
 }

@@ -6,7 +6,7 @@
 ExportSource PavoDocument::outputSource()
 {
     // Exports and prints render what they write themselves; the view's pixels are not needed.
-    return ExportSource{strokes(), _view->canvasAtViewSize(), backgroundColor()};
+    return ExportSource{strokes(), _view->viewGeometry(), backgroundColor()};
 }
 
 void PavoDocument::copyAtScale(float scale)

@@ -2,19 +2,40 @@
 
 #include "stroke_render.h"
 
+#include <QPainter>
+
 #include <utility>
+
+namespace {
+
+// Beyond this a screen is not what it claims; the canvas would only waste memory.
+constexpr float kMaxPixelRatio = 16;
+
+float usable_ratio(float ratio) { return ratio > 0 && ratio <= kMaxPixelRatio ? ratio : 1.0f; }
+
+// Null when no canvas of that many device pixels can be made or it refuses the transformation.
+std::unique_ptr<PavoCanvas> make_canvas(Size size, float ratio, const AffineTransform& t)
+{
+    auto canvas = PavoCanvas::create({size.width * ratio, size.height * ratio});
+    // A new canvas is transparent throughout.
+    if (!canvas || !canvas->setTransform(canvas_transform(t, ratio))) return nullptr;
+    return canvas;
+}
+
+} // namespace
 
 std::unique_ptr<PavoView> PavoView::create(ViewDocument& document, ViewDisplay& display, Size size)
 {
-    auto canvas = PavoCanvas::create(size);
+    const float ratio = usable_ratio(display.screenPixelRatio());
+    auto canvas = make_canvas(size, ratio, AffineTransform::identity());
     if (!canvas) return nullptr;
-    canvas->fill(color_ns::TRANSPARENT);
-    return std::make_unique<PavoView>(Tag{}, document, display, std::move(canvas));
+    return std::make_unique<PavoView>(Tag{}, document, display, std::move(canvas), size, ratio);
 }
 
-PavoView::PavoView(Tag, ViewDocument& document, ViewDisplay& display,
-                   std::unique_ptr<PavoCanvas> canvas)
-    : _document(document), _display(display), _canvas(std::move(canvas)), _size(_canvas->size())
+PavoView::PavoView(Tag, ViewDocument& document, ViewDisplay& display, std::unique_ptr<PavoCanvas> canvas,
+                   Size size, float ratio)
+    : _document(document), _display(display), _canvas(std::move(canvas)), _canvas_size(size), _ratio(ratio),
+      _display_ratio(ratio), _size(size)
 {
 }
 
@@ -44,20 +65,32 @@ void PavoView::endLiveResize()
     _display.setNeedsDisplay();
 }
 
+float PavoView::displayRatio() const { return usable_ratio(_display.screenPixelRatio()); }
+
+bool PavoView::applyTransform(const AffineTransform& t)
+{
+    if (!_canvas->setTransform(canvas_transform(t, _ratio))) return false;
+    _transform = t;
+    return true;
+}
+
 void PavoView::reallocateIfNeeded()
 {
     if (!reallocationPending()) return;
-    auto canvas = PavoCanvas::create(_size);
+    const float ratio = displayRatio();
+    _display_ratio = ratio;
+    auto canvas = make_canvas(_size, ratio, _transform);
     if (!canvas) {
         log_line(QStringLiteral("Cannot make a canvas of %1 x %2 -- keeping the old one.")
-                     .arg(double(_size.width))
-                     .arg(double(_size.height)));
+                     .arg(double(_size.width * ratio))
+                     .arg(double(_size.height * ratio)));
         // Showing the old canvas beats retrying the same failure at every event.
-        _size = _canvas->size();
+        _size = _canvas_size;
         return;
     }
-    canvas->setTransform(_canvas->transform());
     _canvas = std::move(canvas);
+    _canvas_size = _size;
+    _ratio = ratio;
     _needs_redraw = true;
 }
 
@@ -78,10 +111,12 @@ const StrokeIndex& PavoView::strokeIndex()
     return *_index;
 }
 
-bool PavoView::scrollPicture(int dx, int dy)
+bool PavoView::scrollPicture(int dx, int dy, const AffineTransform& moved)
 {
     std::vector<PixelSpan> uncovered;
     if (!_canvas->scrollBy(dx, dy, uncovered)) return false;
+    // The moved transformation as the view computes it, a rounding away from the scroll's.
+    applyTransform(moved);
     for (const PixelSpan& strip : uncovered)
         render_strokes(_document.drawing().strokes().strokeArray(), *_canvas, strip, &strokeIndex());
     _display.setNeedsDisplay();
@@ -100,10 +135,10 @@ const PavoCanvas& PavoView::canvasForReading()
     return *_canvas;
 }
 
-const PavoCanvas& PavoView::canvasAtViewSize()
+ViewGeometry PavoView::viewGeometry()
 {
     reallocateIfNeeded();
-    return *_canvas;
+    return {_canvas_size, _transform};
 }
 
 void PavoView::redraw()
@@ -124,13 +159,21 @@ void PavoView::strokeAdded(const StrokePtr& stroke)
         return;
     }
     const Rect r = stroke->drawInCanvas(*_canvas);
-    if (nice(r)) _display.setNeedsDisplayInRect(r);
+    if (nice(r)) _display.setNeedsDisplayInRect(viewRectOfPixels(r));
 }
 
 void PavoView::paint(QPainter& painter, const Rect& dirty)
 {
     ensureCanvasUpToDate();
-    _canvas->previewBitmap().drawInRect(painter, dirty);
+    const Bitmap& shown = _canvas->previewBitmap();
+    if (_ratio == 1) shown.drawInRect(painter, dirty);
+    else if (!shown.isEmpty()) {
+        // The canvas's own pixels into the view rectangle they cover: a painter at the
+        // same device pixel ratio copies them without scaling.
+        const QRectF target(dirty.origin.x, dirty.origin.y, dirty.size.width, dirty.size.height);
+        const QRectF source(target.topLeft() * _ratio, target.size() * _ratio);
+        painter.drawImage(target, shown.image(), source);
+    }
     if (Tool* const tool = activeTool()) tool->toolDrawInView(*this, painter);
 }
 

@@ -1,9 +1,14 @@
 #pragma once
 
 // The drawing area's logic, without the widget: it owns the canvas sized to the view, keeps
-// the view transformation (zoom, pan and rotation, held as the canvas's transformation),
-// renders the drawing into the canvas when something changed, and hands pointer and
-// modifier events to the document's current tool in the order tools rely on.
+// the view transformation (zoom, pan and rotation), renders the drawing into the canvas
+// when something changed, and hands pointer and modifier events to the document's current
+// tool in the order tools rely on.
+//
+// Sizes, events, the transformation and the rectangles for redisplay are in view pixels,
+// whatever the screen. The canvas holds device pixels: the display's device pixel ratio
+// times the view's size, under the view transformation followed by a scaling by that ratio,
+// so strokes are drawn at the screen's own resolution and shown without scaling.
 //
 // Rendering is lazy: a change only marks the canvas stale and asks the display for a
 // repaint; the canvas is brought up to date by paint, before every tool event, and by
@@ -18,6 +23,7 @@
 #include "stroke_index.h"
 #include "tool.h"
 #include "tool_host.h"
+#include "view_geometry.h"
 #include "view_host.h"
 
 #include <QString>
@@ -26,6 +32,13 @@
 #include <optional>
 
 class QPainter;
+
+// The canvas's transformation for a view transformation: the view's, then the screen's
+// device pixels per view pixel.
+inline AffineTransform canvas_transform(const AffineTransform& view, float ratio)
+{
+    return ratio == 1 ? view : AffineTransform::scaling(ratio, ratio).after(view);
+}
 
 class PavoView : public ToolView {
     struct Tag {
@@ -39,14 +52,19 @@ public:
 
     // Null when no canvas of that size can be made.
     static std::unique_ptr<PavoView> create(ViewDocument& document, ViewDisplay& display, Size size);
-    PavoView(Tag, ViewDocument& document, ViewDisplay& display, std::unique_ptr<PavoCanvas> canvas);
+    PavoView(Tag, ViewDocument& document, ViewDisplay& display, std::unique_ptr<PavoCanvas> canvas, Size size,
+             float ratio);
     PavoView(const PavoView&) = delete;
     PavoView& operator=(const PavoView&) = delete;
 
     // ToolView. canvas() is the canvas as it is; tools get it up to date during their events.
     PavoCanvas& canvas() override { return *_canvas; }
     float scale() const override;
-    AffineTransform transform() const override { return _canvas->transform(); }
+    AffineTransform transform() const override { return _transform; }
+    // The canvas's device pixels per view pixel.
+    float pixelRatio() const override { return _ratio; }
+    // The size the canvas shows, in view pixels: size() but during a live resize.
+    Size viewSize() override { return _canvas_size; }
     void setNeedsDisplayInRect(const Rect& viewRect) override;
     void setNeedsDisplay() override;
     QColor backgroundColor() const override;
@@ -67,9 +85,9 @@ public:
     // Rebuilds the canvas if its size is due to change and re-renders it if it is stale.
     void ensureCanvasUpToDate();
     const PavoCanvas& canvasForReading();
-    // The canvas at the view's size and transformation, its pixels left as they are: for
-    // renders at any size, which read only where the view looks.
-    const PavoCanvas& canvasAtViewSize();
+    // Where the view looks, at the view's size, in view pixels: for renders at any size,
+    // which need none of the canvas's pixels.
+    ViewGeometry viewGeometry();
 
     // The drawing changed in a way that needs a full re-render.
     void redraw();
@@ -117,23 +135,38 @@ public:
     bool resetRotation();
 
 private:
-    Point viewCentre() const { return point(_canvas->size()) / 2.0f; }
-    bool reallocationPending() const { return !_in_live_resize && _canvas->size() != _size; }
+    Point viewCentre() const { return point(_canvas_size) / 2.0f; }
+    // The display's ratio, or 1 when it gives none that can be used.
+    float displayRatio() const;
+    bool reallocationPending() const
+    {
+        return !_in_live_resize && (_canvas_size != _size || displayRatio() != _display_ratio);
+    }
+    // False, changing nothing, when the canvas refuses it.
+    bool applyTransform(const AffineTransform& t);
     // The gesture's tool while one is under way, else the document's current tool.
     Tool* activeTool() const;
     void reallocateIfNeeded();
     void renderIfNeeded();
     // The index of the drawing's strokes, built again after the drawing changed.
     const StrokeIndex& strokeIndex();
-    // Moves the picture by whole pixels and renders only what comes into view.
-    bool scrollPicture(int dx, int dy);
-    bool finishViewChange(const AffineTransform& before, bool applied);
+    // Moves the picture by whole device pixels, the view to the moved transformation, and
+    // renders only what comes into view.
+    bool scrollPicture(int dx, int dy, const AffineTransform& moved);
+    bool finishViewChange(const std::optional<AffineTransform>& t);
     void endGesture(const ToolEvent& up);
     void deliverDeferred();
 
     ViewDocument& _document;
     ViewDisplay& _display;
     std::unique_ptr<PavoCanvas> _canvas;
+    AffineTransform _transform;
+    // The canvas's size in view pixels and its device pixels per view pixel.
+    Size _canvas_size;
+    float _ratio = 1;
+    // The display ratio the canvas was last made for, even when that failed.
+    float _display_ratio = 1;
+    // The wanted size in view pixels.
     Size _size;
     bool _in_live_resize = false;
     bool _needs_redraw = true;

@@ -25,29 +25,46 @@ float clamped_factor(float current, float s)
     return s;
 }
 
+// The view transformations of the navigation commands, in view pixels: each keeps the world
+// point under p and brings it to the centre c after the change. None when a step leaves
+// the transformation unusable.
+std::optional<AffineTransform> brought_to_centre(const AffineTransform& t, const AffineTransform& changed,
+                                                 Point p, Point c)
+{
+    const std::optional<AffineTransform> inverse = t.inverted();
+    const std::optional<AffineTransform> changed_inverse = changed.isFinite() ? changed.inverted() : std::nullopt;
+    if (!inverse || !changed_inverse) return std::nullopt;
+    const Point by = changed_inverse->apply(c) - inverse->apply(p);
+    const AffineTransform moved = changed.after(AffineTransform::translation(by.x, by.y));
+    if (!moved.isUsable()) return std::nullopt;
+    return moved;
+}
+
+std::optional<AffineTransform> zoomed(const AffineTransform& t, Point p, float s, Point c)
+{
+    return brought_to_centre(t, t.after(AffineTransform::scaling(s, s)), p, c);
+}
+
+std::optional<AffineTransform> rotated(const AffineTransform& t, Point p, float radians, Point c)
+{
+    return brought_to_centre(t, t.after(AffineTransform::rotation(radians)), p, c);
+}
+
 } // namespace
 
-float PavoView::scale() const
-{
-    const AffineTransform& t = _canvas->transform();
-    return length({t.a, t.b});
-}
+float PavoView::scale() const { return length({_transform.a, _transform.b}); }
 
 bool PavoView::setTransform(const AffineTransform& t)
 {
     if (!t.isUsable() || !zoom_in_range(length({t.a, t.b}))) return false;
-    if (!_canvas->setTransform(t)) return false;
+    if (!applyTransform(t)) return false;
     redraw();
     return true;
 }
 
-bool PavoView::finishViewChange(const AffineTransform& before, bool applied)
+bool PavoView::finishViewChange(const std::optional<AffineTransform>& t)
 {
-    if (!applied) {
-        // A canvas step may have gone through before a later one was refused.
-        _canvas->setTransform(before);
-        return false;
-    }
+    if (!t || !applyTransform(*t)) return false;
     redraw();
     _document.drawing().markChanged();
     return true;
@@ -58,15 +75,14 @@ bool PavoView::zoomToPoint(Point p, float s)
     // NaN, zero and negative factors are no zoom at all.
     if (!finite(p) || !(s > 0)) return false;
     reallocateIfNeeded();
-    const AffineTransform before = _canvas->transform();
-    return finishViewChange(before, _canvas->zoomToPoint(p, clamped_factor(scale(), s)));
+    return finishViewChange(zoomed(_transform, p, clamped_factor(scale(), s), viewCentre()));
 }
 
 bool PavoView::zoomToBitmapRect(const Rect& r)
 {
     if (!finite(r)) return false;
     reallocateIfNeeded();
-    const Size size = _canvas->size();
+    const Size size = _canvas_size;
     return zoomToPoint(centre(r), min(size.width / r.size.width, size.height / r.size.height));
 }
 
@@ -75,21 +91,27 @@ bool PavoView::rotateFrom(Point a, Point b)
     if (!finite(a) || !finite(b)) return false;
     reallocateIfNeeded();
     const Point c = viewCentre();
-    const AffineTransform before = _canvas->transform();
-    return finishViewChange(before, _canvas->rotateAroundPoint(c, angle(b - c) - angle(a - c)));
+    return finishViewChange(rotated(_transform, c, angle(b - c) - angle(a - c), c));
 }
 
 bool PavoView::moveFrom(Point a, Point b)
 {
     reallocateIfNeeded();
-    // A move by whole pixels of a picture that is up to date keeps the pixels it has and
-    // renders only the strips that come into view.
     const Point by = b - a;
-    const bool whole_pixels = finite(by) && by.x == std::round(by.x) && by.y == std::round(by.y) &&
-                              std::abs(by.x) < _canvas->size().width && std::abs(by.y) < _canvas->size().height;
-    if (!whole_pixels || _needs_redraw || reallocationPending())
-        return zoomToPoint(viewCentre() + a - b, 1.0f);
-    if (!scrollPicture(int(by.x), int(by.y))) return false;
+    if (!finite(by)) return false;
+    AffineTransform moved = _transform;
+    moved.tx += by.x;
+    moved.ty += by.y;
+    if (!moved.isUsable()) return false;
+    // A move by whole device pixels of a picture that is up to date keeps the pixels it has
+    // and renders only the strips that come into view.
+    const AffineTransform before = _canvas->transform(), after = canvas_transform(moved, _ratio);
+    const float dx = std::round(after.tx - before.tx), dy = std::round(after.ty - before.ty);
+    const bool whole_pixels = std::abs(after.tx - before.tx - dx) < 1e-3f &&
+                              std::abs(after.ty - before.ty - dy) < 1e-3f &&
+                              std::abs(dx) < _canvas->size().width && std::abs(dy) < _canvas->size().height;
+    if (!whole_pixels || _needs_redraw || reallocationPending()) return finishViewChange(moved);
+    if (!scrollPicture(int(dx), int(dy), moved)) return false;
     _document.drawing().markChanged();
     return true;
 }
@@ -111,17 +133,13 @@ bool PavoView::zoomToFit()
     const Rect bounds = _document.drawing().strokes().bounds();
     if (is_empty(bounds) || !finite(bounds)) return false;
     reallocateIfNeeded();
-    return zoomToBitmapRect(_canvas->worldRectToBitmapRect(bounds));
+    return zoomToBitmapRect(transform_rect(_transform, bounds));
 }
 
 bool PavoView::resetRotation()
 {
     reallocateIfNeeded();
-    const Point w = _canvas->bitmapPointToWorldPoint(viewCentre());
-    const float s = scale();
-    const AffineTransform before = _canvas->transform();
+    const Point w = viewPointToWorldPoint(viewCentre());
     // Under the identity the world point is its own view point.
-    const bool applied =
-        _canvas->setTransform(AffineTransform::identity()) && _canvas->zoomToPoint(w, s);
-    return finishViewChange(before, applied);
+    return finishViewChange(zoomed(AffineTransform::identity(), w, scale(), viewCentre()));
 }

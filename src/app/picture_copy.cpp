@@ -7,10 +7,12 @@
 
 QImage capture_view(PavoView& view, const std::optional<QColor>& background)
 {
-    const Size size = view.canvasForReading().size();
+    // In view pixels, as at any other scale; a denser canvas is averaged down to them.
+    const Size size = view.viewGeometry().size();
     QImage picture(int(size.width), int(size.height), QImage::Format_RGBA8888_Premultiplied);
     picture.fill(background ? *background : QColor(Qt::transparent));
     QPainter painter(&picture);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     view.paint(painter, Rect{{0, 0}, size});
     return picture;
 }
@@ -19,10 +21,10 @@ Result<QImage> picture_at_scale(PavoView& view, const Strokes& strokes, const st
                                 float scale)
 {
     if (scale == 1.0f) return capture_view(view, background);
-    const PavoCanvas& canvas = view.canvasForReading();
-    const int width = int(canvas.size().width * scale);
-    const int height = int(canvas.size().height * scale);
-    return render_drawing(ExportSource{strokes, canvas, background}, width, height, true);
+    const ViewGeometry geometry = view.viewGeometry();
+    const int width = int(geometry.size().width * scale);
+    const int height = int(geometry.size().height * scale);
+    return render_drawing(ExportSource{strokes, geometry, background}, width, height, true);
 }
 
 namespace {

@@ -26,4 +26,8 @@ public:
     virtual void setNeedsDisplay() = 0;
     // Asks the view for PavoView::cursor again.
     virtual void refreshCursor() = 0;
+    // Device pixels per view pixel on the screen the display is on; the view renders at
+    // that resolution and reads it again before every paint and event, so a move to
+    // another screen only needs a repaint. A display without a screen has 1.
+    virtual float screenPixelRatio() const { return 1; }
 };

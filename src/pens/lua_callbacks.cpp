@@ -93,7 +93,7 @@ Result<> Lua::penUp(ToolView& view, ScriptPen& pen)
     context.pressure = 0;
     Result<> ran = callPenFunction("pen_up", nullptr, 0);
     if (!is_empty(context.preview_rect)) view.canvas().endPreview(context.preview_rect);
-    mark(view, context.preview_rect);
+    mark(view, view.viewRectOfPixels(context.preview_rect));
     context.preview_rect = {};
     mark(view, context.last_draw_rect);
     context.last_draw_rect = {};

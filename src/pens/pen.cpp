@@ -160,7 +160,7 @@ float Pen::drawingRadius(float pressure, ToolView& view) const
 
 void Pen::pickColor(Point at, ToolView& view)
 {
-    const color_ns::Color pixel = view.canvas().colorAt(at);
+    const color_ns::Color pixel = view.canvas().colorAt(view.pixelPoint(at));
     view.document().setToolColor(color_ns::alpha(pixel) != 0 ? color_ns::to_qcolor_no_alpha(pixel)
                                                        : view.backgroundColor());
 }
@@ -174,11 +174,11 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
     }
     _pen_down = true;
     if (_custom_pen && _pen_type) {
-        const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
+        const Point world = view.viewPointToWorldPoint(event.location);
         (void)_pen_type->penDownAt(view, *this, world, drawingRadius(0, view), event);
         return;
     }
-    _pen_points.emplace(view.canvas().transform(), _radius);
+    _pen_points.emplace(view.transform(), _radius);
     _preview_rect.reset();
 }
 
@@ -187,7 +187,7 @@ void Pen::toolMoveEvent(const ToolEvent& event, ToolView& view)
     if (!_pen_down) return;
     const float pressure = std::isfinite(event.pressure) ? std::clamp(event.pressure, 0.0f, 1.0f) : 0;
     if (_custom_pen && _pen_type) {
-        const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
+        const Point world = view.viewPointToWorldPoint(event.location);
         (void)_pen_type->penMoveTo(view, *this, world, drawingRadius(pressure, view), event);
         return;
     }
@@ -212,7 +212,7 @@ void Pen::endBuiltInStroke(ToolView& view)
 {
     if (_preview_rect) {
         view.canvas().endPreview(*_preview_rect);
-        view.setNeedsDisplayInRect(*_preview_rect);
+        view.setNeedsDisplayInPixelRect(*_preview_rect);
     }
     _pen_points->simplify();
     // Nothing is added for a click without a move or a stroke whose outline is unusable.
@@ -224,7 +224,7 @@ void Pen::endBuiltInStroke(ToolView& view)
 
 void Pen::previewPoint(ToolView& view, Point p, float pressure)
 {
-    const PenOutline outline{{{view.canvas().bitmapPointToWorldPoint(p), drawingRadius(pressure, view)}},
+    const PenOutline outline{{{view.viewPointToWorldPoint(p), drawingRadius(pressure, view)}},
                              {},
                              {false}};
     previewOutline(view, outline);
@@ -232,8 +232,7 @@ void Pen::previewPoint(ToolView& view, Point p, float pressure)
 
 void Pen::previewStroke(ToolView& view, Point p1, Point p2, float pressure1, float pressure2)
 {
-    const PavoCanvas& canvas = view.canvas();
-    const Point w1 = canvas.bitmapPointToWorldPoint(p1), w2 = canvas.bitmapPointToWorldPoint(p2);
+    const Point w1 = view.viewPointToWorldPoint(p1), w2 = view.viewPointToWorldPoint(p2);
     const float r1 = drawingRadius(pressure1, view), r2 = drawingRadius(pressure2, view);
     PenOutline outline{{{w2, r2}}, {}, {false}};
     if (w1 != w2) {
@@ -256,7 +255,7 @@ void Pen::previewOutline(ToolView& view, const PenOutline& outline)
     const Rect r = canvas.worldRectToBitmapRect(world);
     canvas.showPreview(r, _mode, _opacity);
     extend(_preview_rect, r);
-    view.setNeedsDisplayInRect(r);
+    view.setNeedsDisplayInPixelRect(r);
 }
 
 void Pen::toolFlagsChanged(const ToolEvent& event, ToolView& view)

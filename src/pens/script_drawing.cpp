@@ -61,7 +61,7 @@ void preview_path(ScriptContext& context, ToolView& view, const ScriptPen& pen, 
     const Rect r = strokeBitmap.worldRectToBitmapRect(world);
     canvas.showPreview(r, pen.transferMode(), pen.opacity());
     context.preview_rect = union_rect(context.preview_rect, r);
-    view.setNeedsDisplayInRect(r);
+    view.setNeedsDisplayInPixelRect(r);
 }
 
 int preview(lua_State* L, bool stroke, const char* f)
@@ -79,7 +79,7 @@ void end_preview(ScriptContext& context, ToolView& view)
 {
     if (is_empty(context.preview_rect)) return;
     view.canvas().endPreview(context.preview_rect);
-    view.setNeedsDisplayInRect(context.preview_rect);
+    view.setNeedsDisplayInPixelRect(context.preview_rect);
     context.preview_rect = {};
 }
 

@@ -88,13 +88,12 @@ ToolCursor ArrowTool::toolCursor() const
 
 std::optional<AffineTransform> ArrowTool::turnTransform(ToolView& view) const
 {
-    const PavoCanvas& canvas = view.canvas();
-    const Point from = canvas.bitmapPointToWorldPoint(_drag_origin) - _drag_center;
-    const Point to = canvas.bitmapPointToWorldPoint(_drag_destination) - _drag_center;
+    const Point from = view.viewPointToWorldPoint(_drag_origin) - _drag_center;
+    const Point to = view.viewPointToWorldPoint(_drag_destination) - _drag_center;
     // A drag from the centre has no angle to measure against.
     const float theta = length(from) == 0 ? 0.0f : angle(to) - angle(from);
     const float s = _scale_anchor
-                        ? length(to) / length(canvas.bitmapPointToWorldPoint(*_scale_anchor) - _drag_center)
+                        ? length(to) / length(view.viewPointToWorldPoint(*_scale_anchor) - _drag_center)
                         : 1.0f;
     // Translate to c, turn, scale, translate back: p -> c + R(s (p - c)).
     const AffineTransform t =
@@ -109,8 +108,7 @@ std::optional<AffineTransform> ArrowTool::turnTransform(ToolView& view) const
 
 std::optional<AffineTransform> ArrowTool::moveTransform(ToolView& view) const
 {
-    const PavoCanvas& canvas = view.canvas();
-    const Point d = canvas.bitmapPointToWorldPoint(_drag_destination) - canvas.bitmapPointToWorldPoint(_drag_origin);
+    const Point d = view.viewPointToWorldPoint(_drag_destination) - view.viewPointToWorldPoint(_drag_origin);
     const AffineTransform t = AffineTransform::translation(d.x, d.y);
     if (!t.isUsable()) return std::nullopt;
     return t;
@@ -166,7 +164,7 @@ void ArrowTool::startTurn(ToolView& view)
 void ArrowTool::noteScaleAnchor(ToolView& view, Point at)
 {
     if (_scale_anchor) return;
-    const Point centre = view.canvas().worldPointToBitmapPoint(_drag_center);
+    const Point centre = view.worldPointToViewPoint(_drag_center);
     if (length(at - centre) >= kMinScaleRadius) _scale_anchor = at;
 }
 
@@ -175,7 +173,7 @@ void ArrowTool::toolDownEvent(const ToolEvent& event, ToolView& view)
     _in_gesture = true;
     _highlights_valid = false;
     Drawing& drawing = view.document().drawing();
-    const Point world = view.canvas().bitmapPointToWorldPoint(event.location);
+    const Point world = view.viewPointToWorldPoint(event.location);
     const StrokePtr picked = drawing.strokes().pickStrokeAtPoint(world, kPickTolerance / view.scale());
     _drag_origin = event.location;
     _drag_destination = event.location;
@@ -202,11 +200,10 @@ void ArrowTool::selectStrokesInDraggedRect(ToolView& view, bool touching)
 {
     // The rectangle is upright on screen; in a turned view the strokes are looked for in the
     // upright world rectangle around its four corners.
-    const PavoCanvas& canvas = view.canvas();
-    const Point corners[4] = {canvas.bitmapPointToWorldPoint(_drag_origin),
-                              canvas.bitmapPointToWorldPoint(_drag_destination),
-                              canvas.bitmapPointToWorldPoint({_drag_origin.x, _drag_destination.y}),
-                              canvas.bitmapPointToWorldPoint({_drag_destination.x, _drag_origin.y})};
+    const Point corners[4] = {view.viewPointToWorldPoint(_drag_origin),
+                              view.viewPointToWorldPoint(_drag_destination),
+                              view.viewPointToWorldPoint({_drag_origin.x, _drag_destination.y}),
+                              view.viewPointToWorldPoint({_drag_destination.x, _drag_origin.y})};
     Rect world = range_rect(corners[0], corners[1]);
     for (const Point p : corners) world = cover_rect(world, range_rect(p, p));
     Drawing& drawing = view.document().drawing();

@@ -31,14 +31,17 @@ void FillTool::pickColor(Point at, ToolView& view)
 {
     // A point that is no point at all picks nothing rather than the corner pixel.
     if (std::isnan(at.x) || std::isnan(at.y)) return;
-    const color_ns::Color pixel = view.canvas().colorAt(at);
+    const color_ns::Color pixel = view.canvas().colorAt(view.pixelPoint(at));
     view.document().setToolColor(color_ns::alpha(pixel) != 0 ? color_ns::to_qcolor_no_alpha(pixel)
                                                        : view.backgroundColor());
 }
 
 void FillTool::fill(Point at, ToolView& view)
 {
-    const std::optional<FillOutline> outline = fill_outline_at(view.canvas(), at, _tolerance, _expand);
+    // The growth is in view pixels, as the user sees the edges it tucks under.
+    const int expand = int(std::lround(float(_expand) * view.pixelRatio()));
+    const std::optional<FillOutline> outline =
+        fill_outline_at(view.canvas(), view.pixelPoint(at), _tolerance, expand);
     if (!outline) return;
     const StrokePtr stroke = Stroke::withPath(outline->path, _color, _mode, _opacity);
     if (!stroke) return;

@@ -37,12 +37,11 @@ void draw_rubber_band(QPainter& painter, const Rect& r)
 // over the view's background so that nothing of the old placement shows around it.
 void draw_placed_picture(ToolView& view, QPainter& painter, const QTransform& placement)
 {
-    const PavoCanvas& canvas = view.canvas();
-    const Rect whole{{0, 0}, canvas.size()};
+    const Rect whole{{0, 0}, view.viewSize()};
     painter.save();
     painter.fillRect(qrect(whole), view.backgroundColor());
     painter.setTransform(placement, true);
-    canvas.previewBitmap().drawScaledInRect(painter, whole);
+    view.canvas().previewBitmap().drawScaledInRect(painter, whole);
     painter.restore();
 }
 
@@ -53,7 +52,7 @@ void mark_rubber_band(ToolView& view, const Rect& r)
     if (finite(r)) view.setNeedsDisplayInRect(grow_rect(r, kRubberBandMargin, kRubberBandMargin));
 }
 
-Point view_centre(ToolView& view) { return point(view.canvas().size()) / 2.0f; }
+Point view_centre(ToolView& view) { return point(view.viewSize()) / 2.0f; }
 
 // The angle from a to b about c; none when a or b sits on c, where direction is noise.
 std::optional<float> swept_angle(Point c, Point a, Point b)

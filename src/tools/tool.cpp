@@ -30,3 +30,22 @@ QString Tool::transferModeIntToString(int mode)
 {
     return QString::fromStdString(transfer_mode_name(mode));
 }
+
+Rect ToolView::viewRectOfPixels(const Rect& pixelRect) const
+{
+    const float r = pixelRatio();
+    if (r == 1) return pixelRect;
+    return {pixelRect.origin / r, {pixelRect.size.width / r, pixelRect.size.height / r}};
+}
+
+Point ToolView::viewPointToWorldPoint(Point viewPoint) const
+{
+    // A view's transformation is always invertible; the identity only guards the type.
+    return transform().inverted().value_or(AffineTransform::identity()).apply(viewPoint);
+}
+
+Size ToolView::viewSize()
+{
+    const Size pixels = canvas().size();
+    return {pixels.width / pixelRatio(), pixels.height / pixelRatio()};
+}

@@ -27,6 +27,18 @@ public:
     virtual QColor backgroundColor() const = 0;
     virtual ToolDocument& document() = 0;
 
+    // The canvas holds device pixels: pixelRatio() of them per view pixel along each axis.
+    // Events, transform() and the rectangles for redisplay stay in view pixels; what reads
+    // or marks the canvas converts with these.
+    virtual float pixelRatio() const { return 1; }
+    Point pixelPoint(Point viewPoint) const { return viewPoint * pixelRatio(); }
+    Rect viewRectOfPixels(const Rect& pixelRect) const;
+    void setNeedsDisplayInPixelRect(const Rect& pixelRect) { setNeedsDisplayInRect(viewRectOfPixels(pixelRect)); }
+    Point viewPointToWorldPoint(Point viewPoint) const;
+    Point worldPointToViewPoint(Point world) const { return transform().apply(world); }
+    // The view's size in view pixels.
+    virtual Size viewSize();
+
     // Navigation, for the zoom, rotate and move tools. Each returns false and changes
     // nothing when refused (a zoom beyond its range, a point that is not finite).
     // Scales by s about the view point p and brings the world point under p to the centre.

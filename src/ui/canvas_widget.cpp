@@ -81,6 +81,17 @@ void CanvasWidget::refreshCursor()
     if (_document) setCursor(qt_cursor(_document->view().cursor()));
 }
 
+bool CanvasWidget::event(QEvent* event)
+{
+    const bool screen = event->type() == QEvent::ScreenChangeInternal;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    if (screen || event->type() == QEvent::DevicePixelRatioChange) update();
+#else
+    if (screen) update();
+#endif
+    return QWidget::event(event);
+}
+
 void CanvasWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);

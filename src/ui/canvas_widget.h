@@ -25,10 +25,13 @@ public:
     void setNeedsDisplayInRect(const Rect& viewRect) override;
     void setNeedsDisplay() override { update(); }
     void refreshCursor() override;
+    float screenPixelRatio() const override { return float(devicePixelRatioF()); }
 
     QSize sizeHint() const override { return {800, 600}; }
 
 protected:
+    // A move to a screen of another pixel density repaints, and the view renders anew at it.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

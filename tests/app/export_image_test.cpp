@@ -49,7 +49,7 @@ protected:
     void SetUp() override { doc->drawing().addStroke(fill_stroke(make_rect(30, 20, 50, 40), red)); }
     ExportSource source()
     {
-        return {doc->strokes(), doc->view().canvasForReading(), doc->backgroundColor()};
+        return {doc->strokes(), doc->view().viewGeometry(), doc->backgroundColor()};
     }
     QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
 };

@@ -4,6 +4,10 @@
 #include "pavo_view.h"
 
 #include "fakes.h"
+#include "fill_tool.h"
+#include "pen.h"
+#include "picture_copy.h"
+#include "pictures.h"
 #include "rows.h"
 #include "support/strokes.h"
 
@@ -13,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -222,6 +227,114 @@ TEST_F(ViewTest, ASizeChangeRebuildsTheCanvasBeforeItIsUsedAndRefusesTheImpossib
     ASSERT_TRUE(view->setSize({1e6f, 1e6f}, false));
     EXPECT_EQ(view->canvasForReading().size(), (Size{400, 300}));
     EXPECT_FALSE(PavoView::create(document, display, {1e6f, 1e6f}));
+}
+
+// The same view on a screen of two device pixels per view pixel beside the one of ratio 1.
+class ViewAtRatioTwo : public ViewTest {
+protected:
+    FakeDisplay dense;
+    std::unique_ptr<PavoView> view2;
+    void SetUp() override
+    {
+        ViewTest::SetUp();
+        dense.ratio = 2;
+        view2 = PavoView::create(document, dense, {200, 100});
+        ASSERT_TRUE(view2);
+        document.onChange = [this](const DrawingChange& change) {
+            for (PavoView* v : {view.get(), view2.get()})
+                change.kind == DrawingChange::StrokeAdded ? v->strokeAdded(change.stroke) : v->redraw();
+        };
+    }
+};
+
+double coverage(const Bitmap& b)
+{
+    double sum = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) sum += alpha(b.pixelAt(x, y));
+    return sum / 255;
+}
+
+TEST_F(ViewAtRatioTwo, TheCanvasHoldsDevicePixelsWhileTheTransformStaysInViewPixels)
+{
+    document.drawing().addStroke(fill_stroke(make_rect(20, 20, 40, 30), Qt::red));
+    const std::function<bool(PavoView&)> steps[] = {
+        [](PavoView& v) { return v.setTransform({1.5f, 0, 0, 1.5f, -20, 10}); },
+        [](PavoView& v) { return v.zoomToPoint({30, 70}, 2.5f); },
+        [](PavoView& v) { return v.rotateFrom({110, 50}, {100, 60}); },
+        [](PavoView& v) { return v.moveFrom({10, 10}, {33, 17}); },
+        [](PavoView& v) { return v.resetRotation() && v.zoomToFit(); }};
+    for (const auto& step : steps) {
+        ASSERT_TRUE(step(*view) && step(*view2));
+        EXPECT_EQ(view2->transform(), view->transform());
+    }
+    EXPECT_EQ(view2->canvas().transform(), AffineTransform::scaling(2, 2).after(view->transform()));
+    EXPECT_EQ(view2->canvasForReading().size(), (Size{400, 200}));
+    EXPECT_EQ(view2->viewGeometry().size(), view->viewGeometry().size());
+    // Copies are in view pixels; the denser canvas averages down to the same picture but for rounding.
+    EXPECT_LE(largest_difference(capture_view(*view2, std::nullopt), capture_view(*view, std::nullopt)), 8);
+    EXPECT_EQ(picture_at_scale(*view2, document.drawing().strokes(), std::nullopt, 2)->size(), QSize(400, 200));
+    EXPECT_NEAR(coverage(view2->canvas().previewBitmap()), 4 * coverage(view->canvasForReading().previewBitmap()),
+                40);
+    // Moved to a screen of ratio 1, it renders anew there and looks at the same place.
+    dense.ratio = 1;
+    EXPECT_EQ(view2->canvasForReading().size(), (Size{200, 100}));
+    EXPECT_EQ(view2->transform(), view->transform());
+    EXPECT_EQ(largest_difference(view2->canvas().previewBitmap().image(), view->canvas().previewBitmap().image()), 0);
+}
+
+// The edges one device pixel wide on screen: the window test at QT_SCALE_FACTOR=2.
+TEST_F(ViewAtRatioTwo, PaintCopiesTheDevicePixelsAndRedisplayIsInViewPixels)
+{
+    view2->ensureCanvasUpToDate();
+    document.drawing().addStroke(fill_stroke(make_rect(20.3f, 20, 40, 30), Qt::red));
+    ASSERT_EQ(dense.rects.size(), 1u);
+    const Rect marked = dense.rects.front();
+    EXPECT_TRUE(marked.minX() <= 20.3f && marked.maxX() >= 60.3f && marked.maxX() < 62) << marked.maxX();
+    QImage shown(400, 200, QImage::Format_RGBA8888_Premultiplied);
+    shown.setDevicePixelRatio(2);
+    shown.fill(Qt::transparent);
+    {
+        QPainter painter(&shown);
+        view2->paint(painter, make_rect(0, 0, 200, 100));
+    }
+    EXPECT_EQ(largest_difference(shown, view2->canvas().previewBitmap().image()), 0);
+}
+
+TEST_F(ViewAtRatioTwo, ToolsReadAndDrawUnderTheViewPoint)
+{
+    document.drawing().addStroke(fill_stroke(make_rect(60, 20, 40, 40), Qt::red));
+    FillTool fill;
+    fill.setColor(Qt::blue);
+    document.setTool(&fill);
+    view2->mouseDown({{80, 40}, 1, kOptionKey});
+    view2->mouseUp({{80, 40}, 0, kOptionKey});
+    EXPECT_EQ(document.toolColor, QColor(Qt::red));
+    // The growth under the edges is in view pixels too.
+    fill.setExpand(4);
+    const auto filled = [&](PavoView& v) {
+        v.mouseDown({{80, 40}, 1, 0});
+        v.mouseUp({{80, 40}, 0, 0});
+        const Rect r = document.drawing().strokes().strokeArray().back()->bounds();
+        document.drawing().undoManager().undo();
+        return r;
+    };
+    const Rect dense_fill = filled(*view2), plain_fill = filled(*view);
+    EXPECT_NEAR(dense_fill.minX(), plain_fill.minX(), 0.5f);
+    EXPECT_NEAR(dense_fill.maxY(), plain_fill.maxY(), 0.5f);
+    EXPECT_NEAR(plain_fill.maxY(), 64, 1);
+    RecordingAlerts alerts;
+    Pen pen{alerts, QStringLiteral("/no pens here")};
+    pen.setRadius(3);
+    document.setTool(&pen);
+    view2->mouseDown({{30, 70}, 1, 0});
+    view2->mouseDragged({{30, 70}, 1, 0});
+    view2->mouseDragged({{50, 70}, 1, 0});
+    EXPECT_NE(alpha(view2->canvas().previewBitmap().colorAt({80, 140})), 0);
+    EXPECT_EQ(alpha(view2->canvas().previewBitmap().colorAt({40, 70})), 0);
+    ASSERT_FALSE(dense.rects.empty());
+    const Rect r = dense.rects.back();
+    EXPECT_TRUE(r.minX() <= 40 && r.maxX() >= 50 && r.maxX() < 60 && r.minY() < 70 && r.maxY() > 70);
 }
 
 class ViewEvents : public ViewTest {

@@ -80,8 +80,10 @@ public:
     void setNeedsDisplayInRect(const Rect& r) override { rects.push_back(r); }
     void setNeedsDisplay() override { ++wholeView; }
     void refreshCursor() override {}
+    float screenPixelRatio() const override { return ratio; }
     std::vector<Rect> rects;
     int wholeView = 0;
+    float ratio = 1;
 };
 
 class RecordingAlerts : public ScriptAlerts {

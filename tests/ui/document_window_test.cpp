@@ -9,6 +9,7 @@
 #include "pavo_application.h"
 #include "pictures.h"
 #include "recovery.h"
+#include "support/strokes.h"
 
 #include <QAction>
 #include <QDir>
@@ -121,6 +122,29 @@ TEST_F(Window, TheMouseAndTheTabletDrawAndUndoByTheMenu)
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QCoreApplication::sendEvent(canvas, &del);
     EXPECT_EQ(strokes(), 0) << "delete removes the topmost stroke";
+}
+
+// Run by a test entry of its own with QT_SCALE_FACTOR=2 (see CMakeLists.txt).
+TEST_F(Window, OnADenseScreenTheDrawingShowsAtDevicePixelsInAnUnchangedFrame)
+{
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") != u"2") GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
+    window->show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(canvas->devicePixelRatioF(), 2.0);
+    PavoView& view = window->document().view();
+    view.endLiveResize(); // the window's first layout
+    window->document().drawing().addStroke(fill_stroke(make_rect(20.3f, 20, 100, 50), Qt::red));
+    const QImage shown = canvas->grab().toImage();
+    const QSize area = canvas->size();
+    EXPECT_EQ(view.canvasForReading().size(), (Size{float(2 * area.width()), float(2 * area.height())}));
+    ASSERT_EQ(shown.size(), area * 2);
+    int blended = 0;
+    for (int x = 0; x < shown.width(); ++x)
+        blended += shown.pixelColor(x, 60) != Qt::white && shown.pixelColor(x, 60) != Qt::red;
+    EXPECT_EQ(blended, 2) << "one device pixel at each edge";
+    // The frame and the view keep view pixels.
+    EXPECT_EQ(view.size(), (Size{float(area.width()), float(area.height())}));
+    EXPECT_TRUE(window->windowFrame()->endsWith(QStringLiteral(" %1 %2").arg(area.width()).arg(area.height())));
 }
 
 // The application routes Qt's proximity events to every window's document; a press with
