@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "color.h"
 #include "gif_writer.h"
+#include "png_writer.h"
 #include "transfer_ops.h"
 
 #include <QBuffer>
@@ -184,9 +185,7 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 {
     switch (format) {
     case ImageFormat::Jpeg: writer.setQuality(options.jpegQuality); break;
-    case ImageFormat::Png:
-        // Qt's encoder writes no Adam7; the option is kept for the dialog and ignored.
-        break;
+    case ImageFormat::Png: break;
     case ImageFormat::Tiff: writer.setCompression(options.tiffLzw ? 1 : 0); break;
     case ImageFormat::Gif: break;
     }
@@ -198,6 +197,7 @@ Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const E
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
     if (format == ImageFormat::Gif) return encode_gif(image);
+    if (format == ImageFormat::Png) return encode_png(image, options.pngInterlaced);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
                                                        : image.convertToFormat(QImage::Format_RGBA8888);
     QByteArray bytes;
