@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Times the whole program exporting a large drawing: 10 000 pen strokes of 100 samples,
-# fitted into a 1920 x 1080 view and exported at that size. Start-up, reading the file,
+# Times the whole program exporting a large drawing: 10 000 pen strokes of 100 samples (or
+# the first STROKES of them), fitted into a 1920 x 1080 view and exported at that size. Start-up, reading the file,
 # building every outline, rendering and encoding are all in the figures, which the
 # in-process benchmarks (pavo_bench) leave out.
 #
-#   bench/export_process.sh BUILD_DIR [RUNS]
+#   bench/export_process.sh BUILD_DIR [RUNS] [STROKES]
 #
 # Builds nothing: BUILD_DIR must already hold src/ui/pavo and bench/pavo_make_large_drawing.
 # Runs the PNG export RUNS times (3 by default) and the JPEG and GIF exports once each, and
@@ -17,14 +17,15 @@
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 BUILD_DIR [RUNS]" >&2
+    echo "usage: $0 BUILD_DIR [RUNS] [STROKES]" >&2
     exit 2
 }
 
-[[ $# -ge 1 && $# -le 2 ]] || usage
+[[ $# -ge 1 && $# -le 3 ]] || usage
 build_dir=$1
 runs=${2:-3}
-[[ $runs =~ ^[1-9][0-9]*$ ]] || usage
+strokes=${3:-10000}
+[[ $runs =~ ^[1-9][0-9]*$ && $strokes =~ ^[1-9][0-9]*$ ]] || usage
 
 pavo=$build_dir/src/ui/pavo
 maker=$build_dir/bench/pavo_make_large_drawing
@@ -123,8 +124,8 @@ if [[ -n $gnu_time ]]; then
 else
     echo "measured with: bash time, VmHWM sampled from /proc"
 fi
-"$maker" "$drawing" >/dev/null
-echo "drawing: $(stat -c %s "$drawing") bytes (10000 strokes x 100 samples, view 1920 x 1080)"
+"$maker" "$drawing" "$strokes" >/dev/null
+echo "drawing: $(stat -c %s "$drawing") bytes ($strokes strokes x 100 samples, view 1920 x 1080)"
 
 best_s=''
 best_kb=''
