@@ -30,6 +30,7 @@ struct Raster {
     std::size_t rowBytes() const { return std::size_t(width) * std::size_t(channels); }
 };
 
+// Alpha is byte 3 of both RGBA formats, premultiplied or not.
 bool opaque(const QImage& rgba)
 {
     for (int y = 0; y < rgba.height(); ++y) {
@@ -40,21 +41,30 @@ bool opaque(const QImage& rgba)
     return true;
 }
 
-// The straight-alpha picture's bytes, without alpha when it is opaque.
-Raster raster_of(const QImage& rgba)
+// Hands each row of the picture (RGBA, premultiplied or not) to `take` as straight-alpha
+// bytes, `channels` a pixel. Qt undoes the premultiplication a band of rows at a time, so
+// no second copy of the whole picture is made.
+template <class Take>
+void for_each_row(const QImage& rgba, int channels, Take take)
 {
-    Raster r{{}, rgba.width(), rgba.height(), opaque(rgba) ? 3 : 4};
-    r.bytes.resize(r.rowBytes() * std::size_t(r.height));
-    for (int y = 0; y < r.height; ++y) {
-        const uchar* from = rgba.constScanLine(y);
-        std::uint8_t* to = r.bytes.data() + std::size_t(y) * r.rowBytes();
-        if (r.channels == 4) {
-            std::memcpy(to, from, r.rowBytes());
-            continue;
+    constexpr int kBand = 32;
+    Bytes packed(std::size_t(rgba.width()) * 3);
+    for (int top = 0; top < rgba.height(); top += kBand) {
+        const int rows = std::min(kBand, rgba.height() - top);
+        const QImage band =
+            QImage(rgba.constScanLine(top), rgba.width(), rows, rgba.bytesPerLine(), rgba.format())
+                .convertToFormat(QImage::Format_RGBA8888);
+        for (int y = 0; y < rows; ++y) {
+            const uchar* from = band.constScanLine(y);
+            if (channels == 4) {
+                take(from);
+                continue;
+            }
+            std::uint8_t* to = packed.data();
+            for (int x = 0; x < rgba.width(); ++x, to += 3, from += 4) std::memcpy(to, from, 3);
+            take(packed.data());
         }
-        for (int x = 0; x < r.width; ++x, to += 3, from += 4) std::memcpy(to, from, 3);
     }
-    return r;
 }
 
 // The Adam7 pass p of the picture: every dx-th pixel from x0 of every dy-th row from y0.
@@ -119,38 +129,58 @@ unsigned filter_row(std::uint8_t type, const std::uint8_t* row, const std::uint8
     }
 }
 
-// The rows of the raster as PNG's filtered data: a filter type byte, then the filtered row.
-// Each row takes the filter of smallest output, which usually compresses best (a few per cent
-// smaller files than one filter for all rows, for a few milliseconds).
-void append_filtered(const Raster& r, Bytes& out)
-{
-    const std::size_t size = r.rowBytes();
-    const Bytes zeros(size, 0);
-    std::array<Bytes, kFilters.size()> trial;
-    for (Bytes& t : trial) t.resize(size);
-    for (int y = 0; y < r.height; ++y) {
-        const std::uint8_t* prior = y > 0 ? r.row(y - 1) : zeros.data();
+// PNG's filtered data of rows given one after the other: a filter type byte, then the
+// filtered row. Each row takes the filter of smallest output, which usually compresses best
+// (a few per cent smaller files than one filter for all rows, for a few milliseconds).
+class RowFilter {
+public:
+    RowFilter(std::size_t rowBytes, int channels, Bytes& out)
+        : _size(rowBytes), _bpp(std::size_t(channels)), _prior(rowBytes, 0), _out(out)
+    {
+        for (Bytes& t : _trial) t.resize(rowBytes);
+    }
+    void add(const std::uint8_t* row)
+    {
         std::size_t best = 0;
         unsigned best_sum = ~0u;
         for (std::size_t k = 0; k < kFilters.size(); ++k) {
-            const unsigned sum = filter_row(kFilters[k], r.row(y), prior, size,
-                                            std::size_t(r.channels), trial[k].data());
+            const unsigned sum =
+                filter_row(kFilters[k], row, _prior.data(), _size, _bpp, _trial[k].data());
             if (sum < best_sum) best = k, best_sum = sum;
         }
-        out.push_back(kFilters[best]);
-        out.insert(out.end(), trial[best].begin(), trial[best].end());
+        _out.push_back(kFilters[best]);
+        _out.insert(_out.end(), _trial[best].begin(), _trial[best].end());
+        std::memcpy(_prior.data(), row, _size);
     }
-}
 
-Bytes filtered_data(const Raster& r, bool interlaced)
+private:
+    std::size_t _size, _bpp;
+    Bytes _prior;
+    std::array<Bytes, kFilters.size()> _trial;
+    Bytes& _out;
+};
+
+// The filtered data of the picture's rows, or of the seven Adam7 passes one after the other.
+Bytes filtered_data(const QImage& rgba, int channels, bool interlaced)
 {
+    const std::size_t rowBytes = std::size_t(rgba.width()) * std::size_t(channels);
     Bytes data;
     if (!interlaced) {
-        data.reserve((r.rowBytes() + 1) * std::size_t(r.height));
-        append_filtered(r, data);
+        data.reserve((rowBytes + 1) * std::size_t(rgba.height()));
+        RowFilter filter(rowBytes, channels, data);
+        for_each_row(rgba, channels, [&filter](const std::uint8_t* row) { filter.add(row); });
         return data;
     }
-    for (int p = 0; p < 7; ++p) append_filtered(adam7_pass(r, p), data);
+    Raster whole{{}, rgba.width(), rgba.height(), channels};
+    whole.bytes.reserve(rowBytes * std::size_t(rgba.height()));
+    for_each_row(rgba, channels, [&whole, rowBytes](const std::uint8_t* row) {
+        whole.bytes.insert(whole.bytes.end(), row, row + rowBytes);
+    });
+    for (int p = 0; p < 7; ++p) {
+        const Raster pass = adam7_pass(whole, p);
+        RowFilter filter(pass.rowBytes(), channels, data);
+        for (int y = 0; y < pass.height; ++y) filter.add(pass.row(y));
+    }
     return data;
 }
 
@@ -170,13 +200,13 @@ void append_chunk(QByteArray& out, const char (&type)[5], const QByteArray& data
     append_u32(out, libdeflate_crc32(0, out.constData() + start, std::size_t(out.size() - start)));
 }
 
-QByteArray header(const Raster& r, bool interlaced)
+QByteArray header(const QImage& image, int channels, bool interlaced)
 {
     QByteArray ihdr;
-    append_u32(ihdr, std::uint32_t(r.width));
-    append_u32(ihdr, std::uint32_t(r.height));
+    append_u32(ihdr, std::uint32_t(image.width()));
+    append_u32(ihdr, std::uint32_t(image.height()));
     // Bit depth 8; colour type RGB (2) or RGBA (6); deflate; adaptive filters; interlace.
-    const char rest[] = {8, char(r.channels == 3 ? 2 : 6), 0, 0, char(interlaced ? 1 : 0)};
+    const char rest[] = {8, char(channels == 3 ? 2 : 6), 0, 0, char(interlaced ? 1 : 0)};
     ihdr.append(rest, sizeof rest);
     return ihdr;
 }
@@ -205,15 +235,17 @@ std::optional<QByteArray> zlib_stream(const Bytes& data)
 Result<QByteArray> encode_png(const QImage& image, bool interlaced)
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
-    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    if (rgba.isNull())
+    const bool rgba = image.format() == QImage::Format_RGBA8888_Premultiplied ||
+                      image.format() == QImage::Format_RGBA8888;
+    const QImage pixels = rgba ? image : image.convertToFormat(QImage::Format_RGBA8888);
+    if (pixels.isNull())
         return Failure{QStringLiteral("There is not enough memory to encode the picture.")};
-    const Raster raster = raster_of(rgba);
-    const std::optional<QByteArray> idat = zlib_stream(filtered_data(raster, interlaced));
+    const int channels = opaque(pixels) ? 3 : 4;
+    const std::optional<QByteArray> idat = zlib_stream(filtered_data(pixels, channels, interlaced));
     if (!idat) return Failure{QStringLiteral("The picture could not be compressed.")};
 
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    append_chunk(png, "IHDR", header(raster, interlaced));
+    append_chunk(png, "IHDR", header(pixels, channels, interlaced));
     if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
         QByteArray phys;
         append_u32(phys, std::uint32_t(image.dotsPerMeterX()));
