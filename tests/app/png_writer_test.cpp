@@ -1,6 +1,7 @@
 // The PNG writer: every picture reads back through Qt's reader pixel for pixel, in the
 // channels it needs, plain and interlaced, and its files are about the size of Qt's own.
 
+#include "export_image.h"
 #include "png_writer.h"
 #include "replay.h"
 
@@ -89,6 +90,12 @@ TEST(PngWriter, ReadsBackPixelForPixel)
             EXPECT_EQ(read_back(*png), row.image.convertToFormat(QImage::Format_RGBA8888));
         }
     EXPECT_FALSE(encode_png(QImage()));
+    // The export dialog's option reaches the writer.
+    ExportOptions options;
+    options.pngInterlaced = true;
+    const Result<QByteArray> interlaced = encode_image(rows[0].image, ImageFormat::Png, options);
+    ASSERT_TRUE(interlaced);
+    EXPECT_EQ(interlace(*interlaced), 1);
 }
 
 // A drawing of pen strokes, opaque and over transparency, is at most a tenth larger than
