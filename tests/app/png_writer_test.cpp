@@ -41,14 +41,8 @@ QImage read_back(const QByteArray& png)
 }
 
 // IHDR's colour type (2 RGB, 6 RGBA) and interlace method.
-int colour_type(const QByteArray& png)
-{
-    return png.size() > 25 ? png[25] : -1;
-}
-int interlace(const QByteArray& png)
-{
-    return png.size() > 28 ? png[28] : -1;
-}
+int colour_type(const QByteArray& png) { return png.size() > 25 ? png[25] : -1; }
+int interlace(const QByteArray& png) { return png.size() > 28 ? png[28] : -1; }
 
 QByteArray qt_png(const QImage& image)
 {
@@ -72,14 +66,11 @@ TEST(PngWriter, ReadsBackPixelForPixel)
         const char* name;
         QImage image;
         int colourType;
-    } rows[] = {{"opaque 1x1", ramps_and_noise(1, 1, opaque), 2},
-                {"clear 1x1", ramps_and_noise(1, 1, clear), 6},
-                {"partly 1x1", ramps_and_noise(1, 1, partly), 6},
-                {"opaque 37x23", ramps_and_noise(37, 23, opaque), 2},
-                {"clear 6x5", ramps_and_noise(6, 5, clear), 6},
-                {"partly 37x23", ramps_and_noise(37, 23, partly), 6},
-                {"partly 3x70", ramps_and_noise(3, 70, partly), 6},
-                {"opaque 250x9", ramps_and_noise(250, 9, opaque), 2}};
+    } rows[] = {
+        {"opaque 1x1", ramps_and_noise(1, 1, opaque), 2}, {"clear 1x1", ramps_and_noise(1, 1, clear), 6},
+        {"partly 1x1", ramps_and_noise(1, 1, partly), 6}, {"opaque 37x23", ramps_and_noise(37, 23, opaque), 2},
+        {"clear 6x5", ramps_and_noise(6, 5, clear), 6}, {"partly 37x23", ramps_and_noise(37, 23, partly), 6},
+        {"partly 3x70", ramps_and_noise(3, 70, partly), 6}, {"opaque 250x9", ramps_and_noise(250, 9, opaque), 2}};
     for (const auto& row : rows)
         for (const bool interlaced : {false, true}) {
             SCOPED_TRACE(std::string(row.name) + (interlaced ? " interlaced" : ""));
