@@ -8,7 +8,8 @@
 #
 # Builds nothing: BUILD_DIR must already hold src/ui/pavo and bench/pavo_make_large_drawing.
 # Runs the PNG export RUNS times (3 by default) and the JPEG and GIF exports once each, and
-# prints wall seconds and peak resident memory for each run and the best of the PNG runs.
+# prints wall seconds and peak resident memory for each run and the best of the PNG runs, then
+# the phases of one more PNG run (start-up, reading, rendering, encoding, writing).
 # Peak memory comes from GNU time's -v report where /usr/bin/time is that; otherwise the
 # process's VmHWM is sampled from /proc while it runs (PAVO_BENCH_PROC=1 forces this), which
 # can miss growth in the last few milliseconds. Timings are only worth comparing on an idle
@@ -143,3 +144,8 @@ for format in jpg gif; do
     [[ $s != fail ]] || exit 1
     echo "$format once:  $(describe "$s" "$kb")  ($(stat -c %s "$work/out.$format") bytes)"
 done
+
+# The phases of one more PNG export, as the program itself times them.
+echo "phases of one more png run:"
+PAVO_TIMINGS=1 "$pavo" --export "$work/out.png" --width 1920 --height 1080 "$drawing" 2>&1 >/dev/null |
+    sed -n 's/^pavo: /  /p'

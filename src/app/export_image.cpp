@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "color.h"
 #include "gif_writer.h"
+#include "phase_timings.h"
 #include "png_writer.h"
 #include "transfer_ops.h"
 
@@ -238,5 +239,11 @@ Result<> export_drawing(const ExportSource& source, const QString& path, int wid
                            .arg(path)};
     const Result<QImage> image = render_drawing(source, width, height, format_is_transparent(*format));
     if (!image) return Failure{image.error()};
-    return write_image(*image, path, *format, options);
+    mark_phase("rendering");
+    const Result<QByteArray> bytes = encode_image(*image, *format, options);
+    if (!bytes) return Failure{QStringLiteral("%1: %2").arg(path, bytes.error())};
+    mark_phase("encoding");
+    Result<> written = write_file_atomically(path, *bytes);
+    mark_phase("writing");
+    return written;
 }
