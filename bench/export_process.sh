@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Times the whole program exporting a large drawing: 10 000 pen strokes of 100 samples,
-# fitted into a 1920 x 1080 view and exported at that size. Start-up, reading the file,
+# Times the whole program exporting a large drawing: 10 000 pen strokes of 100 samples (or
+# the first STROKES of them), fitted into a 1920 x 1080 view and exported at that size. Start-up, reading the file,
 # building every outline, rendering and encoding are all in the figures, which the
 # in-process benchmarks (pavo_bench) leave out.
 #
-#   bench/export_process.sh BUILD_DIR [RUNS]
+#   bench/export_process.sh BUILD_DIR [RUNS] [STROKES]
 #
 # Builds nothing: BUILD_DIR must already hold src/ui/pavo and bench/pavo_make_large_drawing.
 # Runs the PNG export RUNS times (3 by default) and the JPEG and GIF exports once each, and
-# prints wall seconds and peak resident memory for each run and the best of the PNG runs.
+# prints wall seconds and peak resident memory for each run and the best of the PNG runs, then
+# the phases of one more PNG run (start-up, reading, rendering, encoding, writing).
 # Peak memory comes from GNU time's -v report where /usr/bin/time is that; otherwise the
 # process's VmHWM is sampled from /proc while it runs (PAVO_BENCH_PROC=1 forces this), which
 # can miss growth in the last few milliseconds. Timings are only worth comparing on an idle
@@ -17,14 +18,15 @@
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 BUILD_DIR [RUNS]" >&2
+    echo "usage: $0 BUILD_DIR [RUNS] [STROKES]" >&2
     exit 2
 }
 
-[[ $# -ge 1 && $# -le 2 ]] || usage
+[[ $# -ge 1 && $# -le 3 ]] || usage
 build_dir=$1
 runs=${2:-3}
-[[ $runs =~ ^[1-9][0-9]*$ ]] || usage
+strokes=${3:-10000}
+[[ $runs =~ ^[1-9][0-9]*$ && $strokes =~ ^[1-9][0-9]*$ ]] || usage
 
 pavo=$build_dir/src/ui/pavo
 maker=$build_dir/bench/pavo_make_large_drawing
@@ -123,8 +125,8 @@ if [[ -n $gnu_time ]]; then
 else
     echo "measured with: bash time, VmHWM sampled from /proc"
 fi
-"$maker" "$drawing" >/dev/null
-echo "drawing: $(stat -c %s "$drawing") bytes (10000 strokes x 100 samples, view 1920 x 1080)"
+"$maker" "$drawing" "$strokes" >/dev/null
+echo "drawing: $(stat -c %s "$drawing") bytes ($strokes strokes x 100 samples, view 1920 x 1080)"
 
 best_s=''
 best_kb=''
@@ -142,3 +144,8 @@ for format in jpg gif; do
     [[ $s != fail ]] || exit 1
     echo "$format once:  $(describe "$s" "$kb")  ($(stat -c %s "$work/out.$format") bytes)"
 done
+
+# The phases of one more PNG export, as the program itself times them.
+echo "phases of one more png run:"
+PAVO_TIMINGS=1 "$pavo" --export "$work/out.png" --width 1920 --height 1080 "$drawing" 2>&1 >/dev/null |
+    sed -n 's/^pavo: /  /p'

@@ -1,5 +1,6 @@
 // Writes the benchmarks' large drawing (10 000 pen strokes of 100 samples) as a file, for
-// timing the whole program on it: pavo_make_large_drawing OUT.pavo
+// timing the whole program on it: pavo_make_large_drawing OUT.pavo [STROKES]
+// With STROKES, only that many of its first strokes (1 to 10 000).
 //
 // The file carries a 1920 x 1080 drawing area and a view transformation that fits every
 // stroke into it, so that an export at that size has to render the whole drawing rather
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <ranges>
 
 namespace {
 
@@ -21,11 +23,11 @@ constexpr WindowFrame kFrame{0, 0, 1920, 1080};
 // A little white around the strokes, so that none is cut at the picture's edge.
 constexpr float kMargin = 0.02f;
 
-StrokeArray present_strokes(const Strokes& strokes)
+StrokeArray present_strokes(const Strokes& strokes, int count)
 {
     StrokeArray present;
-    present.reserve(strokes.strokeArray().size());
-    for (const StrokePtr& s : strokes.strokeArray())
+    present.reserve(std::size_t(count));
+    for (const StrokePtr& s : strokes.strokeArray() | std::views::take(count))
         if (s) present.push_back(s);
     return present;
 }
@@ -56,16 +58,18 @@ int fail(const QString& message)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fputs("usage: pavo_make_large_drawing OUT.pavo\n", stderr);
+    bool counted = true;
+    const int count = argc == 3 ? QString::fromLocal8Bit(argv[2]).toInt(&counted) : kStrokes;
+    if (argc < 2 || argc > 3 || !counted || count < 1 || count > kStrokes) {
+        std::fprintf(stderr, "usage: pavo_make_large_drawing OUT.pavo [STROKES, 1 to %d]\n", kStrokes);
         return 2;
     }
     const DocumentData& generated = large_drawing();
 
     DocumentData file;
     file.background_color = generated.background_color;
-    file.strokes = std::make_unique<Strokes>(present_strokes(*generated.strokes));
-    const int dropped = generated.strokes->count() - file.strokes->count();
+    file.strokes = std::make_unique<Strokes>(present_strokes(*generated.strokes, count));
+    const int dropped = count - file.strokes->count();
     // A shorter drawing would time less work than the figures claim.
     if (dropped > 0) return fail(QStringLiteral("%1 generated strokes could not be built").arg(dropped));
 

@@ -3,6 +3,7 @@
 #include "color.h"
 #include "export_image.h"
 #include "pavo_document.h"
+#include "phase_timings.h"
 #include "print_drawing.h"
 #include "proximity.h"
 #include "script_paths.h"
@@ -169,7 +170,9 @@ void Replay::open(const QString& path)
         failed(QStringLiteral("%1 cannot be opened: no view can be made").arg(path));
         return;
     }
+    mark_phase("start-up");
     const Result<> result = opened->read(path);
+    mark_phase("reading");
     if (!result) {
         _shell.document = _document.get();
         failed(QStringLiteral("%1 cannot be opened: %2").arg(path, result.error()));

@@ -3,6 +3,8 @@
 #include "bitmap.h"
 #include "color.h"
 #include "gif_writer.h"
+#include "phase_timings.h"
+#include "png_writer.h"
 #include "stroke_index.h"
 #include "stroke_render.h"
 #include "transfer_ops.h"
@@ -168,9 +170,7 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 {
     switch (format) {
     case ImageFormat::Jpeg: writer.setQuality(options.jpegQuality); break;
-    case ImageFormat::Png:
-        // Qt's encoder writes no Adam7; the option is kept for the dialog and ignored.
-        break;
+    case ImageFormat::Png: break;
     case ImageFormat::Tiff: writer.setCompression(options.tiffLzw ? 1 : 0); break;
     case ImageFormat::Gif: break;
     }
@@ -182,6 +182,7 @@ Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const E
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
     if (format == ImageFormat::Gif) return encode_gif(image);
+    if (format == ImageFormat::Png) return encode_png(image, options.pngInterlaced);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
                                                        : image.convertToFormat(QImage::Format_RGBA8888);
     QByteArray bytes;
@@ -222,5 +223,11 @@ Result<> export_drawing(const ExportSource& source, const QString& path, int wid
                            .arg(path)};
     const Result<QImage> image = render_drawing(source, width, height, format_is_transparent(*format));
     if (!image) return Failure{image.error()};
-    return write_image(*image, path, *format, options);
+    mark_phase("rendering");
+    const Result<QByteArray> bytes = encode_image(*image, *format, options);
+    if (!bytes) return Failure{QStringLiteral("%1: %2").arg(path, bytes.error())};
+    mark_phase("encoding");
+    Result<> written = write_file_atomically(path, *bytes);
+    mark_phase("writing");
+    return written;
 }

@@ -37,14 +37,29 @@ QString hex_of(const QColor& color)
 
 Pen::Pen(ScriptAlerts& alerts, const QString& resourceRoot)
     : _alerts(alerts),
+      _resource_root(resourceRoot),
       _strings(StringTable::named(resourceRoot, QStringLiteral("Localizable"))),
       _color_picker_cursor(ToolCursor::load(QStringLiteral("color_picker_cursor"), QPoint(0, 15)))
 {
-    enumeratePenTypes(resourceRoot);
-    if (_default_pen_type) setPenTypeLua(_default_pen_type);
 }
 
 Pen::~Pen() = default;
+
+void Pen::load()
+{
+    if (_loaded) return;
+    // Set first: selecting the default type goes through setters that load.
+    _loaded = true;
+    enumeratePenTypes(_resource_root);
+    if (_default_pen_type) setPenTypeLua(_default_pen_type);
+}
+
+const Pen& Pen::loaded() const
+{
+    // Loading is part of reading a setting; no Pen is made const, so the cast is sound.
+    const_cast<Pen*>(this)->load();
+    return *this;
+}
 
 void Pen::enumeratePenTypes(const QString& resourceRoot)
 {
@@ -83,23 +98,24 @@ void Pen::savePenTypeSettings()
     _pen_type->setGlobal(QStringLiteral("mode"), transferModeString());
 }
 
-QString Pen::transferModeString() const { return transferModeIntToString(_mode); }
+QString Pen::transferModeString() const { return transferModeIntToString(loaded()._mode); }
 
 void Pen::setTransferModeString(const QString& name)
 {
+    load();
     _mode = transferModeStringToInt(name.toLower());
 }
 
 QStringList Pen::penTypeNames() const
 {
     QStringList names;
-    for (const auto& [name, type] : _pen_types) names << name;
+    for (const auto& [name, type] : loaded()._pen_types) names << name;
     return names;
 }
 
 std::optional<QString> Pen::penTypeName() const
 {
-    if (!_pen_type) return std::nullopt;
+    if (!loaded()._pen_type) return std::nullopt;
     return _pen_type->getGlobalStringLocalized(QStringLiteral("name"));
 }
 
@@ -128,6 +144,7 @@ QString Pen::penTypeNameWithKeyEquivalent() const
 
 bool Pen::setPenTypeName(const QString& name)
 {
+    load();
     const auto found = _pen_types.find(name);
     if (found == _pen_types.end()) return false;
     if (_pen_down) _pending_pen_type = found->second.get();
@@ -137,17 +154,17 @@ bool Pen::setPenTypeName(const QString& name)
 
 QStringList Pen::customParameters() const
 {
-    return _pen_type ? _pen_type->getGlobalStringArray(QStringLiteral("parameters")) : QStringList();
+    return loaded()._pen_type ? _pen_type->getGlobalStringArray(QStringLiteral("parameters")) : QStringList();
 }
 
 float Pen::getParameter(const QString& name) const
 {
-    return _pen_type ? _pen_type->getGlobalNumber(name) : 0;
+    return loaded()._pen_type ? _pen_type->getGlobalNumber(name) : 0;
 }
 
 void Pen::setParameter(const QString& name, float value)
 {
-    if (_pen_type) _pen_type->setGlobal(name, value);
+    if (load(); _pen_type) _pen_type->setGlobal(name, value);
 }
 
 float Pen::parameterMin(const QString& name) const { return getParameter(name + QStringLiteral("_min")); }
@@ -167,6 +184,7 @@ void Pen::pickColor(Point at, ToolView& view)
 
 void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
 {
+    load();
     _option_down = event.has(kOptionKey);
     if (_option_down) {
         pickColor(event.location, view);

@@ -25,21 +25,23 @@
 
 class Pen : public Tool, public ScriptPen {
 public:
-    // Loads every pen script in <resourceRoot>/Pens (in file-name order) and selects the
-    // default type: the last script with `default` true, else the first pen type.
+    // Over every pen script in <resourceRoot>/Pens (in file-name order), with the default type
+    // selected: the last script with `default` true, else the first pen type. The scripts run
+    // when the pen is first asked for a setting or a type, or first used, not here: an export
+    // or a replay that never draws with the pen runs none of them.
     explicit Pen(ScriptAlerts& alerts, const QString& resourceRoot = resource_path());
     ~Pen() override;
     Pen(const Pen&) = delete;
     Pen& operator=(const Pen&) = delete;
 
-    QColor color() const override { return _color; }
-    void setColor(const QColor& color) override { _color = color; }
-    float opacity() const override { return _opacity; }
-    void setOpacity(float opacity) override { _opacity = opacity; }
-    float radius() const override { return _radius; }
-    void setRadius(float radius) override { _radius = radius; }
-    int transferMode() const override { return _mode; }
-    void setTransferMode(int mode) { _mode = mode; }
+    QColor color() const override { return loaded()._color; }
+    void setColor(const QColor& color) override { load(); _color = color; }
+    float opacity() const override { return loaded()._opacity; }
+    void setOpacity(float opacity) override { load(); _opacity = opacity; }
+    float radius() const override { return loaded()._radius; }
+    void setRadius(float radius) override { load(); _radius = radius; }
+    int transferMode() const override { return loaded()._mode; }
+    void setTransferMode(int mode) { load(); _mode = mode; }
     QString transferModeString() const override;
     void setTransferModeString(const QString& name) override;
 
@@ -49,10 +51,10 @@ public:
     // The name, two blanks, and the key equivalent as the menus show it.
     QString penTypeNameWithKeyEquivalent() const;
     // Changes exactly when the pen type changes.
-    const Lua* penTypeId() const { return _pen_type; }
+    const Lua* penTypeId() const { return loaded()._pen_type; }
     // False, changing nothing, for a name that is no pen type.
     bool setPenTypeName(const QString& name);
-    bool isCustomPen() const { return _custom_pen; }
+    bool isCustomPen() const { return loaded()._custom_pen; }
 
     QStringList customParameters() const;
     float getParameter(const QString& name) const;
@@ -69,6 +71,9 @@ public:
     ToolCursor toolCursor() const override;
 
 private:
+    // Runs the pen scripts and selects the default type, the first time only.
+    void load();
+    const Pen& loaded() const;
     void enumeratePenTypes(const QString& resourceRoot);
     void setPenTypeLua(Lua* type);
     void savePenTypeSettings();
@@ -80,6 +85,8 @@ private:
     void endBuiltInStroke(ToolView& view);
 
     ScriptAlerts& _alerts;
+    const QString _resource_root;
+    bool _loaded = false;
     const StringTable _strings;
     QColor _color{Qt::black};
     float _opacity = 1;

@@ -128,6 +128,13 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
             << joined(row.args);
     }
     EXPECT_TRUE(QFile::exists(path("o.pdf")));
+    // PAVO_TIMINGS=1 has an export say where its time went, a phase a line, and only then.
+    EXPECT_FALSE(run_pavo({"--export", out, path("d.pavo")}).errors.contains(u"pavo: "));
+    qputenv("PAVO_TIMINGS", "1");
+    const QString timed = run_pavo({"--export", out, path("d.pavo")}).errors;
+    qunsetenv("PAVO_TIMINGS");
+    for (const char* phase : {"start-up", "reading", "rendering", "encoding", "writing"})
+        EXPECT_TRUE(timed.contains(QStringLiteral("pavo: %1 ").arg(phase))) << phase << timed.toStdString();
 }
 
 // A shared recording is someone else's input: it writes only inside its own folder (or the

@@ -55,6 +55,25 @@ TEST_F(ReplayTest, TheEraserEndBringsThePenWithoutAnEraserPenType)
     expectPixels({{"e.png", 200, 100, kBlack, "drawn by the pen"}, {"e.png", 400, 400, kRed}});
 }
 
+// The pen scripts run when the pen is first used: an export or a print of a drawing runs
+// none, a replay that draws runs them all.
+TEST_F(ReplayTest, PenScriptsRunOnlyOnceThePenIsUsed)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Pens")));
+    QFile loud(path("Pens/loud.lua"));
+    ASSERT_TRUE(loud.open(QIODevice::WriteOnly) && loud.write("name = 'Loud'\nerror('pen script run')\n") > 0);
+    loud.close();
+    ASSERT_TRUE(Drawing().save(path("d.pavo"), QStringLiteral("0 0 60 40"), std::nullopt));
+    QStringList errors;
+    const ReplayMessages collect = [&errors](const QString& line) { errors << line; };
+    EXPECT_EQ(export_document_file(path("d.pavo"), path("d.png"), {}, {}, collect, dir.path()), kReplayOk);
+    EXPECT_EQ(print_document_file(path("d.pavo"), path("d.pdf"), collect, dir.path()), kReplayOk);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(replay(drag({10, 10}, {30, 10}), std::nullopt, std::nullopt, dir.path())
+                    .report()
+                    .find("pen script run") != std::string::npos);
+}
+
 // Fill finds the region under the pointer however the view is shown.
 TEST_F(ReplayTest, FillInATurnedAndAMirroredView)
 {

@@ -113,6 +113,36 @@ TEST_F(PenTest, TheDefaultTypeIsTheLastMarkedOneAndEachTypeKeepsItsOwnSettings)
     EXPECT_EQ(tool->penTypeId()->getGlobalString(u"color"_s), u"ff8000");
 }
 
+// The scripts run when the pen is first used: a setting given before then is not overwritten
+// by the default type's when they do.
+TEST_F(PenTest, ASettingGivenBeforeTheScriptsRunIsKept)
+{
+    type("x.lua", "name = 'X' color = '00ff00' radius = 3 opacity = 0.5 mode = 'Multiply'");
+    const struct {
+        const char* what;
+        std::function<void(Pen&)> set;
+        std::function<bool(const Pen&)> kept;
+    } rows[] = {
+        {"colour", [](Pen& p) { p.setColor(Qt::red); },
+         [](const Pen& p) { return p.color() == QColor(Qt::red); }},
+        {"radius", [](Pen& p) { p.setRadius(9); }, [](const Pen& p) { return p.radius() == 9.0f; }},
+        {"opacity", [](Pen& p) { p.setOpacity(0.25f); },
+         [](const Pen& p) { return p.opacity() == 0.25f; }},
+        {"mode", [](Pen& p) { p.setTransferMode(kModeNormal); },
+         [](const Pen& p) { return p.transferMode() == kModeNormal; }},
+        {"mode by name", [](Pen& p) { p.setTransferModeString(u"Normal"_s); },
+         [](const Pen& p) { return p.transferMode() == kModeNormal; }},
+        {"parameter", [](Pen& p) { p.setParameter(u"radius"_s, 7); },
+         [](const Pen& p) { return p.getParameter(u"radius"_s) == 7.0f; }},
+    };
+    for (const auto& row : rows) {
+        Pen& fresh = makePen();
+        row.set(fresh);
+        EXPECT_TRUE(row.kept(fresh)) << row.what;
+        EXPECT_EQ(fresh.penTypeName(), u"X"_s) << row.what;
+    }
+}
+
 TEST_F(PenTest, TheBuiltInStrokeIsPreviewedThenAddedInTheTypeItBeganWith)
 {
     type("a.lua", "name = 'A' color = 'ff0000' opacity = 0.5 default = true");
