@@ -95,6 +95,35 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
     return int(std::count_if(d.begin(), d.end(), [tolerance](int v) { return v > tolerance; }));
 }
 
+QString write_comparison(const QImage& actual, const QImage& expected, const QString& name,
+                         const QString& folder)
+{
+    const QString out = QDir::current().filePath(folder);
+    QDir().mkpath(out);
+    const QString stem = QDir(out).filePath(name);
+    actual.save(stem + QStringLiteral("-actual.png"));
+    expected.save(stem + QStringLiteral("-expected.png"));
+    QImage diff(actual.size(), QImage::Format_RGBA8888);
+    if (const std::vector<int> d = differences(actual, expected); !d.empty()) {
+        for (int i = 0; i < int(d.size()); ++i)
+            diff.setPixelColor(i % diff.width(), i / diff.width(),
+                               d[i] ? QColor(255, 0, 0, std::min(255, 64 + 4 * d[i])) : Qt::white);
+        diff.save(stem + QStringLiteral("-difference.png"));
+    }
+    return stem;
+}
+
+::testing::AssertionResult matches_reference(const QImage& actual, const QImage& reference,
+                                             const QString& name, int tolerance, int pixels)
+{
+    const int most = largest_difference(actual, reference);
+    const int over = pixels_differing(actual, reference, 2);
+    if (most <= tolerance && over <= pixels) return ::testing::AssertionSuccess();
+    const QString stem = write_comparison(actual, reference, name, QStringLiteral("reference-failures"));
+    return ::testing::AssertionFailure() << name.toStdString() << " differs by " << most << " in a channel, "
+                                         << over << " pixels by more than 2; see " << stem.toStdString() << "-*.png";
+}
+
 ::testing::AssertionResult matches_golden(const QImage& actual, const QString& name,
                                           int tolerance)
 {
@@ -107,18 +136,7 @@ int pixels_differing(const QImage& a, const QImage& b, int tolerance)
     const QImage expected(golden);
     const int most = largest_difference(actual, expected);
     if (!expected.isNull() && most <= tolerance) return ::testing::AssertionSuccess();
-    const QString out = QDir::current().filePath(QStringLiteral("golden-failures"));
-    QDir().mkpath(out);
-    const QString stem = QDir(out).filePath(name);
-    actual.save(stem + QStringLiteral("-actual.png"));
-    expected.save(stem + QStringLiteral("-expected.png"));
-    QImage diff(actual.size(), QImage::Format_RGBA8888);
-    if (const std::vector<int> d = differences(actual, expected); !d.empty()) {
-        for (int i = 0; i < int(d.size()); ++i)
-            diff.setPixelColor(i % diff.width(), i / diff.width(),
-                               d[i] ? QColor(255, 0, 0, std::min(255, 64 + 4 * d[i])) : Qt::white);
-        diff.save(stem + QStringLiteral("-difference.png"));
-    }
+    const QString stem = write_comparison(actual, expected, name, QStringLiteral("golden-failures"));
     return ::testing::AssertionFailure() << name.toStdString() << " differs by " << most
                                          << " in a channel; see " << stem.toStdString() << "-*.png"
                                          << (expected.isNull() ? " (PAVO_UPDATE_GOLDEN=1)" : "");
