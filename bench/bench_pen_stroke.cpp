@@ -75,7 +75,7 @@ void fill_stroke(benchmark::State& state, OutlineRoute route)
 
 void BM_BuildAndFillCoverage(benchmark::State& state)
 {
-    fill_stroke(state, OutlineRoute::Coverage);
+    fill_stroke(state, OutlineRoute::Reference);
 }
 BENCHMARK(BM_BuildAndFillCoverage)->Arg(255)->Arg(128)->Unit(benchmark::kMicrosecond);
 

@@ -1,22 +1,48 @@
 // Rendering the large drawing into a 1920 x 1080 canvas, whole, as after a zoom or a load,
 // and the three parts of that time on their own: building the pen outlines from the
-// samples, rasterising them into the stroke layer, and the transfers onto the drawing.
+// samples, rasterising them into the stroke layer, and the transfers onto the drawing. The
+// rasterising is also timed by route (reference, spans, spans with the level of detail),
+// at the fitted scale and with the drawing seen small (scale 0.1). All on one thread.
 
 #include "canvas.h"
 #include "large_drawing.h"
 #include "outline_raster.h"
 #include "stroke_index.h"
 #include "stroke_render.h"
+#include "pen_points.h"
+#include "stroke.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-std::unique_ptr<PavoCanvas> fitted_canvas()
+std::unique_ptr<PavoCanvas> fitted_canvas(float scale = 0.7f)
 {
     auto canvas = PavoCanvas::create({1920, 1080});
-    canvas->setTransform(AffineTransform::scaling(0.7f, 0.7f));
+    canvas->setTransform(AffineTransform::scaling(scale, scale));
     return canvas;
+}
+
+const std::vector<PenOutline>& large_outlines()
+{
+    static const std::vector<PenOutline> outlines = [] {
+        std::vector<PenOutline> out;
+        for (const StrokePtr& s : large_drawing().strokes->strokeArray())
+            if (auto o = s->penPoints()->buildOutline()) out.push_back(std::move(*o));
+        return out;
+    }();
+    return outlines;
+}
+
+// Range 0: the route; range 1: the scale in hundredths.
+void BM_RasteriseRoute(benchmark::State& state)
+{
+    auto canvas = fitted_canvas(float(state.range(1)) / 100);
+    Bitmap& layer = canvas->strokeBitmap();
+    const auto route = OutlineRoute(state.range(0));
+    for (auto _ : state)
+        for (const PenOutline& o : large_outlines())
+            benchmark::DoNotOptimize(fill_outline(layer, o, color_ns::BLACK, route));
 }
 
 void BM_RenderWholeDrawing(benchmark::State& state)
@@ -97,3 +123,7 @@ BENCHMARK(BM_RenderPan)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RenderBuildOutlines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderRasterise)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderTransfers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasteriseRoute)
+    ->ArgNames({"route", "scale%"})
+    ->ArgsProduct({{int(OutlineRoute::Reference), int(OutlineRoute::Spans), int(OutlineRoute::Merged)}, {70, 10}})
+    ->Unit(benchmark::kMillisecond);

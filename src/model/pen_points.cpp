@@ -2,6 +2,7 @@
 
 #include "pen_points_precision.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -108,24 +109,6 @@ void merge_into(std::vector<PenPoint>& out, const PenPoint& q, float radius)
 
 // ---- Outline
 
-// The band along the outer common tangents of two circles, corners in the order p1 left,
-// p2 left, p2 right, p1 right: the same turning sense as the outline's circles.
-void band_between(Point p1, float r1, Point p2, float r2, Point out[4])
-{
-    const Point v = p2 - p1;
-    const Point f = normalize(v);
-    const Point l = left(f);
-    // Clamped when one circle holds the other: the band then shrinks to a line.
-    const float a = limit((r1 - r2) / length(v), -1.0f, 1.0f);
-    const float b = std::sqrt(1 - a * a);
-    const Point dleft = f * a + l * b;
-    const Point dright = f * a - l * b;
-    out[0] = p1 + dleft * r1;
-    out[1] = p2 + dleft * r2;
-    out[2] = p2 + dright * r2;
-    out[3] = p1 + dright * r1;
-}
-
 bool usable_circle(const OutlineCircle& c)
 {
     return finite(c.centre) && finite(c.radius) && c.radius >= 0;
@@ -217,21 +200,27 @@ void PenPoints::simplifyByAveraging()
 
 void PenPoints::quadForStrokeFrom(const PenPoint& a, const PenPoint& b, Point out[4]) const
 {
-    band_between(bitmapPointToWorldPoint(a.p), worldRadius(a), bitmapPointToWorldPoint(b.p),
+    tangent_band(bitmapPointToWorldPoint(a.p), worldRadius(a), bitmapPointToWorldPoint(b.p),
                  worldRadius(b), out);
 }
 
 std::optional<PenOutline> PenPoints::buildOutline() const
 {
-    if (_pen_points.empty()) return std::nullopt;
     PenOutline outline;
+    if (_pen_points.empty() || !extendOutline(outline)) return std::nullopt;
+    return outline;
+}
+
+bool PenPoints::extendOutline(PenOutline& outline) const
+{
+    const std::size_t first = outline.circles.size();
     outline.circles.reserve(_pen_points.size());
-    outline.bands.reserve(_pen_points.size() - 1);
+    outline.bands.reserve(_pen_points.size() - std::min(_pen_points.size(), std::size_t(1)));
     outline.band_before.reserve(_pen_points.size());
-    for (std::size_t i = 0; i < _pen_points.size(); ++i) {
+    for (std::size_t i = first; i < _pen_points.size(); ++i) {
         const PenPoint& s = _pen_points[i];
         const OutlineCircle circle{bitmapPointToWorldPoint(s.p), worldRadius(s)};
-        if (!usable_circle(circle)) return std::nullopt;
+        if (!usable_circle(circle)) return false;
         // Samples apart in the bitmap can still meet in world space (a strong zoom far from
         // the origin); their circles are concentric and a band between them has no direction.
         const bool band =
@@ -239,14 +228,14 @@ std::optional<PenOutline> PenPoints::buildOutline() const
         if (band) {
             const OutlineCircle& last = outline.circles.back();
             OutlineBand b;
-            band_between(last.centre, last.radius, circle.centre, circle.radius, b.corners);
-            if (!finite_band(b)) return std::nullopt;
+            tangent_band(last.centre, last.radius, circle.centre, circle.radius, b.corners);
+            if (!finite_band(b)) return false;
             outline.bands.push_back(b);
         }
         outline.band_before.push_back(band);
         outline.circles.push_back(circle);
     }
-    return outline;
+    return true;
 }
 
 std::optional<QPainterPath> PenPoints::buildPath() const

@@ -50,6 +50,11 @@ public:
     // centre, radius or band corner is not finite or a radius is negative: such a stroke
     // (a NaN transform, a file's nonsense) is rejected rather than drawn.
     std::optional<PenOutline> buildOutline() const;
+    // Appends the shapes of the samples `outline` does not hold yet (it holds the first
+    // ones, as this function built them): the live preview grows its outline with the code
+    // that builds the finished stroke's. False, with the outline part built, when a shape
+    // is unusable as above.
+    bool extendOutline(PenOutline& outline) const;
     std::optional<QPainterPath> buildPath() const;
 
     // Moves the whole stroke by t in world space. Refuses (false, unchanged) a t or a result

@@ -6,6 +6,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -197,6 +198,7 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
         return;
     }
     _pen_points.emplace(view.transform(), _radius);
+    _preview_outline = {};
     _preview_rect.reset();
 }
 
@@ -209,9 +211,8 @@ void Pen::toolMoveEvent(const ToolEvent& event, ToolView& view)
         (void)_pen_type->penMoveTo(view, *this, world, drawingRadius(pressure, view), event);
         return;
     }
-    if (_pen_points->count() == 0) previewPoint(view, event.location, pressure);
-    else previewStroke(view, _pen_points->lastPoint(), event.location, _pen_points->lastPressure(), pressure);
     _pen_points->addPointAt(event.location, pressure);
+    previewNewest(view);
 }
 
 void Pen::toolUpEvent(const ToolEvent&, ToolView& view)
@@ -237,40 +238,44 @@ void Pen::endBuiltInStroke(ToolView& view)
     if (StrokePtr stroke = Stroke::withPenPoints(std::move(*_pen_points), _color, _mode, _opacity))
         view.document().drawing().addStroke(stroke);
     _pen_points.reset();
+    _preview_outline = {};
     _preview_rect.reset();
 }
 
-void Pen::previewPoint(ToolView& view, Point p, float pressure)
+// The pixels the newest sample can change: its circle and band, and the circles before it
+// that the level of detail may merge with it (within a pixel or so), with the band before
+// those, which is then built anew. One pixel more holds every anti-aliased edge.
+Rect Pen::newestPixels(const PavoCanvas& canvas) const
 {
-    const PenOutline outline{{{view.viewPointToWorldPoint(p), drawingRadius(pressure, view)}},
-                             {},
-                             {false}};
-    previewOutline(view, outline);
+    constexpr float kMergeReach = 1.5f;
+    const std::vector<PenPoint>& points = _pen_points->points();
+    std::size_t first = points.size() - 1;
+    while (first > 0 && length(points[first - 1].p - points.back().p) < kMergeReach) --first;
+    first = first > 0 ? first - 1 : 0;
+    const PenOutline& o = _preview_outline;
+    PenOutline newest;
+    newest.circles.assign(o.circles.begin() + std::ptrdiff_t(first), o.circles.end());
+    const auto bands_before = std::count(o.band_before.begin(),
+                                         o.band_before.begin() + std::ptrdiff_t(first) + 1, true);
+    newest.bands.assign(o.bands.begin() + bands_before, o.bands.end());
+    const Rect r = canvas.worldRectToBitmapRect(outline_bounds(newest));
+    return make_rect(r.origin.x - 1, r.origin.y - 1, r.size.width + 2, r.size.height + 2);
 }
 
-void Pen::previewStroke(ToolView& view, Point p1, Point p2, float pressure1, float pressure2)
+// The stroke layer keeps the stroke previewed so far. Each move renders, in the pixels the
+// newest sample can change, the whole outline afresh: a pixel's coverage depends only on
+// the shapes, so the layer holds what rendering the finished stroke gives. The preview
+// shows it over the drawing with the pen's mode and opacity, as the stroke will be.
+void Pen::previewNewest(ToolView& view)
 {
-    const Point w1 = view.viewPointToWorldPoint(p1), w2 = view.viewPointToWorldPoint(p2);
-    const float r1 = drawingRadius(pressure1, view), r2 = drawingRadius(pressure2, view);
-    PenOutline outline{{{w2, r2}}, {}, {false}};
-    if (w1 != w2) {
-        const Point d = normalize(w2 - w1);
-        outline.bands.push_back({{w1 + left(d) * r1, w2 + left(d) * r2, w2 + right(d) * r2,
-                                  w1 + right(d) * r1}});
-        outline.band_before[0] = true;
-    }
-    previewOutline(view, outline);
-}
-
-// The preview of a filled shape: painted at full strength into the stroke layer, which keeps
-// everything previewed in this stroke, and shown over the drawing with the pen's mode and
-// opacity, as the finished stroke will be.
-void Pen::previewOutline(ToolView& view, const PenOutline& outline)
-{
+    if (!_pen_points->extendOutline(_preview_outline)) return;
     PavoCanvas& canvas = view.canvas();
-    const Rect world = fill_outline(canvas.strokeBitmap(), outline, color_ns::premultiplied(_color));
-    if (!nice(world)) return;
-    const Rect r = canvas.worldRectToBitmapRect(world);
+    const Rect r = newestPixels(canvas);
+    if (!nice(r)) return;
+    const PixelSpan clip = canvas.strokeBitmap().span(r);
+    if (clip.empty()) return;
+    canvas.strokeBitmap().fillRect(r, color_ns::TRANSPARENT);
+    fill_outline(canvas.strokeBitmap(), _preview_outline, color_ns::premultiplied(_color), clip);
     canvas.showPreview(r, _mode, _opacity);
     extend(_preview_rect, r);
     view.setNeedsDisplayInPixelRect(r);

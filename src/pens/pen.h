@@ -21,6 +21,8 @@
 
 #include <map>
 #include <memory>
+
+class PavoCanvas;
 #include <optional>
 
 class Pen : public Tool, public ScriptPen {
@@ -79,9 +81,8 @@ private:
     void savePenTypeSettings();
     void pickColor(Point at, ToolView& view);
     float drawingRadius(float pressure, ToolView& view) const;
-    void previewPoint(ToolView& view, Point p, float pressure);
-    void previewStroke(ToolView& view, Point p1, Point p2, float pressure1, float pressure2);
-    void previewOutline(ToolView& view, const PenOutline& outline);
+    void previewNewest(ToolView& view);
+    Rect newestPixels(const PavoCanvas& canvas) const;
     void endBuiltInStroke(ToolView& view);
 
     ScriptAlerts& _alerts;
@@ -101,6 +102,8 @@ private:
     bool _pen_down = false;
     bool _option_down = false;
     std::optional<PenPoints> _pen_points;
+    // The outline of the samples so far, grown by the code that builds the finished stroke's.
+    PenOutline _preview_outline;
     // Canvas pixels touched by the built-in preview since the stroke began.
     std::optional<Rect> _preview_rect;
     ToolCursor _color_picker_cursor;

@@ -161,13 +161,39 @@ IndexRange full_in_row(const PixelCircle& c, double re, double dy, IndexRange sp
     return centres_within(c.cx - wi, c.cx + wi, span.first, span.last);
 }
 
-void cover_circle_row(CoverageBlock& b, const PixelCircle& c, double re, int y)
+IndexRange intersect(IndexRange a, IndexRange b)
+{
+    return {std::max(a.first, b.first), std::min(a.last, b.last)};
+}
+
+// The centres of row py in the opening. Its lines are moved out by a hair, so that a centre
+// exactly on one is covered by both the band and the circle rather than by neither.
+IndexRange opening_columns(const CircleOpening& o, double py, IndexRange cols)
+{
+    constexpr double kHair = 1e-7;
+    double lo = -std::numeric_limits<double>::infinity(), hi = -lo;
+    for (int i = 0; i < o.count; ++i) {
+        const CircleOpening::Line& l = o.lines[i];
+        const double rhs = l.c - l.ny * py - kHair; // nx * x > rhs
+        if (l.nx > 0)
+            lo = std::max(lo, rhs / l.nx);
+        else if (l.nx < 0)
+            hi = std::min(hi, rhs / l.nx);
+        else if (!(rhs < 0))
+            return {};
+    }
+    return o.count ? intersect(cols, centres_within(lo, hi, cols.first, cols.last)) : cols;
+}
+
+void cover_circle_row(CoverageBlock& b, const PixelCircle& c, double re, int y,
+                      const CircleOpening& o)
 {
     const double dy = y + 0.5 - c.cy;
     const double outer2 = square(re + kHalfDiagonal) - dy * dy;
     if (!(outer2 > 0)) return;
     const double wo = std::sqrt(outer2);
-    const IndexRange span = centres_within(c.cx - wo, c.cx + wo, b.clip.x0, b.clip.x1);
+    const IndexRange span = opening_columns(
+        o, y + 0.5, centres_within(c.cx - wo, c.cx + wo, b.clip.x0, b.clip.x1));
     if (span.empty()) return;
     const Row cells = row_cells(b, y);
     // Inside a stroke the bands have mostly covered a circle's rows already.
@@ -205,12 +231,17 @@ void cover_small_circle_row(CoverageBlock& b, const PixelCircle& c, int y, Index
         cells[x] = std::max(cells[x], coverage_byte(area[std::size_t(x - cols.first)] / kSubRows));
 }
 
-void cover_small_circle(CoverageBlock& b, const PixelCircle& c)
+// Each column's area is summed on its own, so covering a part of a row leaves the others'
+// values as covering all of it would.
+void cover_small_circle(CoverageBlock& b, const PixelCircle& c, const CircleOpening& o)
 {
     const IndexRange rows = cells_between(c.cy - c.r, c.cy + c.r, b.clip.y0, b.clip.y1);
     const IndexRange cols = cells_between(c.cx - c.r, c.cx + c.r, b.clip.x0, b.clip.x1);
     if (rows.empty() || cols.empty() || cols.last - cols.first >= kSmallColumns) return;
-    for (int y = rows.first; y <= rows.last; ++y) cover_small_circle_row(b, c, y, cols);
+    for (int y = rows.first; y <= rows.last; ++y) {
+        const IndexRange part = opening_columns(o, y + 0.5, cols);
+        if (!part.empty()) cover_small_circle_row(b, c, y, part);
+    }
 }
 
 // ---- Bands
@@ -376,17 +407,17 @@ void reset_block(CoverageBlock& block, const PixelSpan& clip)
     block.hi.assign(std::size_t(clip.height()), INT_MIN);
 }
 
-void cover_circle(CoverageBlock& block, const PixelCircle& circle)
+void cover_circle(CoverageBlock& block, const PixelCircle& circle, const CircleOpening& opening)
 {
     if (!(circle.r > 0)) return;
     if (circle.r < kSmallRadius) {
-        cover_small_circle(block, circle);
+        cover_small_circle(block, circle, opening);
         return;
     }
     const double re = edge_radius(circle.r);
     const IndexRange rows = cells_between(circle.cy - circle.r - 1, circle.cy + circle.r + 1,
                                           block.clip.y0, block.clip.y1);
-    for (int y = rows.first; y <= rows.last; ++y) cover_circle_row(block, circle, re, y);
+    for (int y = rows.first; y <= rows.last; ++y) cover_circle_row(block, circle, re, y, opening);
 }
 
 void cover_band(CoverageBlock& block, const PixelBand& band)
@@ -425,11 +456,15 @@ int next_covered(const std::uint8_t* cells, int i, int n)
     return i;
 }
 
-bool eight_full(const std::uint8_t* cells)
+// The end of the run of full cells from i on, eight at a time where it is long.
+int full_run_end(const std::uint8_t* cells, int i, int n)
 {
-    std::uint64_t eight;
-    std::memcpy(&eight, cells, 8);
-    return eight == ~std::uint64_t(0);
+    for (std::uint64_t eight; i + 8 <= n; i += 8) {
+        std::memcpy(&eight, cells + i, 8);
+        if (eight != ~std::uint64_t(0)) break;
+    }
+    while (i < n && cells[i] == 255) ++i;
+    return i;
 }
 
 // paint_over(d, s) for the full colour, remembering the last pixel: a stroke's inside
@@ -446,23 +481,29 @@ struct FullPaint {
     }
 };
 
+// Runs of full cells are painted whole (an opaque colour simply replaces what lies under
+// a stroke's inside); only the cells of the edges blend one by one.
 void paint_run(std::uint32_t* pixels, std::uint8_t* cells, int n, const ColorRamp& ramp)
 {
     using namespace color_ns;
-    // An opaque colour simply replaces what lies under a stroke's inside, eight at a time.
     const bool opaque = alpha(ramp[255]) == 255;
+    std::uint32_t stored;
+    store(&stored, ramp[255]);
     FullPaint full{ramp[255]};
     for (int i = next_covered(cells, 0, n); i < n; i = next_covered(cells, i, n)) {
-        if (opaque && i + 8 <= n && eight_full(cells + i)) {
-            for (int j = 0; j < 8; ++j) store(pixels + i + j, ramp[255]);
-            std::memset(cells + i, 0, 8);
-            i += 8;
+        const int k = cells[i];
+        if (k == 255) {
+            const int end = full_run_end(cells, i, n);
+            if (opaque)
+                std::fill(pixels + i, pixels + end, stored);
+            else
+                for (int j = i; j < end; ++j) store(pixels + j, full.over(load(pixels + j)));
+            std::memset(cells + i, 0, std::size_t(end - i));
+            i = end;
             continue;
         }
-        const int k = cells[i];
         cells[i] = 0;
-        const Color d = load(pixels + i);
-        store(pixels + i, k == 255 ? full.over(d) : paint_over(d, ramp[std::size_t(k)]));
+        store(pixels + i, paint_over(load(pixels + i), ramp[std::size_t(k)]));
         ++i;
     }
 }
@@ -471,9 +512,16 @@ void paint_run(std::uint32_t* pixels, std::uint8_t* cells, int n, const ColorRam
 
 void paint_block(CoverageBlock& block, Bitmap& target, color_ns::Color color)
 {
+    // A stroke's rows lie far apart in a large bitmap, each a cache miss at both edges:
+    // fetching a few rows ahead hides them.
+    constexpr int kAhead = 8;
     const ColorRamp ramp = color_ramp(color);
     for (int y = block.clip.y0; y <= block.clip.y1; ++y) {
         const std::size_t row = std::size_t(y - block.clip.y0);
+        if (y + kAhead <= block.clip.y1 && block.lo[row + kAhead] <= block.hi[row + kAhead]) {
+            __builtin_prefetch(target.pixel(block.lo[row + kAhead], y + kAhead), 1);
+            __builtin_prefetch(target.pixel(block.hi[row + kAhead], y + kAhead), 1);
+        }
         const int lo = block.lo[row], hi = block.hi[row];
         if (lo > hi) continue;
         paint_run(target.pixel(lo, y), &row_cells(block, y)[lo], hi - lo + 1, ramp);

@@ -86,8 +86,19 @@ struct CoverageBlock {
 
 // Prepares the block for the rows and columns of `clip` (not empty).
 void reset_block(CoverageBlock& block, const PixelSpan& clip);
-// Each shape combines with what is there by maximum.
-void cover_circle(CoverageBlock& block, const PixelCircle& circle);
+// The part of a circle not yet covered by the bands joined to it: the pixel centres beyond
+// every line (nx * x + ny * y > c), at most two. With no line it is the whole circle.
+struct CircleOpening {
+    struct Line {
+        double nx = 0, ny = 0, c = 0;
+    } lines[2];
+    int count = 0;
+};
+
+// Each shape combines with what is there by maximum. A circle covers only the pixels of its
+// opening, and those exactly as it would without one.
+void cover_circle(CoverageBlock& block, const PixelCircle& circle,
+                  const CircleOpening& opening = {});
 void cover_band(CoverageBlock& block, const PixelBand& band);
 // Paints the premultiplied colour scaled by each cell's coverage over the target's pixels
 // with paint_over, and zeroes the cells. The clip must lie inside the target.

@@ -3,6 +3,7 @@
 #include "bitmap.h"
 #include "context_wrapper.h"
 #include "outline_coverage.h"
+#include "outline_spans.h"
 #include "path.h"
 
 #include <QColor>
@@ -20,11 +21,6 @@ namespace {
 constexpr double kSimilarityTolerance = 1e-5;
 // Rows of a coverage block are chosen to keep it about this many cells, near cache size.
 constexpr int kBlockCells = 1 << 18;
-
-// A world-to-pixel similarity in double precision: circles stay circles of radius r * scale.
-struct Similarity {
-    double a, b, c, d, tx, ty, scale;
-};
 
 std::optional<Similarity> similarity_of(const AffineTransform& t)
 {
@@ -147,8 +143,31 @@ void fill_with_painter(Bitmap& target, const PenOutline& outline, color_ns::Colo
 struct CoverageScratch {
     std::vector<PixelCircle> circles;
     std::vector<PixelBand> bands;
+    PixelOutline outline;
     CoverageBlock block;
 };
+
+// Kept between strokes: a stroke is drawn many times while the pen moves.
+CoverageScratch& scratch()
+{
+    thread_local CoverageScratch kept;
+    return kept;
+}
+
+// Covers and paints the span in blocks of rows.
+template <typename Cover>
+void paint_in_blocks(Bitmap& target, color_ns::Color color, const PixelSpan& span,
+                     const Cover& cover)
+{
+    CoverageBlock& block = scratch().block;
+    const int rows = std::clamp(kBlockCells / span.width(), 1, span.height());
+    for (int y = span.y0; y <= span.y1; y += rows) {
+        reset_block(block, {span.x0, span.x1, y, std::min(span.y1, y + rows - 1)});
+        cover(block);
+        paint_block(block, target, color);
+    }
+    trim_block(block);
+}
 
 struct PixelPoint {
     double x, y;
@@ -214,19 +233,30 @@ void collect_bands(const PenOutline& outline, const Similarity& m, const PixelSp
 void fill_with_coverage(Bitmap& target, const PenOutline& outline, color_ns::Color color,
                         const Similarity& m, const PixelSpan& span)
 {
-    // Kept between strokes: a stroke is drawn many times while the pen moves.
-    thread_local CoverageScratch scratch;
-    collect_circles(outline, m, span, scratch.circles);
-    collect_bands(outline, m, span, scratch.bands);
-    if (scratch.circles.empty() && scratch.bands.empty()) return;
-    const int rows = std::clamp(kBlockCells / span.width(), 1, span.height());
-    for (int y = span.y0; y <= span.y1; y += rows) {
-        reset_block(scratch.block, {span.x0, span.x1, y, std::min(span.y1, y + rows - 1)});
-        for (const PixelBand& b : scratch.bands) cover_band(scratch.block, b);
-        for (const PixelCircle& c : scratch.circles) cover_circle(scratch.block, c);
-        paint_block(scratch.block, target, color);
-    }
-    trim_block(scratch.block);
+    CoverageScratch& s = scratch();
+    collect_circles(outline, m, span, s.circles);
+    collect_bands(outline, m, span, s.bands);
+    if (s.circles.empty() && s.bands.empty()) return;
+    paint_in_blocks(target, color, span, [&s](CoverageBlock& block) {
+        for (const PixelBand& b : s.bands) cover_band(block, b);
+        for (const PixelCircle& c : s.circles) cover_circle(block, c);
+    });
+}
+
+void fill_with_spans(Bitmap& target, const PenOutline& outline, color_ns::Color color,
+                     const Similarity& m, const PixelSpan& span, bool merge)
+{
+    PixelOutline& pixels = scratch().outline;
+    make_pixel_outline(outline, m, span, merge, pixels);
+    if (pixels.circles.empty() && pixels.bands.empty()) return;
+    paint_in_blocks(target, color, span,
+                    [&pixels](CoverageBlock& block) { cover_outline(block, pixels); });
+}
+
+PixelSpan intersect(const PixelSpan& a, const PixelSpan& b)
+{
+    return {std::max(a.x0, b.x0), std::min(a.x1, b.x1), std::max(a.y0, b.y0),
+            std::min(a.y1, b.y1)};
 }
 
 // No channel of a premultiplied colour exceeds its alpha; both routes paint the clamped one.
@@ -242,16 +272,25 @@ color_ns::Color premultiplied_clamped(color_ns::Color c)
 Rect fill_outline(Bitmap& target, const PenOutline& outline, color_ns::Color color,
                   OutlineRoute route)
 {
+    return fill_outline(target, outline, color, {0, target.width() - 1, 0, target.height() - 1},
+                        route);
+}
+
+Rect fill_outline(Bitmap& target, const PenOutline& outline, color_ns::Color color,
+                  const PixelSpan& clip, OutlineRoute route)
+{
     const Rect bounds = world_bounds(outline);
     const color_ns::Color paint = premultiplied_clamped(color);
     if (target.isEmpty() || color_ns::alpha(paint) == 0) return bounds;
-    const PixelSpan span = target.span(target.worldRectToBitmapRect(bounds));
+    const PixelSpan span = intersect(target.span(target.worldRectToBitmapRect(bounds)), clip);
     if (span.empty()) return bounds;
     const std::optional<Similarity> m =
-        route == OutlineRoute::Coverage ? similarity_of(target.transform()) : std::nullopt;
-    if (m)
+        route != OutlineRoute::Painter ? similarity_of(target.transform()) : std::nullopt;
+    if (!m)
+        fill_with_painter(target, outline, paint, span);
+    else if (route == OutlineRoute::Reference)
         fill_with_coverage(target, outline, paint, *m, span);
     else
-        fill_with_painter(target, outline, paint, span);
+        fill_with_spans(target, outline, paint, *m, span, route == OutlineRoute::Merged);
     return bounds;
 }

@@ -3,11 +3,27 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Control point distance of a quarter circle drawn as one cubic curve.
 constexpr double kKappa = 0.5522847498307936;
 } // namespace
+
+void tangent_band(Point p1, float r1, Point p2, float r2, Point out[4])
+{
+    const Point v = p2 - p1;
+    const Point f = normalize(v);
+    const Point l = left(f);
+    const float a = limit((r1 - r2) / length(v), -1.0f, 1.0f);
+    const float b = std::sqrt(1 - a * a);
+    const Point dleft = f * a + l * b;
+    const Point dright = f * a - l * b;
+    out[0] = p1 + dleft * r1;
+    out[1] = p2 + dleft * r2;
+    out[2] = p2 + dright * r2;
+    out[3] = p1 + dright * r1;
+}
 
 void append_circle(QPainterPath& path, Point centre, float radius)
 {

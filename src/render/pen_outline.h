@@ -31,6 +31,12 @@ struct PenOutline {
     bool empty() const { return circles.empty(); }
 };
 
+// The band along the outer common tangents of two circles, corners in the order p1 left,
+// p2 left, p2 right, p1 right: the same turning sense as the outline's circles. When one
+// circle holds the other the band shrinks to a line. Strokes and their previews, in world
+// or pixel coordinates, all build their bands here.
+void tangent_band(Point p1, float r1, Point p2, float r2, Point out[4]);
+
 // The outline as a path for the general renderer: every circle and band is a closed
 // subpath, all turning the same way so that the non-zero rule fills their union.
 QPainterPath outline_path(const PenOutline& outline);

@@ -3,6 +3,7 @@
 // strokes.
 
 #include "pen.h"
+#include "pen_points_precision.h"
 #include "pen_type_menu.h"
 #include "pens_test_support.h"
 #include "resources.h"
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -436,4 +438,32 @@ TEST(PenTypeMenu, TheDeliveredShortcutsAreUnique)
     EXPECT_EQ(keys.size(), 17);
     keys.removeDuplicates();
     EXPECT_EQ(keys.size(), 17);
+}
+
+// The preview grows the stroke's own outline, so the stroke drawn live shows the pixels the
+// finished stroke renders, edges and turns included.
+TEST_F(PenTest, ThePreviewShowsThePixelsOfTheFinishedStroke)
+{
+    type("a.lua", "name = 'A' color = '3060c0' opacity = 0.7 radius = 6 default = true");
+    makePen();
+    // Whole pixels 4 to 6 apart and pressures the file keeps: the stroke keeps its samples.
+    std::mt19937 rng(5);
+    std::vector<PenPoint> drawn;
+    Point p{20, 150};
+    tool->toolDownEvent({p}, view);
+    for (int i = 0; i < 60; ++i) {
+        p = p + Point{float(4 + rng() % 3), float(int(rng() % 9) - 4)};
+        int k = 100 + int(rng() % 155);
+        while (pressure_byte(from_pressure_byte(std::uint8_t(k))) != k) --k;
+        drawn.push_back({p, from_pressure_byte(std::uint8_t(k))});
+        tool->toolMoveEvent({p, drawn.back().pressure}, view);
+    }
+    const QImage live = view.canvas().previewBitmap().image().copy();
+    tool->toolUpEvent({p}, view);
+    ASSERT_EQ(view.added().size(), 1u);
+    const StrokePtr stroke = view.added().front();
+    ASSERT_EQ(stroke->penPoints()->points().size(), drawn.size());
+    view.canvas().fill(color_ns::WHITE);
+    stroke->drawInCanvas(view.canvas());
+    EXPECT_TRUE(matches_reference(live, view.canvas().previewBitmap().image(), u"pen-preview"_s, 0));
 }

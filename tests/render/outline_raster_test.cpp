@@ -16,7 +16,7 @@ using namespace color_ns;
 namespace {
 
 constexpr float kNaN = NAN, kInf = INFINITY;
-constexpr auto kCoverage = OutlineRoute::Coverage, kPainter = OutlineRoute::Painter;
+constexpr auto kCoverage = OutlineRoute::Reference, kPainter = OutlineRoute::Painter;
 
 struct Sample {
     Point p;

@@ -33,11 +33,16 @@ int largest_difference(const QImage& a, const QImage& b);
 // How many pixels differ by more than `tolerance` in any channel.
 int pixels_differing(const QImage& a, const QImage& b, int tolerance);
 
-// Compares a fast route's picture with the reference's; on a mismatch writes NAME-actual,
-// -expected (the reference) and -difference pictures to the test folder.
-::testing::AssertionResult matches_reference(const QImage& actual, const QImage& reference,
-                                             const QString& name, int tolerance = 0);
 // Compares with tests/data/golden/NAME.png; on a mismatch writes NAME-actual, -expected and
 // -difference pictures to the test folder. PAVO_UPDATE_GOLDEN=1 writes the golden instead.
 ::testing::AssertionResult matches_golden(const QImage& actual, const QString& name,
                                           int tolerance = 3);
+
+// Writes FOLDER/NAME-actual, -expected and -difference pictures; returns FOLDER/NAME.
+QString write_comparison(const QImage& actual, const QImage& expected, const QString& name,
+                         const QString& folder);
+// A fast route against its reference: at most `tolerance` in any channel, and at most
+// `pixels` pixels differing by more than 2. On a mismatch writes the pictures to
+// reference-failures/ (actual: the result, expected: the reference).
+::testing::AssertionResult matches_reference(const QImage& actual, const QImage& reference,
+                                             const QString& name, int tolerance = 0, int pixels = 0);
