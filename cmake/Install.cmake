@@ -6,6 +6,8 @@
 #   share/applications/org.pavo.Pavo.desktop
 #   share/icons/hicolor/scalable/apps/org.pavo.Pavo.svg  (and 256x256/apps/org.pavo.Pavo.png)
 #   share/mime/packages/pavo.xml
+#   share/thumbnailers/pavo.thumbnailer
+#   share/man/man1/pavo.1
 #
 # Desktop caches (update-mime-database, update-desktop-database, gtk-update-icon-cache) are left
 # to the packaging or to the desktop's own watchers; running them here would write outside a
@@ -43,6 +45,8 @@ install(FILES ${PAVO_DESKTOP_SOURCE}/pavo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${PAVO_DESKTOP_SOURCE}/${PAVO_DESKTOP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PAVO_DESKTOP_SOURCE}/pavo.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+install(FILES ${PAVO_RESOURCES_SOURCE}/pavo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # A 256-pixel PNG beside the scalable icon, for launchers that take bitmaps only. It is drawn
 # from the same SVG by Qt's SVG image plugin, which the program installs anyway.

@@ -96,6 +96,21 @@ Result<CommandLine> parse_replay(Arguments& args, CommandLine line)
     return line;
 }
 
+// Exactly as a file manager's thumbnailer entry passes them: input, output, size.
+Result<CommandLine> parse_thumbnail(Arguments& args, CommandLine line)
+{
+    const auto input = args.value();
+    const auto output = args.value();
+    if (!input || !output) return error(QStringLiteral("--thumbnail needs the drawing, the picture to write and a size"));
+    const auto size = side(args.value());
+    if (!size) return error(QStringLiteral("--thumbnail needs a size in pixels from 1 to %1").arg(kLargestSide));
+    if (!args.atEnd()) return error(QStringLiteral("--thumbnail takes no more than a drawing, a picture and a size"));
+    line.files << *input;
+    line.output = *output;
+    line.thumbnailSize = *size;
+    return line;
+}
+
 } // namespace
 
 Result<CommandLine> parse_command_line(const QStringList& arguments)
@@ -126,6 +141,11 @@ Result<CommandLine> parse_command_line(const QStringList& arguments)
         line.mode = CommandLine::Mode::PrintPdf;
         return parse_print_pdf(args, line);
     }
+    if (first == u"--thumbnail") {
+        args.take();
+        line.mode = CommandLine::Mode::Thumbnail;
+        return parse_thumbnail(args, line);
+    }
     if (first == u"--replay") {
         args.take();
         line.mode = CommandLine::Mode::Replay;
@@ -152,7 +172,8 @@ bool wants_headless(const QStringList& arguments)
 {
     if (arguments.isEmpty()) return false;
     const QString& first = arguments.front();
-    return first == u"--export" || first == u"--print-pdf" || first == u"--replay" || first == u"--help" || first == u"-h" ||
+    return first == u"--export" || first == u"--print-pdf" || first == u"--replay" || first == u"--thumbnail" ||
+           first == u"--help" || first == u"-h" ||
            first == u"--version";
 }
 
@@ -175,6 +196,10 @@ QString usage_text()
         "      writes only inside its own folder, or DIR; relative names are taken from\n"
         "      there. A line that would write elsewhere stops the script before it runs,\n"
         "      unless --allow-any-path is given (for scripts of your own).\n"
+        "  pavo --thumbnail DOCUMENT OUT SIZE\n"
+        "      Writes a PNG picture of at most SIZE x SIZE pixels of what the drawing's saved\n"
+        "      view shows, for file managers; exit status 1, and no OUT, when the drawing\n"
+        "      cannot be read or it takes longer than PAVO_THUMBNAIL_SECONDS (5 by default).\n"
         "  pavo --help | --version\n");
 }
 

@@ -5,6 +5,7 @@
 //   pavo --export OUT [--width W] [--height H] DOCUMENT
 //   pavo --print-pdf OUT DOCUMENT
 //   pavo --replay FILE [--size W H] [--output-dir DIR] [--allow-any-path] [DOCUMENT]
+//   pavo --thumbnail INPUT OUTPUT SIZE
 //   pavo --help | --version
 
 #include "geometry.h"
@@ -16,12 +17,13 @@
 #include <optional>
 
 struct CommandLine {
-    enum class Mode { Open, Export, Replay, Help, Version, PrintPdf };
+    enum class Mode { Open, Export, Replay, Help, Version, PrintPdf, Thumbnail };
     Mode mode = Mode::Open;
-    QStringList files;             // Open: files to open; Export and Replay: the document, if any
-    QString output;                // Export: the picture to write; PrintPdf: the PDF
+    QStringList files;             // Open: files to open; Export, Replay, Thumbnail: the document
+    QString output;                // Export, Thumbnail: the picture to write; PrintPdf: the PDF
     std::optional<int> width;      // Export
     std::optional<int> height;     // Export
+    int thumbnailSize = 0;         // Thumbnail: the largest side
     QString script;                // Replay: the event script
     std::optional<Size> viewSize;  // Replay
     std::optional<QString> outputFolder; // Replay: where the script may write

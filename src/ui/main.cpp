@@ -6,6 +6,7 @@
 #include "event_replay.h"
 #include "event_recorder.h"
 #include "pavo_application.h"
+#include "thumbnail.h"
 
 #include <QGuiApplication>
 
@@ -40,6 +41,8 @@ int run_headless(const CommandLine& line)
     case CommandLine::Mode::Version: std::printf("%s\n", qPrintable(version_text())); return 0;
     case CommandLine::Mode::Export:
         return export_document_file(line.files.front(), line.output, line.width, line.height, print_error);
+    case CommandLine::Mode::Thumbnail:
+        return write_thumbnail_file(line.files.front(), line.output, line.thumbnailSize, print_error);
     case CommandLine::Mode::PrintPdf: return print_document_file(line.files.front(), line.output, print_error);
     case CommandLine::Mode::Replay: {
         ReplayOptions options;
