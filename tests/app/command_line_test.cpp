@@ -3,6 +3,8 @@
 #include "command_line.h"
 #include "drawing.h"
 #include "event_recorder.h"
+#include "pictures.h"
+#include "support/strokes.h"
 #include "replay.h"
 
 #include <gtest/gtest.h>
@@ -21,10 +23,11 @@ QString described(const CommandLine& c)
     const auto n = [](std::optional<int> v) { return v ? QString::number(*v) : QString(); };
     const QString size =
         c.viewSize ? QStringLiteral("%1x%2").arg(c.viewSize->width).arg(c.viewSize->height) : "";
-    QStringList parts{QStringList{"open", "export", "replay", "help", "version", "print-pdf"}.at(int(c.mode))};
+    QStringList parts{QStringList{"open", "export", "replay", "help", "version", "print-pdf", "thumbnail"}.at(int(c.mode))};
     for (const auto& [label, value] :
          {std::pair<const char*, QString>{"files:", c.files.join(u',')}, {"out:", c.output},
           {"script:", c.script}, {"w:", n(c.width)}, {"h:", n(c.height)}, {"size:", size},
+          {"largest:", c.thumbnailSize ? QString::number(c.thumbnailSize) : ""},
           {"record:", c.record.value_or(QString())}, {"out-dir:", c.outputFolder.value_or("")},
           {"", c.allowAnyPath ? "any-path" : ""}, {"", c.headless() ? "headless" : ""}})
         if (!value.isEmpty()) parts << label + value;
@@ -68,6 +71,10 @@ TEST(CommandLine, ArgumentsReadAsAModeOrAreRefused)
         {{"--print-pdf", "o.pdf", "d.pavo"}, "print-pdf files:d.pavo out:o.pdf headless"},
         {{"--print-pdf", "o.pdf"}, "!--print-pdf"},
         {{"--print-pdf", "o.pdf", "--width", "3", "d.pavo"}, "!--width"},
+        {{"--thumbnail", "d.pavo", "t.png", "256"}, "thumbnail files:d.pavo out:t.png largest:256 headless"},
+        {{"--thumbnail", "d.pavo", "t.png"}, "!--thumbnail"}, {{"--thumbnail", "d.pavo", "t.png", "-1"}, "!--thumbnail"},
+        {{"--thumbnail", "d.pavo", "t.png", "9px"}, "!--thumbnail"},
+        {{"--thumbnail", "d.pavo", "t.png", "9", "x"}, "!--thumbnail"},
     };
     // clang-format on
     for (const auto& [args, expected] : rows) {
@@ -93,6 +100,10 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
     QFile script(path("bad.txt"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write("down 1 2\nmove 3\n") > 0);
     script.close();
+    QFile damaged(path("damaged.pavo")), whole(path("d.pavo"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly) && damaged.open(QIODevice::WriteOnly));
+    damaged.write(whole.readAll().chopped(20));
+    damaged.close();
     const QString out = path("out.png");
     const struct {
         QStringList args;
@@ -117,6 +128,11 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
         {{"--print-pdf", path("o.pdf"), path("d.pavo")}, 0, "", {}},
         {{"--print-pdf", path("o.pdf"), path("missing.pavo")}, 1, "missing.pavo", {}},
         {{"--print-pdf", path("no folder/o.pdf"), path("d.pavo")}, 1, "no folder/o.pdf", {}},
+        {{"--thumbnail", path("d.pavo"), out, "100"}, 0, "", {100, 67}},
+        {{"--thumbnail", path("wide.pavo"), out, "256"}, 0, "", {256, 9}},
+        {{"--thumbnail", path("e.pavo"), out, "1000"}, 0, "", {300, 200}},
+        {{"--thumbnail", path("damaged.pavo"), out, "100"}, 1, "damaged.pavo", {}},
+        {{"--thumbnail", path("d.pavo"), out, "0"}, 2, "--thumbnail", {}},
     };
     for (const auto& row : rows) {
         QFile::remove(out);
@@ -128,6 +144,7 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
             << joined(row.args);
     }
     EXPECT_TRUE(QFile::exists(path("o.pdf")));
+    EXPECT_EQ(QDir(dir.path()).entryList({"out*"}).join(u' '), QString()) << "a failed write left a file";
     // PAVO_TIMINGS=1 has an export say where its time went, a phase a line, and only then.
     EXPECT_FALSE(run_pavo({"--export", out, path("d.pavo")}).errors.contains(u"pavo: "));
     qputenv("PAVO_TIMINGS", "1");
@@ -135,6 +152,27 @@ TEST_F(Executable, ExitStatusesAndExportSizes)
     qunsetenv("PAVO_TIMINGS");
     for (const char* phase : {"start-up", "reading", "rendering", "encoding", "writing"})
         EXPECT_TRUE(timed.contains(QStringLiteral("pavo: %1 ").arg(phase))) << phase << timed.toStdString();
+}
+
+// A thumbnail is the export at the same size, and one that runs out of time writes nothing.
+TEST_F(Executable, AThumbnailIsTheExportScaledDownOrNothing)
+{
+    Drawing drawing;
+    drawing.addStroke(fill_stroke({{0, 0}, {400, 300}}, Qt::yellow));
+    drawing.addStroke(pen_stroke({{20, 30}, {300, 250}, {380, 40}}, 12, Qt::blue));
+    drawing.addStroke(line_stroke({10, 280}, {390, 290}, 3, QColor(255, 0, 0, 128)));
+    ASSERT_TRUE(drawing.save(path("d.pavo"), "5 5 400 300", AffineTransform::scaling(0.9f, 0.9f)));
+    ASSERT_EQ(run_pavo({"--thumbnail", path("d.pavo"), path("t.png"), "64"}).status, 0);
+    ASSERT_EQ(run_pavo({"--export", path("e.png"), "--width", "64", path("d.pavo")}).status, 0);
+    const QImage thumbnail(path("t.png"));
+    EXPECT_EQ(thumbnail.size(), QSize(64, 48));
+    EXPECT_LE(largest_difference(thumbnail, QImage(path("e.png"))), 2);
+    qputenv("PAVO_THUMBNAIL_SECONDS", "0");
+    const ProcessRun late = run_pavo({"--thumbnail", path("d.pavo"), path("late.png"), "64"});
+    qunsetenv("PAVO_THUMBNAIL_SECONDS");
+    EXPECT_EQ(late.status, 1);
+    EXPECT_EQ(late.errors.count(u'\n'), 1) << late.errors.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({"late*"}).join(u' '), QString());
 }
 
 // A shared recording is someone else's input: it writes only inside its own folder (or the
