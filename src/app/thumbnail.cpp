@@ -4,6 +4,7 @@
 #include "export_image.h"
 #include "png_writer.h"
 #include "window_frame.h"
+#include "work_pool.h"
 
 #include <QFileInfo>
 
@@ -13,9 +14,11 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -85,6 +88,49 @@ ViewGeometry saved_view(const DocumentData& document)
     return {size, t.inverted() ? t : AffineTransform::identity()};
 }
 
+// The saved view seen at `size`: scaled by the ratio of the widths about the view's centre,
+// as an export at that size frames it.
+std::optional<ViewGeometry> view_at_size(const ViewGeometry& view, QSize size)
+{
+    const float scale = float(size.width()) / view.size().width;
+    const AffineTransform scaled = view.transform().after(AffineTransform::scaling(scale, scale));
+    const auto inverse = view.transform().inverted();
+    const auto scaled_inverse = scaled.inverted();
+    if (!inverse || !scaled_inverse) return std::nullopt;
+    const Point by = scaled_inverse->apply(Point{float(size.width()), float(size.height())} / 2.0f) -
+                     inverse->apply(point(view.size()) / 2.0f);
+    return ViewGeometry{{float(size.width()), float(size.height())},
+                        scaled.after(AffineTransform::translation(by.x, by.y))};
+}
+
+// A thumbnail is too small for the export's bands to share it between the cores, so it is
+// cut into strips of its own, each rendered as a view of its rows.
+Result<QImage> render_in_strips(const DocumentData& document, const ViewGeometry& view)
+{
+    const int width = int(view.size().width), height = int(view.size().height);
+    QImage picture(width, height, QImage::Format_RGBA8888_Premultiplied);
+    if (picture.isNull()) return Failure{QStringLiteral("There is not enough memory for the picture.")};
+    // Shapes are built once here, so the strips only read them.
+    for (const StrokePtr& stroke : document.strokes->strokeArray()) stroke->prepareToDraw();
+    const int strips = std::min(core_count(), height), rows = (height + strips - 1) / strips;
+    std::vector<Result<QImage>> parts(std::size_t(strips), Failure{QString()});
+    run_parts(strips, [&](int i) {
+        const int top = i * rows, count = std::min(rows, height - top);
+        if (count <= 0) return;
+        const ViewGeometry strip{{float(width), float(count)},
+                                 AffineTransform::translation(0, -float(top)).after(view.transform())};
+        const ExportSource source{*document.strokes, strip, document.background_color};
+        parts[std::size_t(i)] = render_drawing(source, width, count, true);
+    });
+    for (int i = 0; i < strips && i * rows < height; ++i) {
+        const Result<QImage>& part = parts[std::size_t(i)];
+        if (!part) return Failure{part.error()};
+        for (int y = 0; y < part->height(); ++y)
+            std::memcpy(picture.scanLine(i * rows + y), part->constScanLine(y), std::size_t(width) * 4);
+    }
+    return picture;
+}
+
 } // namespace
 
 double thumbnail_time_limit()
@@ -104,9 +150,9 @@ QSize thumbnail_size(Size view, int largest)
 Result<QImage> render_thumbnail(const DocumentData& document, int largest)
 {
     const ViewGeometry view = saved_view(document);
-    const QSize size = thumbnail_size(view.size(), largest);
-    const ExportSource source{*document.strokes, view, document.background_color};
-    return render_drawing(source, size.width(), size.height(), true);
+    const auto shown = view_at_size(view, thumbnail_size(view.size(), largest));
+    if (!shown) return Failure{QStringLiteral("The drawing's saved view cannot be shown.")};
+    return render_in_strips(document, *shown);
 }
 
 int write_thumbnail_file(const QString& input, const QString& output, int largest,
