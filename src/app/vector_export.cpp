@@ -37,7 +37,8 @@ QRectF page_bounds(const Stroke& stroke, const AffineTransform& toPage)
 // show through what the effect did), and widens the area; this repeats until no more
 // strokes join, so that the strokes left as paths below never meet the bitmap and no
 // clipping is needed (SVG writers do not all keep clip paths).
-VectorLayers split_for_vectors(const StrokeArray& strokes, const AffineTransform& toPage, QSizeF page)
+VectorLayers split_for_vectors(const StrokeArray& strokes, const AffineTransform& toPage,
+                               QSizeF page)
 {
     const QRectF sheet(QPointF(0, 0), page);
     std::vector<QRectF> bounds;
@@ -129,7 +130,10 @@ void paint_page(QPainter& painter, const ExportSource& source, QSizeF page, cons
     draw_strokes(painter, layers.above, toPage);
 }
 
-QString format_name(VectorFormat format) { return format == VectorFormat::Svg ? QStringLiteral("SVG") : QStringLiteral("PDF"); }
+QString format_name(VectorFormat format)
+{
+    return format == VectorFormat::Svg ? QStringLiteral("SVG") : QStringLiteral("PDF");
+}
 
 // Starts the painter on a generator or writer of the page's size that writes into `file`.
 struct PageDevice {
@@ -149,8 +153,8 @@ struct PageDevice {
         pdf = std::make_unique<QPdfWriter>(&file);
         pdf->setCreator(QStringLiteral("Pavo"));
         pdf->setResolution(72); // one unit of the page is one point
-        pdf->setPageLayout(QPageLayout(QPageSize(QSizeF(page), QPageSize::Point, QString(), QPageSize::ExactMatch),
-                                       QPageLayout::Portrait, QMarginsF()));
+        const QPageSize size(QSizeF(page), QPageSize::Point, QString(), QPageSize::ExactMatch);
+        pdf->setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF()));
     }
     QPaintDevice* device() const { return svg ? static_cast<QPaintDevice*>(svg.get()) : pdf.get(); }
 };
@@ -184,6 +188,7 @@ Result<> export_vector(const ExportSource& source, int width, int height, Vector
         if (!painter.end())
             return Failure{QStringLiteral("The %1 file %2 could not be finished.").arg(format_name(format), path)};
     }
-    if (!file.commit()) return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    if (!file.commit())
+        return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
     return {};
 }

@@ -31,13 +31,16 @@ TEST(VectorExport, LooksLikeThePictureExportWithEffectsAsOneBitmap)
         QPainter painter(&drawn);
         QSvgRenderer(svg).render(&painter);
         painter.end();
-        ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"), {"-r", "72", "-png", "-singlefile", pdf, pdf}), 0);
+        const QStringList poppler{"-r", "72", "-png", "-singlefile", pdf, pdf};
+        ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"), poppler), 0) << "needs poppler-utils";
         const QImage pages[] = {drawn, QImage(pdf + QStringLiteral(".png"))};
         for (const bool transparent : {true, false}) {
             const QImage actual = pages[transparent ? 0 : 1].convertToFormat(QImage::Format_RGBA8888_Premultiplied);
             const QImage expected = *render_drawing(source, 400, 200, transparent);
             EXPECT_LE(pixels_differing(actual, expected, 48), 1200)
-                << mode << write_comparison(actual, expected, QStringLiteral("vector"), QStringLiteral("reference-failures")).toStdString();
+                << mode << write_comparison(actual, expected, QStringLiteral("vector"),
+                                            QStringLiteral("reference-failures"))
+                               .toStdString();
         }
         // The two paths clear of the effect stay paths; the picture and the bitmap of the
         // effect (with the translucent red beneath it) are the two images.
