@@ -8,6 +8,7 @@
 #include "stroke_index.h"
 #include "stroke_render.h"
 #include "transfer_ops.h"
+#include "vector_export.h"
 #include "work_pool.h"
 
 #include <QBuffer>
@@ -29,12 +30,14 @@ std::optional<ImageFormat> image_format_for_path(const QString& path)
     if (ext == u"gif") return ImageFormat::Gif;
     if (ext == u"jpg" || ext == u"jpeg") return ImageFormat::Jpeg;
     if (ext == u"tif" || ext == u"tiff") return ImageFormat::Tiff;
+    if (ext == u"svg") return ImageFormat::Svg;
+    if (ext == u"pdf") return ImageFormat::Pdf;
     return std::nullopt;
 }
 
 bool format_is_transparent(ImageFormat format)
 {
-    return format == ImageFormat::Png || format == ImageFormat::Tiff;
+    return format != ImageFormat::Gif && format != ImageFormat::Jpeg;
 }
 
 Result<> check_export_size(int width, int height)
@@ -54,8 +57,6 @@ Result<> check_export_size(int width, int height)
     return {};
 }
 
-namespace {
-
 // The view's transformation scaled by the ratio of the widths, with the view's centre at
 // the centre of the output: what the view's canvas would have after zoomToPoint at the
 // output's size. Only the width ratio counts: another aspect shows more or less of the
@@ -72,6 +73,8 @@ std::optional<AffineTransform> transform_at_size(const ViewGeometry& view, Size 
     const Point by = scaled_inverse->apply(point(size) / 2.0f) - inverse->apply(middle);
     return scaled.after(AffineTransform::translation(by.x, by.y));
 }
+
+namespace {
 
 // Bitmaps hold premultiplied pixels, so a background with alpha is premultiplied too; a
 // format without transparency shows it over white, as it shows the rest of the picture.
@@ -162,6 +165,8 @@ QByteArray qt_format_name(ImageFormat format)
     case ImageFormat::Jpeg: return "jpeg";
     case ImageFormat::Tiff: return "tiff";
     case ImageFormat::Gif: return "gif";
+    case ImageFormat::Svg:
+    case ImageFormat::Pdf: break;
     }
     return {};
 }
@@ -172,7 +177,9 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
     case ImageFormat::Jpeg: writer.setQuality(options.jpegQuality); break;
     case ImageFormat::Png: break;
     case ImageFormat::Tiff: writer.setCompression(options.tiffLzw ? 1 : 0); break;
-    case ImageFormat::Gif: break;
+    case ImageFormat::Gif:
+    case ImageFormat::Svg:
+    case ImageFormat::Pdf: break;
     }
 }
 
@@ -181,6 +188,7 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const ExportOptions& options)
 {
     if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
+    if (vector_format(format)) return Failure{QStringLiteral("SVG and PDF are not picture formats.")};
     if (format == ImageFormat::Gif) return encode_gif(image);
     if (format == ImageFormat::Png) return encode_png(image, options.pngInterlaced);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
@@ -219,8 +227,9 @@ Result<> export_drawing(const ExportSource& source, const QString& path, int wid
     const auto format = image_format_for_path(path);
     if (!format)
         return Failure{QStringLiteral("%1 has no picture file extension: use .png, .gif, .jpg, "
-                                      ".jpeg, .tif or .tiff.")
+                                      ".jpeg, .tif, .tiff, .svg or .pdf.")
                            .arg(path)};
+    if (const auto vector = vector_format(*format)) return export_vector(source, width, height, *vector, path);
     const Result<QImage> image = render_drawing(source, width, height, format_is_transparent(*format));
     if (!image) return Failure{image.error()};
     mark_phase("rendering");

@@ -16,9 +16,10 @@
 
 #include <optional>
 
-enum class ImageFormat { Png, Gif, Jpeg, Tiff };
+// Svg and Pdf are written as vectors (vector_export.h); the others are pictures.
+enum class ImageFormat { Png, Gif, Jpeg, Tiff, Svg, Pdf };
 
-// By the file name's extension, in any case: png, gif, jpg or jpeg, tif or tiff.
+// By the file name's extension, in any case: png, gif, jpg or jpeg, tif or tiff, svg, pdf.
 std::optional<ImageFormat> image_format_for_path(const QString& path);
 // JPEG and GIF keep no partial transparency, so they are flattened over white.
 bool format_is_transparent(ImageFormat format);
@@ -40,6 +41,10 @@ struct ExportSource {
 // The largest export, in pixels: a render needs four pictures of this size in memory.
 constexpr long long kMaxExportPixels = 1LL << 26;
 constexpr int kMaxExportSide = 32767;
+
+// The view's transformation for an export of that size: scaled by the ratio of the widths
+// about the view's centre. None when the view's transformation cannot be inverted.
+std::optional<AffineTransform> transform_at_size(const ViewGeometry& view, Size size);
 
 // Success when a picture of that size can be exported, else why not.
 Result<> check_export_size(int width, int height);

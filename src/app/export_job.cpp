@@ -1,5 +1,7 @@
 #include "export_job.h"
 
+#include "vector_export.h"
+
 std::unique_ptr<ExportJob> ExportJob::create(const ExportSource& source)
 {
     return std::make_unique<ExportJob>(Passkey{}, Strokes(source.strokes.strokeArray()), source.view,
@@ -9,6 +11,8 @@ std::unique_ptr<ExportJob> ExportJob::create(const ExportSource& source)
 Result<> ExportJob::run(const ExportRequest& request, const std::atomic<bool>& cancelled) const
 {
     const ExportSource source{_strokes, _view, _background};
+    if (const auto vector = vector_format(request.format))
+        return cancelled ? Result<>{} : export_vector(source, request.width, request.height, *vector, request.path);
     const Result<QImage> picture =
         render_drawing(source, request.width, request.height, format_is_transparent(request.format));
     if (cancelled) return {};

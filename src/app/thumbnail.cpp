@@ -88,19 +88,13 @@ ViewGeometry saved_view(const DocumentData& document)
     return {size, t.inverted() ? t : AffineTransform::identity()};
 }
 
-// The saved view seen at `size`: scaled by the ratio of the widths about the view's centre,
-// as an export at that size frames it.
+// The saved view seen at `size`, framed as an export at that size frames it.
 std::optional<ViewGeometry> view_at_size(const ViewGeometry& view, QSize size)
 {
-    const float scale = float(size.width()) / view.size().width;
-    const AffineTransform scaled = view.transform().after(AffineTransform::scaling(scale, scale));
-    const auto inverse = view.transform().inverted();
-    const auto scaled_inverse = scaled.inverted();
-    if (!inverse || !scaled_inverse) return std::nullopt;
-    const Point by = scaled_inverse->apply(Point{float(size.width()), float(size.height())} / 2.0f) -
-                     inverse->apply(point(view.size()) / 2.0f);
-    return ViewGeometry{{float(size.width()), float(size.height())},
-                        scaled.after(AffineTransform::translation(by.x, by.y))};
+    const Size at{float(size.width()), float(size.height())};
+    const std::optional<AffineTransform> t = transform_at_size(view, at);
+    if (!t) return std::nullopt;
+    return ViewGeometry{at, *t};
 }
 
 // A thumbnail is too small for the export's bands to share it between the cores, so it is

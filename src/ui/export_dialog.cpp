@@ -17,8 +17,9 @@
 namespace {
 
 const QStringList kFormats{QStringLiteral("PNG"), QStringLiteral("GIF"), QStringLiteral("JPEG"),
-                           QStringLiteral("TIFF")};
-constexpr ImageFormat kFormatValues[] = {ImageFormat::Png, ImageFormat::Gif, ImageFormat::Jpeg, ImageFormat::Tiff};
+                           QStringLiteral("TIFF"), QStringLiteral("SVG"), QStringLiteral("PDF")};
+constexpr ImageFormat kFormatValues[] = {ImageFormat::Png, ImageFormat::Gif,  ImageFormat::Jpeg,
+                                         ImageFormat::Tiff, ImageFormat::Svg, ImageFormat::Pdf};
 
 // The other side in the view's proportions, rounded half up.
 int proportional(int given, float to, float from) { return int(float(given) * to / from + 0.5f); }
