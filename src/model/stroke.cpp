@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace {
 
@@ -253,8 +254,24 @@ void Stroke::prepareToDraw() const
     else _path.prepareToDraw(_path.windingRule());
 }
 
+namespace {
+
+// The painter keeps what it makes of a path and of a picture inside the shared path or
+// picture itself, built on first use: two threads painting the same stroke at once (two
+// parts of a render, an export beside the view) must take turns.
+std::mutex& painter_turns()
+{
+    static std::mutex turns;
+    return turns;
+}
+
+} // namespace
+
 Rect Stroke::drawInContext(CGContextWrapper& context) const
 {
+    if (_outline && !_stroke && !isImage() && context.bitmap())
+        return fill_outline(*context.bitmap(), *_outline, color_ns::premultiplied(_color));
+    const std::lock_guard turn(painter_turns());
     if (isImage()) {
         if (QPainter* painter = context.painter()) drawImage(*painter);
         return _path.bounds();
@@ -263,8 +280,6 @@ Rect Stroke::drawInContext(CGContextWrapper& context) const
     context.setStrokeColor(_color);
     context.setLineWidth(_line_width);
     if (_stroke) return _path.strokeInContext(context);
-    if (_outline && context.bitmap())
-        return fill_outline(*context.bitmap(), *_outline, color_ns::premultiplied(_color));
     return path().fillInContext(context, path().windingRule());
 }
 
