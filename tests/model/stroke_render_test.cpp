@@ -128,3 +128,20 @@ TEST(StrokeRender, TheIndexFindsEveryStrokeThatMeetsARectangle)
         }
     }
 }
+
+TEST(StrokeRender, PartsPaintingOneNewPathAtOnceGiveTheReferencePicture)
+{
+    // The painter builds its form of a path on first use; fresh paths across every part, on
+    // all threads, before the reference has painted them once.
+    for (int round = 0; round < 40; ++round) {
+        StrokeArray strokes;
+        for (int i = 0; i < 30; ++i) {
+            strokes.push_back(fill_stroke(make_rect(float(i), float(2 * i), 300, 220), QColor(20 * (i % 12), 90, 200, 120)));
+            strokes.push_back(line_stroke({0, float(8 * i)}, {320, float(240 - 8 * i)}, 2.5f, Qt::darkGreen));
+        }
+        auto canvas = canvas_at(AffineTransform::identity());
+        render_strokes(strokes, *canvas, kAll, nullptr, 4);
+        ASSERT_TRUE(matches_reference(canvas->previewBitmap().image(), reference(strokes, AffineTransform::identity()),
+                                      QStringLiteral("fresh-paths-%1").arg(round)));
+    }
+}
