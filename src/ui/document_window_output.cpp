@@ -26,7 +26,7 @@ void DocumentWindow::exportPicture()
     const QSize shown = drawingAreaSize();
     const QString start = QFileInfo(displayName()).completeBaseName();
     ExportDialog dialog(Size{float(shown.width()), float(shown.height())},
-                        QDir::home().filePath(start + QStringLiteral(".png")), this);
+                        QDir::home().filePath(start + u'.' + ExportDialog::lastExtension()), this);
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportRequest request = dialog.request();
     const auto job = ExportJob::create(_document->outputSource());

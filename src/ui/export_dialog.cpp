@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSettings>
 #include <QSpinBox>
 
 #include <cmath>
@@ -22,6 +23,11 @@ constexpr ImageFormat kFormatValues[] = {ImageFormat::Png, ImageFormat::Gif,  Im
                                          ImageFormat::Tiff, ImageFormat::Svg, ImageFormat::Pdf};
 
 // The other side in the view's proportions, rounded half up.
+const QString kFormatKey = QStringLiteral("export/format");
+const QString kJpegQualityKey = QStringLiteral("export/jpegQuality");
+const QString kPngInterlacedKey = QStringLiteral("export/pngInterlaced");
+const QString kTiffLzwKey = QStringLiteral("export/tiffLzw");
+
 int proportional(int given, float to, float from) { return int(float(given) * to / from + 0.5f); }
 
 } // namespace
@@ -65,8 +71,6 @@ ExportDialog::ExportDialog(Size view, const QString& startName, QWidget* parent)
     form->addRow(tr("JPEG quality:"), _jpeg_quality);
     _png_interlaced = new QCheckBox(tr("Interlaced PNG"), this);
     _png_interlaced->setObjectName(QStringLiteral("pngInterlaced"));
-    // Qt's PNG writer has no interlacing; the option stays visible so nobody looks for it.
-    _png_interlaced->setToolTip(tr("Qt's PNG writer cannot write interlaced pictures."));
     form->addRow(QString(), _png_interlaced);
     _tiff_lzw = new QCheckBox(tr("LZW compression"), this);
     _tiff_lzw->setObjectName(QStringLiteral("tiffLzw"));
@@ -88,8 +92,34 @@ ExportDialog::ExportDialog(Size view, const QString& startName, QWidget* parent)
     connect(_format, &QComboBox::currentIndexChanged, this, &ExportDialog::formatChanged);
     connect(_width, &QSpinBox::valueChanged, this, &ExportDialog::widthChanged);
     connect(_height, &QSpinBox::valueChanged, this, &ExportDialog::heightChanged);
+    restoreChoices();
     setExportExtension(QFileInfo(startName).suffix());
     updateOptions();
+}
+
+// The options of the last export, kept in the settings for the next one.
+void ExportDialog::restoreChoices()
+{
+    const QSettings settings;
+    _jpeg_quality->setValue(settings.value(kJpegQualityKey, _jpeg_quality->value()).toInt());
+    _png_interlaced->setChecked(settings.value(kPngInterlacedKey, false).toBool());
+    _tiff_lzw->setChecked(settings.value(kTiffLzwKey, true).toBool());
+}
+
+void ExportDialog::accept()
+{
+    QSettings settings;
+    settings.setValue(kFormatKey, formatName().toLower());
+    settings.setValue(kJpegQualityKey, _jpeg_quality->value());
+    settings.setValue(kPngInterlacedKey, _png_interlaced->isChecked());
+    settings.setValue(kTiffLzwKey, _tiff_lzw->isChecked());
+    QDialog::accept();
+}
+
+QString ExportDialog::lastExtension()
+{
+    const QString saved = QSettings().value(kFormatKey).toString();
+    return kFormats.contains(saved.toUpper()) ? saved : QStringLiteral("png");
 }
 
 QString ExportDialog::formatName() const { return _format->currentText(); }
@@ -117,7 +147,7 @@ void ExportDialog::updateOptions()
     const QString f = formatName();
     _jpeg_quality->setEnabled(f == u"JPEG");
     _tiff_lzw->setEnabled(f == u"TIFF");
-    _png_interlaced->setEnabled(false);
+    _png_interlaced->setEnabled(f == u"PNG");
 }
 
 void ExportDialog::widthChanged(int width)

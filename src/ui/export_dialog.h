@@ -25,8 +25,13 @@ public:
     ExportRequest request() const;
     // Selects the format named by the extension; other extensions change nothing.
     void setExportExtension(const QString& extension);
+    // An accepted export keeps its format and options in the settings; a new dialog takes
+    // the options, and the window names the file with the last format's extension.
+    void accept() override;
+    static QString lastExtension();
 
 private:
+    void restoreChoices();
     void formatChanged();
     void widthChanged(int width);
     void heightChanged(int height);

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSpinBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -64,8 +65,7 @@ TEST(ExportDialog, TheFormatFollowsTheNameAndTheNameTheFormat)
             .arg(field<QCheckBox>(dialog, "pngInterlaced")->isEnabled() ? "interlaced " : "")
             .arg(field<QCheckBox>(dialog, "tiffLzw")->isEnabled() ? "lzw" : "");
     };
-    EXPECT_EQ(enabled(), "");
-    EXPECT_FALSE(field<QCheckBox>(dialog, "pngInterlaced")->toolTip().isEmpty());
+    EXPECT_EQ(enabled(), "interlaced ");
     // A typed extension of a format chooses it; any other leaves the format alone, and the
     // file then gets the format's own extension.
     const struct {
@@ -90,4 +90,24 @@ TEST(ExportDialog, TheFormatFollowsTheNameAndTheNameTheFormat)
     name->clear();
     format->setCurrentText(QStringLiteral("PNG"));
     EXPECT_EQ(name->text(), "");
+}
+
+TEST(ExportDialog, AnAcceptedExportsChoicesAreTheNextOnesDefaults)
+{
+    {
+        ExportDialog first({200, 100}, QStringLiteral("picture.jpeg"));
+        field<QSpinBox>(first, "jpegQuality")->setValue(55);
+        field<QCheckBox>(first, "pngInterlaced")->setChecked(true);
+        field<QCheckBox>(first, "tiffLzw")->setChecked(false);
+        first.accept();
+        ExportDialog cancelled({200, 100}, QStringLiteral("picture.png"));
+        field<QSpinBox>(cancelled, "jpegQuality")->setValue(10);
+        cancelled.reject();
+    }
+    ExportDialog next({200, 100}, QStringLiteral("picture.png"));
+    const ExportRequest r = next.request();
+    EXPECT_EQ(ExportDialog::lastExtension(), "jpeg");
+    EXPECT_TRUE(r.options.jpegQuality == 55 && r.options.pngInterlaced && !r.options.tiffLzw);
+    QSettings().remove(QStringLiteral("export"));
+    EXPECT_EQ(ExportDialog::lastExtension(), "png");
 }
