@@ -1,6 +1,7 @@
 #include "vector_export.h"
 
 #include "color.h"
+#include "outline_envelope.h"
 
 #include <QPainter>
 #include <QPdfWriter>
@@ -107,14 +108,33 @@ Result<RasterPart> render_raster_part(const ExportSource& source, const AffineTr
     return RasterPart{QRectF(area.topLeft(), QSizeF(width / scale, height / scale)), std::move(*image)};
 }
 
+// How far, in page units, an arc of a pen outline may be written as its chord.
+constexpr double kFlatness = 0.02;
+
+// A pen stroke goes out as one merged outline where it has one: written as its circles and
+// bands it takes many times the room.
+void draw_stroke(QPainter& painter, const Stroke& stroke, double flatness)
+{
+    const std::optional<PenOutline>& outline = stroke.penOutline();
+    if (outline && !stroke.isImage() && !stroke.drawAsStroke()) {
+        if (const std::optional<QPainterPath> merged = outline_envelope(*outline, flatness)) {
+            painter.fillPath(*merged, stroke.color());
+            return;
+        }
+    }
+    stroke.draw(painter);
+}
+
 void draw_strokes(QPainter& painter, const StrokeArray& strokes, const QTransform& toPage)
 {
     painter.save();
     painter.setWorldTransform(toPage);
+    const double scale = std::sqrt(std::abs(toPage.determinant()));
+    const double flatness = scale > 0 ? kFlatness / scale : kFlatness;
     for (const StrokePtr& s : strokes) {
         // A placed picture sets its own opacity; a path takes the stroke's.
         painter.setOpacity(s->isImage() ? 1.0 : double(s->opacity()));
-        s->draw(painter);
+        draw_stroke(painter, *s, flatness);
     }
     painter.restore();
 }

@@ -64,6 +64,8 @@ public:
     // circles and bands and never need it.
     const Path& path() const;
     const std::optional<PenPoints>& penPoints() const { return _pen_points; }
+    // The circles and bands of a pen stroke while they still describe its shape.
+    const std::optional<PenOutline>& penOutline() const { return _outline; }
     const QImage& image() const { return _image; }
     bool isImage() const { return !_image.isNull(); }
     const QColor& color() const { return _color; }

@@ -1,7 +1,10 @@
 #include "bitmap.h"
+#include "outline_envelope.h"
 #include "outline_raster.h"
 #include "pictures.h"
 
+#include <QLineF>
+#include <QPolygonF>
 #include <QString>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -127,5 +130,75 @@ TEST(OutlineSpans, TheLevelOfDetailStaysCloseToTheReference)
         Scene s = random_scene(rng, 1, true);
         s.view = random_view(rng, scale);
         EXPECT_TRUE(matches_reference(render(s, kMerged), render(s, kReference), name("merged", i), 95, 45));
+    }
+}
+
+// A stroke that turns hard: steps of a tenth of a radius to two radii (never so short that a
+// circle holds the next), turns of up to three radians, radii changing by up to a half.
+PenOutline curled_outline(std::mt19937& rng)
+{
+    std::uniform_real_distribution<float> u(0, 1);
+    PenOutline o;
+    Point p{80, 60};
+    float heading = 0, r = 4 + 8 * u(rng);
+    for (int i = 0, n = 2 + int(rng() % 12); i < n; ++i) {
+        if (i > 0) {
+            o.bands.emplace_back();
+            tangent_band(o.circles.back().centre, o.circles.back().radius, p, r, o.bands.back().corners);
+        }
+        o.band_before.push_back(i > 0);
+        o.circles.push_back({p, r});
+        const float next = r * (0.5f + u(rng));
+        heading += (u(rng) - 0.5f) * 6;
+        p = p + Point{std::cos(heading), std::sin(heading)} * std::max(r * (0.1f + 2 * u(rng)), 1.01f * std::abs(next - r));
+        r = next;
+    }
+    return o;
+}
+
+// Inside a circle or a band, and how far from their nearest edge.
+std::pair<bool, double> union_at(const PenOutline& o, QPointF q)
+{
+    bool in = false;
+    double edge = 1e9;
+    for (const OutlineCircle& c : o.circles) {
+        const double d = std::hypot(q.x() - c.centre.x, q.y() - c.centre.y) - c.radius;
+        in = in || d <= 0, edge = std::min(edge, std::abs(d));
+    }
+    for (const OutlineBand& b : o.bands) {
+        QPolygonF quad;
+        for (const Point c : b.corners) quad << QPointF(c.x, c.y);
+        in = in || quad.containsPoint(q, Qt::OddEvenFill);
+        for (int k = 0; k < 4; ++k) {
+            const QPointF a = quad[k], v = quad[(k + 1) % 4] - a;
+            const double t = std::clamp(QPointF::dotProduct(q - a, v) / std::max(QPointF::dotProduct(v, v), 1e-12), 0.0, 1.0);
+            edge = std::min(edge, QLineF(q, a + v * t).length());
+        }
+    }
+    return {in, edge};
+}
+
+// The merged outline fills what its circles and bands fill, at points clear of their edges
+// by more than the arcs' flatness; a hand's stroke comes out as one closed path.
+TEST(OutlineEnvelope, FillsWhatTheCirclesAndBandsFill)
+{
+    std::mt19937 rng(14);
+    std::uniform_real_distribution<double> u(0, 1);
+    for (int i = 0; i < 600; ++i) {
+        const bool hand = i % 4 == 0;
+        const PenOutline o = hand ? random_outline(rng, 1, true) : curled_outline(rng);
+        const std::optional<QPainterPath> envelope = outline_envelope(o, 0.001);
+        ASSERT_TRUE(envelope) << i;
+        const QRectF box = envelope->boundingRect().adjusted(-1, -1, 1, 1);
+        int wrong = 0;
+        for (int k = 0; k < 1000; ++k) {
+            const QPointF q(box.left() + u(rng) * box.width(), box.top() + u(rng) * box.height());
+            const auto [in, edge] = union_at(o, q);
+            wrong += edge > 0.01 && envelope->contains(q) != in;
+        }
+        EXPECT_EQ(wrong, 0) << i;
+        if (hand) {
+            EXPECT_LE(envelope->toSubpathPolygons().size(), 1 + o.circles.size() / 3) << i;
+        }
     }
 }
