@@ -11,6 +11,7 @@ struct Node {
     bool circle = false;  // a usable circle
     bool band = false;    // a usable band joins the previous node to this one
     bool rebuilt = false; // the band must be built anew between the two circles
+    std::size_t source = 0; // the outline's band that leads here
     PixelCorners corners{};
 };
 
@@ -49,8 +50,18 @@ void make_nodes(const PenOutline& outline, const Similarity& m, std::vector<Node
         n.r = c.radius * m.scale;
         if (!(i < outline.band_before.size() && outline.band_before[i]) || k >= outline.bands.size())
             continue;
-        const OutlineBand& b = outline.bands[k++];
-        n.band = usable(b);
+        n.source = k;
+        n.band = usable(outline.bands[k++]);
+    }
+}
+
+// The corners of the bands kept as they are, once merging has dropped the others: seen
+// small, most bands are rebuilt, and their corners need no conversion.
+void place_corners(const PenOutline& outline, const Similarity& m, std::vector<Node>& nodes)
+{
+    for (Node& n : nodes) {
+        if (!n.band || n.rebuilt) continue;
+        const OutlineBand& b = outline.bands[n.source];
         for (int j = 0; j < 4; ++j) to_pixels(m, b.corners[j], n.corners.x[j], n.corners.y[j]);
     }
 }
@@ -187,6 +198,7 @@ void make_pixel_outline(const PenOutline& outline, const Similarity& m, const Pi
     out.circles.clear(), out.openings.clear(), out.bands.clear();
     make_nodes(outline, m, nodes);
     if (merge) merge_close(nodes);
+    place_corners(outline, m, nodes);
     into.assign(nodes.size(), -1);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         Node& n = nodes[i];
