@@ -2,6 +2,7 @@
 
 #include "archive.h"
 #include "stroke_render.h"
+#include "work_pool.h"
 
 #include <QCborArray>
 #include <QPainterPathStroker>
@@ -142,9 +143,19 @@ std::unique_ptr<Strokes> Strokes::decode(const QCborValue& value)
     if (!list.isArray()) return nullptr;
     // No count or size limit of its own: the archive's limits already bound what is read,
     // and any drawing the program saves must open again.
+    // Strokes decode apart from one another, so the cores share them; building a pen
+    // stroke's outline from its samples is much of the time a large drawing takes to open.
+    const QCborArray items = list.toArray();
+    constexpr qsizetype kPerPart = 256;
+    const int parts = int((items.size() + kPerPart - 1) / kPerPart);
+    StrokeArray decoded(std::size_t(items.size()));
+    run_parts(parts, [&](int part) {
+        const qsizetype end = std::min(items.size(), (part + 1) * kPerPart);
+        for (qsizetype i = part * kPerPart; i < end; ++i) decoded[std::size_t(i)] = Stroke::decode(items.at(i));
+    });
     StrokeArray strokes;
-    for (const QCborValue& item : list.toArray()) {
-        StrokePtr s = Stroke::decode(item);
+    strokes.reserve(decoded.size());
+    for (StrokePtr& s : decoded) {
         if (!s || s->bad()) {
             log_line(QStringLiteral("Bad stroke found in save file -- ignoring."));
             continue;

@@ -119,6 +119,8 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
         {"the smallest lines", many(5000, Stroke::withLine(dot, Qt::black, 0, 0))},
         {"the smallest pen strokes", many(5000, pen_stroke({{0, 0}}, 0))},
         {"the smallest pictures", many(5000, picture(1, 1, QImage::Format_Mono))},
+        // Strokes decode on every core: each comes back in its place.
+        {"a thousand strokes in order", [] { StrokeArray a; for (int i = 0; i < 1000; ++i) a.push_back(pen_stroke({{0, 0}, {float(i % 97), float(i)}}, 1 + float(i % 5))); return drawing_of(a); }},
     };
     // clang-format on
     for (const auto& row : rows) {
