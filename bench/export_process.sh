@@ -8,8 +8,9 @@
 #
 # Builds nothing: BUILD_DIR must already hold src/ui/pavo and bench/pavo_make_large_drawing.
 # Runs the PNG export RUNS times (3 by default) and the JPEG and GIF exports once each, and
-# prints wall seconds and peak resident memory for each run and the best of the PNG runs, then
-# the phases of one more PNG run (start-up, reading, rendering, encoding, writing).
+# prints wall seconds and peak resident memory for each run and the best of the PNG runs; then
+# times the 256-pixel thumbnail RUNS times (CPU and wall seconds); then the phases of one more
+# thumbnail and one more PNG run (start-up, reading, rendering, encoding, writing).
 # Peak memory comes from GNU time's -v report where /usr/bin/time is that; otherwise the
 # process's VmHWM is sampled from /proc while it runs (PAVO_BENCH_PROC=1 forces this), which
 # can miss growth in the last few milliseconds. Timings are only worth comparing on an idle
@@ -144,6 +145,24 @@ for format in jpg gif; do
     [[ $s != fail ]] || exit 1
     echo "$format once:  $(describe "$s" "$kb")  ($(stat -c %s "$work/out.$format") bytes)"
 done
+
+# The file manager's thumbnail of the same drawing at 256 pixels: CPU seconds (user + system,
+# the fairer figure on a shared machine) and wall seconds, RUNS times and the best of each.
+thumb_cpu=''
+thumb_wall=''
+for ((i = 1; i <= runs; i++)); do
+    TIMEFORMAT='%3U %3S %3R'
+    { time "$pavo" --thumbnail "$drawing" "$work/thumb.png" 256 2>>"$work/pavo.err"; } 2>"$work/thumb.txt" ||
+        { echo "$0: the thumbnail failed:" >&2; cat "$work/pavo.err" >&2; exit 1; }
+    read -r user sys wall <"$work/thumb.txt"
+    cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.3f", u + s }')
+    echo "thumbnail run $i: $cpu s CPU  $wall s wall"
+    if [[ -z $thumb_cpu ]] || awk -v a="$cpu" -v b="$thumb_cpu" 'BEGIN { exit !(a < b) }'; then thumb_cpu=$cpu; fi
+    if [[ -z $thumb_wall ]] || awk -v a="$wall" -v b="$thumb_wall" 'BEGIN { exit !(a < b) }'; then thumb_wall=$wall; fi
+done
+echo "thumbnail best: $thumb_cpu s CPU  $thumb_wall s wall"
+echo "phases of one more thumbnail:"
+PAVO_TIMINGS=1 "$pavo" --thumbnail "$drawing" "$work/thumb.png" 256 2>&1 >/dev/null | sed -n 's/^pavo: /  /p'
 
 # The phases of one more PNG export, as the program itself times them.
 echo "phases of one more png run:"

@@ -2,6 +2,7 @@
 
 #include "document_file.h"
 #include "export_image.h"
+#include "phase_timings.h"
 #include "png_writer.h"
 #include "window_frame.h"
 #include "work_pool.h"
@@ -160,13 +161,18 @@ int write_thumbnail_file(const QString& input, const QString& output, int larges
         errors(QStringLiteral("pavo: no thumbnail of %1: %2").arg(input, why).simplified());
         return 1;
     };
+    mark_phase("start-up");
     const Result<DocumentData> document = loadDocument(input);
     if (!document) return fail(document.error());
+    mark_phase("reading");
     const Result<QImage> picture = render_thumbnail(*document, largest);
     if (!picture) return fail(picture.error());
+    mark_phase("rendering");
     const Result<QByteArray> bytes = encode_png(*picture);
     if (!bytes) return fail(bytes.error());
+    mark_phase("encoding");
     if (!watchdog.claim()) return fail(QStringLiteral("it took longer than %1 seconds").arg(seconds));
     const Result<> written = write_file_atomically(output, *bytes);
+    mark_phase("writing");
     return written ? 0 : fail(written.error());
 }
