@@ -110,7 +110,6 @@ bool join_fills(const PenOutline& o, std::size_t j, double left, double right, d
     };
     if (dot(in, out) <= 0 || steep(j - 1, in) || steep(j, out)) return false;
     const double sense = signed_area({vec(before.corners[0]), al, ar, vec(before.corners[3])});
-    if (segments_cross(al, bl, br, ar)) return false;
     if (!segments_cross(al, ar, bl, br)) {
         if (signed_area({al, bl, br, ar}) * sense >= -tolerance * tolerance) return true;
         // Turned back whole, as where a circle is smaller than both neighbours.
