@@ -17,12 +17,14 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPointingDevice>
 #include <QPushButton>
 #include <QTabletEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +100,8 @@ protected:
         for (int x = 100; x <= 200; x += 10) mouse(QEvent::MouseMove, {double(x), y});
         mouse(QEvent::MouseButtonRelease, {200, y});
     }
+    void send(QEvent&& e) { QCoreApplication::sendEvent(canvas, &e); }
+    void key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = {}) { send(QKeyEvent(type, key, modifiers)); }
     int strokes() { return window->document().strokes().count(); }
     QAction* item(const char* action) { return window->menus().action(QLatin1String(action)); }
     QString penType() { return window->document().pen().penTypeName().value_or(QString()); }
@@ -203,6 +207,66 @@ TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
     QPainter(&expected).drawImage(0, 0, QImage(replayed));
     EXPECT_LE(largest_difference(painted, expected), 2);
     EXPECT_GT(pixels_differing(painted, QImage(painted.size(), QImage::Format_RGB32), 0), 1000);
+}
+
+// The wheel, the touchpad, the middle button, Space and the keys are recorded and replay to
+// the same picture; ] moves the Size menu's check mark along, and Ctrl+Y redoes.
+TEST_F(Window, NavigationIsRecordedAndReplaysTheSame)
+{
+    const QString script = dir.filePath(QStringLiteral("navigation.events"));
+    auto recorder = EventRecorder::open(script);
+    ASSERT_TRUE(recorder) << recorder.error().toStdString();
+    app.setRecorder(std::move(*recorder));
+    stroke(100);
+    const auto wheel = [this](QPointF at, QPoint pixels, QPoint angle, Qt::KeyboardModifiers modifiers) {
+        send(QWheelEvent(at, canvas->mapToGlobal(at), pixels, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false));
+    };
+    wheel({150, 100}, {}, {0, 240}, Qt::ControlModifier);
+    wheel({0, 0}, {-30, 7}, {-90, 20}, {});
+    wheel({150, 100}, {}, {0, 120}, Qt::ControlModifier | Qt::ShiftModifier);
+    send(QNativeGestureEvent(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, {200, 150},
+                             {200, 150}, canvas->mapToGlobal(QPointF(200, 150)), -0.25, {}));
+    const auto middle = [this](QEvent::Type type, QPointF at) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::MiddleButton;
+        send(QMouseEvent(type, at, canvas->mapToGlobal(at), button,
+                         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MiddleButton, {}));
+    };
+    middle(QEvent::MouseButtonPress, {300, 300});
+    middle(QEvent::MouseMove, {330, 320});
+    middle(QEvent::MouseButtonRelease, {330, 320});
+    key(QEvent::KeyPress, Qt::Key_Space);
+    stroke(200);
+    key(QEvent::KeyRelease, Qt::Key_Space);
+    key(QEvent::KeyPress, Qt::Key_BracketRight);
+    key(QEvent::KeyPress, Qt::Key_Down);
+    stroke(250);
+    app.setRecorder(nullptr);
+    EXPECT_EQ(strokes(), 2) << "the hand drew nothing";
+    const QImage painted = canvas->grab().toImage();
+
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString recorded = QString::fromUtf8(file.readAll());
+    for (const char* line : {"\nwheel 150 100 0 2 command\n", "\nwheel 0 0 -0.625 0.14583333\n", "\nwheel 150 100 0 1 shift,command\n",
+                             "\npinch 200 150 0.75\n", "\ndown 300 300 middle\n", "\nkeydown space\n", "\nkeyup space\n",
+                             "\nkey bracketright\n", "\nkey down\n"})
+        EXPECT_TRUE(recorded.contains(QLatin1String(line))) << line;
+    const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
+    const Result<EventScript> parsed = parse_event_script(recorded + "export " + replayed);
+    ASSERT_TRUE(parsed) << parsed.error().toStdString();
+    QStringList messages;
+    ASSERT_EQ(replay_event_script(*parsed, {}, [&](const QString& m) { messages << m; }), kReplayOk)
+        << messages.join('\n').toStdString();
+    QImage expected(painted.size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::white);
+    QPainter(&expected).drawImage(0, 0, QImage(replayed));
+    EXPECT_LE(largest_difference(painted, expected), 2);
+    for (QAction* a : window->findChildren<QAction*>()) {
+        if (window->menus().actionName(a) == u"penSize:") {
+            EXPECT_EQ(a->isChecked(), window->menus().title(a) == u"4") << window->menus().title(a).toStdString();
+        }
+    }
+    EXPECT_TRUE(item("redo:")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
 }
 
 // Closing asks about unsaved changes; a save into a folder that has gone away fails, says
