@@ -30,8 +30,8 @@
 // shift,control,option,command,capslock, or "-" for none.
 //
 // Comments: a line whose first non-blank character is '#' is a comment. On the lines made of
-// fixed fields (size, down, move, up, flags, key, keydown, keyup, wheel, pinch, proximity) a '#' that begins a field starts
-// a comment running to the end of the line. On the lines that end in free text (the TITLE of
+// fixed fields (size, down, move, up, flags, key, keydown, keyup, wheel, pinch, proximity) a
+// '#' that begins a field starts a comment running to the end of the line. On the lines that end in free text (the TITLE of
 // action, the VALUE of set, every FILE) '#' is an ordinary character after the keyword,
 // because file names and titles may contain it: "open notes #2.pavo" opens that file.
 // Free text is the rest of the line with the blanks at both ends taken off.

@@ -121,7 +121,6 @@ public:
     // Space held down: the hand takes the gestures that begin while it is held and shows
     // its cursor; letting go gives the tool and its cursor back.
     void holdHand(bool held);
-    bool handHeld() const { return _hand_held; }
     // Ends a gesture under way with an up where it was last seen; a second down does so
     // itself.
     void finishGesture();
@@ -147,7 +146,8 @@ public:
     // under p where it is.
     static constexpr float kWheelZoomStep = 1.25f;
     static constexpr float kTurnStepDegrees = 15;
-    // View pixels a notch of the wheel scrolls; a touchpad's pixels count as this fraction.
+    // View pixels a notch of the wheel scrolls; a touchpad's pixel delta is divided by it
+    // into notches, so that it scrolls exactly as far.
     static constexpr float kScrollPixelsPerNotch = 48;
     bool zoomAbout(Point p, float s);
     // Positive radians turn clockwise on the screen (y points down).
@@ -210,6 +210,8 @@ private:
     // The temporary hand, apart from the move tool so that a single use of that one is kept.
     std::unique_ptr<Tool> _hand;
     bool _hand_held = false;
+    // The part of the scrolls so far that made no whole pixel.
+    Point _scroll_rest;
     std::optional<ToolEvent> _deferred_flags;
     bool _deferred_delete = false;
 };

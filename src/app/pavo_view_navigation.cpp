@@ -167,9 +167,11 @@ bool PavoView::scrollWheel(Point p, Point notches, unsigned modifiers)
     if (command) return zoomAbout(p, std::pow(kWheelZoomStep, notches.y));
     // A plain wheel has no sideways axis: shift lends it one.
     if (shift && notches.x == 0) notches = {notches.y, 0};
-    // Whole pixels, so that the picture scrolls rather than renders again.
-    const Point by = notches * kScrollPixelsPerNotch;
+    // Whole pixels, so that the picture scrolls rather than renders again; the fractions are
+    // kept for the next scroll, so that many small ones still add up.
+    const Point by = notches * kScrollPixelsPerNotch + _scroll_rest;
     const Point whole{std::round(by.x), std::round(by.y)};
+    _scroll_rest = by - whole;
     const Point from = viewCentre();
     return whole != Point{} && moveFrom(from, from + whole);
 }

@@ -15,6 +15,7 @@
 #include <QTabletEvent>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -180,6 +181,9 @@ void CanvasWidget::wheelEvent(QWheelEvent* event)
 void CanvasWidget::wheel(QPointF at, QPointF notches, Qt::KeyboardModifiers modifiers)
 {
     if (!_document || notches.isNull()) return;
+    // Within what a script can carry, so that the recording replays the same.
+    const double most = kMaxScriptNotches;
+    notches = {std::clamp(notches.x(), -most, most), std::clamp(notches.y(), -most, most)};
     ScriptEvent line = script_event(ScriptEvent::Kind::Wheel, {point_of(at), 1, modifier_flags(modifiers)});
     line.notches = point_of(notches);
     record(line);
@@ -192,7 +196,8 @@ bool CanvasWidget::nativeGesture(QNativeGestureEvent* event)
     if (event->gestureType() == Qt::ZoomNativeGesture) {
         // The value is the change of scale since the last event.
         const float factor = float(1.0 + event->value());
-        if (!(factor > 0)) return true;
+        // Beyond what a script can carry no hand pinches in one step.
+        if (!(factor >= 1 / kMaxScriptPinch && factor <= kMaxScriptPinch)) return true;
         ScriptEvent line = script_event(ScriptEvent::Kind::Pinch, {point_of(event->position())});
         line.factor = factor;
         record(line);

@@ -31,6 +31,8 @@ TEST_F(ReplayTest, NavigationMovesTheDrawingAsItsRuleSays)
          {{{104, 104}, true}, {{252, 252}, true}, {{96, 96}, false}, {{260, 150}, false}}},
         {"the wheel scrolls 48 pixels a notch", "wheel 0 0 0 -1",
          {{{104, 56}, true}, {{196, 148}, true}, {{150, 48}, false}, {{150, 156}, false}}},
+        {"a hundredth of a notch at a time scrolls as far", QStringLiteral("wheel 0 0 0 -0.01\n").repeated(100),
+         {{{104, 56}, true}, {{196, 148}, true}, {{150, 48}, false}, {{150, 156}, false}}},
         {"shift turns the wheel sideways", "wheel 0 0 0 1 shift",
          {{{152, 150}, true}, {{244, 150}, true}, {{144, 150}, false}, {{252, 150}, false}}},
         {"a sideways wheel scrolls sideways", "wheel 0 0 -1 0",
