@@ -194,7 +194,7 @@ std::optional<Malformed> Replay::play(const ScriptEvent& e)
     case Kind::Size: return std::nullopt;
     case Kind::Down:
         _last_point = e.point;
-        doc().mouseDown({e.point, e.pressure, e.modifiers});
+        doc().mouseDown({e.point, e.pressure, e.modifiers}, e.middle ? PointerButton::Middle : PointerButton::Left);
         return std::nullopt;
     case Kind::Move:
         _last_point = e.point;
@@ -205,9 +205,13 @@ std::optional<Malformed> Replay::play(const ScriptEvent& e)
         doc().mouseUp({e.point, 0, e.modifiers});
         return std::nullopt;
     case Kind::Flags: doc().flagsChanged({_last_point, 0, e.modifiers}); return std::nullopt;
-    case Kind::Key:
-        doc().keyDown(e.name == u"delete" ? QStringLiteral("\x7f") : QStringLiteral("\b"));
-        return std::nullopt;
+    // Tab, escape, F11 and letters belong to the window and its menus, which a replay has
+    // not: they do nothing here.
+    case Kind::Key: doc().keyPressed(e.name, e.modifiers); return std::nullopt;
+    case Kind::KeyDown:
+    case Kind::KeyUp: doc().keyHeld(e.name, e.kind == Kind::KeyDown); return std::nullopt;
+    case Kind::Wheel: doc().view().scrollWheel(e.point, e.notches, e.modifiers); return std::nullopt;
+    case Kind::Pinch: doc().view().pinch(e.point, e.factor); return std::nullopt;
     case Kind::Proximity: {
         ProximityRecord record;
         record.pointerID = e.pointerId;

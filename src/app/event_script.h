@@ -10,11 +10,16 @@
 // before any event has happened. The lines are:
 //
 //   size W H                       view size (only before the first event; at most once)
-//   down X Y [PRESSURE] [MODS]     MODS may come without PRESSURE
+//   down X Y [PRESSURE] [MODS] [BUTTON]  MODS may come without PRESSURE; BUTTON is left
+//                                  (the default) or middle, and its move and up follow it
 //   move X Y [PRESSURE] [MODS]
 //   up X Y [MODS]
 //   flags MODS
-//   key delete|backspace
+//   key NAME [MODS]                a key pressed and released (see is_script_key_name)
+//   keydown NAME / keyup NAME      a key held down and let go: space holds the hand
+//   wheel X Y DX DY [MODS]         a scroll at X Y, in notches (Qt's angle delta / 120),
+//                                  fractions allowed; positive DY away from the user
+//   pinch X Y FACTOR               a touchpad pinch zooming by FACTOR about X Y
 //   proximity enter|leave tip|eraser [POINTER_ID]
 //   action NAME [TITLE]
 //   set KEY VALUE
@@ -25,8 +30,8 @@
 // shift,control,option,command,capslock, or "-" for none.
 //
 // Comments: a line whose first non-blank character is '#' is a comment. On the lines made of
-// fixed fields (size, down, move, up, flags, key, proximity) a '#' that begins a field starts
-// a comment running to the end of the line. On the lines that end in free text (the TITLE of
+// fixed fields (size, down, move, up, flags, key, keydown, keyup, wheel, pinch, proximity) a
+// '#' that begins a field starts a comment running to the end of the line. On the lines that end in free text (the TITLE of
 // action, the VALUE of set, every FILE) '#' is an ordinary character after the keyword,
 // because file names and titles may contain it: "open notes #2.pavo" opens that file.
 // Free text is the rest of the line with the blanks at both ends taken off.
@@ -56,20 +61,34 @@ constexpr qint64 kMaxScriptBytes = 16 * 1024 * 1024;
 constexpr float kMaxScriptCoordinate = 1e7f;
 // The largest view or export side, in pixels.
 constexpr int kMaxScriptSide = 100000;
+// A wheel turn beyond this many notches in one event is a typo, and so is a pinch beyond
+// this factor either way.
+constexpr float kMaxScriptNotches = 1000;
+constexpr float kMaxScriptPinch = 100;
+
+// The keys a script can name: delete, backspace, space, tab, escape, left, right, up, down,
+// bracketleft, bracketright, f11, or one lower-case letter or digit.
+bool is_script_key_name(QStringView name);
 
 // One line of a script. Only the fields of its kind are set; the others keep their
 // defaults, so that two events of a kind compare equal when their lines mean the same.
 struct ScriptEvent {
-    enum class Kind { Size, Down, Move, Up, Flags, Key, Proximity, Action, Set, Open, Save, Place, Export, PrintPdf };
+    enum class Kind {
+        Size, Down, Move, Up, Flags, Key, KeyDown, KeyUp, Wheel, Pinch,
+        Proximity, Action, Set, Open, Save, Place, Export, PrintPdf
+    };
     Kind kind = Kind::Flags;
     int line = 0;            // 1-based line number in the script
-    Point point;             // down, move, up
+    Point point;             // down, move, up, wheel, pinch
     float pressure = 1;      // down, move: 0..1, default 1; up presses with 0
-    unsigned modifiers = 0;  // down, move, up, flags: ModifierFlag bits
+    unsigned modifiers = 0;  // down, move, up, flags, key, wheel: ModifierFlag bits
+    bool middle = false;     // down: the middle button rather than the left
+    Point notches;           // wheel DX DY
+    float factor = 1;        // pinch
     int width = 0;           // size W H; export FILE W H
     int height = 0;
     bool hasSize = false;    // size always; export when W H were given
-    QString name;            // key: delete|backspace; proximity: enter|leave; action: NAME; set: KEY
+    QString name;            // key, keydown, keyup: the key; proximity: enter|leave; action: NAME; set: KEY
     QString text;            // action TITLE (may be empty), set VALUE, FILE
     bool eraser = false;     // proximity: the eraser end rather than the tip
     quint16 pointerId = 0;   // proximity

@@ -112,15 +112,64 @@ Error parse_pointer(Fields& fields, ScriptEvent& e)
             field = fields.next();
         }
     }
-    if (!field.isEmpty()) {
+    // The button comes last, after MODS when there are any; no modifier is named left or middle.
+    const auto takeButton = [&e](QStringView f) {
+        if (e.kind != Kind::Down || (f != u"left" && f != u"middle")) return false;
+        e.middle = f == u"middle";
+        return true;
+    };
+    if (!field.isEmpty() && !takeButton(field)) {
         if (e.kind == Kind::Up && parse_float(field))
             return QStringLiteral("up takes no pressure, only X Y and MODS");
         const Result<unsigned> modifiers = parse_modifiers(field);
         if (!modifiers)
             return QStringLiteral("%1: %2").arg(keyword, modifiers.error());
         e.modifiers = *modifiers;
+        field = fields.next();
+        if (!field.isEmpty() && !takeButton(field))
+            return QStringLiteral("%1 has a field too many: '%2'").arg(keyword, field);
     }
     return fields.atEnd() ? Error() : too_many_fields(keyword, fields);
+}
+
+// X Y at the start of wheel and pinch lines.
+Error parse_place(Fields& fields, ScriptEvent& e, const QString& keyword)
+{
+    const auto x = parse_float(fields.next()), y = parse_float(fields.next());
+    if (!x || !y || !is_coordinate(*x) || !is_coordinate(*y))
+        return QStringLiteral("%1 needs X and Y, finite numbers from -%2 to %2")
+            .arg(keyword)
+            .arg(double(kMaxScriptCoordinate), 0, 'f', 0);
+    e.point = {*x, *y};
+    return std::nullopt;
+}
+
+Error parse_wheel(Fields& fields, ScriptEvent& e)
+{
+    if (const Error error = parse_place(fields, e, QStringLiteral("wheel")))
+        return error;
+    const auto dx = parse_float(fields.next()), dy = parse_float(fields.next());
+    if (!dx || !dy || !is_notches(*dx) || !is_notches(*dy))
+        return QStringLiteral("wheel needs DX and DY, numbers of notches from -%1 to %1").arg(double(kMaxScriptNotches));
+    e.notches = {*dx, *dy};
+    if (!fields.atEnd()) {
+        const Result<unsigned> modifiers = parse_modifiers(fields.next());
+        if (!modifiers)
+            return QStringLiteral("wheel: %1").arg(modifiers.error());
+        e.modifiers = *modifiers;
+    }
+    return fields.atEnd() ? Error() : too_many_fields(QStringLiteral("wheel"), fields);
+}
+
+Error parse_pinch(Fields& fields, ScriptEvent& e)
+{
+    if (const Error error = parse_place(fields, e, QStringLiteral("pinch")))
+        return error;
+    const auto factor = parse_float(fields.next());
+    if (!factor || !is_pinch(*factor))
+        return QStringLiteral("pinch needs a FACTOR from %1 to %2").arg(double(1 / kMaxScriptPinch)).arg(double(kMaxScriptPinch));
+    e.factor = *factor;
+    return fields.atEnd() ? Error() : too_many_fields(QStringLiteral("pinch"), fields);
 }
 
 Error parse_flags(Fields& fields, ScriptEvent& e)
@@ -135,13 +184,23 @@ Error parse_flags(Fields& fields, ScriptEvent& e)
     return fields.atEnd() ? Error() : too_many_fields(QStringLiteral("flags"), fields);
 }
 
+// key NAME [MODS]; keydown and keyup take the NAME alone.
 Error parse_key(Fields& fields, ScriptEvent& e)
 {
+    const QString keyword = keyword_of(e.kind);
     const QStringView name = fields.next();
-    if (name != u"delete" && name != u"backspace")
-        return QStringLiteral("key must be delete or backspace");
+    if (!is_script_key_name(name))
+        return QStringLiteral("%1 needs a key: delete, backspace, space, tab, escape, left, right, up, down, "
+                              "bracketleft, bracketright, f11, or a letter or digit")
+            .arg(keyword);
     e.name = name.toString();
-    return fields.atEnd() ? Error() : too_many_fields(QStringLiteral("key"), fields);
+    if (e.kind == Kind::Key && !fields.atEnd()) {
+        const Result<unsigned> modifiers = parse_modifiers(fields.next());
+        if (!modifiers)
+            return QStringLiteral("key: %1").arg(modifiers.error());
+        e.modifiers = *modifiers;
+    }
+    return fields.atEnd() ? Error() : too_many_fields(keyword, fields);
 }
 
 Error parse_proximity(Fields& fields, ScriptEvent& e)
@@ -214,7 +273,11 @@ Error parse_fields(Fields& fields, ScriptEvent& e)
     case Kind::Move:
     case Kind::Up: return parse_pointer(fields, e);
     case Kind::Flags: return parse_flags(fields, e);
-    case Kind::Key: return parse_key(fields, e);
+    case Kind::Key:
+    case Kind::KeyDown:
+    case Kind::KeyUp: return parse_key(fields, e);
+    case Kind::Wheel: return parse_wheel(fields, e);
+    case Kind::Pinch: return parse_pinch(fields, e);
     case Kind::Proximity: return parse_proximity(fields, e);
     case Kind::Action: return parse_action(fields, e);
     case Kind::Set: return parse_set(fields, e);

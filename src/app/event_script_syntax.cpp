@@ -1,5 +1,6 @@
 #include "event_script_syntax.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -22,13 +23,17 @@ QStringView trimmed_blanks(QStringView s)
 
 namespace {
 
-constexpr std::array<Keyword, 14> keywords{{
+constexpr std::array<Keyword, 18> keywords{{
     {u"size", Kind::Size, false},
     {u"down", Kind::Down, false},
     {u"move", Kind::Move, false},
     {u"up", Kind::Up, false},
     {u"flags", Kind::Flags, false},
     {u"key", Kind::Key, false},
+    {u"keydown", Kind::KeyDown, false},
+    {u"keyup", Kind::KeyUp, false},
+    {u"wheel", Kind::Wheel, false},
+    {u"pinch", Kind::Pinch, false},
     {u"proximity", Kind::Proximity, false},
     {u"action", Kind::Action, true},
     {u"set", Kind::Set, true},
@@ -119,8 +124,24 @@ std::pair<QStringView, QStringView> split_last_field(QStringView s)
     return {trimmed_blanks(s.first(start)), s.sliced(start)};
 }
 
+bool is_notches(float v) { return std::isfinite(v) && std::abs(v) <= kMaxScriptNotches; }
+// NaN fails both comparisons.
+bool is_pinch(float v) { return v >= 1 / kMaxScriptPinch && v <= kMaxScriptPinch; }
+
 bool is_side(std::optional<qint64> v) { return v && *v >= 1 && *v <= kMaxScriptSide; }
 bool is_coordinate(float v) { return std::isfinite(v) && std::abs(v) <= kMaxScriptCoordinate; }
 bool is_pressure(float v) { return v >= 0 && v <= 1; } // false for NaN
 
 } // namespace event_script_syntax
+
+bool is_script_key_name(QStringView name)
+{
+    static constexpr std::array<const char16_t*, 12> named{u"delete", u"backspace", u"space", u"tab",
+                                                            u"escape", u"left", u"right", u"up",
+                                                            u"down", u"bracketleft", u"bracketright", u"f11"};
+    if (name.size() == 1) {
+        const char16_t c = name.front().unicode();
+        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+    }
+    return std::any_of(named.begin(), named.end(), [name](const char16_t* n) { return name == QStringView(n); });
+}

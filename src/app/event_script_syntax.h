@@ -43,5 +43,7 @@ std::pair<QStringView, QStringView> split_last_field(QStringView s);
 bool is_side(std::optional<qint64> v);
 bool is_coordinate(float v);
 bool is_pressure(float v);
+bool is_notches(float v);
+bool is_pinch(float v);
 
 } // namespace event_script_syntax

@@ -49,14 +49,28 @@ QString format_line(const ScriptEvent& e)
             add(format_number(e.pressure));
         if (hasModifiers)
             add(format_modifiers(e.modifiers));
+        if (e.kind == Kind::Down && e.middle)
+            add(QStringLiteral("middle"));
         break;
+    case Kind::Wheel:
+        add(format_point(e.point)), add(format_point(e.notches));
+        if (hasModifiers)
+            add(format_modifiers(e.modifiers));
+        break;
+    case Kind::Pinch: add(format_point(e.point)), add(format_number(e.factor)); break;
     case Kind::Up:
         add(format_point(e.point));
         if (hasModifiers)
             add(format_modifiers(e.modifiers));
         break;
     case Kind::Flags: add(format_modifiers(e.modifiers)); break;
-    case Kind::Key: add(e.name); break;
+    case Kind::Key:
+        add(e.name);
+        if (hasModifiers)
+            add(format_modifiers(e.modifiers));
+        break;
+    case Kind::KeyDown:
+    case Kind::KeyUp: add(e.name); break;
     case Kind::Proximity:
         add(e.name), add(e.eraser ? QStringLiteral("eraser") : QStringLiteral("tip"));
         if (e.pointerId != 0)
@@ -126,9 +140,19 @@ Error unwritable_fields(const ScriptEvent& e)
     case Kind::Up: return point(e.point);
     case Kind::Flags: return std::nullopt;
     case Kind::Key:
-        if (e.name == u"delete" || e.name == u"backspace")
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (is_script_key_name(e.name))
             return std::nullopt;
-        return QStringLiteral("the key is neither delete nor backspace");
+        return QStringLiteral("the key has no name in scripts");
+    case Kind::Wheel:
+        if (!is_notches(e.notches.x) || !is_notches(e.notches.y))
+            return QStringLiteral("the wheel turn is out of range");
+        return point(e.point);
+    case Kind::Pinch:
+        if (!is_pinch(e.factor))
+            return QStringLiteral("the pinch factor is out of range");
+        return point(e.point);
     case Kind::Proximity:
         if (e.name == u"enter" || e.name == u"leave")
             return std::nullopt;

@@ -101,12 +101,12 @@ Result<> PavoDocument::revert()
 
 // Input
 
-void PavoDocument::mouseDown(const ToolEvent& event)
+void PavoDocument::mouseDown(const ToolEvent& event, PointerButton button)
 {
     if (_view->inGesture()) _view->finishGesture();
     endGesture();
     _gesture.emplace(_drawing.undoManager());
-    _view->mouseDown(event);
+    _view->mouseDown(event, button);
     if (!_view->inGesture()) endGesture();
 }
 

@@ -74,11 +74,21 @@ public:
     std::optional<QString> takeWindowFrame() { return _drawing.takeWindowFrame(); }
 
     // Pointer, modifier and key input in view coordinates, from the widget or a script.
-    void mouseDown(const ToolEvent& event);
+    void mouseDown(const ToolEvent& event, PointerButton button = PointerButton::Left);
     void mouseDragged(const ToolEvent& event);
     void mouseUp(const ToolEvent& event);
     void flagsChanged(const ToolEvent& event);
     bool keyDown(const QString& text);
+
+    // Keys by their script names (pavo_document_input.cpp). A key pressed and released:
+    // delete and backspace delete, the arrows scroll by a tenth of the view, [ and ] step
+    // the size (the fill's expand while the fill tool is current) through the Size menu's
+    // values. False for a key this does not handle, or one held with command, which
+    // belongs to the menus.
+    bool keyPressed(const QString& name, unsigned modifiers);
+    // A key held down or let go: space holds the temporary hand. False for any other key.
+    bool keyHeld(const QString& name, bool down);
+    void stepSize(int direction);
 
     // A menu command by its action name, with the chosen item's title for the commands
     // that read their value from it. False for an action this document does not know.

@@ -97,6 +97,9 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         add("zoomOut:", [](PavoDocument& d, const QString&) { d.view().zoomOut(); });
         add("zoomToFit:", [](PavoDocument& d, const QString&) { d.view().zoomToFit(); });
         add("resetRotation:", [](PavoDocument& d, const QString&) { d.view().resetRotation(); });
+        add("actualSize:", [](PavoDocument& d, const QString&) { d.view().actualSize(); });
+        add("rotateViewLeft:", [](PavoDocument& d, const QString&) { d.view().turnSteps(-1); });
+        add("rotateViewRight:", [](PavoDocument& d, const QString&) { d.view().turnSteps(1); });
         add("showHelp:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("index.html")); });
         add("releaseNotes:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("release-notes.html")); });
         add("latestNews:", [](PavoDocument& d, const QString&) { d.openHelp(QStringLiteral("latest-news.html")); });

@@ -1,5 +1,6 @@
 #include "pavo_view.h"
 
+#include "navigation_tools.h"
 #include "stroke_render.h"
 
 #include <QPainter>
@@ -35,7 +36,7 @@ std::unique_ptr<PavoView> PavoView::create(ViewDocument& document, ViewDisplay& 
 PavoView::PavoView(Tag, ViewDocument& document, ViewDisplay& display, std::unique_ptr<PavoCanvas> canvas,
                    Size size, float ratio)
     : _document(document), _display(display), _canvas(std::move(canvas)), _canvas_size(size), _ratio(ratio),
-      _display_ratio(ratio), _size(size)
+      _display_ratio(ratio), _size(size), _hand(std::make_unique<MoveTool>())
 {
 }
 
@@ -177,7 +178,18 @@ void PavoView::paint(QPainter& painter, const Rect& dirty)
     if (Tool* const tool = activeTool()) tool->toolDrawInView(*this, painter);
 }
 
-Tool* PavoView::activeTool() const { return _gesture_tool ? _gesture_tool : _document.tool(); }
+Tool* PavoView::activeTool() const
+{
+    if (_gesture_tool) return _gesture_tool;
+    return _hand_held ? _hand.get() : _document.tool();
+}
+
+void PavoView::holdHand(bool held)
+{
+    if (held == _hand_held) return;
+    _hand_held = held;
+    refreshCursor();
+}
 
 ToolCursor PavoView::cursor() const
 {
@@ -187,10 +199,10 @@ ToolCursor PavoView::cursor() const
 
 void PavoView::refreshCursor() { _display.refreshCursor(); }
 
-void PavoView::mouseDown(const ToolEvent& event)
+void PavoView::mouseDown(const ToolEvent& event, PointerButton button)
 {
     finishGesture();
-    Tool* const tool = _document.tool();
+    Tool* const tool = button == PointerButton::Middle ? _hand.get() : activeTool();
     if (!tool) return;
     ensureCanvasUpToDate();
     _gesture_tool = tool;

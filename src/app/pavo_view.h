@@ -33,6 +33,9 @@
 
 class QPainter;
 
+// Which button a pointer gesture began with: the middle button pans whatever the tool.
+enum class PointerButton { Left, Middle };
+
 // The canvas's transformation for a view transformation: the view's, then the screen's
 // device pixels per view pixel.
 inline AffineTransform canvas_transform(const AffineTransform& view, float ratio)
@@ -105,7 +108,9 @@ public:
     // Pointer and modifier events, in view coordinates. A gesture belongs to the tool that
     // received its down; moves and an up without a down are ignored. Modifier changes and
     // deletes that arrive during a gesture wait for its end, as tools expect none meanwhile.
-    void mouseDown(const ToolEvent& event);
+    // A middle-button gesture, and any gesture begun while the hand is held, pans the view
+    // whatever the tool; the gesture keeps the tool it began with.
+    void mouseDown(const ToolEvent& event, PointerButton button = PointerButton::Left);
     void mouseDragged(const ToolEvent& event);
     void mouseUp(const ToolEvent& event);
     void flagsChanged(const ToolEvent& event);
@@ -113,6 +118,9 @@ public:
     // true; any other key returns false, to be passed on.
     bool keyDown(const QString& text);
     bool inGesture() const { return _gesture_tool != nullptr; }
+    // Space held down: the hand takes the gestures that begin while it is held and shows
+    // its cursor; letting go gives the tool and its cursor back.
+    void holdHand(bool held);
     // Ends a gesture under way with an up where it was last seen; a second down does so
     // itself.
     void finishGesture();
@@ -133,6 +141,30 @@ public:
     bool zoomToFit();
     // Takes the rotation out, keeping the zoom and the world point at the centre.
     bool resetRotation();
+
+    // Navigation by wheel, pinch and keys; zoomAbout and rotateAbout keep the drawing point
+    // under p where it is.
+    static constexpr float kWheelZoomStep = 1.25f;
+    static constexpr float kTurnStepDegrees = 15;
+    // View pixels a notch of the wheel scrolls; a touchpad's pixel delta is divided by it
+    // into notches, so that it scrolls exactly as far.
+    static constexpr float kScrollPixelsPerNotch = 48;
+    bool zoomAbout(Point p, float s);
+    // Positive radians turn clockwise on the screen (y points down).
+    bool rotateAbout(Point p, float radians);
+    // Wheel notches at p, positive y away from the user: scrolls the drawing (sideways with
+    // shift alone), zooms about p with command, turns about p with command and shift.
+    // Like pinch and scrollByTenth, nothing during a gesture, whose tool would find the
+    // drawing moved under it.
+    bool scrollWheel(Point p, Point notches, unsigned modifiers);
+    bool pinch(Point p, float factor);
+    // The zoom at 100%, keeping the rotation and the world point at the centre.
+    bool actualSize();
+    // Turns about the centre by whole steps: negative anticlockwise.
+    bool turnSteps(int steps);
+    // Shows what lies a tenth of the view further in the direction (-1, 0 or 1 each way),
+    // as a scroll bar would: the drawing moves the other way.
+    bool scrollByTenth(int dx, int dy);
 
 private:
     Point viewCentre() const { return point(_canvas_size) / 2.0f; }
@@ -175,6 +207,11 @@ private:
     // The tool of the gesture under way, looked up once at its down.
     Tool* _gesture_tool = nullptr;
     ToolEvent _last_gesture_event;
+    // The temporary hand, apart from the move tool so that a single use of that one is kept.
+    std::unique_ptr<Tool> _hand;
+    bool _hand_held = false;
+    // The part of the scrolls so far that made no whole pixel.
+    Point _scroll_rest;
     std::optional<ToolEvent> _deferred_flags;
     bool _deferred_delete = false;
 };

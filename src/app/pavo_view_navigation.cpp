@@ -7,8 +7,8 @@
 namespace {
 
 constexpr float kZoomInFactor = 3.0f;
-// Not 1/3: zooming in and out again leaves 0.9 of the former zoom.
-constexpr float kZoomOutFactor = 0.3f;
+// The exact inverse, so that zooming in and out again gives the same view back.
+constexpr float kZoomOutFactor = 1 / kZoomInFactor;
 
 // Float rounding may leave a zoom made at the edge of the range a hair beyond it.
 bool zoom_in_range(float s)
@@ -142,4 +142,58 @@ bool PavoView::resetRotation()
     const Point w = viewPointToWorldPoint(viewCentre());
     // Under the identity the world point is its own view point.
     return finishViewChange(zoomed(AffineTransform::identity(), w, scale(), viewCentre()));
+}
+
+bool PavoView::zoomAbout(Point p, float s)
+{
+    if (!finite(p) || !(s > 0)) return false;
+    reallocateIfNeeded();
+    return finishViewChange(zoomed(_transform, p, clamped_factor(scale(), s), p));
+}
+
+bool PavoView::rotateAbout(Point p, float radians)
+{
+    if (!finite(p) || !std::isfinite(radians)) return false;
+    reallocateIfNeeded();
+    return finishViewChange(rotated(_transform, p, radians, p));
+}
+
+bool PavoView::scrollWheel(Point p, Point notches, unsigned modifiers)
+{
+    if (inGesture() || !finite(notches) || notches == Point{}) return false;
+    const bool command = modifiers & kCommandKey, shift = modifiers & kShiftKey;
+    constexpr float kTurnStep = kTurnStepDegrees * 3.14159265f / 180;
+    if (command && shift) return rotateAbout(p, notches.y * kTurnStep);
+    if (command) return zoomAbout(p, std::pow(kWheelZoomStep, notches.y));
+    // A plain wheel has no sideways axis: shift lends it one.
+    if (shift && notches.x == 0) notches = {notches.y, 0};
+    // Whole pixels, so that the picture scrolls rather than renders again; the fractions are
+    // kept for the next scroll, so that many small ones still add up.
+    const Point by = notches * kScrollPixelsPerNotch + _scroll_rest;
+    const Point whole{std::round(by.x), std::round(by.y)};
+    _scroll_rest = by - whole;
+    const Point from = viewCentre();
+    return whole != Point{} && moveFrom(from, from + whole);
+}
+
+bool PavoView::pinch(Point p, float factor) { return !inGesture() && zoomAbout(p, factor); }
+
+bool PavoView::actualSize()
+{
+    reallocateIfNeeded();
+    return zoomToPoint(viewCentre(), 1 / scale());
+}
+
+bool PavoView::turnSteps(int steps)
+{
+    reallocateIfNeeded();
+    return rotateAbout(viewCentre(), float(steps) * kTurnStepDegrees * 3.14159265f / 180);
+}
+
+bool PavoView::scrollByTenth(int dx, int dy)
+{
+    if (inGesture()) return false;
+    reallocateIfNeeded();
+    const Point from = viewCentre();
+    return moveFrom(from, from - Point{float(dx) * _canvas_size.width, float(dy) * _canvas_size.height} / 10.0f);
 }

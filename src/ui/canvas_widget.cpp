@@ -9,10 +9,13 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QTabletEvent>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -83,6 +86,8 @@ void CanvasWidget::refreshCursor()
 
 bool CanvasWidget::event(QEvent* event)
 {
+    if (event->type() == QEvent::NativeGesture && nativeGesture(static_cast<QNativeGestureEvent*>(event)))
+        return true;
     const bool screen = event->type() == QEvent::ScreenChangeInternal;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
     if (screen || event->type() == QEvent::DevicePixelRatioChange) update();
@@ -108,14 +113,17 @@ void CanvasWidget::record(const ScriptEvent& event)
     if (auto* app = PavoApplication::instance(); app && app->recording()) app->record(event, size());
 }
 
-void CanvasWidget::down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers)
+void CanvasWidget::down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers, PointerButton button)
 {
     if (!_document) return;
     _pressed = true;
     const ToolEvent e{point_of(at), pressure, modifier_flags(modifiers)};
     _last_flags = e.modifierFlags;
-    record(script_event(ScriptEvent::Kind::Down, e));
-    _document->mouseDown(e);
+    ScriptEvent line = script_event(ScriptEvent::Kind::Down, e);
+    line.middle = button == PointerButton::Middle;
+    record(line);
+    _document->mouseDown(e, button);
+    refreshCursor();
 }
 
 void CanvasWidget::drag(QPointF at, float pressure, Qt::KeyboardModifiers modifiers)
@@ -135,22 +143,74 @@ void CanvasWidget::up(QPointF at, Qt::KeyboardModifiers modifiers)
     _document->mouseUp(e);
 }
 
+// One button at a time makes a gesture; the other buttons wait for its end.
 void CanvasWidget::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    down(event->position(), 1.0f, event->modifiers());
+    const Qt::MouseButton button = event->button();
+    if (_pressed || (button != Qt::LeftButton && button != Qt::MiddleButton))
+        return QWidget::mousePressEvent(event);
+    _button = button;
+    down(event->position(), 1.0f, event->modifiers(),
+         button == Qt::MiddleButton ? PointerButton::Middle : PointerButton::Left);
 }
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!(event->buttons() & Qt::LeftButton)) return QWidget::mouseMoveEvent(event);
+    if (!_pressed || !(event->buttons() & _button)) return QWidget::mouseMoveEvent(event);
     drag(event->position(), 1.0f, event->modifiers());
 }
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    if (!_pressed || event->button() != _button) return QWidget::mouseReleaseEvent(event);
     up(event->position(), event->modifiers());
+    refreshCursor();
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event)
+{
+    // A touchpad's pixels scroll exactly as far; a wheel's eighths of a degree go by notches
+    // of 15 degrees.
+    const QPointF notches = event->pixelDelta().isNull()
+                                ? QPointF(event->angleDelta()) / 120.0
+                                : QPointF(event->pixelDelta()) / double(PavoView::kScrollPixelsPerNotch);
+    event->accept();
+    wheel(event->position(), notches, event->modifiers());
+}
+
+void CanvasWidget::wheel(QPointF at, QPointF notches, Qt::KeyboardModifiers modifiers)
+{
+    if (!_document || notches.isNull()) return;
+    // Within what a script can carry, so that the recording replays the same.
+    const double most = kMaxScriptNotches;
+    notches = {std::clamp(notches.x(), -most, most), std::clamp(notches.y(), -most, most)};
+    ScriptEvent line = script_event(ScriptEvent::Kind::Wheel, {point_of(at), 1, modifier_flags(modifiers)});
+    line.notches = point_of(notches);
+    record(line);
+    _document->view().scrollWheel(line.point, line.notches, line.modifiers);
+}
+
+bool CanvasWidget::nativeGesture(QNativeGestureEvent* event)
+{
+    if (!_document) return false;
+    if (event->gestureType() == Qt::ZoomNativeGesture) {
+        // The value is the change of scale since the last event.
+        const float factor = float(1.0 + event->value());
+        // Beyond what a script can carry no hand pinches in one step.
+        if (!(factor >= 1 / kMaxScriptPinch && factor <= kMaxScriptPinch)) return true;
+        ScriptEvent line = script_event(ScriptEvent::Kind::Pinch, {point_of(event->position())});
+        line.factor = factor;
+        record(line);
+        _document->view().pinch(line.point, factor);
+        return true;
+    }
+    if (event->gestureType() == Qt::RotateNativeGesture) {
+        // A turn in degrees replays as the wheel that turns as far.
+        const double steps = event->value() / double(PavoView::kTurnStepDegrees);
+        wheel(event->position(), {0, steps}, Qt::ControlModifier | Qt::ShiftModifier);
+        return true;
+    }
+    return false;
 }
 
 void CanvasWidget::tabletEvent(QTabletEvent* event)
@@ -192,14 +252,24 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event)
 {
     modifiersChanged(event->modifiers());
     if (!_document) return QWidget::keyPressEvent(event);
-    const bool isDelete = event->key() == Qt::Key_Delete;
-    const bool isBackspace = event->key() == Qt::Key_Backspace;
-    if ((isDelete || isBackspace) && event->modifiers() == Qt::NoModifier) {
-        ScriptEvent key = script_event(ScriptEvent::Kind::Key);
-        key.name = isDelete ? QStringLiteral("delete") : QStringLiteral("backspace");
-        record(key);
-        _document->keyDown(isDelete ? QStringLiteral("\x7f") : QStringLiteral("\b"));
+    const int key = event->key();
+    if (key == Qt::Key_Space) {
+        if (!event->isAutoRepeat()) holdSpace(true);
         return;
+    }
+    // Delete and backspace only bare, as before; the arrows and brackets with any modifier
+    // the menus leave over (a bracket may need AltGr), and they repeat while held.
+    const bool deletes = key == Qt::Key_Delete || key == Qt::Key_Backspace;
+    const bool navigates = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+                           key == Qt::Key_Down || key == Qt::Key_BracketLeft || key == Qt::Key_BracketRight;
+    if ((deletes && event->modifiers() == Qt::NoModifier) || navigates) {
+        ScriptEvent line = script_event(ScriptEvent::Kind::Key);
+        line.name = script_key_name(key);
+        line.modifiers = deletes ? 0 : modifier_flags(event->modifiers());
+        if (_document->keyPressed(line.name, line.modifiers)) {
+            record(line);
+            return;
+        }
     }
     QWidget::keyPressEvent(event);
 }
@@ -207,13 +277,26 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event)
 void CanvasWidget::keyReleaseEvent(QKeyEvent* event)
 {
     modifiersChanged(event->modifiers());
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) return holdSpace(false);
     QWidget::keyReleaseEvent(event);
+}
+
+void CanvasWidget::holdSpace(bool down)
+{
+    if (!_document || down == _space_held) return;
+    _space_held = down;
+    ScriptEvent line = script_event(down ? ScriptEvent::Kind::KeyDown : ScriptEvent::Kind::KeyUp);
+    line.name = QStringLiteral("space");
+    record(line);
+    _document->keyHeld(line.name, down);
+    refreshCursor();
 }
 
 void CanvasWidget::focusOutEvent(QFocusEvent* event)
 {
     // Keys let go in another window never reach us.
     modifiersChanged(Qt::NoModifier);
+    holdSpace(false);
     QWidget::focusOutEvent(event);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // The drawing area of a document window: shows the view's picture over the document's
-// background colour and hands mouse, tablet and key input to the document. Tablet input
+// background colour and hands mouse, tablet, wheel, touchpad and key input to the document,
+// recording each as the event script line that replays it. Tablet input
 // keeps its pressure and every sample; a mouse button presses with full pressure.
 
 #include "pavo_document.h"
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class QNativeGestureEvent;
 struct ScriptEvent;
 
 class CanvasWidget final : public QWidget, public ViewDisplay {
@@ -36,6 +38,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The wheel and touchpad scroll, zoom and turn the view; see PavoView::scrollWheel.
+    void wheelEvent(QWheelEvent* event) override;
     void tabletEvent(QTabletEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -46,14 +50,22 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers);
+    void down(QPointF at, float pressure, Qt::KeyboardModifiers modifiers,
+              PointerButton button = PointerButton::Left);
     void drag(QPointF at, float pressure, Qt::KeyboardModifiers modifiers);
     void up(QPointF at, Qt::KeyboardModifiers modifiers);
     void modifiersChanged(Qt::KeyboardModifiers modifiers);
     void record(const ScriptEvent& event);
+    // A touchpad's pinch and two-finger turn.
+    bool nativeGesture(QNativeGestureEvent* event);
+    void wheel(QPointF at, QPointF notches, Qt::KeyboardModifiers modifiers);
+    // Space held and let go: the temporary hand.
+    void holdSpace(bool down);
 
     PavoDocument* _document = nullptr;
     QTimer _live_resize_end;
     bool _pressed = false;
+    Qt::MouseButton _button = Qt::NoButton;
+    bool _space_held = false;
     unsigned _last_flags = 0;
 };

@@ -1,6 +1,7 @@
 #include "menu_manager.h"
 
 #include "menu_checks.h"
+#include "size_steps.h"
 
 #include <QAction>
 #include <QMenu>
@@ -40,9 +41,8 @@ MenuManager::MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform per
     buildEditMenu(bar);
     buildToolsMenu(bar);
     buildPenTypeMenu(bar, penTypes);
-    buildNumberMenu(bar, _sizes, QStringLiteral("Size"),
-                    {"1", "2", "3", "4", "5", "6", "8", "10", "12", "16", "20", "24", "32", "48", "64"},
-                    QStringLiteral("penSize:"), QStringLiteral("penSizeOther:"));
+    buildNumberMenu(bar, _sizes, QStringLiteral("Size"), size_menu_titles(), QStringLiteral("penSize:"),
+                    QStringLiteral("penSizeOther:"));
     buildNumberMenu(bar, _opacities, QStringLiteral("Opacity"),
                     {"10%", "20%", "25%", "33%", "50%", "67%", "75%", "80%", "90%", "100%"},
                     QStringLiteral("penOpacity:"), QStringLiteral("penOpacityOther:"));
@@ -135,6 +135,8 @@ void MenuManager::buildEditMenu(QMenuBar& bar)
                 {"Quadruple Size", "copyBitmapQuadrupleResolution:"}});
     _undo = action(QStringLiteral("undo:"));
     _redo = action(QStringLiteral("redo:"));
+    // Ctrl+Y too, as many Linux programs take it.
+    _redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
 
 void MenuManager::addToolItem(QMenu& tools, const char* title, const char* action, const char* key)
@@ -202,11 +204,16 @@ void MenuManager::buildColourMenu(QMenuBar& bar)
 void MenuManager::buildViewMenu(QMenuBar& bar)
 {
     QMenu* view = bar.addMenu(QStringLiteral("View"));
-    // Ctrl+9 is the one Ctrl+digit that no shipped pen type uses.
+    // Ctrl+9 is the one Ctrl+digit that no shipped pen type uses; the bare digits 1, 4, 5
+    // and 6 are none of the pen types' keys and are where painting programs put them.
     addEntries(*view, {{"Zoom In", "zoomIn:", "Ctrl+="},
                        {"Zoom Out", "zoomOut:", "Ctrl+-"},
+                       {"Actual Size", "actualSize:", "1"},
                        {"Zoom to Fit", "zoomToFit:", "Ctrl+9"},
-                       {"Reset Rotation", "resetRotation:"},
+                       kSeparator,
+                       {"Rotate Left", "rotateViewLeft:", "4"},
+                       {"Rotate Right", "rotateViewRight:", "6"},
+                       {"Reset Rotation", "resetRotation:", "5"},
                        kSeparator,
                        // One gesture with a navigation tool, then back to the tool in use.
                        {"Zoom to Rectangle", "zoomToRect:", "Shift+Z"},

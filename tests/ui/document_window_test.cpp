@@ -17,14 +17,18 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 #include <QPointingDevice>
 #include <QPushButton>
 #include <QTabletEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -71,11 +75,11 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    void mouse(QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = {})
+    void mouse(QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = {}, Qt::MouseButton which = Qt::LeftButton)
     {
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : which;
         QMouseEvent e(type, at, canvas->mapToGlobal(at), button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, modifiers);
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : which, modifiers);
         QCoreApplication::sendEvent(canvas, &e);
     }
     void tablet(QEvent::Type type, QPointF at, qreal pressure, End end = End::Pen)
@@ -97,6 +101,36 @@ protected:
         mouse(QEvent::MouseButtonPress, {100, y});
         for (int x = 100; x <= 200; x += 10) mouse(QEvent::MouseMove, {double(x), y});
         mouse(QEvent::MouseButtonRelease, {200, y});
+    }
+    void send(QEvent&& e) { QCoreApplication::sendEvent(canvas, &e); }
+    void key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = {}) { send(QKeyEvent(type, key, modifiers)); }
+    // Records the input, checks that the recording replays to what the widget paints
+    // (grabbed, over white), and returns the recording.
+    QString recordAndReplay(const std::function<void()>& input)
+    {
+        const QString script = dir.filePath(QStringLiteral("session.events"));
+        auto recorder = EventRecorder::open(script);
+        EXPECT_TRUE(recorder);
+        if (!recorder) return {};
+        app.setRecorder(std::move(*recorder));
+        input();
+        app.setRecorder(nullptr);
+        const QImage painted = canvas->grab().toImage();
+        QFile file(script);
+        const QString recorded = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
+        const Result<EventScript> parsed = parse_event_script(recorded + "export " + replayed);
+        QStringList messages;
+        EXPECT_TRUE(parsed && replay_event_script(*parsed, {}, [&](const QString& m) { messages << m; }) == kReplayOk)
+            << (parsed ? messages.join('\n') : parsed.error()).toStdString();
+        QImage expected(painted.size(), QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::white);
+        QPainter(&expected).drawImage(0, 0, QImage(replayed));
+        EXPECT_LE(largest_difference(painted, expected), 2);
+        QImage white(painted.size(), painted.format());
+        white.fill(Qt::white);
+        EXPECT_GT(pixels_differing(painted, white, 0), 500) << "something was drawn";
+        return recorded;
     }
     int strokes() { return window->document().strokes().count(); }
     QAction* item(const char* action) { return window->menus().action(QLatin1String(action)); }
@@ -161,48 +195,63 @@ TEST_F(Window, TheStylusEndsSwitchThePenType)
 // What the widget paints (grabbed, over white) matches the replay of what was recorded.
 TEST_F(Window, RecordedInputReplaysToTheSameDrawing)
 {
-    const QString script = dir.filePath(QStringLiteral("session.events"));
-    auto recorder = EventRecorder::open(script);
-    ASSERT_TRUE(recorder) << recorder.error().toStdString();
-    app.setRecorder(std::move(*recorder));
-    proximity(End::Pen);
-    for (QAction* a : window->findChildren<QAction*>())
-        if (window->menus().actionName(a) == u"setPenType:" && window->menus().title(a) == u"Marker") {
-            a->trigger();
-            EXPECT_TRUE(a->isChecked()) << "the document ticks its pen type";
-        }
-    ASSERT_EQ(penType(), QStringLiteral("Marker"));
-    item("setRedColor:")->trigger();
-    tablet(QEvent::TabletPress, {100, 100}, 0.3);
-    for (int i = 0; i <= 40; ++i)
-        tablet(QEvent::TabletMove, {100.0 + 5 * i, 100.0 + 2 * i}, 0.3 + 0.015 * i);
-    tablet(QEvent::TabletRelease, {300, 180}, 0);
-    mouse(QEvent::MouseButtonPress, {50, 300});
-    for (int x = 50; x <= 350; x += 15) mouse(QEvent::MouseMove, {double(x), 300}, Qt::ShiftModifier);
-    mouse(QEvent::MouseButtonRelease, {350, 300});
-    app.setRecorder(nullptr);
-    const QImage painted = canvas->grab().toImage();
-
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
-    const Result<EventScript> parsed =
-        parse_event_script(QString::fromUtf8(file.readAll()) + "export " + replayed);
-    ASSERT_TRUE(parsed) << parsed.error().toStdString();
-    ASSERT_GT(parsed->events.size(), 2u);
+    const QString recorded = recordAndReplay([this] {
+        proximity(End::Pen);
+        for (QAction* a : window->findChildren<QAction*>())
+            if (window->menus().actionName(a) == u"setPenType:" && window->menus().title(a) == u"Marker") {
+                a->trigger();
+                EXPECT_TRUE(a->isChecked()) << "the document ticks its pen type";
+            }
+        ASSERT_EQ(penType(), QStringLiteral("Marker"));
+        item("setRedColor:")->trigger();
+        tablet(QEvent::TabletPress, {100, 100}, 0.3);
+        for (int i = 0; i <= 40; ++i)
+            tablet(QEvent::TabletMove, {100.0 + 5 * i, 100.0 + 2 * i}, 0.3 + 0.015 * i);
+        tablet(QEvent::TabletRelease, {300, 180}, 0);
+        mouse(QEvent::MouseButtonPress, {50, 300});
+        for (int x = 50; x <= 350; x += 15) mouse(QEvent::MouseMove, {double(x), 300}, Qt::ShiftModifier);
+        mouse(QEvent::MouseButtonRelease, {350, 300});
+    });
     // The view's size comes first, or the replay would draw into another view.
     const QSize area = window->drawingAreaSize();
-    const QString size = QStringLiteral("size %1 %2").arg(area.width()).arg(area.height());
-    EXPECT_EQ(format_event(parsed->events[0]), size);
-    EXPECT_TRUE(format_event(parsed->events[1]).startsWith(u"proximity enter tip"));
-    QStringList messages;
-    ASSERT_EQ(replay_event_script(*parsed, {}, [&](const QString& m) { messages << m; }), kReplayOk)
-        << messages.join('\n').toStdString();
-    QImage expected(painted.size(), QImage::Format_ARGB32_Premultiplied);
-    expected.fill(Qt::white);
-    QPainter(&expected).drawImage(0, 0, QImage(replayed));
-    EXPECT_LE(largest_difference(painted, expected), 2);
-    EXPECT_GT(pixels_differing(painted, QImage(painted.size(), QImage::Format_RGB32), 0), 1000);
+    EXPECT_TRUE(recorded.contains(QStringLiteral("\nsize %1 %2\nproximity enter tip").arg(area.width()).arg(area.height())));
+}
+
+// The wheel, the touchpad, the middle button, Space and the keys are recorded and replay to
+// the same picture; ] moves the Size menu's check mark along, and Ctrl+Y redoes.
+TEST_F(Window, NavigationIsRecordedAndReplaysTheSame)
+{
+    const auto wheel = [this](QPointF at, QPoint pixels, QPoint angle, Qt::KeyboardModifiers modifiers) {
+        send(QWheelEvent(at, canvas->mapToGlobal(at), pixels, angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false));
+    };
+    const QString recorded = recordAndReplay([&] {
+        stroke(100);
+        wheel({150, 100}, {}, {0, 240}, Qt::ControlModifier);
+        wheel({0, 0}, {-30, 7}, {-90, 20}, {});
+        wheel({150, 100}, {}, {0, 120}, Qt::ControlModifier | Qt::ShiftModifier);
+        send(QNativeGestureEvent(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, {200, 150},
+                                 {200, 150}, canvas->mapToGlobal(QPointF(200, 150)), -0.25, {}));
+        mouse(QEvent::MouseButtonPress, {300, 300}, {}, Qt::MiddleButton);
+        mouse(QEvent::MouseMove, {330, 320}, {}, Qt::MiddleButton);
+        mouse(QEvent::MouseButtonRelease, {330, 320}, {}, Qt::MiddleButton);
+        key(QEvent::KeyPress, Qt::Key_Space);
+        stroke(200);
+        key(QEvent::KeyRelease, Qt::Key_Space);
+        key(QEvent::KeyPress, Qt::Key_BracketRight);
+        key(QEvent::KeyPress, Qt::Key_Down);
+        stroke(250);
+    });
+    EXPECT_EQ(strokes(), 2) << "the hand drew nothing";
+    for (const char* line : {"\nwheel 150 100 0 2 command\n", "\nwheel 0 0 -0.625 0.14583333\n", "\nwheel 150 100 0 1 shift,command\n",
+                             "\npinch 200 150 0.75\n", "\ndown 300 300 middle\n", "\nkeydown space\n", "\nkeyup space\n",
+                             "\nkey bracketright\n", "\nkey down\n"})
+        EXPECT_TRUE(recorded.contains(QLatin1String(line))) << line;
+    for (QAction* a : window->findChildren<QAction*>()) {
+        if (window->menus().actionName(a) == u"penSize:") {
+            EXPECT_EQ(a->isChecked(), window->menus().title(a) == u"4") << window->menus().title(a).toStdString();
+        }
+    }
+    EXPECT_TRUE(item("redo:")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
 }
 
 // Closing asks about unsaved changes; a save into a folder that has gone away fails, says
