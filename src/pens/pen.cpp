@@ -146,10 +146,15 @@ QString Pen::penTypeNameWithKeyEquivalent() const
 bool Pen::setPenTypeName(const QString& name)
 {
     load();
-    const auto found = _pen_types.find(name);
-    if (found == _pen_types.end()) return false;
-    if (_pen_down) _pending_pen_type = found->second.get();
-    else setPenTypeLua(found->second.get());
+    Lua* type = nullptr;
+    if (const auto found = _pen_types.find(name); found != _pen_types.end()) type = found->second.get();
+    // An event script recorded in another language, or written by hand, may give the type's
+    // own name from its script ("Pen" where the menu says "Stift"): that works in any language.
+    for (auto each = _pen_types.begin(); !type && each != _pen_types.end(); ++each)
+        if (each->second->getGlobalString(QStringLiteral("name")) == name) type = each->second.get();
+    if (!type) return false;
+    if (_pen_down) _pending_pen_type = type;
+    else setPenTypeLua(type);
     return true;
 }
 

@@ -422,6 +422,51 @@ TEST_F(PenTest, TheMenuOffersThePensTypesTranslated)
     EXPECT_EQ(makePen().penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
 }
 
+// A table of the locale's language folder overrides the root table's entries, the best
+// matching folder first; what no table has keeps its key.
+TEST_F(PenTest, TablesFollowTheLocaleAndFallBackToEnglish)
+{
+    QDir(root()).mkpath(u"de"_s);
+    QDir(root()).mkpath(u"de_AT"_s);
+    write(u"Lua.strings"_s, "Ink = Ink\nChalk = Chalk\n");
+    write(u"de/Lua.strings"_s, "Ink = Tinte\n");
+    write(u"de_AT/Lua.strings"_s, "Chalk = Kreiderl\n");
+    const struct {
+        QLocale locale;
+        const char* key;
+        const char* text;
+    } rows[] = {
+        {QLocale(QLocale::German, QLocale::Germany), "Ink", "Tinte"},
+        {QLocale(QLocale::German, QLocale::Germany), "Chalk", "Chalk"},
+        {QLocale(QLocale::German, QLocale::Germany), "Slate", "Slate"},
+        {QLocale(QLocale::German, QLocale::Austria), "Chalk", "Kreiderl"},
+        {QLocale(QLocale::German, QLocale::Austria), "Ink", "Ink"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "Ink", "Ink"},
+        {QLocale::c(), "Ink", "Ink"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(StringTable::named(root(), u"Lua"_s, row.locale).translate(QString::fromUtf8(row.key)),
+                  QString::fromUtf8(row.text))
+            << qPrintable(row.locale.name()) << " " << row.key;
+}
+
+// Event scripts name a pen type as the recording's menu showed it, or by its script's own
+// name, which works in every language.
+TEST_F(PenTest, ATypeIsChosenByItsShownNameOrItsScriptsOwn)
+{
+    write(u"Lua.strings"_s, "Ink = Tinte\n");
+    type("ink.lua", "name = 'Ink'");
+    type("chalk.lua", "name = 'Chalk' default = true");
+    const struct {
+        const char *name, *chosen;
+    } rows[] = {{"Tinte", "Tinte"}, {"Ink", "Tinte"}, {"Chalk", "Chalk"}, {"Kreide", nullptr}};
+    for (const auto& row : rows) {
+        Pen& chosen = makePen();
+        EXPECT_EQ(chosen.setPenTypeName(QString::fromUtf8(row.name)), row.chosen != nullptr) << row.name;
+        EXPECT_EQ(chosen.penTypeName(), QString::fromUtf8(row.chosen ? row.chosen : "Chalk")) << row.name;
+    }
+}
+
 // The delivered pen types each have a command-key shortcut of their own.
 TEST(PenTypeMenu, TheDeliveredShortcutsAreUnique)
 {
