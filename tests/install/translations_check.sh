@@ -29,7 +29,7 @@ mapfile -t sources < <(find "$source_dir/src" -name '*.cpp' -o -name '*.h')
 texts=$(perl "$here/translatable_texts.pl" "${sources[@]}" | sort -u)
 [[ -n $texts ]] || { echo "no translated texts found in the sources"; exit 1; }
 expect_entries "texts used in the program" "$resources/Localizable.strings" <<<"$texts"
-keys_of "$resources/Localizable.strings" | expect_entries "German translations" "$resources/de/Localizable.strings"
+expect_entries "German translations" "$resources/de/Localizable.strings" < <(keys_of "$resources/Localizable.strings")
 
 # Pen type names, submenus and custom parameters of the pen scripts, and the name the
 # tablet's eraser end looks for.
@@ -38,7 +38,7 @@ pen_texts=$( { echo Eraser
                    if (/^\s*parameters\s*=\s*\{(.*)\}/) { print "$_\n" for $1 =~ /"([^"]*)"/g }' \
         "$resources"/Pens/*.lua; } | sort -u)
 expect_entries "pen script texts" "$resources/Lua.strings" <<<"$pen_texts"
-keys_of "$resources/Lua.strings" | expect_entries "German translations" "$resources/de/Lua.strings"
+expect_entries "German translations" "$resources/de/Lua.strings" < <(keys_of "$resources/Lua.strings")
 
 # The German guide keeps the English one's anchors, which the program and the pages link to.
 anchors() { grep -o 'id="[^"]*"' "$1" | sort -u; }

@@ -423,47 +423,28 @@ TEST_F(PenTest, TheMenuOffersThePensTypesTranslated)
 }
 
 // A table of the locale's language folder overrides the root table's entries, the best
-// matching folder first; what no table has keeps its key.
-TEST_F(PenTest, TablesFollowTheLocaleAndFallBackToEnglish)
+// matching folder first; what no table has keeps its key. Event scripts name a pen type as the
+// menu showed it or by its script's own name, which works in every language.
+TEST_F(PenTest, TablesFollowTheLocaleAndTypesAnswerToTheirScriptsNames)
 {
-    QDir(root()).mkpath(u"de"_s);
-    QDir(root()).mkpath(u"de_AT"_s);
+    for (const char* folder : {"de", "de_AT"}) QDir(root()).mkpath(QString::fromLatin1(folder));
     write(u"Lua.strings"_s, "Ink = Ink\nChalk = Chalk\n");
     write(u"de/Lua.strings"_s, "Ink = Tinte\n");
     write(u"de_AT/Lua.strings"_s, "Chalk = Kreiderl\n");
     const struct {
-        QLocale locale;
-        const char* key;
-        const char* text;
-    } rows[] = {
-        {QLocale(QLocale::German, QLocale::Germany), "Ink", "Tinte"},
-        {QLocale(QLocale::German, QLocale::Germany), "Chalk", "Chalk"},
-        {QLocale(QLocale::German, QLocale::Germany), "Slate", "Slate"},
-        {QLocale(QLocale::German, QLocale::Austria), "Chalk", "Kreiderl"},
-        {QLocale(QLocale::German, QLocale::Austria), "Ink", "Ink"},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "Ink", "Ink"},
-        {QLocale::c(), "Ink", "Ink"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(StringTable::named(root(), u"Lua"_s, row.locale).translate(QString::fromUtf8(row.key)),
-                  QString::fromUtf8(row.text))
-            << qPrintable(row.locale.name()) << " " << row.key;
-}
-
-// Event scripts name a pen type as the recording's menu showed it, or by its script's own
-// name, which works in every language.
-TEST_F(PenTest, ATypeIsChosenByItsShownNameOrItsScriptsOwn)
-{
+        const char *locale, *ink, *chalk;
+    } rows[] = {{"de_DE", "Tinte", "Chalk"}, {"de_AT", "Ink", "Kreiderl"}, {"en_US", "Ink", "Chalk"}, {"C", "Ink", "Chalk"}};
+    for (const auto& [locale, ink, chalk] : rows) {
+        const StringTable table = StringTable::named(root(), u"Lua"_s, QLocale(QString::fromLatin1(locale)));
+        EXPECT_EQ(table.translate(u"Ink"_s) + u' ' + table.translate(u"Chalk"_s) + u' ' + table.translate(u"Slate"_s),
+                  QString::fromUtf8(ink) + u' ' + QString::fromUtf8(chalk) + u" Slate"_s) << locale;
+    }
     write(u"Lua.strings"_s, "Ink = Tinte\n");
     type("ink.lua", "name = 'Ink'");
     type("chalk.lua", "name = 'Chalk' default = true");
-    const struct {
-        const char *name, *chosen;
-    } rows[] = {{"Tinte", "Tinte"}, {"Ink", "Tinte"}, {"Chalk", "Chalk"}, {"Kreide", nullptr}};
-    for (const auto& row : rows) {
-        Pen& chosen = makePen();
-        EXPECT_EQ(chosen.setPenTypeName(QString::fromUtf8(row.name)), row.chosen != nullptr) << row.name;
-        EXPECT_EQ(chosen.penTypeName(), QString::fromUtf8(row.chosen ? row.chosen : "Chalk")) << row.name;
+    for (const auto& [name, chosen] : {std::pair{"Tinte", "Tinte"}, {"Ink", "Tinte"}, {"Kreide", "Chalk"}}) {
+        EXPECT_EQ(makePen().setPenTypeName(QString::fromUtf8(name)), qstrcmp(name, "Kreide") != 0) << name;
+        EXPECT_EQ(tool->penTypeName(), QString::fromUtf8(chosen)) << name;
     }
 }
 
