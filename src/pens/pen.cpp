@@ -143,15 +143,20 @@ QString Pen::penTypeNameWithKeyEquivalent() const
     return text;
 }
 
-bool Pen::setPenTypeName(const QString& name)
+Lua* Pen::typeNamed(const QString& name) const
 {
-    load();
-    Lua* type = nullptr;
-    if (const auto found = _pen_types.find(name); found != _pen_types.end()) type = found->second.get();
+    const Pen& pen = loaded();
+    if (const auto found = pen._pen_types.find(name); found != pen._pen_types.end()) return found->second.get();
     // An event script recorded in another language, or written by hand, may give the type's
     // own name from its script ("Pen" where the menu says "Stift"): that works in any language.
-    for (auto each = _pen_types.begin(); !type && each != _pen_types.end(); ++each)
-        if (each->second->getGlobalString(QStringLiteral("name")) == name) type = each->second.get();
+    for (const auto& [shown, type] : pen._pen_types)
+        if (type->getGlobalString(QStringLiteral("name")) == name) return type.get();
+    return nullptr;
+}
+
+bool Pen::setPenTypeName(const QString& name)
+{
+    Lua* const type = typeNamed(name);
     if (!type) return false;
     if (_pen_down) _pending_pen_type = type;
     else setPenTypeLua(type);

@@ -13,13 +13,10 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabletEvent>
-#include <QTranslator>
 
 #include <algorithm>
 #include <utility>
@@ -54,13 +51,8 @@ PavoApplication::PavoApplication(int& argc, char** argv)
     setOrganizationName(QStringLiteral("Pavo"));
     setApplicationDisplayName(QStringLiteral("Pavo"));
     setDesktopFileName(QStringLiteral("org.pavo.Pavo"));
-    // Before any window or panel exists, so that every text they show is translated. Qt's
-    // own dialogs (files, printing, colours) speak the language too when Qt's translations
-    // are installed; the program's table is asked first, being installed last.
-    if (auto* qt = new QTranslator(this);
-        qt->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        installTranslator(qt);
-    installTranslator(new TableTranslator(TableTranslator::localizable(resource_path()), this));
+    // Before any window or panel exists, so that every text they show is translated.
+    install_translators(*this, resource_path());
     // Every tablet sample counts: fast strokes must keep their shape.
     setAttribute(Qt::AA_CompressTabletEvents, false);
     setAttribute(Qt::AA_CompressHighFrequencyEvents, false);

@@ -8,6 +8,7 @@
 
 #include "string_table.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTranslator>
 
@@ -24,3 +25,7 @@ public:
 private:
     const StringTable _table;
 };
+
+// Installs on the application, for the system's locale, Qt's own translations where they are
+// installed and then the program's tables, which are thereby asked first.
+void install_translators(QCoreApplication& application, const QString& resourceRoot);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Every text the program translates has an entry in the English tables and a German
-# translation, the tables are installed, and the German user's guide has every section of the
-# English one. Prints exactly which keys lack an entry, table by table.
+# translation, the tables are installed, the German user's guide has every section of the
+# English one, and the program speaks German when LANG says so. Prints exactly which keys lack
+# an entry, table by table.
 #
-#   translations_check.sh SOURCE_DIR BUILD_DIR
+#   translations_check.sh SOURCE_DIR BUILD_DIR PAVO
 set -euo pipefail
-source_dir=$1 build=$2
+source_dir=$1 build=$2 pavo=$3
 resources=$source_dir/resources
 here=$(dirname "$0")
 status=0
@@ -53,4 +54,19 @@ for installed in share/pavo/Localizable.strings share/pavo/de/Localizable.string
                  share/pavo/de/Lua.strings share/pavo/Help/de/index.html; do
     [[ -f $root/$installed ]] || { echo "$installed is not installed"; status=1; }
 done
+
+# A replay under each language: a pen type answers to its German name only in German and to its
+# script's own name in both, and the failed place is reported in the language of the session.
+cat >"$root/lang.events" <<'EVENTS'
+set pen.type Stift
+action setPenType: Pen
+place no-such-picture.png
+EVENTS
+replay() { env LANG="$1" LANGUAGE= LC_ALL= LC_MESSAGES= "$pavo" --replay "$root/lang.events" 2>&1 && echo "exit 0" || echo "exit $?"; }
+german=$(replay de_DE.UTF-8)
+grep -q 'wurde nicht platziert' <<<"$german" && grep -q '^exit 1$' <<<"$german" ||
+    { echo "LANG=de_DE.UTF-8 did not give German:"; echo "$german"; status=1; }
+english=$(replay C.UTF-8)
+grep -q 'no pen type is named "Stift"' <<<"$english" && grep -q '^exit 2$' <<<"$english" ||
+    { echo "LANG=C.UTF-8 did not give English:"; echo "$english"; status=1; }
 exit $status
