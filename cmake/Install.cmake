@@ -2,7 +2,7 @@
 # offer it: the desktop entry, the icon and the two document types.
 #
 #   bin/pavo
-#   share/pavo/{Pens,Lib,Images,Help,*.strings}
+#   share/pavo/{Pens,Lib,Images,Help,*.strings,<language>/*.strings}
 #   share/applications/org.pavo.Pavo.desktop
 #   share/icons/hicolor/scalable/apps/org.pavo.Pavo.svg  (and 256x256/apps/org.pavo.Pavo.png)
 #   share/mime/packages/pavo.xml
@@ -37,6 +37,13 @@ install(DIRECTORY
         DESTINATION ${PAVO_DATA_DESTINATION})
 file(GLOB PAVO_STRING_TABLES CONFIGURE_DEPENDS ${PAVO_RESOURCES_SOURCE}/*.strings)
 install(FILES ${PAVO_STRING_TABLES} DESTINATION ${PAVO_DATA_DESTINATION})
+# Translations: a folder per language beside the English tables ("de/Localizable.strings").
+file(GLOB PAVO_TRANSLATED_TABLES CONFIGURE_DEPENDS RELATIVE ${PAVO_RESOURCES_SOURCE}
+     ${PAVO_RESOURCES_SOURCE}/*/*.strings)
+foreach(table IN LISTS PAVO_TRANSLATED_TABLES)
+  get_filename_component(language ${table} DIRECTORY)
+  install(FILES ${PAVO_RESOURCES_SOURCE}/${table} DESTINATION ${PAVO_DATA_DESTINATION}/${language})
+endforeach()
 
 set(PAVO_DESKTOP_SOURCE ${PAVO_RESOURCES_SOURCE}/desktop)
 install(FILES ${PAVO_DESKTOP_SOURCE}/${PAVO_DESKTOP_ID}.desktop

@@ -254,7 +254,7 @@ std::optional<Malformed> Replay::action(const ScriptEvent& e)
 {
     const QString& name = e.name;
     if (!PavoDocument::knowsAction(name)) return Malformed{QStringLiteral("unknown action %1").arg(name)};
-    if (name == u"setPenType:" && !doc().pen().penTypeNames().contains(e.text))
+    if (name == u"setPenType:" && !doc().pen().hasPenType(e.text))
         return Malformed{QStringLiteral("no pen type is named \"%1\"").arg(e.text)};
     if (name == u"penSize:") {
         const auto v = number(e.text);

@@ -11,6 +11,7 @@
 #include "vector_export.h"
 #include "work_pool.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -43,12 +44,12 @@ bool format_is_transparent(ImageFormat format)
 Result<> check_export_size(int width, int height)
 {
     if (width <= 0 || height <= 0)
-        return Failure{QStringLiteral("The picture size %1 x %2 is not a size: both must be at least 1 pixel.")
+        return Failure{QCoreApplication::translate("Pavo", "The picture size %1 x %2 is not a size: both must be at least 1 pixel.")
                            .arg(width)
                            .arg(height)};
     if (width > kMaxExportSide || height > kMaxExportSide ||
         static_cast<long long>(width) * height > kMaxExportPixels)
-        return Failure{QStringLiteral("The picture size %1 x %2 is too large: at most %3 pixels in all and "
+        return Failure{QCoreApplication::translate("Pavo", "The picture size %1 x %2 is too large: at most %3 pixels in all and "
                                       "%4 on a side.")
                            .arg(width)
                            .arg(height)
@@ -129,9 +130,9 @@ Result<QImage> render_in_bands(const ExportSource& source, Size size, Color back
     const auto transform = transform_at_size(source.view, size);
     QImage picture(int(size.width), int(size.height), QImage::Format_RGBA8888_Premultiplied);
     if (picture.isNull())
-        return Failure{QStringLiteral("There is not enough memory for a %1 x %2 picture.").arg(size.width).arg(size.height)};
+        return Failure{QCoreApplication::translate("Pavo", "There is not enough memory for a %1 x %2 picture.").arg(size.width).arg(size.height)};
     if (!transform)
-        return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
+        return Failure{QCoreApplication::translate("Pavo", "The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
     for (const StrokePtr& stroke : source.strokes.strokeArray()) stroke->prepareToDraw();
     const StrokeArray& strokes = source.strokes.strokeArray();
     const StrokeIndex index(strokes);
@@ -141,7 +142,7 @@ Result<QImage> render_in_bands(const ExportSource& source, Size size, Color back
         if (!bands.failed) bands.renderBand(i);
     });
     if (bands.failed)
-        return Failure{QStringLiteral("The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
+        return Failure{QCoreApplication::translate("Pavo", "The drawing cannot be rendered at %1 x %2.").arg(size.width).arg(size.height)};
     return picture;
 }
 
@@ -187,8 +188,8 @@ void apply_options(QImageWriter& writer, ImageFormat format, const ExportOptions
 
 Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const ExportOptions& options)
 {
-    if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
-    if (vector_format(format)) return Failure{QStringLiteral("SVG and PDF are not picture formats.")};
+    if (image.isNull()) return Failure{QCoreApplication::translate("Pavo", "There is no picture to write.")};
+    if (vector_format(format)) return Failure{QCoreApplication::translate("Pavo", "SVG and PDF are not picture formats.")};
     if (format == ImageFormat::Gif) return encode_gif(image);
     if (format == ImageFormat::Png) return encode_png(image, options.pngInterlaced);
     const QImage encoded = format == ImageFormat::Jpeg ? image.convertToFormat(QImage::Format_RGB888)
@@ -199,7 +200,7 @@ Result<QByteArray> encode_image(const QImage& image, ImageFormat format, const E
     QImageWriter writer(&buffer, qt_format_name(format));
     apply_options(writer, format, options);
     if (!writer.write(encoded))
-        return Failure{QStringLiteral("The picture could not be encoded: %1").arg(writer.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "The picture could not be encoded: %1").arg(writer.errorString())};
     return bytes;
 }
 
@@ -207,9 +208,9 @@ Result<> write_file_atomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "%1 cannot be written: %2").arg(path, file.errorString())};
     if (file.write(bytes) != bytes.size() || !file.commit())
-        return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "%1 could not be written: %2").arg(path, file.errorString())};
     return {};
 }
 
@@ -226,7 +227,7 @@ Result<> export_drawing(const ExportSource& source, const QString& path, int wid
 {
     const auto format = image_format_for_path(path);
     if (!format)
-        return Failure{QStringLiteral("%1 has no picture file extension: use .png, .gif, .jpg, "
+        return Failure{QCoreApplication::translate("Pavo", "%1 has no picture file extension: use .png, .gif, .jpg, "
                                       ".jpeg, .tif, .tiff, .svg or .pdf.")
                            .arg(path)};
     if (const auto vector = vector_format(*format)) return export_vector(source, width, height, *vector, path);

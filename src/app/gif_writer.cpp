@@ -1,5 +1,6 @@
 #include "gif_writer.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 
 #include <gif_lib.h>
@@ -181,7 +182,7 @@ Result<Indexed> quantise(Planes& planes)
                           planes.red.data(), planes.green.data(), planes.blue.data(), indexed.pixels.data(),
                           indexed.palette.data())
         == GIF_ERROR)
-        return Failure{QStringLiteral("could not reduce the image to %1 colours").arg(palette_size)};
+        return Failure{QCoreApplication::translate("Pavo", "could not reduce the image to %1 colours").arg(palette_size)};
     refine_palette(planes, indexed);
     return indexed;
 }
@@ -196,7 +197,7 @@ Result<> put_frame(GifFileType* gif, Indexed& indexed, int width, int height)
 {
     const ColorMapHandle map{GifMakeMapObject(palette_size, indexed.palette.data())};
     if (!map)
-        return Failure{QStringLiteral("could not allocate the GIF palette")};
+        return Failure{QCoreApplication::translate("Pavo", "could not allocate the GIF palette")};
     if (EGifPutScreenDesc(gif, width, height, colour_resolution, 0, map.get()) == GIF_ERROR
         || EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr) == GIF_ERROR)
         return Failure{gif_error_text(gif->Error)};
@@ -227,7 +228,7 @@ Result<QByteArray> encode(const QImage& image)
 {
     std::optional<Planes> planes = flatten_over_white(image);
     if (!planes)
-        return Failure{QStringLiteral("could not convert the image to RGB")};
+        return Failure{QCoreApplication::translate("Pavo", "could not convert the image to RGB")};
     Result<Indexed> indexed = quantise(*planes);
     if (!indexed)
         return Failure{indexed.error()};
@@ -244,7 +245,7 @@ Result<QByteArray> encode_gif(const QImage& image)
     try {
         return encode(image);
     } catch (const std::bad_alloc&) {
-        return Failure{QStringLiteral("not enough memory to encode a %1x%2 GIF").arg(image.width()).arg(image.height())};
+        return Failure{QCoreApplication::translate("Pavo", "not enough memory to encode a %1x%2 GIF").arg(image.width()).arg(image.height())};
     }
 }
 
@@ -255,6 +256,6 @@ Result<> write_gif(const QImage& image, const QString& path)
         return Failure{bytes.error()};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
-        return Failure{QStringLiteral("cannot write %1: %2").arg(path, file.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "cannot write %1: %2").arg(path, file.errorString())};
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "string_table.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -60,7 +61,7 @@ Result<> PavoDocument::readPicture(const QString& path)
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull())
-        return Failure{QStringLiteral("%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
+        return Failure{QCoreApplication::translate("Pavo", "%1 is neither a Pavo drawing nor a picture Pavo can read (%2).")
                            .arg(QFileInfo(path).fileName(), reader.errorString())};
     if (Result<> placed = placeImage(image, point(_view->size()) / 2.0f); !placed) return placed;
     // The picture is the document's only content: opening it is no edit to undo.
@@ -93,7 +94,7 @@ Result<> PavoDocument::readRecovered(const QString& path)
 
 Result<> PavoDocument::revert()
 {
-    if (!_file_name) return Failure{QStringLiteral("The drawing has never been saved, so there is nothing to go back to.")};
+    if (!_file_name) return Failure{QCoreApplication::translate("Pavo", "The drawing has never been saved, so there is nothing to go back to.")};
     _view->finishGesture();
     endGesture();
     return read(*_file_name);

@@ -1,7 +1,9 @@
 // The drawing commands of the menus, by action name.
 
 #include "pavo_document.h"
+#include "string_table.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QUrl>
 
@@ -136,15 +138,17 @@ void PavoDocument::showBackgroundColorPanel()
 
 void PavoDocument::openHelp(const QString& page)
 {
-    const QString path = QDir(_resource_root).filePath(QStringLiteral("Help/") + page);
+    // The guide in the person's language where there is one.
+    const QString path = localized_file(QDir(_resource_root).filePath(QStringLiteral("Help")), page);
     if (!_shell.openUrl(QUrl::fromLocalFile(path)))
-        _alerts.show(QStringLiteral("Help"), QStringLiteral("No program could open %1.").arg(path));
+        _alerts.show(QCoreApplication::translate("PavoDocument", "Help"),
+                     QCoreApplication::translate("PavoDocument", "No program could open %1.").arg(path));
 }
 
 void PavoDocument::sendFeedback()
 {
     const QUrl mail(QStringLiteral("mailto:feedback@pavo.example.org?subject=Pavo%20feedback"));
     if (!_shell.openUrl(mail))
-        _alerts.show(QStringLiteral("Send Feedback"),
-                     QStringLiteral("No e-mail program is set up; write to feedback@pavo.example.org."));
+        _alerts.show(QCoreApplication::translate("PavoDocument", "Send Feedback"),
+                     QCoreApplication::translate("PavoDocument", "No e-mail program is set up; write to feedback@pavo.example.org."));
 }

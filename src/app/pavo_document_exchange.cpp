@@ -43,7 +43,7 @@ Result<> PavoDocument::addTransformed(const StrokeArray& strokes, const AffineTr
 {
     for (const StrokePtr& s : strokes)
         if (!s->canTransformUsing(t))
-            return Failure{QStringLiteral("They would lie beyond the area a drawing can hold.")};
+            return Failure{QCoreApplication::translate("Pavo", "They would lie beyond the area a drawing can hold.")};
     for (const StrokePtr& s : strokes) {
         s->transformUsingAffineTransform(t);
         _drawing.addStroke(s);
@@ -90,14 +90,14 @@ void PavoDocument::paste()
     }
     Result<CopiedStrokes> copied = decode_copied_strokes(data->data(kStrokesMimeType));
     if (!copied)
-        return alert(title, Failure{QStringLiteral("The copied strokes cannot be read (%1).")
+        return alert(title, Failure{QCoreApplication::translate("Pavo", "The copied strokes cannot be read (%1).")
                                         .arg(copied.error())});
     // Back into the view they were copied from, so that they keep their on-screen size and
     // angle; the strokes are new, not yet part of any drawing.
     Rect bounds;
     for (const StrokePtr& s : copied->strokes) {
         if (!s->transformUsingAffineTransform(copied->view_transform))
-            return alert(title, Failure{QStringLiteral("The copied strokes cannot be shown here.")});
+            return alert(title, Failure{QCoreApplication::translate("Pavo", "The copied strokes cannot be shown here.")});
         bounds = union_rect(bounds, s->bounds());
     }
     if (copied->strokes.empty()) return;
@@ -128,7 +128,7 @@ void PavoDocument::duplicate()
 
 Result<> PavoDocument::placeImage(const QImage& image, Point centre)
 {
-    if (image.isNull()) return Failure{QStringLiteral("There is no picture to place.")};
+    if (image.isNull()) return Failure{QCoreApplication::translate("Pavo", "There is no picture to place.")};
     if (const Result<> fits = image_fits_in_drawing(image); !fits) return fits;
     const float opacity = _tool == _pen.get()    ? _pen->opacity()
                           : _tool == _fill.get() ? _fill->opacity()
@@ -148,7 +148,7 @@ Result<> PavoDocument::placeImage(const QImage& image, Point centre)
     placement.lineTo(p0.x, p0.y);
     const StrokePtr stroke = Stroke::withImage(image, Path(placement), opacity);
     if (!stroke || stroke->bad())
-        return Failure{QStringLiteral("The picture cannot be placed in this view.")};
+        return Failure{QCoreApplication::translate("Pavo", "The picture cannot be placed in this view.")};
     _drawing.addStroke(stroke);
     return {};
 }
@@ -157,9 +157,9 @@ Result<> PavoDocument::placeDrawing(const QString& path, Point centre, float sca
 {
     // Only the strokes: the file's background, window and view stay its own.
     Result<DocumentData> loaded = loadDocument(path);
-    if (!loaded) return Failure{QStringLiteral("It cannot be read (%1).").arg(loaded.error())};
+    if (!loaded) return Failure{QCoreApplication::translate("Pavo", "It cannot be read (%1).").arg(loaded.error())};
     const Strokes strokes(loaded->strokes->strokeArray());
-    if (strokes.count() == 0) return Failure{QStringLiteral("The drawing holds no strokes.")};
+    if (strokes.count() == 0) return Failure{QCoreApplication::translate("Pavo", "The drawing holds no strokes.")};
     const Size shown = _view->viewSize();
     const Size visible{shown.width / _view->scale(), shown.height / _view->scale()};
     const Result<AffineTransform> t =
@@ -177,7 +177,7 @@ Result<> PavoDocument::placeFileAt(const QString& path, Point centre, float draw
     }();
     if (placed) return placed;
     const QString name = QFileInfo(path).fileName();
-    return Failure{QStringLiteral("%1 was not placed. %2").arg(name, placed.error())};
+    return Failure{QCoreApplication::translate("Pavo", "%1 was not placed. %2").arg(name, placed.error())};
 }
 
 Result<> PavoDocument::placeFile(const QString& path)
@@ -228,7 +228,7 @@ void PavoDocument::drop(const QMimeData& data, Point at)
         }
     }
     if (!remote.isEmpty())
-        alert(title, Failure{QStringLiteral("Pavo places only files on this computer and downloads "
+        alert(title, Failure{QCoreApplication::translate("Pavo", "Pavo places only files on this computer and downloads "
                                             "nothing: save %1 first, then drop the file.")
                                  .arg(remote.join(QStringLiteral(", ")))});
     nameStep("Drop");

@@ -3,6 +3,8 @@
 #include "pavo_document.h"
 #include "picture_copy.h"
 
+#include <QCoreApplication>
+
 ExportSource PavoDocument::outputSource()
 {
     // Exports and prints render what they write themselves; the view's pixels are not needed.
@@ -15,7 +17,7 @@ void PavoDocument::copyAtScale(float scale)
     if (!clipboard) return;
     Result<QImage> picture = picture_at_scale(*_view, strokes(), backgroundColor(), scale);
     if (!picture) {
-        _alerts.show(QStringLiteral("Copy"), picture.error());
+        _alerts.show(QCoreApplication::translate("PavoDocument", "Copy"), picture.error());
         return;
     }
     clipboard->put(picture_mime_data(std::move(*picture)));

@@ -3,6 +3,7 @@
 #include "archive.h"
 #include "stroke.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
@@ -23,7 +24,7 @@ Result<QImage> read_picture(QImageReader& reader)
     const QImage image = reader.read();
     if (image.isNull())
         return Failure{
-            QStringLiteral("Pavo cannot read it as a picture (%1).").arg(reader.errorString())};
+            QCoreApplication::translate("Pavo", "Pavo cannot read it as a picture (%1).").arg(reader.errorString())};
     // A header may lie, or have said nothing.
     if (const Result<> fits = image_fits_in_drawing(image); !fits) return Failure{fits.error()};
     return image;
@@ -35,8 +36,8 @@ Result<QImage> read_picture_file(const QString& path)
 {
     // A device or pipe has no size to check and may never end.
     const QFileInfo info(path);
-    if (!info.exists()) return Failure{QStringLiteral("There is no such file.")};
-    if (!info.isFile()) return Failure{QStringLiteral("It is not a file.")};
+    if (!info.exists()) return Failure{QCoreApplication::translate("Pavo", "There is no such file.")};
+    if (!info.isFile()) return Failure{QCoreApplication::translate("Pavo", "It is not a file.")};
     QImageReader reader(path);
     return read_picture(reader);
 }
@@ -44,7 +45,7 @@ Result<QImage> read_picture_file(const QString& path)
 Result<QImage> read_picture_data(const QByteArray& bytes)
 {
     if (bytes.size() > archive::kMaxArchiveBytes)
-        return Failure{QStringLiteral("The picture is too large.")};
+        return Failure{QCoreApplication::translate("Pavo", "The picture is too large.")};
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

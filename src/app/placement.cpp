@@ -1,5 +1,7 @@
 #include "placement.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 Size fit_picture_in_view(Size picture, Size view)
@@ -25,7 +27,7 @@ Result<AffineTransform> paste_placement(const Rect& bounds, Size view,
 {
     const std::optional<AffineTransform> toWorld = viewTransform.inverted();
     if (!toWorld || !finite(bounds))
-        return Failure{QStringLiteral("The strokes cannot be shown in this view.")};
+        return Failure{QCoreApplication::translate("Pavo", "The strokes cannot be shown in this view.")};
     const Point d = point(view) / 2.0f - centre(bounds);
     return toWorld->after(AffineTransform::translation(d.x, d.y));
 }
@@ -33,13 +35,13 @@ Result<AffineTransform> paste_placement(const Rect& bounds, Size view,
 Result<AffineTransform> drawing_placement(const Rect& bounds, Point at, Size visible, float scale)
 {
     if (!finite(bounds) || !(bounds.size.width > 0) || !(bounds.size.height > 0))
-        return Failure{QStringLiteral(
+        return Failure{QCoreApplication::translate("Pavo",
             "Its strokes have no width or no height, so they cannot be scaled to fit.")};
     const double k = double(scale) * std::min(double(visible.width) / bounds.size.width,
                                               double(visible.height) / bounds.size.height);
     const Point c = centre(bounds);
     // T(q) = at + k * (q - centre of bounds)
     const AffineTransform t{float(k), 0, 0, float(k), float(at.x - k * c.x), float(at.y - k * c.y)};
-    if (!t.isUsable()) return Failure{QStringLiteral("It cannot be scaled to fit this view.")};
+    if (!t.isUsable()) return Failure{QCoreApplication::translate("Pavo", "It cannot be scaled to fit this view.")};
     return t;
 }

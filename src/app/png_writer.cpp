@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <algorithm>
@@ -234,15 +235,15 @@ std::optional<QByteArray> zlib_stream(const Bytes& data)
 
 Result<QByteArray> encode_png(const QImage& image, bool interlaced)
 {
-    if (image.isNull()) return Failure{QStringLiteral("There is no picture to write.")};
+    if (image.isNull()) return Failure{QCoreApplication::translate("Pavo", "There is no picture to write.")};
     const bool rgba = image.format() == QImage::Format_RGBA8888_Premultiplied ||
                       image.format() == QImage::Format_RGBA8888;
     const QImage pixels = rgba ? image : image.convertToFormat(QImage::Format_RGBA8888);
     if (pixels.isNull())
-        return Failure{QStringLiteral("There is not enough memory to encode the picture.")};
+        return Failure{QCoreApplication::translate("Pavo", "There is not enough memory to encode the picture.")};
     const int channels = opaque(pixels) ? 3 : 4;
     const std::optional<QByteArray> idat = zlib_stream(filtered_data(pixels, channels, interlaced));
-    if (!idat) return Failure{QStringLiteral("The picture could not be compressed.")};
+    if (!idat) return Failure{QCoreApplication::translate("Pavo", "The picture could not be compressed.")};
 
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     append_chunk(png, "IHDR", header(pixels, channels, interlaced));

@@ -1,5 +1,6 @@
 #include "print_drawing.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 #include <QPdfWriter>
 
@@ -15,7 +16,7 @@ Result<> print_drawing(QPainter& painter, const QRectF& page, const ExportSource
 {
     const Size view = source.view.size();
     if (view.width < 1 || view.height < 1 || page.isEmpty())
-        return Failure{QStringLiteral("There is no room on the page to print on.")};
+        return Failure{QCoreApplication::translate("Pavo", "There is no room on the page to print on.")};
     const double fit = std::min(page.width() / double(view.width), page.height() / double(view.height));
     const QRectF shown(0, 0, view.width, view.height);
 
@@ -54,19 +55,19 @@ Result<> print_to_pdf(const ExportSource& source, const QString& path)
     // Straight into the file: a large drawing's PDF runs to a hundred megabytes.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "%1 cannot be written: %2").arg(path, file.errorString())};
     {
         QPdfWriter pdf(&file);
         const Size view = source.view.size();
         pdf.setPageOrientation(view.width > view.height ? QPageLayout::Landscape : QPageLayout::Portrait);
         pdf.setCreator(QStringLiteral("Pavo"));
         QPainter painter;
-        if (!painter.begin(&pdf)) return Failure{QStringLiteral("The PDF for %1 could not be started.").arg(path)};
+        if (!painter.begin(&pdf)) return Failure{QCoreApplication::translate("Pavo", "The PDF for %1 could not be started.").arg(path)};
         const QRect page = pdf.pageLayout().paintRectPixels(pdf.resolution());
         const Result<> printed = print_drawing(painter, QRectF(QPointF(0, 0), page.size()), source);
         painter.end();
         if (!printed) return printed;
     }
-    if (!file.commit()) return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    if (!file.commit()) return Failure{QCoreApplication::translate("Pavo", "%1 could not be written: %2").arg(path, file.errorString())};
     return {};
 }

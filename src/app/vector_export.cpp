@@ -3,6 +3,7 @@
 #include "color.h"
 #include "outline_envelope.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -187,7 +188,7 @@ Result<> export_vector(const ExportSource& source, int width, int height, Vector
     if (Result<> size = check_export_size(width, height); !size) return Failure{size.error()};
     const QSizeF page(width, height);
     const auto toPage = transform_at_size(source.view, Size{float(width), float(height)});
-    if (!toPage) return Failure{QStringLiteral("The drawing cannot be drawn at %1 x %2.").arg(width).arg(height)};
+    if (!toPage) return Failure{QCoreApplication::translate("Pavo", "The drawing cannot be drawn at %1 x %2.").arg(width).arg(height)};
     const VectorLayers layers = split_for_vectors(source.strokes.strokeArray(), *toPage, page);
     std::optional<RasterPart> raster;
     if (layers.raster && !layers.raster->isEmpty()) {
@@ -198,17 +199,17 @@ Result<> export_vector(const ExportSource& source, int width, int height, Vector
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Failure{QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "%1 cannot be written: %2").arg(path, file.errorString())};
     {
         const PageDevice device(format, file, QSize(width, height));
         QPainter painter;
         if (!painter.begin(device.device()))
-            return Failure{QStringLiteral("The %1 file %2 could not be started.").arg(format_name(format), path)};
+            return Failure{QCoreApplication::translate("Pavo", "The %1 file %2 could not be started.").arg(format_name(format), path)};
         paint_page(painter, source, page, toPage->toQTransform(), layers, raster);
         if (!painter.end())
-            return Failure{QStringLiteral("The %1 file %2 could not be finished.").arg(format_name(format), path)};
+            return Failure{QCoreApplication::translate("Pavo", "The %1 file %2 could not be finished.").arg(format_name(format), path)};
     }
     if (!file.commit())
-        return Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+        return Failure{QCoreApplication::translate("Pavo", "%1 could not be written: %2").arg(path, file.errorString())};
     return {};
 }

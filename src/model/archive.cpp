@@ -1,5 +1,6 @@
 #include "archive.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QCborArray>
 #include <QCborParserError>
@@ -120,13 +121,13 @@ Result<> prescan(const QByteArray& bytes)
     const qint64 item_limit = max_items(bytes.size());
     do {
         if (reader.lastError() != QCborError::NoError || !reader.isValid())
-            return Failure{QStringLiteral("malformed archive: ") + reader.lastError().toString()};
+            return Failure{QCoreApplication::translate("Pavo", "malformed archive: ") + reader.lastError().toString()};
         if (++items > item_limit)
-            return Failure{QStringLiteral("the archive holds more items than its size allows")};
-        if (reader.isTag()) return Failure{QStringLiteral("unexpected tag in archive")};
+            return Failure{QCoreApplication::translate("Pavo", "the archive holds more items than its size allows")};
+        if (reader.isTag()) return Failure{QCoreApplication::translate("Pavo", "unexpected tag in archive")};
         if (reader.isContainer()) {
             if (reader.containerDepth() >= kMaxDepth)
-                return Failure{QStringLiteral("archive nested too deeply")};
+                return Failure{QCoreApplication::translate("Pavo", "archive nested too deeply")};
             if (!reader.enterContainer()) continue;
         } else if (!reader.next()) {
             continue;
@@ -136,9 +137,9 @@ Result<> prescan(const QByteArray& bytes)
         }
     } while (reader.containerDepth() > 0);
     if (reader.lastError() != QCborError::NoError)
-        return Failure{QStringLiteral("malformed archive: ") + reader.lastError().toString()};
+        return Failure{QCoreApplication::translate("Pavo", "malformed archive: ") + reader.lastError().toString()};
     if (reader.currentOffset() != bytes.size())
-        return Failure{QStringLiteral("unexpected data after the archive")};
+        return Failure{QCoreApplication::translate("Pavo", "unexpected data after the archive")};
     return {};
 }
 
@@ -275,13 +276,13 @@ QByteArray to_bytes(const QCborValue& root)
 
 Result<QCborValue> from_bytes(const QByteArray& bytes)
 {
-    if (bytes.isEmpty()) return Failure{QStringLiteral("empty archive")};
-    if (bytes.size() > kMaxArchiveBytes) return Failure{QStringLiteral("archive too large")};
+    if (bytes.isEmpty()) return Failure{QCoreApplication::translate("Pavo", "empty archive")};
+    if (bytes.size() > kMaxArchiveBytes) return Failure{QCoreApplication::translate("Pavo", "archive too large")};
     if (const Result<> scanned = prescan(bytes); !scanned) return Failure{scanned.error()};
     QCborParserError parse;
     QCborValue root = QCborValue::fromCbor(bytes, &parse);
     if (parse.error != QCborError::NoError)
-        return Failure{QStringLiteral("malformed archive: ") + parse.errorString()};
+        return Failure{QCoreApplication::translate("Pavo", "malformed archive: ") + parse.errorString()};
     return root;
 }
 

@@ -4,6 +4,7 @@
 
 #include "archive.h"
 
+#include <QCoreApplication>
 #include <QCborMap>
 #include <QFile>
 #include <QFileInfo>
@@ -82,9 +83,9 @@ Failure save_error(const QString& path, const QString& reason)
 Result<QByteArray> compressWithLength(const QByteArray& data)
 {
     if (data.size() > kMaxArchiveBytes)
-        return Failure{QStringLiteral("the drawing is too large to save")};
+        return Failure{QCoreApplication::translate("Pavo", "the drawing is too large to save")};
     const std::optional<QByteArray> stream = parallel_deflate(data);
-    if (!stream) return Failure{QStringLiteral("compression failed")};
+    if (!stream) return Failure{QCoreApplication::translate("Pavo", "compression failed")};
     QByteArray out(kPrefixSize, Qt::Uninitialized);
     const quint32 n = quint32(data.size());
     for (int i = 0; i < kPrefixSize; ++i) out[i] = char((n >> (8 * (kPrefixSize - 1 - i))) & 0xff);
@@ -95,12 +96,12 @@ Result<QByteArray> compressWithLength(const QByteArray& data)
 Result<QByteArray> decompressWithLength(const QByteArray& data)
 {
     if (data.size() < kPrefixSize)
-        return Failure{QStringLiteral("the file is too short")};
+        return Failure{QCoreApplication::translate("Pavo", "the file is too short")};
     quint32 n = 0;
     for (int i = 0; i < kPrefixSize; ++i) n = (n << 8) | quint8(data[i]);
     const qint64 compressed = data.size() - kPrefixSize;
     if (!plausible_length(n, compressed))
-        return Failure{QStringLiteral("implausible archive length %1").arg(n)};
+        return Failure{QCoreApplication::translate("Pavo", "implausible archive length %1").arg(n)};
     QByteArray out(qsizetype(n), Qt::Uninitialized);
     uLongf produced = n;
     uLong consumed = uLong(compressed);
@@ -108,9 +109,9 @@ Result<QByteArray> decompressWithLength(const QByteArray& data)
                                bytes_of(data, kPrefixSize), &consumed);
     if (rc != Z_OK) return Failure{zlib_reason(rc)};
     if (produced != n)
-        return Failure{QStringLiteral("the archive is shorter than announced")};
+        return Failure{QCoreApplication::translate("Pavo", "the archive is shorter than announced")};
     if (consumed != uLong(compressed))
-        return Failure{QStringLiteral("unexpected data after the compressed archive")};
+        return Failure{QCoreApplication::translate("Pavo", "unexpected data after the compressed archive")};
     return out;
 }
 
@@ -131,19 +132,19 @@ QCborValue encodeDocument(const DocumentData& document)
 Result<DocumentData> decodeDocument(const QCborValue& root)
 {
     const std::optional<QCborMap> map = archive::as_object(root, kDocumentClass);
-    if (!map) return Failure{QStringLiteral("not a Pavo drawing")};
+    if (!map) return Failure{QCoreApplication::translate("Pavo", "not a Pavo drawing")};
     DocumentData document;
     bool ok = true;
     document.background_color = decode_background(map->value(kBackgroundKey), ok);
-    if (!ok) return Failure{QStringLiteral("bad background colour")};
+    if (!ok) return Failure{QCoreApplication::translate("Pavo", "bad background colour")};
     if (map->contains(kWindowKey)) {
         const QCborValue window = map->value(kWindowKey);
-        if (!window.isString()) return Failure{QStringLiteral("bad window frame")};
+        if (!window.isString()) return Failure{QCoreApplication::translate("Pavo", "bad window frame")};
         document.window_frame = window.toString();
     }
     if (map->contains(kViewTransformKey)) {
         const auto t = archive::decode_transform(map->value(kViewTransformKey));
-        if (!t || !t->isUsable()) return Failure{QStringLiteral("bad view transform")};
+        if (!t || !t->isUsable()) return Failure{QCoreApplication::translate("Pavo", "bad view transform")};
         document.view_transform = *t;
     }
     document.strokes = Strokes::decode(map->value(kStrokesKey));
@@ -160,8 +161,8 @@ Result<QByteArray> dataRepresentation(const DocumentData& document)
 
 Result<DocumentData> loadDataRepresentation(const QByteArray& data)
 {
-    if (data.size() < kTrailerSize) return Failure{QStringLiteral("the file is too short")};
-    if (data.size() > kMaxArchiveBytes) return Failure{QStringLiteral("the file is too large")};
+    if (data.size() < kTrailerSize) return Failure{QCoreApplication::translate("Pavo", "the file is too short")};
+    if (data.size() > kMaxArchiveBytes) return Failure{QCoreApplication::translate("Pavo", "the file is too large")};
     QByteArray archive_bytes = data;
     if (data.endsWith(trailer())) {
         Result<QByteArray> inflated = decompressWithLength(data.first(data.size() - kTrailerSize));
@@ -178,12 +179,12 @@ Result<DocumentData> loadDocument(const QString& path)
     // A device or pipe has no size to check, may never end, and opening a pipe blocks.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return Failure{QStringLiteral("%1: not a regular file").arg(path)};
+        return Failure{QCoreApplication::translate("Pavo", "%1: not a regular file").arg(path)};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
     if (file.size() > kMaxArchiveBytes)
-        return Failure{QStringLiteral("%1: the file is too large").arg(path)};
+        return Failure{QCoreApplication::translate("Pavo", "%1: the file is too large").arg(path)};
     const QByteArray data = file.read(file.size());
     if (file.error() != QFileDevice::NoError)
         return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};

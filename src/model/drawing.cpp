@@ -223,7 +223,8 @@ void Drawing::arrange(const StrokeArray& strokes, Arrangement arrangement)
     if (below == all) return;
     const UndoTransaction transaction(_undo);
     replaceStrokes(std::move(below));
-    static const char* const names[] = {"Bring Forward", "Bring to Front", "Send Backward", "Send to Back"};
+    static const char* const names[] = {QT_TR_NOOP("Bring Forward"), QT_TR_NOOP("Bring to Front"),
+                                        QT_TR_NOOP("Send Backward"), QT_TR_NOOP("Send to Back")};
     nameAction(names[int(arrangement)]);
 }
 

@@ -4,6 +4,7 @@
 #include "context_wrapper.h"
 #include "outline_raster.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -129,7 +130,7 @@ Result<> image_fits_in_drawing(QSize size)
     if (w <= archive::kMaxImageSide && h <= archive::kMaxImageSide &&
         w * h <= archive::kMaxImagePixels)
         return {};
-    return Failure{QStringLiteral("The picture is %1 by %2 pixels; Pavo can place pictures of "
+    return Failure{QCoreApplication::translate("Pavo", "The picture is %1 by %2 pixels; Pavo can place pictures of "
                                   "up to %3 pixels a side and %4 million pixels in all.")
                        .arg(w)
                        .arg(h)

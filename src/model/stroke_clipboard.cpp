@@ -3,6 +3,7 @@
 #include "archive.h"
 #include "strokes.h"
 
+#include <QCoreApplication>
 #include <QCborArray>
 #include <QCborMap>
 
@@ -30,11 +31,11 @@ Result<CopiedStrokes> decode_copied_strokes(const QByteArray& data)
     const Result<QCborValue> root = archive::from_bytes(data);
     if (!root) return Failure{root.error()};
     const std::optional<QCborMap> map = archive::as_object(*root, kClipboardClass);
-    if (!map) return Failure{QStringLiteral("not copied Pavo strokes")};
+    if (!map) return Failure{QCoreApplication::translate("Pavo", "not copied Pavo strokes")};
     const std::optional<AffineTransform> t = archive::decode_transform(map->value(kTransformKey));
-    if (!t || !t->isUsable()) return Failure{QStringLiteral("bad view transformation")};
+    if (!t || !t->isUsable()) return Failure{QCoreApplication::translate("Pavo", "bad view transformation")};
     // Checked stroke by stroke exactly as a file's are, bad ones dropped with their log line.
     const std::unique_ptr<Strokes> strokes = Strokes::decode(map->value(kStrokesKey));
-    if (!strokes) return Failure{QStringLiteral("no strokes")};
+    if (!strokes) return Failure{QCoreApplication::translate("Pavo", "no strokes")};
     return CopiedStrokes{strokes->strokeArray(), *t};
 }

@@ -143,13 +143,23 @@ QString Pen::penTypeNameWithKeyEquivalent() const
     return text;
 }
 
+Lua* Pen::typeNamed(const QString& name) const
+{
+    const Pen& pen = loaded();
+    if (const auto found = pen._pen_types.find(name); found != pen._pen_types.end()) return found->second.get();
+    // An event script recorded in another language, or written by hand, may give the type's
+    // own name from its script ("Pen" where the menu says "Stift"): that works in any language.
+    for (const auto& [shown, type] : pen._pen_types)
+        if (type->getGlobalString(QStringLiteral("name")) == name) return type.get();
+    return nullptr;
+}
+
 bool Pen::setPenTypeName(const QString& name)
 {
-    load();
-    const auto found = _pen_types.find(name);
-    if (found == _pen_types.end()) return false;
-    if (_pen_down) _pending_pen_type = found->second.get();
-    else setPenTypeLua(found->second.get());
+    Lua* const type = typeNamed(name);
+    if (!type) return false;
+    if (_pen_down) _pending_pen_type = type;
+    else setPenTypeLua(type);
     return true;
 }
 

@@ -54,8 +54,10 @@ public:
     QString penTypeNameWithKeyEquivalent() const;
     // Changes exactly when the pen type changes.
     const Lua* penTypeId() const { return loaded()._pen_type; }
-    // False, changing nothing, for a name that is no pen type.
+    // A pen type by the name its menu item shows or by its script's own `name`. False,
+    // changing nothing, for a name that is neither.
     bool setPenTypeName(const QString& name);
+    bool hasPenType(const QString& name) const { return typeNamed(name) != nullptr; }
     bool isCustomPen() const { return loaded()._custom_pen; }
 
     QStringList customParameters() const;
@@ -76,6 +78,7 @@ private:
     // Runs the pen scripts and selects the default type, the first time only.
     void load();
     const Pen& loaded() const;
+    Lua* typeNamed(const QString& name) const;
     void enumeratePenTypes(const QString& resourceRoot);
     void setPenTypeLua(Lua* type);
     void savePenTypeSettings();

@@ -24,8 +24,9 @@ namespace {
 // How much work a crash may take at most.
 constexpr std::chrono::seconds kRecoveryInterval{20};
 
-const QString kDrawingFilter = QStringLiteral("Pavo drawing (*.pavo)");
-const QString kTemplateFilter = QStringLiteral("Pavo template (*.pavotemplate)");
+// Translated where used: the translator is not installed yet when globals are made.
+const char* const kDrawingFilter = QT_TRANSLATE_NOOP("DocumentWindow", "Pavo drawing (*.pavo)");
+const char* const kTemplateFilter = QT_TRANSLATE_NOOP("DocumentWindow", "Pavo template (*.pavotemplate)");
 
 void record(PavoApplication& app, QSize viewSize, ScriptEvent::Kind kind, const QString& name, const QString& text)
 {
@@ -249,12 +250,13 @@ bool DocumentWindow::saveAs()
 {
     QString selected;
     const QString start = _document->fileName().value_or(displayName() + QStringLiteral(".pavo"));
+    const QString drawingFilter = tr(kDrawingFilter), templateFilter = tr(kTemplateFilter);
     QString path = QFileDialog::getSaveFileName(this, tr("Save Drawing"), start,
-                                                kDrawingFilter + QStringLiteral(";;") + kTemplateFilter, &selected);
+                                                drawingFilter + QStringLiteral(";;") + templateFilter, &selected);
     if (path.isEmpty()) return false;
     const QString suffix = QFileInfo(path).suffix();
     if (suffix != u"pavo" && suffix != u"pavotemplate")
-        path += selected == kTemplateFilter ? QStringLiteral(".pavotemplate") : QStringLiteral(".pavo");
+        path += selected == templateFilter ? QStringLiteral(".pavotemplate") : QStringLiteral(".pavo");
     const Result<> result = _document->saveTo(path);
     if (!result) {
         showError(tr("The drawing could not be saved"), result.error());

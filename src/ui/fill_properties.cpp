@@ -1,6 +1,7 @@
 #include "fill_properties.h"
 
 #include "color_well.h"
+#include "mode_titles.h"
 #include "number_box.h"
 #include "pavo_document.h"
 
@@ -19,7 +20,7 @@ FillProperties::FillProperties(QWidget* parent) : QWidget(parent)
 {
     auto* form = new QFormLayout(this);
     _mode = new QComboBox(this);
-    for (int mode = 0; mode < kModeCount; ++mode) _mode->addItem(Tool::transferModeIntToString(mode), mode);
+    for (int mode = 0; mode < kModeCount; ++mode) _mode->addItem(transfer_mode_title(mode), mode);
     connect(_mode, &QComboBox::activated, this, [this](int index) {
         const int mode = _mode->itemData(index).toInt();
         send("fill.mode", Tool::transferModeIntToString(mode), [mode](PavoDocument& d) { d.setFillTransferMode(mode); });

@@ -6,6 +6,8 @@
 #include "event_replay.h"
 #include "event_recorder.h"
 #include "pavo_application.h"
+#include "resources.h"
+#include "table_translator.h"
 #include "thumbnail.h"
 
 #include <QGuiApplication>
@@ -119,5 +121,7 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qt_default_handler = qInstallMessageHandler(quiet_headless_messages);
     QGuiApplication app(argc, argv);
+    // What a replay or an export reports is in the person's language, as in a window.
+    install_translators(app, resource_path());
     return run_headless(*parsed);
 }

@@ -4,9 +4,14 @@
 #include "size_steps.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
+#include <algorithm>
 #include <set>
 
 // One item of a fixed menu; a null title is a separator.
@@ -32,6 +37,37 @@ QString command_title(const QString& verb, const QString& name)
     return name.isEmpty() ? verb : verb + u' ' + name;
 }
 
+// However long a translation, no title may take more than this share of the screen's width,
+// so that every menu, with its shortcuts beside the titles, stays on the screen.
+constexpr double kMaxTitleShare = 0.4;
+
+// A text as shown in a menu: cut short with "…" when too wide, "&" kept as a character.
+QString shown_text(const QString& text, const QFont& font)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int widest = screen ? int(screen->availableGeometry().width() * kMaxTitleShare) : 320;
+    return item_text(QFontMetrics(font).elidedText(text, Qt::ElideRight, widest));
+}
+
+// The person's language for a menu text. Numbers and percentages stay as they are.
+QString translated(const QString& title)
+{
+    if (std::none_of(title.begin(), title.end(), [](QChar c) { return c.isLetter(); })) return title;
+    return QCoreApplication::translate("MenuManager", title.toUtf8().constData());
+}
+
+// Every menu title below `menu` in the person's language, except inside `keep`, whose
+// titles (the pen types') come translated already.
+void translate_menu_titles(const QList<QAction*>& items, const QMenu* keep)
+{
+    for (const QAction* item : items) {
+        QMenu* menu = item->menu();
+        if (!menu) continue;
+        menu->setTitle(shown_text(translated(menu->title()), menu->font()));
+        if (menu != keep) translate_menu_titles(menu->actions(), keep);
+    }
+}
+
 } // namespace
 
 MenuManager::MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform perform, QObject* parent)
@@ -50,6 +86,9 @@ MenuManager::MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform per
     buildViewMenu(bar);
     _window = bar.addMenu(QStringLiteral("Window"));
     buildHelpMenu(bar);
+    // Made once here rather than at each place a menu is made, so that a menu added later
+    // is translated too.
+    translate_menu_titles(bar.actions(), _pen_types);
     // After every fixed shortcut is known, so that those win.
     assignPenTypeShortcuts();
     setUndoState(false, {}, false, {});
@@ -58,7 +97,14 @@ MenuManager::MenuManager(QMenuBar& bar, const PenTypeMenu& penTypes, Perform per
 QAction* MenuManager::addCommand(QMenu& menu, const QString& title, const QString& action,
                                  const QKeySequence& shortcut)
 {
-    QAction* item = menu.addAction(item_text(title));
+    // The title goes to the document untranslated: commands and event scripts know it so.
+    return addItem(menu, translated(title), title, action, shortcut);
+}
+
+QAction* MenuManager::addItem(QMenu& menu, const QString& text, const QString& title, const QString& action,
+                              const QKeySequence& shortcut)
+{
+    QAction* item = menu.addAction(shown_text(text, menu.font()));
     item->setShortcut(shortcut);
     _commands.insert(item, {action, title});
     _items.push_back(item);
@@ -168,10 +214,10 @@ void MenuManager::addPenTypes(QMenu& menu, const PenTypeMenu& items)
 {
     for (const PenTypeMenuItem& type : items) {
         if (type.isSubmenu()) {
-            addPenTypes(*menu.addMenu(item_text(type.title)), type.children);
+            addPenTypes(*menu.addMenu(shown_text(type.title, menu.font())), type.children);
             continue;
         }
-        QAction* item = addCommand(menu, type.title, type.action());
+        QAction* item = addItem(menu, type.title, type.title, type.action());
         item->setCheckable(true);
         _pen_type_shortcuts.push_back({item, key_sequence(type.keyEquivalent, type.modifierMask)});
     }
@@ -245,9 +291,9 @@ void MenuManager::assignPenTypeShortcuts()
     _pen_type_shortcuts.clear();
 }
 
-void MenuManager::setCommandTitle(QAction* item, const QString& title)
+void MenuManager::setCommandTitle(QAction* item, const QString& title, const QString& text)
 {
-    item->setText(item_text(title));
+    item->setText(shown_text(text, item->font()));
     _commands[item].title = title;
 }
 
@@ -299,8 +345,13 @@ void MenuManager::checkOpacity(float opacity)
 
 void MenuManager::setUndoState(bool canUndo, const QString& undoName, bool canRedo, const QString& redoName)
 {
-    setCommandTitle(_undo, command_title(QStringLiteral("Undo"), undoName));
-    setCommandTitle(_redo, command_title(QStringLiteral("Redo"), redoName));
+    // The name comes translated from the drawing.
+    setCommandTitle(_undo, command_title(QStringLiteral("Undo"), undoName),
+                    undoName.isEmpty() ? translated(QStringLiteral("Undo"))
+                                       : QCoreApplication::translate("MenuManager", "Undo %1").arg(undoName));
+    setCommandTitle(_redo, command_title(QStringLiteral("Redo"), redoName),
+                    redoName.isEmpty() ? translated(QStringLiteral("Redo"))
+                                       : QCoreApplication::translate("MenuManager", "Redo %1").arg(redoName));
     _undo->setEnabled(canUndo);
     _redo->setEnabled(canRedo);
 }

@@ -9,6 +9,9 @@
 // which the controller makes whenever it updates its tool display; choosing an item does
 // not tick it by itself.
 //
+// Titles show in the person's language (the pen types' as their scripts' tables give them)
+// and are cut short when too wide for the screen; the command keeps the English title.
+//
 // Pen type key equivalents become shortcuts unless a fixed command or an earlier pen type
 // already has that key: Qt fires neither of two actions that share a shortcut.
 
@@ -72,8 +75,12 @@ private:
         QKeySequence shortcut;
     };
 
+    // An item showing the title in the person's language.
     QAction* addCommand(QMenu& menu, const QString& title, const QString& action,
                         const QKeySequence& shortcut = {});
+    // An item showing `text` that performs `action` with `title`.
+    QAction* addItem(QMenu& menu, const QString& text, const QString& title, const QString& action,
+                     const QKeySequence& shortcut = {});
     void addEntries(QMenu& menu, std::initializer_list<Entry> entries);
     void addToolItem(QMenu& tools, const char* title, const char* action, const char* key);
     void buildFileMenu(QMenuBar& bar);
@@ -87,7 +94,7 @@ private:
     void buildViewMenu(QMenuBar& bar);
     void buildHelpMenu(QMenuBar& bar);
     void assignPenTypeShortcuts();
-    void setCommandTitle(QAction* item, const QString& title);
+    void setCommandTitle(QAction* item, const QString& title, const QString& text);
 
     void checkOnly(QMenu& menu, const QAction* item);
     void checkPenTypeIn(QMenu& menu, const QString& name);

@@ -9,6 +9,7 @@
 #include "pen_panel.h"
 #include "pen_type_menu.h"
 #include "resources.h"
+#include "table_translator.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -50,6 +51,8 @@ PavoApplication::PavoApplication(int& argc, char** argv)
     setOrganizationName(QStringLiteral("Pavo"));
     setApplicationDisplayName(QStringLiteral("Pavo"));
     setDesktopFileName(QStringLiteral("org.pavo.Pavo"));
+    // Before any window or panel exists, so that every text they show is translated.
+    install_translators(*this, resource_path());
     // Every tablet sample counts: fast strokes must keep their shape.
     setAttribute(Qt::AA_CompressTabletEvents, false);
     setAttribute(Qt::AA_CompressHighFrequencyEvents, false);

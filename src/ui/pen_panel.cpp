@@ -2,6 +2,7 @@
 
 #include "color_well.h"
 #include "menu_checks.h"
+#include "mode_titles.h"
 #include "pavo_document.h"
 
 #include <QAction>
@@ -39,7 +40,7 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
     _pen_type = new QPushButton(this);
     _pen_type->setObjectName(QStringLiteral("penType"));
     auto* types = new QMenu(_pen_type);
-    _current_pen_type = types->addAction(_localizable.translate(QStringLiteral("Current pen type")));
+    _current_pen_type = types->addAction(tr("Current pen type"));
     _current_pen_type->setData(_current_pen_type->text());
     connect(_current_pen_type, &QAction::triggered, this, [this] { choosePenType(_current_pen_type->data().toString()); });
     types->addSeparator();
@@ -50,9 +51,7 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
     _mode = new QComboBox(this);
     _mode->setObjectName(QStringLiteral("penMode"));
     for (int mode = 0; mode < kTransferModeCount; ++mode) {
-        QString title = Tool::transferModeIntToString(mode);
-        if (!title.isEmpty()) title[0] = title[0].toUpper();
-        _mode->addItem(title, mode);
+        _mode->addItem(transfer_mode_title(mode), mode);
     }
     connect(_mode, &QComboBox::activated, this, &PenPanel::chooseMode);
     form->addRow(tr("Mode"), _mode);
@@ -178,7 +177,7 @@ void PenPanel::showNoPen()
     // The parameter list and its selection stay for the same pen type coming back.
     if (!_document) _pen_type_id = nullptr;
     setControlsEnabled(false);
-    const QString title = _localizable.translate(QStringLiteral("(no pen)"));
+    const QString title = tr("(no pen)");
     _current_pen_type->setText(menu_text(title));
     _current_pen_type->setData(title);
     _pen_type->setText(menu_text(title));

@@ -21,12 +21,12 @@ struct ToolTab {
 
 // In the order of the Tools menu; the fill tab holds the fill settings instead of a note.
 constexpr std::array<ToolTab, 6> kTabs{{
-    {"Pen", "penTool:", "The pen's type, size, opacity and colour are in the Pen panel."},
-    {"Arrow", "arrowTool:", "Selects, moves, turns and scales strokes."},
-    {"Fill", "fillTool:", nullptr},
-    {"Zoom", "zoomTool:", "Click to zoom in, with Alt to zoom out."},
-    {"Move", "moveTool:", "Drag to move the view."},
-    {"Rotate", "rotateTool:", "Drag to turn the view."},
+    {QT_TR_NOOP("Pen"), "penTool:", QT_TR_NOOP("The pen's type, size, opacity and colour are in the Pen panel.")},
+    {QT_TR_NOOP("Arrow"), "arrowTool:", QT_TR_NOOP("Selects, moves, turns and scales strokes.")},
+    {QT_TR_NOOP("Fill"), "fillTool:", nullptr},
+    {QT_TR_NOOP("Zoom"), "zoomTool:", QT_TR_NOOP("Click to zoom in, with Alt to zoom out.")},
+    {QT_TR_NOOP("Move"), "moveTool:", QT_TR_NOOP("Drag to move the view.")},
+    {QT_TR_NOOP("Rotate"), "rotateTool:", QT_TR_NOOP("Drag to turn the view.")},
 }};
 
 } // namespace

@@ -422,6 +422,22 @@ TEST_F(PenTest, TheMenuOffersThePensTypesTranslated)
     EXPECT_EQ(makePen().penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
 }
 
+// A table of the best matching language folder overrides the root table's entries; what no
+// table has keeps its key. (Pen types by their scripts' own names: translations_check.sh.)
+TEST_F(PenTest, TablesFollowTheLocaleAndFallBackToEnglish)
+{
+    for (const char* folder : {"de", "de_AT"}) QDir(root()).mkpath(QString::fromLatin1(folder));
+    write(u"Lua.strings"_s, "Ink = Ink\nChalk = Chalk\n");
+    write(u"de/Lua.strings"_s, "Ink = Tinte\n");
+    write(u"de_AT/Lua.strings"_s, "Chalk = Kreiderl\n");
+    for (const auto& [locale, words] : {std::pair{"de_DE", "Tinte Chalk Slate"}, {"de_AT", "Ink Kreiderl Slate"},
+                                        {"en_US", "Ink Chalk Slate"}, {"C", "Ink Chalk Slate"}}) {
+        const StringTable table = StringTable::named(root(), u"Lua"_s, QLocale(QString::fromLatin1(locale)));
+        EXPECT_EQ(table.translate(u"Ink"_s) + u' ' + table.translate(u"Chalk"_s) + u' ' + table.translate(u"Slate"_s),
+                  QString::fromLatin1(words)) << locale;
+    }
+}
+
 // The delivered pen types each have a command-key shortcut of their own.
 TEST(PenTypeMenu, TheDeliveredShortcutsAreUnique)
 {

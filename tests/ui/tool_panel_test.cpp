@@ -3,6 +3,7 @@
 // and remember where they were.
 
 #include "canvas_widget.h"
+#include "color.h"
 #include "document_window.h"
 #include "event_recorder.h"
 #include "color_well.h"
@@ -98,7 +99,7 @@ TEST_F(Panels, EveryFillControlReachesTheDocument)
     EXPECT_EQ(tool().expand(), 12);
     type(fill.expand(), QStringLiteral("100000"));
     EXPECT_EQ(tool().expand(), FillProperties::kLargestExpand);
-    const int multiply = fill.mode().findText(QStringLiteral("multiply"));
+    const int multiply = fill.mode().findData(kModeMultiply);
     emit fill.mode().activated(multiply);
     EXPECT_EQ(tool().transferMode(), 7);
 }
@@ -198,7 +199,7 @@ TEST_F(Panels, PanelChangesAreRecorded)
     app.setRecorder(std::move(*recorder));
     fill.opacity().slider().setValue(35);
     type(fill.expand(), QStringLiteral("7"));
-    emit fill.mode().activated(fill.mode().findText(QStringLiteral("darker")));
+    emit fill.mode().activated(fill.mode().findData(kModeDarker));
     panel.tabs().setCurrentIndex(3);
     app.setRecorder(nullptr);
     QFile file(script);
