@@ -1,0 +1,226 @@
+// The window's own matters: the status bar's texts and zoom choices, the colour menu's
+// swatches and check marks, recent colours, the settings a new window starts from, full
+// screen and canvas only, the shortcut listing, the help window, and recovered drawings.
+
+#include "drawing_status.h"
+#include "help_window.h"
+#include "keyboard_shortcuts.h"
+#include "panel_docks.h"
+#include "pavo_settings.h"
+#include "support/strokes.h"
+#include "window_fixture.h"
+
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+class WindowModes : public WindowTest {
+protected:
+    PavoDocument& doc() { return window->document(); }
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        window->show();
+        window->activateWindow();
+        QCoreApplication::processEvents();
+    }
+    QString shown(const char* name)
+    {
+        QWidget* w = window->findChild<QWidget*>(QLatin1String(name));
+        if (auto* label = qobject_cast<QLabel*>(w)) return name == std::string_view("colourSwatch") ? label->toolTip() : label->text();
+        return w ? qobject_cast<QToolButton*>(w)->text() : QString();
+    }
+    QAction* titled(const QString& action, const QString& title)
+    {
+        for (QAction* a : window->findChildren<QAction*>())
+            if (window->menus().actionName(a) == action && (title.isEmpty() || window->menus().title(a) == title)) return a;
+        ADD_FAILURE() << "no item " << action.toStdString();
+        return new QAction(window); // a harmless stand-in
+    }
+    void draw(const QColor& colour)
+    {
+        doc().setToolColor(colour);
+        doc().drawing().addStroke(fill_stroke(make_rect(10, 10, 20, 20), colour));
+    }
+};
+
+TEST_F(WindowModes, TheStatusBarReadsTheViewAndTheTool)
+{
+    const struct { const char* action; const char* title; const char* shows; const char* text; } rows[] = {
+        {"penSize:", "12", "size", "Size 12"},       {"penOpacity:", "50%", "opacity", "Opacity 50%"},
+        {"setRedColor:", "", "colourSwatch", "#ff0000"}, {"zoomIn:", "", "zoom", "300%"},
+        {"fillTool:", "", "tool", "Fill"},           {"setBlueColor:", "", "colourSwatch", "#0000ff"},
+        {"penTool:", "", "colourSwatch", "#ff0000"},
+    };
+    for (const auto& row : rows) {
+        titled(QLatin1String(row.action), QLatin1String(row.title))->trigger();
+        EXPECT_EQ(shown(row.shows), QLatin1String(row.text)) << row.action;
+    }
+    EXPECT_EQ(shown("penType"), doc().pen().penTypeName());
+    // Changes of the view that no command makes reach it through the view's repaint.
+    PavoView& view = doc().view();
+    const Point c = point(view.viewSize()) / 2.0f;
+    ASSERT_TRUE(view.rotateFrom(c + Point{100, 0}, c + Point{0, 100}) && view.zoomToPoint(c, 0.5f));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown("rotation") + shown("zoom"), QStringLiteral("90°150%"));
+    for (QAction* choice : window->findChild<QToolButton*>(QStringLiteral("zoom"))->menu()->actions())
+        if (choice->text() == u"25%") choice->trigger();
+    EXPECT_NEAR(view.scale(), 0.25f, 1e-5f);
+}
+
+TEST_F(WindowModes, ColourItemsShowSwatchesAndTheToolColourIsChecked)
+{
+    for (const char* name : {"setRedColor:", "setBrownColor:", "setWhiteColor:"}) {
+        QAction* colour = item(name);
+        colour->trigger();
+        const QColor expected = *PavoDocument::namedColor(QLatin1String(name));
+        EXPECT_EQ(colour->icon().pixmap(14).toImage().pixelColor(7, 7).rgb(), expected.rgb()) << name;
+        int checked = 0;
+        for (QAction* each : qobject_cast<QMenu*>(colour->parent())->actions()) checked += each->isChecked();
+        EXPECT_TRUE(colour->isChecked() && checked == 1) << name;
+    }
+}
+
+TEST_F(WindowModes, RecentColoursKeepTheLastEightDrawnWith)
+{
+    for (int i = 0; i < 10; ++i) draw(QColor::fromHsv(i * 30, 200, 200));
+    const QList<QAction*> items = window->menus().recentColoursMenu()->actions();
+    const auto hue = [](int h) { return QColor::fromHsv(h, 200, 200).rgb(); };
+    ASSERT_EQ(items.size(), PavoSettings::kRecentColourCount);
+    EXPECT_EQ(items.front()->data().value<QColor>().rgb(), hue(270));
+    EXPECT_EQ(PavoSettings().recentColours().back().rgb(), hue(60)) << "kept for the next start";
+    items[3]->trigger();
+    EXPECT_TRUE(doc().toolColor().rgb() == hue(180) && items[3]->isChecked());
+}
+
+TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftAndResetForgetsThem)
+{
+    const QString defaultType = *doc().pen().penTypeName();
+    ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Marker")));
+    doc().setPenSize(12), doc().setPenOpacity(0.5f), doc().setPenColor(Qt::red);
+    ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Pencil")));
+    doc().setPenSize(3), doc().setFillExpand(4), doc().setFillTolerance(0.25f);
+    window->resize(window->size() + QSize(37, 23));
+    QCoreApplication::processEvents();
+    const int height = window->drawingAreaSize().height(); // the width goes to the panels in front
+    window->close();
+    window = app.newDocument();
+    QCoreApplication::processEvents();
+    Pen& pen = doc().pen();
+    EXPECT_TRUE(pen.penTypeName() == u"Pencil" && pen.radius() == 3);
+    EXPECT_EQ(window->drawingAreaSize().height(), height);
+    EXPECT_TRUE(doc().fill().expand() == 4 && doc().fill().tolerance() == 0.25f);
+    ASSERT_TRUE(pen.setPenTypeName(QStringLiteral("Marker")));
+    EXPECT_TRUE(pen.radius() == 12 && pen.opacity() == 0.5f && pen.color() == QColor(Qt::red));
+    app.resetSettings();
+    window->close();
+    window = app.newDocument();
+    EXPECT_EQ(doc().pen().penTypeName(), defaultType);
+}
+
+TEST_F(WindowModes, SettingsOutOfRangeLeaveTheDefaults)
+{
+    const float radius = doc().pen().radius();
+    QSettings().setValue(QStringLiteral("pen/types"),
+                         QVariantMap{{*doc().pen().penTypeName(), QVariantMap{{"size", -3}, {"opacity", 7}, {"colour", "no"}}}});
+    QSettings().setValue(QStringLiteral("fill"), QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}});
+    QPointer<DocumentWindow> next = app.newDocument();
+    Pen& pen = next->document().pen();
+    EXPECT_TRUE(pen.radius() == radius && pen.opacity() == doc().pen().opacity() && pen.color() == doc().pen().color());
+    EXPECT_TRUE(next->document().fill().expand() == doc().fill().expand());
+    next->close();
+}
+
+TEST_F(WindowModes, TabInTheDrawingShowsTheCanvasOnlyAndTabInAPanelMovesOn)
+{
+    item("toggleFullScreen:")->trigger();
+    EXPECT_TRUE(window->isFullScreen() && item("toggleFullScreen:")->isChecked());
+    QDockWidget* panel = app.panels().dock(QStringLiteral("penPanel"));
+    const auto bars = [&] { return window->menuBar()->isVisible() + window->statusBar()->isVisible() + panel->isVisible(); };
+    ASSERT_EQ(bars(), 3);
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Escape, Qt::Key_Tab, Qt::Key_Tab}) {
+        const bool before = window->isCanvasOnly();
+        canvas->setFocus();
+        type_key(key);
+        EXPECT_EQ(window->isCanvasOnly(), !before) << key;
+        EXPECT_EQ(bars(), before ? 3 : 0) << key;
+    }
+    QWidget* control = panel->findChild<QComboBox*>();
+    control->setFocus();
+    type_key(Qt::Key_Tab);
+    EXPECT_TRUE(!window->isCanvasOnly() && QApplication::focusWidget() != control);
+}
+
+TEST_F(WindowModes, TheShortcutListIsReadFromTheActions)
+{
+    item("undo:")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    const QList<ShortcutRow> rows = keyboard_shortcuts(*window);
+    for (QAction* each : window->menuBar()->findChildren<QAction*>()) {
+        if (each->shortcut().isEmpty()) continue;
+        const QString keys = each->shortcut().toString(QKeySequence::NativeText);
+        EXPECT_TRUE(std::ranges::any_of(rows, [&](const ShortcutRow& r) { return r.keys.split(QStringLiteral(", ")).contains(keys); }))
+            << keys.toStdString();
+    }
+    EXPECT_TRUE(std::ranges::any_of(rows, [](const ShortcutRow& r) { return r.command == u"Edit › Undo" && r.keys == u"Ctrl+U"; }));
+}
+
+TEST_F(WindowModes, TheGuideOpensInTheProgramsOwnHelpWindow)
+{
+    item("showHelp:")->trigger();
+    HelpWindow* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* h = qobject_cast<HelpWindow*>(w); h && h->isVisible()) found = h;
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->browser().source().fileName(), QStringLiteral("index.html"));
+    EXPECT_FALSE(found->browser().toPlainText().isEmpty());
+    found->close();
+}
+
+class Recovered : public WindowModes, public ::testing::WithParamInterface<int> {};
+
+// The blank window of the start gives way, each drawing keeps its frame, the question counts.
+TEST_P(Recovered, DrawingsReplaceTheBlankWindowKeepTheirFrameAndAreCounted)
+{
+    QTemporaryDir folder;
+    app.setRecoveryFolder(folder.path());
+    QPointer<DocumentWindow> source = app.newDocument();
+    source->resize(source->size() + QSize(41, 17));
+    QCoreApplication::processEvents();
+    source->document().drawing().addStroke(fill_stroke(make_rect(10, 10, 20, 20)));
+    for (int i = 0; i < GetParam(); ++i)
+        ASSERT_TRUE(source->document().writeCopy(folder.filePath(QStringLiteral("drawing-%1.pavo").arg(i))));
+    // The height: the width goes to the panels of the window in front.
+    const QString frame = source->windowFrame()->section(u' ', 3);
+    ASSERT_TRUE(source->document().saveTo(dir.filePath(QStringLiteral("source.pavo"))) && source->close());
+    PavoSettings().reset(); // the frame comes from the copies, not from the window just closed
+    QString asked;
+    answer_message_box(QMessageBox::Open, &asked);
+    app.offerRecovery();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(asked.contains(GetParam() == 1 ? u"found 1 drawing with" : u"found 3 drawings with")) << asked.toStdString();
+    EXPECT_FALSE(window) << "the blank window closed";
+    int recovered = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<DocumentWindow*>(w); d && d->isVisible() && d->document().isEdited()) {
+            recovered += d->windowFrame()->section(u' ', 3) == frame;
+            answer_message_box(QMessageBox::Discard);
+            d->close();
+        }
+    EXPECT_EQ(recovered, GetParam());
+    app.setRecoveryFolder(default_recovery_folder());
+}
+
+INSTANTIATE_TEST_SUITE_P(OneAndMany, Recovered, ::testing::Values(1, 3));
+
+} // namespace
