@@ -13,6 +13,7 @@ class QWidget;
 struct ShortcutRow {
     QString command; // "View › Zoom In"
     QString keys;    // "Ctrl+=, Ctrl++", as the desktop writes keys
+    bool operator==(const ShortcutRow&) const = default;
 };
 
 QList<ShortcutRow> keyboard_shortcuts(const QWidget& window);

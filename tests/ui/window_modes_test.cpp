@@ -10,14 +10,7 @@
 #include "support/strokes.h"
 #include "window_fixture.h"
 
-#include <QComboBox>
-#include <QDockWidget>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QStatusBar>
-#include <QTextBrowser>
-#include <QToolButton>
+#include <QtWidgets>
 
 #include <algorithm>
 #include <string_view>
@@ -30,27 +23,24 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        window->show();
-        window->activateWindow();
-        QCoreApplication::processEvents();
+        window->show(), window->activateWindow(), QCoreApplication::processEvents();
     }
     QString shown(const char* name)
     {
-        QWidget* w = window->findChild<QWidget*>(QLatin1String(name));
-        if (auto* label = qobject_cast<QLabel*>(w)) return name == std::string_view("colourSwatch") ? label->toolTip() : label->text();
-        return w ? qobject_cast<QToolButton*>(w)->text() : QString();
+        auto* label = window->findChild<QLabel*>(QLatin1String(name));
+        if (!label) return window->findChild<QToolButton*>(QLatin1String(name))->text();
+        return name == std::string_view("colourSwatch") ? label->toolTip() : label->text();
     }
-    QAction* titled(const QString& action, const QString& title)
+    QAction* titled(const char* action, const char* title)
     {
         for (QAction* a : window->findChildren<QAction*>())
-            if (window->menus().actionName(a) == action && (title.isEmpty() || window->menus().title(a) == title)) return a;
-        ADD_FAILURE() << "no item " << action.toStdString();
-        return new QAction(window); // a harmless stand-in
+            if (window->menus().actionName(a) == QLatin1String(action) && window->menus().title(a) == QLatin1String(title)) return a;
+        return item(action); // the first of its command
     }
-    void draw(const QColor& colour)
+    QPointer<DocumentWindow> reopen() // a new window, as after a restart
     {
-        doc().setToolColor(colour);
-        doc().drawing().addStroke(fill_stroke(make_rect(10, 10, 20, 20), colour));
+        window->close();
+        return window = app.newDocument();
     }
 };
 
@@ -63,7 +53,7 @@ TEST_F(WindowModes, TheStatusBarReadsTheViewAndTheTool)
         {"penTool:", "", "colourSwatch", "#ff0000"},
     };
     for (const auto& row : rows) {
-        titled(QLatin1String(row.action), QLatin1String(row.title))->trigger();
+        titled(row.action, row.title)->trigger();
         EXPECT_EQ(shown(row.shows), QLatin1String(row.text)) << row.action;
     }
     EXPECT_EQ(shown("penType"), doc().pen().penTypeName());
@@ -93,52 +83,42 @@ TEST_F(WindowModes, ColourItemsShowSwatchesAndTheToolColourIsChecked)
 
 TEST_F(WindowModes, RecentColoursKeepTheLastEightDrawnWith)
 {
-    for (int i = 0; i < 10; ++i) draw(QColor::fromHsv(i * 30, 200, 200));
+    const auto hue = [](int h) { return QColor::fromHsv(h, 200, 200); };
+    for (int i = 0; i < 10; ++i) doc().setToolColor(hue(i * 30)), doc().drawing().addStroke(fill_stroke(make_rect(1, 1, 2, 2)));
     const QList<QAction*> items = window->menus().recentColoursMenu()->actions();
-    const auto hue = [](int h) { return QColor::fromHsv(h, 200, 200).rgb(); };
     ASSERT_EQ(items.size(), PavoSettings::kRecentColourCount);
-    EXPECT_EQ(items.front()->data().value<QColor>().rgb(), hue(270));
-    EXPECT_EQ(PavoSettings().recentColours().back().rgb(), hue(60)) << "kept for the next start";
+    EXPECT_EQ(items.front()->data().value<QColor>().rgb(), hue(270).rgb());
+    EXPECT_EQ(PavoSettings().recentColours().back().rgb(), hue(60).rgb()) << "kept for the next start";
     items[3]->trigger();
-    EXPECT_TRUE(doc().toolColor().rgb() == hue(180) && items[3]->isChecked());
+    EXPECT_TRUE(doc().toolColor().rgb() == hue(180).rgb() && items[3]->isChecked());
 }
 
-TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftAndResetForgetsThem)
+TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOfRange)
 {
     const QString defaultType = *doc().pen().penTypeName();
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Marker")));
     doc().setPenSize(12), doc().setPenOpacity(0.5f), doc().setPenColor(Qt::red);
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Pencil")));
     doc().setPenSize(3), doc().setFillExpand(4), doc().setFillTolerance(0.25f);
-    window->resize(window->size() + QSize(37, 23));
-    QCoreApplication::processEvents();
+    window->resize(window->size() + QSize(37, 23)), QCoreApplication::processEvents();
     const int height = window->drawingAreaSize().height(); // the width goes to the panels in front
-    window->close();
-    window = app.newDocument();
-    QCoreApplication::processEvents();
+    reopen(), QCoreApplication::processEvents();
     Pen& pen = doc().pen();
-    EXPECT_TRUE(pen.penTypeName() == u"Pencil" && pen.radius() == 3);
-    EXPECT_EQ(window->drawingAreaSize().height(), height);
+    EXPECT_TRUE(pen.penTypeName() == u"Pencil" && pen.radius() == 3 && window->drawingAreaSize().height() == height);
     EXPECT_TRUE(doc().fill().expand() == 4 && doc().fill().tolerance() == 0.25f);
     ASSERT_TRUE(pen.setPenTypeName(QStringLiteral("Marker")));
     EXPECT_TRUE(pen.radius() == 12 && pen.opacity() == 0.5f && pen.color() == QColor(Qt::red));
+    QSettings().sync();
+    EXPECT_EQ(QSettings(QSettings().fileName(), QSettings::IniFormat).value("pen/lastType"), "Pencil") << "on disk";
     app.resetSettings();
-    window->close();
-    window = app.newDocument();
-    EXPECT_EQ(doc().pen().penTypeName(), defaultType);
-}
-
-TEST_F(WindowModes, SettingsOutOfRangeLeaveTheDefaults)
-{
-    const float radius = doc().pen().radius();
-    QSettings().setValue(QStringLiteral("pen/types"),
-                         QVariantMap{{*doc().pen().penTypeName(), QVariantMap{{"size", -3}, {"opacity", 7}, {"colour", "no"}}}});
-    QSettings().setValue(QStringLiteral("fill"), QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}});
-    QPointer<DocumentWindow> next = app.newDocument();
-    Pen& pen = next->document().pen();
-    EXPECT_TRUE(pen.radius() == radius && pen.opacity() == doc().pen().opacity() && pen.color() == doc().pen().color());
-    EXPECT_TRUE(next->document().fill().expand() == doc().fill().expand());
-    next->close();
+    const Pen& fresh = reopen()->document().pen();
+    const float radius = fresh.radius(), opacity = fresh.opacity(), expand = float(doc().fill().expand());
+    EXPECT_EQ(fresh.penTypeName(), defaultType);
+    // Values a hand or another version left out of range are no settings.
+    QSettings().setValue("pen/types", QVariantMap{{defaultType, QVariantMap{{"size", -3}, {"opacity", 7}, {"colour", "no"}}}});
+    QSettings().setValue("fill", QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}});
+    const Pen& checked = reopen()->document().pen();
+    EXPECT_TRUE(checked.radius() == radius && checked.opacity() == opacity && float(doc().fill().expand()) == expand);
 }
 
 TEST_F(WindowModes, TabInTheDrawingShowsTheCanvasOnlyAndTabInAPanelMovesOn)
@@ -161,29 +141,19 @@ TEST_F(WindowModes, TabInTheDrawingShowsTheCanvasOnlyAndTabInAPanelMovesOn)
     EXPECT_TRUE(!window->isCanvasOnly() && QApplication::focusWidget() != control);
 }
 
-TEST_F(WindowModes, TheShortcutListIsReadFromTheActions)
+TEST_F(WindowModes, TheShortcutListIsReadFromTheActionsAndTheGuideOpensInAWindowOfItsOwn)
 {
     item("undo:")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
-    const QList<ShortcutRow> rows = keyboard_shortcuts(*window);
-    for (QAction* each : window->menuBar()->findChildren<QAction*>()) {
-        if (each->shortcut().isEmpty()) continue;
-        const QString keys = each->shortcut().toString(QKeySequence::NativeText);
-        EXPECT_TRUE(std::ranges::any_of(rows, [&](const ShortcutRow& r) { return r.keys.split(QStringLiteral(", ")).contains(keys); }))
-            << keys.toStdString();
-    }
-    EXPECT_TRUE(std::ranges::any_of(rows, [](const ShortcutRow& r) { return r.command == u"Edit › Undo" && r.keys == u"Ctrl+U"; }));
-}
-
-TEST_F(WindowModes, TheGuideOpensInTheProgramsOwnHelpWindow)
-{
-    item("showHelp:")->trigger();
-    HelpWindow* found = nullptr;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* h = qobject_cast<HelpWindow*>(w); h && h->isVisible()) found = h;
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->browser().source().fileName(), QStringLiteral("index.html"));
-    EXPECT_FALSE(found->browser().toPlainText().isEmpty());
-    found->close();
+    QStringList listed;
+    for (const ShortcutRow& row : keyboard_shortcuts(*window)) listed << row.keys.split(QStringLiteral(", "));
+    for (QAction* each : window->menuBar()->findChildren<QAction*>())
+        EXPECT_TRUE(each->shortcut().isEmpty() || listed.contains(each->shortcut().toString(QKeySequence::NativeText)));
+    EXPECT_TRUE(keyboard_shortcuts(*window).contains(ShortcutRow{QStringLiteral("Edit › Undo"), QStringLiteral("Ctrl+U")}));
+    item("showHelp:")->trigger(), QCoreApplication::processEvents();
+    auto* help = qobject_cast<HelpWindow*>(QApplication::activeWindow());
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->browser().source().fileName() == u"index.html" && !help->browser().toPlainText().isEmpty());
+    help->close();
 }
 
 class Recovered : public WindowModes, public ::testing::WithParamInterface<int> {};
@@ -195,8 +165,7 @@ TEST_P(Recovered, DrawingsReplaceTheBlankWindowKeepTheirFrameAndAreCounted)
     app.setRecoveryFolder(folder.path());
     QPointer<DocumentWindow> source = app.newDocument();
     source->resize(source->size() + QSize(41, 17));
-    QCoreApplication::processEvents();
-    source->document().drawing().addStroke(fill_stroke(make_rect(10, 10, 20, 20)));
+    QCoreApplication::processEvents(), source->document().drawing().addStroke(fill_stroke(make_rect(10, 10, 20, 20)));
     for (int i = 0; i < GetParam(); ++i)
         ASSERT_TRUE(source->document().writeCopy(folder.filePath(QStringLiteral("drawing-%1.pavo").arg(i))));
     // The height: the width goes to the panels of the window in front.
@@ -205,8 +174,7 @@ TEST_P(Recovered, DrawingsReplaceTheBlankWindowKeepTheirFrameAndAreCounted)
     PavoSettings().reset(); // the frame comes from the copies, not from the window just closed
     QString asked;
     answer_message_box(QMessageBox::Open, &asked);
-    app.offerRecovery();
-    QCoreApplication::processEvents();
+    app.offerRecovery(), QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(asked.contains(GetParam() == 1 ? u"found 1 drawing with" : u"found 3 drawings with")) << asked.toStdString();
     EXPECT_FALSE(window) << "the blank window closed";
@@ -214,8 +182,7 @@ TEST_P(Recovered, DrawingsReplaceTheBlankWindowKeepTheirFrameAndAreCounted)
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* d = qobject_cast<DocumentWindow*>(w); d && d->isVisible() && d->document().isEdited()) {
             recovered += d->windowFrame()->section(u' ', 3) == frame;
-            answer_message_box(QMessageBox::Discard);
-            d->close();
+            answer_message_box(QMessageBox::Discard), d->close();
         }
     EXPECT_EQ(recovered, GetParam());
     app.setRecoveryFolder(default_recovery_folder());
