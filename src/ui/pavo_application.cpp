@@ -224,7 +224,9 @@ void PavoApplication::offerRecovery()
         : tr("Pavo found %1 drawings with changes that were never saved when it last stopped.").arg(copies.size());
     QMessageBox box(QMessageBox::Question, tr("Pavo"), found,
                     QMessageBox::Open | QMessageBox::Discard | QMessageBox::Cancel, activeWindow());
-    box.setInformativeText(tr("Open them to look at them and save them, discard them, or decide next time."));
+    box.setInformativeText(copies.size() == 1
+                               ? tr("Open it to look at it and save it, discard it, or decide next time.")
+                               : tr("Open them to look at them and save them, discard them, or decide next time."));
     box.button(QMessageBox::Cancel)->setText(tr("Later"));
     box.setDefaultButton(QMessageBox::Open);
     const int answer = box.exec();
