@@ -1,8 +1,8 @@
 #include "menu_manager.h"
 
 #include "drawing_status.h"
-#include "menu_checks.h"
 #include "pavo_document.h"
+#include "menu_checks.h"
 
 #include <QAction>
 #include <QMenu>

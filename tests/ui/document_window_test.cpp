@@ -10,7 +10,6 @@
 #include "pictures.h"
 #include "recovery.h"
 #include "support/strokes.h"
-#include "window_fixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -44,8 +43,34 @@ QPointingDevice& stylus(End end)
     return *ends[end == End::Eraser];
 }
 
-class Window : public WindowTest {
+// Answers the next message box with `button` (after `delay` ms), and says what it asked.
+void answer_message_box(QMessageBox::StandardButton button, QString* asked = nullptr, int delay = 0)
+{
+    QTimer::singleShot(delay, [button, asked] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (asked) *asked = box->text();
+            box->button(button)->click();
+        }
+    });
+}
+
+class Window : public ::testing::Test {
 protected:
+    PavoApplication& app = *PavoApplication::instance();
+    QTemporaryDir dir;
+    QPointer<DocumentWindow> window = app.newDocument();
+    CanvasWidget* canvas = window ? window->findChild<CanvasWidget*>() : nullptr;
+
+    void SetUp() override { ASSERT_TRUE(window && canvas); }
+    void TearDown() override
+    {
+        if (!window) return;
+        // Saved, so that closing asks nothing.
+        (void)window->document().saveTo(dir.filePath(QStringLiteral("teardown.pavo")));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
     void mouse(QEvent::Type type, QPointF at, Qt::KeyboardModifiers modifiers = {})
     {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -74,6 +99,7 @@ protected:
         mouse(QEvent::MouseButtonRelease, {200, y});
     }
     int strokes() { return window->document().strokes().count(); }
+    QAction* item(const char* action) { return window->menus().action(QLatin1String(action)); }
     QString penType() { return window->document().pen().penTypeName().value_or(QString()); }
 };
 
