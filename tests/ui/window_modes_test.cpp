@@ -2,29 +2,71 @@
 // swatches and check marks, recent colours, the settings a new window starts from, full
 // screen and canvas only, the shortcut listing, the help window, and recovered drawings.
 
+#include "canvas_widget.h"
+#include "document_window.h"
 #include "drawing_status.h"
 #include "help_window.h"
 #include "keyboard_shortcuts.h"
+#include "menu_manager.h"
 #include "panel_docks.h"
+#include "pavo_application.h"
 #include "pavo_settings.h"
 #include "support/strokes.h"
-#include "window_fixture.h"
 
 #include <QtWidgets>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string_view>
 
+// Qt's own: offers a key to the shortcuts before the widget sees it, as QtTest does.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text, bool autorep, ushort count);
+
 namespace {
 
-class WindowModes : public WindowTest {
+// A key pressed and released at the focus widget.
+void type_key(Qt::Key key)
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || qt_sendShortcutOverrideEvent(focus, 0, key, {}, {}, false, 1)) return;
+    QKeyEvent down(QEvent::KeyPress, key, {}), up(QEvent::KeyRelease, key, {});
+    QCoreApplication::sendEvent(focus, &down);
+    QCoreApplication::sendEvent(focus, &up);
+}
+
+// Answers the next message box with `button`, and says what it asked.
+void answer_message_box(QMessageBox::StandardButton button, QString* asked = nullptr)
+{
+    QTimer::singleShot(0, [button, asked] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (asked) *asked = box->text();
+            box->button(button)->click();
+        }
+    });
+}
+
+// A new window, shown in front, saved and closed after the test so that closing asks nothing.
+class WindowModes : public ::testing::Test {
 protected:
-    PavoDocument& doc() { return window->document(); }
+    PavoApplication& app = *PavoApplication::instance();
+    QTemporaryDir dir;
+    QPointer<DocumentWindow> window = app.newDocument();
+    CanvasWidget* canvas = window ? window->findChild<CanvasWidget*>() : nullptr;
+
     void SetUp() override
     {
-        WindowTest::SetUp();
+        ASSERT_TRUE(window && canvas);
         window->show(), window->activateWindow(), QCoreApplication::processEvents();
     }
+    void TearDown() override
+    {
+        if (window) (void)window->document().saveTo(dir.filePath(QStringLiteral("teardown.pavo"))), window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    PavoDocument& doc() { return window->document(); }
+    QAction* item(const char* action) { return window->menus().action(QLatin1String(action)); }
     QString shown(const char* name)
     {
         auto* label = window->findChild<QLabel*>(QLatin1String(name));
