@@ -86,6 +86,7 @@ private:
     // The settings a person left: the pen and fill for the drawing, the frame of the window.
     void startFromSettings();
     void placeWindow(const QRect& frame);
+    void recordSettings(const QStringList& penTypes);
     void place();
     // Export and printing (document_window_output.cpp).
     void exportPicture();

@@ -139,9 +139,38 @@ void DocumentWindow::startFromSettings()
 {
     PavoSettings settings;
     _starting = true;
-    settings.applyTo(*_document);
+    const QStringList penTypes = settings.applyTo(*_document);
     _starting = false;
+    if (_app.recording()) recordSettings(penTypes);
     if (const auto frame = settings.windowFrame()) placeWindow(*frame);
+}
+
+void DocumentWindow::recordSettings(const QStringList& penTypes)
+{
+    // A recording replays from the program's defaults: the settings the drawing started with
+    // go first, so that the replay draws with the same pens.
+    const auto set = [this](const char* key, const QString& value) {
+        ScriptEvent e;
+        e.kind = ScriptEvent::Kind::Set;
+        e.name = QString::fromLatin1(key);
+        e.text = value;
+        _app.record(e, drawingAreaSize());
+    };
+    const auto rgb = [](const QColor& colour) { return colour.name().mid(1).toUpper(); };
+    Pen& pen = _document->pen();
+    for (const QString& type : penTypes + QStringList{pen.penTypeName().value_or(QString())}) {
+        pen.setPenTypeName(type);
+        set("pen.type", type);
+        set("pen.radius", QString::number(pen.radius()));
+        set("pen.opacity", QString::number(pen.opacity()));
+        set("pen.color", rgb(pen.color()));
+    }
+    const FillTool& fill = _document->fill();
+    set("fill.color", rgb(fill.color()));
+    set("fill.opacity", QString::number(fill.opacity()));
+    set("fill.tolerance", QString::number(fill.tolerance()));
+    set("fill.expand", QString::number(fill.expand()));
+    set("fill.mode", Tool::transferModeIntToString(fill.transferMode()));
 }
 
 void DocumentWindow::placeWindow(const QRect& frame)

@@ -67,16 +67,18 @@ void apply_fill(PavoDocument& document, const QVariantMap& values)
 
 } // namespace
 
-void PavoSettings::applyTo(PavoDocument& document)
+QStringList PavoSettings::applyTo(PavoDocument& document)
 {
     Pen& pen = document.pen();
     const QString start = pen.penTypeName().value_or(QString());
     const QVariantMap types = _settings.value(kPenTypes).toMap();
+    QStringList applied;
     for (auto it = types.begin(); it != types.end(); ++it)
-        if (pen.setPenTypeName(it.key())) apply_pen_type(pen, it.value().toMap());
+        if (pen.setPenTypeName(it.key())) apply_pen_type(pen, it.value().toMap()), applied << it.key();
     // A pen type that is no longer installed leaves the default in place.
     if (!pen.setPenTypeName(_settings.value(kPenType).toString())) pen.setPenTypeName(start);
     apply_fill(document, _settings.value(kFill).toMap());
+    return applied;
 }
 
 void PavoSettings::remember(PavoDocument& document)

@@ -14,6 +14,7 @@
 #include <QList>
 #include <QRect>
 #include <QSettings>
+#include <QStringList>
 
 #include <optional>
 
@@ -24,8 +25,8 @@ public:
     static constexpr int kRecentColourCount = 8;
 
     // Gives the document the pen types' and the fill's remembered settings, then the pen
-    // type last used.
-    void applyTo(PavoDocument& document);
+    // type last used; the names of the pen types given settings.
+    QStringList applyTo(PavoDocument& document);
     // Keeps the document's current pen type with its settings, and the fill's.
     void remember(PavoDocument& document);
 

@@ -5,6 +5,7 @@
 #include "canvas_widget.h"
 #include "document_window.h"
 #include "drawing_status.h"
+#include "event_recorder.h"
 #include "help_window.h"
 #include "keyboard_shortcuts.h"
 #include "menu_manager.h"
@@ -161,6 +162,21 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
     QSettings().setValue("fill", QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}});
     const Pen& checked = reopen()->document().pen();
     EXPECT_TRUE(checked.radius() == radius && checked.opacity() == opacity && float(doc().fill().expand()) == expand);
+}
+
+// A recording replays from the defaults, so it starts with what the window took up.
+TEST_F(WindowModes, ARecordingStartsWithTheSettingsTheDrawingStartedWith)
+{
+    QSettings().setValue("pen/types", QVariantMap{{"Marker", QVariantMap{{"size", 12}}}});
+    QSettings().setValue("pen/lastType", "Marker");
+    const QString script = dir.filePath(QStringLiteral("s.events"));
+    app.setRecorder(std::move(*EventRecorder::open(script)));
+    window->close(), window = app.newDocument(), app.setRecorder(nullptr);
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString recorded = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(recorded.contains(u"set pen.type Marker\nset pen.radius 12\n") && recorded.contains(u"set fill.mode"))
+        << recorded.toStdString();
 }
 
 TEST_F(WindowModes, TabInTheDrawingShowsTheCanvasOnlyAndTabInAPanelMovesOn)
