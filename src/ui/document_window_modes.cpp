@@ -193,8 +193,7 @@ void DocumentWindow::resetSettings()
 {
     const auto answer = QMessageBox::question(
         this, tr("Reset Settings"),
-        tr("Forget the pen and fill settings, the window size and the recent colours? New drawings will start "
-           "with the program's defaults; open drawings keep what they have."),
+        tr("Forget the pen and fill settings, the window size and the recent colours? New drawings will start with the program's defaults; open drawings keep what they have."),
         QMessageBox::Reset | QMessageBox::Cancel, QMessageBox::Cancel);
     if (answer != QMessageBox::Reset) return;
     _app.resetSettings();
