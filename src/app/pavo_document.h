@@ -94,6 +94,8 @@ public:
     // that read their value from it. False for an action this document does not know.
     bool perform(const QString& action, const QString& title = {});
     static bool knowsAction(const QString& action);
+    // The colour a colour menu command ("setRedColor:") sets; none for any other action.
+    static std::optional<QColor> namedColor(const QString& action);
     // The action of the current tool's menu item ("penTool:").
     QString currentToolAction() const;
 

@@ -110,6 +110,11 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         add("copyBitmapTripleResolution:", [](PavoDocument& d, const QString&) { d.copyAtScale(3); });
         add("copyBitmapQuadrupleResolution:", [](PavoDocument& d, const QString&) { d.copyAtScale(4); });
         add("sendFeedback:", [](PavoDocument& d, const QString&) { d.sendFeedback(); });
+        // The status bar's zoom choices: the title is the zoom in percent, about the view's centre.
+        add("zoomTo:", [](PavoDocument& d, const QString& title) {
+            PavoView& view = d.view();
+            view.zoomToPoint(point(view.viewSize()) / 2.0f, float(leading_number(title) / 100.0) / view.scale());
+        });
         return c;
     }();
     return commands;
@@ -127,6 +132,13 @@ bool PavoDocument::perform(const QString& action, const QString& title)
     if (found == table.end()) return false;
     found->second(*this, title);
     return true;
+}
+
+std::optional<QColor> PavoDocument::namedColor(const QString& action)
+{
+    const auto found = named_colors().find(action);
+    if (found == named_colors().end()) return std::nullopt;
+    return found->second;
 }
 
 void PavoDocument::showToolColorPanel() { _shell.showColorPanel(ColorPanelTarget::Tool, toolColor()); }

@@ -2,9 +2,11 @@
 
 #include "canvas_widget.h"
 #include "event_script.h"
+#include "help_window.h"
 #include "menu_manager.h"
 #include "panel_docks.h"
 #include "pavo_application.h"
+#include "pavo_settings.h"
 #include "picture_input.h"
 #include "window_frame.h"
 
@@ -18,6 +20,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStatusBar>
 
 namespace {
 
@@ -66,7 +69,9 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
     fillRecentMenu();
     app.panels().fillWindowMenu(*_menus->windowMenu());
     _untitled_number = app.nextUntitledNumber();
+    setUpWindowModes();
     resizeDrawingArea(_canvas->sizeHint());
+    startFromSettings();
     toolDisplayChanged();
     undoStateChanged();
     updateTitle();
@@ -88,6 +93,7 @@ Result<> DocumentWindow::openRecovered(const QString& path)
 {
     const Result<> result = _document->readRecovered(path);
     if (!result) return result;
+    if (const auto frame = _document->takeWindowFrame()) applyWindowFrame(*frame);
     _recovery = RecoveryCopy::adopt(path);
     updateTitle();
     undoStateChanged();
@@ -133,9 +139,10 @@ void DocumentWindow::applyWindowFrame(const QString& text)
 
 void DocumentWindow::resizeDrawingArea(QSize size)
 {
-    // The menu bar is all the window holds besides the drawing area; the layout is not
-    // settled before the window is first shown, so the bar's own height is the measure.
-    resize(size.width(), size.height() + menuBar()->sizeHint().height());
+    // The menu bar and the status bar are all the window holds besides the drawing area (the
+    // docks float or sit beside it); the layout is not settled before the window is first
+    // shown, so the bars' own heights are the measure.
+    resize(size.width(), size.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 QSize DocumentWindow::drawingAreaSize() const { return _canvas->size(); }
@@ -164,11 +171,13 @@ void DocumentWindow::updateTitle()
 
 void DocumentWindow::perform(const QString& action, const QString& title)
 {
-    if (performFileCommand(action)) return;
+    if (performFileCommand(action) || performWindowCommand(action)) return;
     if (action == u"penSizeOther:") return askPenSize();
     if (action == u"penOpacityOther:") return askPenOpacity();
     record(_app, drawingAreaSize(), ScriptEvent::Kind::Action, action, title);
     _document->perform(action, title);
+    // A view command shows in the status at once, not only with the next repaint.
+    updateStatus();
 }
 
 bool DocumentWindow::performFileCommand(const QString& action)
@@ -310,6 +319,8 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
     // Saved or given up: the copy kept against a crash goes.
     _recovery_timer.stop();
     _recovery.reset();
+    // The frame a person chose, not one that fills the screen.
+    if (!isFullScreen() && !_canvas_only) PavoSettings().rememberWindowFrame({x(), y(), _canvas->width(), _canvas->height()});
     if (_color_panel) _color_panel->close();
     _app.windowClosing(this);
     event->accept();
@@ -347,6 +358,9 @@ void DocumentWindow::toolDisplayChanged()
     _menus->checkPenType(pen.penTypeName().value_or(QString()));
     _menus->checkPenSize(pen.radius());
     _menus->checkOpacity(pen.opacity());
+    _menus->checkColour(_document->toolColor());
+    if (!_starting) PavoSettings().remember(*_document);
+    updateStatus();
     // An open panel follows the tool colour, even if it was showing the background.
     if (colorPanelVisible()) showColorPanel(ColorPanelTarget::Tool, _document->toolColor());
     _app.panels().toolDisplayChanged(this);
@@ -358,6 +372,8 @@ void DocumentWindow::undoStateChanged()
     if (!_menus || !_document) return;
     const UndoManager& undo = _document->undoManager();
     _menus->setUndoState(undo.canUndo(), undo.undoActionName(), undo.canRedo(), undo.redoActionName());
+    // A colour drawn with is a colour used.
+    if (undo.canUndo()) _app.noteRecentColour(_document->toolColor());
 }
 
 void DocumentWindow::editedChanged(bool)
@@ -396,11 +412,21 @@ void DocumentWindow::showColorPanel(ColorPanelTarget target, const QColor& color
 
 bool DocumentWindow::colorPanelVisible() const { return _color_panel && _color_panel->isVisible(); }
 
-bool DocumentWindow::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool DocumentWindow::openUrl(const QUrl& url)
+{
+    // The guide's own pages need no web browser.
+    if (url.isLocalFile() && url.path().endsWith(u".html")) {
+        HelpWindow::showPage(url);
+        return true;
+    }
+    return QDesktopServices::openUrl(url);
+}
 
 void DocumentWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && _menus)
+        _menus->action(QStringLiteral("toggleFullScreen:"))->setChecked(isFullScreen());
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         _canvas->setFocus();
         _app.panels().follow(this);

@@ -17,6 +17,7 @@
 #include <memory>
 
 class CanvasWidget;
+class DrawingStatus;
 class MenuManager;
 class PavoApplication;
 class QColorDialog;
@@ -42,6 +43,11 @@ public:
     bool isBlank() const;
     // Brings the window forward with the keyboard focus in the drawing.
     void focusDrawing();
+    // Only the drawing shows: no menus, panels or status bar. Tab in the drawing turns it
+    // on and off, Escape off (document_window_modes.cpp, with full screen and the status).
+    void setCanvasOnly(bool on);
+    bool isCanvasOnly() const { return _canvas_only; }
+    void toggleFullScreen();
 
     // False when the drawing was not saved (cancelled or failed; a failure is reported).
     bool save();
@@ -64,11 +70,23 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes);
     void perform(const QString& action, const QString& title);
     bool performFileCommand(const QString& action);
+    // Window matters (document_window_modes.cpp).
+    bool performWindowCommand(const QString& action);
+    void setUpWindowModes();
+    void updateStatus();
+    void fillRecentColoursMenu();
+    void useRecentColour(const QColor& colour);
+    void resetSettings();
+    // The settings a person left: the pen and fill for the drawing, the frame of the window.
+    void startFromSettings();
+    void placeWindow(const QRect& frame);
+    void recordSettings(const QStringList& penTypes);
     void place();
     // Export and printing (document_window_output.cpp).
     void exportPicture();
@@ -86,6 +104,11 @@ private:
     CanvasWidget* _canvas = nullptr;
     std::unique_ptr<PavoDocument> _document;
     MenuManager* _menus = nullptr;
+    DrawingStatus* _status = nullptr;
+    QAction* _leave_canvas_only = nullptr;
+    bool _canvas_only = false;
+    // The settings are being read into the drawing, not changed by the person.
+    bool _starting = false;
     QPointer<QColorDialog> _color_panel;
     ColorPanelTarget _color_target = ColorPanelTarget::Tool;
     int _untitled_number = 0;

@@ -1,5 +1,7 @@
 #include "menu_manager.h"
 
+#include "drawing_status.h"
+#include "pavo_document.h"
 #include "menu_checks.h"
 #include "size_steps.h"
 
@@ -173,6 +175,8 @@ void MenuManager::buildEditMenu(QMenuBar& bar)
                        {"Bring to Front", "bringToFront:", "Ctrl+Shift+]"},
                        {"Send Backward", "sendBackward:", "Ctrl+["},
                        {"Send to Back", "sendToBack:", "Ctrl+Shift+["},
+                       kSeparator,
+                       {"Reset Settings…", "resetSettings:"},
                        kSeparator});
     addEntries(*edit->addMenu(QStringLiteral("Copy as Picture")),
                {{"Actual Size", "copyBitmap:"},
@@ -235,12 +239,19 @@ void MenuManager::buildNumberMenu(QMenuBar& bar, QMenu*& menu, const QString& na
 
 void MenuManager::buildColourMenu(QMenuBar& bar)
 {
-    QMenu* colours = bar.addMenu(QStringLiteral("Colour"));
+    QMenu* colours = _colours = bar.addMenu(QStringLiteral("Colour"));
     for (const char* colour : {"Black", "Blue", "Brown", "Cyan", "Green", "Magenta", "Orange", "Purple",
                                "Red", "Yellow", "White"}) {
         const QString name = QString::fromLatin1(colour);
-        addCommand(*colours, name, QStringLiteral("set") + name + QStringLiteral("Color:"));
+        const QString command = QStringLiteral("set") + name + QStringLiteral("Color:");
+        QAction* item = addCommand(*colours, name, command);
+        item->setCheckable(true);
+        item->setIcon(colour_swatch(PavoDocument::namedColor(command).value_or(QColor())));
+        // The swatch is the point of the item: shown even where menus hide icons.
+        item->setIconVisibleInMenu(true);
     }
+    colours->addSeparator();
+    _recent_colours = colours->addMenu(QStringLiteral("Recent Colours"));
     addEntries(*colours, {kSeparator,
                           {"Tool Colour…", "toolColor:", "Ctrl+Shift+C"},
                           {"Background Colour…", "showSetBackgroundColor:"},
@@ -268,12 +279,21 @@ void MenuManager::buildViewMenu(QMenuBar& bar)
     // Ctrl++ too, for keyboards where "+" is not on the "=" key.
     action(QStringLiteral("zoomIn:"))
         ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    // Window matters, carried out by the window. Tab leaves the canvas only to the drawing:
+    // it is added to the drawing area, so that in a panel Tab still moves between controls.
+    addEntries(*view, {kSeparator,
+                       {"Full Screen", "toggleFullScreen:", "F11"},
+                       {"Canvas Only", "toggleCanvasOnly:", "Tab"}});
+    action(QStringLiteral("toggleFullScreen:"))->setCheckable(true);
+    action(QStringLiteral("toggleCanvasOnly:"))->setCheckable(true);
+    action(QStringLiteral("toggleCanvasOnly:"))->setShortcutContext(Qt::WidgetShortcut);
 }
 
 void MenuManager::buildHelpMenu(QMenuBar& bar)
 {
     QMenu* help = bar.addMenu(QStringLiteral("Help"));
     addEntries(*help, {{"Pavo Help", "showHelp:", "F1"},
+                       {"Keyboard Shortcuts", "showKeyboardShortcuts:"},
                        {"Release Notes", "releaseNotes:"},
                        {"Latest News", "latestNews:"},
                        {"Send Feedback…", "sendFeedback:"}});
@@ -341,6 +361,14 @@ void MenuManager::checkOpacity(float opacity)
 {
     if (const auto index = closest_number_index(titlesOf(*_opacities), opacity * 100))
         checkOnly(*_opacities, _opacities->actions().at(*index));
+}
+
+void MenuManager::checkColour(const QColor& colour)
+{
+    const auto same = [&colour](const QColor& other) { return other.isValid() && other.rgba() == colour.rgba(); };
+    for (QAction* item : _colours->actions())
+        if (item->isCheckable()) item->setChecked(same(PavoDocument::namedColor(actionName(item)).value_or(QColor())));
+    for (QAction* item : _recent_colours->actions()) item->setChecked(same(item->data().value<QColor>()));
 }
 
 void MenuManager::setUndoState(bool canUndo, const QString& undoName, bool canRedo, const QString& redoName)

@@ -21,6 +21,7 @@
 #include <QKeySequence>
 #include <QList>
 #include <QObject>
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +50,11 @@ public:
     void checkPenSize(float radius);
     // The opacity item nearest to the opacity (0 to 1) as a percentage.
     void checkOpacity(float opacity);
+    // Checks the Colour item of this colour (to eight bits a channel) and the Recent Colours
+    // item too, and unchecks the others.
+    void checkColour(const QColor& colour);
+    // Colour > Recent Colours, empty; the window fills it.
+    QMenu* recentColoursMenu() const { return _recent_colours; }
     // The Undo and Redo items read "Undo <name>" / "Redo <name>" (plain "Undo"/"Redo" for an
     // empty name) and are disabled when there is nothing to undo or redo.
     void setUndoState(bool canUndo, const QString& undoName, bool canRedo, const QString& redoName);
@@ -107,6 +113,8 @@ private:
     std::vector<PendingShortcut> _pen_type_shortcuts;
     QMenu* _open_recent = nullptr;
     QMenu* _window = nullptr;
+    QMenu* _colours = nullptr;
+    QMenu* _recent_colours = nullptr;
     QMenu* _tools = nullptr;
     QMenu* _pen_types = nullptr;
     QMenu* _sizes = nullptr;

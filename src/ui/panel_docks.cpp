@@ -109,8 +109,16 @@ void PanelDocks::dockInto(Entry& entry, DocumentWindow& window)
         dock.setFloating(entry.floating);
         if (entry.floating && !entry.geometry.isEmpty()) dock.restoreGeometry(entry.geometry);
     }
-    dock.setVisible(entry.shown);
+    // Hidden by the window showing the canvas only, the person's choice still stands.
+    dock.setVisible(entry.shown && !window.isCanvasOnly());
     _moving = false;
+}
+
+void PanelDocks::showDocks(DocumentWindow* window)
+{
+    if (!window || window != _window) return;
+    for (Entry& entry : _entries)
+        if (entry.dock) dockInto(entry, *window);
 }
 
 void PanelDocks::follow(DocumentWindow* window)

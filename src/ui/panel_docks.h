@@ -38,6 +38,8 @@ public:
     // The window is closing: the panels leave it and its document, and follow `next` (null
     // for none, which shows the empty state).
     void windowClosing(DocumentWindow* window, DocumentWindow* next);
+    // The window went into or out of showing the canvas only: its docks hide or come back.
+    void showDocks(DocumentWindow* window);
     // The window's tools or settings changed; the panels read them again if they show it.
     void toolDisplayChanged(DocumentWindow* window);
 

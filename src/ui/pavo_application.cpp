@@ -6,6 +6,7 @@
 #include "panel_docks.h"
 #include "tool_panel.h"
 #include "recovery.h"
+#include "pavo_settings.h"
 #include "pen_panel.h"
 #include "pen_type_menu.h"
 #include "resources.h"
@@ -220,14 +221,23 @@ void PavoApplication::offerRecovery()
 {
     const QStringList copies = left_over_copies(_recovery_folder);
     if (copies.isEmpty()) return;
-    QMessageBox box(QMessageBox::Question, tr("Pavo"),
-                    tr("Pavo found %n drawing(s) with changes that were never saved when it last stopped.", "",
-                       int(copies.size())),
+    // Two whole sentences rather than "%n drawing(s)", which reads "1 drawing(s)" untranslated.
+    const QString found = copies.size() == 1
+        ? tr("Pavo found 1 drawing with changes that were never saved when it last stopped.")
+        : tr("Pavo found %1 drawings with changes that were never saved when it last stopped.").arg(copies.size());
+    QMessageBox box(QMessageBox::Question, tr("Pavo"), found,
                     QMessageBox::Open | QMessageBox::Discard | QMessageBox::Cancel, activeWindow());
-    box.setInformativeText(tr("Open them to look at them and save them, discard them, or decide next time."));
+    box.setInformativeText(copies.size() == 1
+                               ? tr("Open it to look at it and save it, discard it, or decide next time.")
+                               : tr("Open them to look at them and save them, discard them, or decide next time."));
     box.button(QMessageBox::Cancel)->setText(tr("Later"));
     box.setDefaultButton(QMessageBox::Open);
     const int answer = box.exec();
+    // The empty window of the start gives way to the drawings that come back.
+    std::vector<QPointer<DocumentWindow>> blank;
+    for (const auto& w : _windows)
+        if (w && w->isBlank()) blank.push_back(w);
+    bool recovered = false;
     for (const QString& copy : copies) {
         if (answer == QMessageBox::Discard) {
             discard_left_over_copy(copy);
@@ -241,8 +251,12 @@ void PavoApplication::offerRecovery()
                 continue;
             }
             window->show();
+            recovered = true;
         }
     }
+    if (recovered)
+        for (const auto& w : blank)
+            if (w) w->close();
 }
 
 QStringList PavoApplication::recentFiles() const
@@ -267,6 +281,21 @@ void PavoApplication::clearRecentFiles()
 {
     QSettings().remove(kRecentFilesKey);
     emit recentFilesChanged();
+}
+
+QList<QColor> PavoApplication::recentColours() const { return PavoSettings().recentColours(); }
+
+void PavoApplication::noteRecentColour(const QColor& colour)
+{
+    PavoSettings settings;
+    const QList<QColor> before = settings.recentColours();
+    if (settings.noteRecentColour(colour) != before) emit recentColoursChanged();
+}
+
+void PavoApplication::resetSettings()
+{
+    PavoSettings().reset();
+    emit recentColoursChanged();
 }
 
 // The stylus

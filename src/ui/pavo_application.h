@@ -9,6 +9,8 @@
 #include "system_clipboard.h"
 
 #include <QApplication>
+#include <QColor>
+#include <QList>
 #include <QPointer>
 #include <QStringList>
 
@@ -57,6 +59,12 @@ public:
     QStringList recentFiles() const;
     void noteRecentFile(const QString& path);
     void clearRecentFiles();
+    // The last colours drawn with, newest first, kept across starts.
+    QList<QColor> recentColours() const;
+    void noteRecentColour(const QColor& colour);
+    // Forgets the pen, fill, window and colour settings (PavoSettings); every window's
+    // Recent Colours empties.
+    void resetSettings();
     // Where copies of edited drawings are kept against a crash.
     const QString& recoveryFolder() const { return _recovery_folder; }
     void setRecoveryFolder(const QString& folder) { _recovery_folder = folder; }
@@ -73,6 +81,7 @@ public:
 
 signals:
     void recentFilesChanged();
+    void recentColoursChanged();
 
 protected:
     bool event(QEvent* event) override;

@@ -2,12 +2,22 @@
 // first test and destroyed after the last, while Qt's own globals still exist.
 
 #include "pavo_application.h"
+#include "pavo_settings.h"
 
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+namespace {
+
+// What one test leaves in the settings (a pen type, a window size) is no start for the next.
+class ForgetSettings final : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override { PavoSettings().reset(); }
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -19,5 +29,6 @@ int main(int argc, char* argv[])
     const QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     PavoApplication application(argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ForgetSettings);
     return RUN_ALL_TESTS();
 }
