@@ -34,6 +34,8 @@ QString hex_of(const QColor& color)
 }
 
 
+float usable_pressure(float pressure) { return std::isfinite(pressure) ? std::clamp(pressure, 0.0f, 1.0f) : 0; }
+
 } // namespace
 
 Pen::Pen(ScriptAlerts& alerts, const QString& resourceRoot)
@@ -210,12 +212,16 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
     _pen_points.emplace(view.transform(), _radius);
     _preview_outline = {};
     _preview_rect.reset();
+    // The stroke begins where the pen touches: a click leaves a dot, and a shape drawn back
+    // to its start closes there.
+    _pen_points->addPointAt(event.location, usable_pressure(event.pressure));
+    previewNewest(view);
 }
 
 void Pen::toolMoveEvent(const ToolEvent& event, ToolView& view)
 {
     if (!_pen_down) return;
-    const float pressure = std::isfinite(event.pressure) ? std::clamp(event.pressure, 0.0f, 1.0f) : 0;
+    const float pressure = usable_pressure(event.pressure);
     if (_custom_pen && _pen_type) {
         const Point world = view.viewPointToWorldPoint(event.location);
         (void)_pen_type->penMoveTo(view, *this, world, drawingRadius(pressure, view), event);
@@ -244,7 +250,7 @@ void Pen::endBuiltInStroke(ToolView& view)
         view.setNeedsDisplayInPixelRect(*_preview_rect);
     }
     _pen_points->simplify();
-    // Nothing is added for a click without a move or a stroke whose outline is unusable.
+    // Nothing is added for a stroke whose outline is unusable.
     if (StrokePtr stroke = Stroke::withPenPoints(std::move(*_pen_points), _color, _mode, _opacity))
         view.document().drawing().addStroke(stroke);
     _pen_points.reset();

@@ -152,7 +152,9 @@ TEST_F(PenTest, TheBuiltInStrokeIsPreviewedThenAddedInTheTypeItBeganWith)
     makePen();
     tool->toolDownEvent({{10, 20}}, view);
     tool->toolUpEvent({{10, 20}}, view);
-    EXPECT_TRUE(view.added().empty()); // a click records no sample
+    ASSERT_EQ(view.added().size(), 1u); // a click leaves a dot
+    EXPECT_NEAR(view.added().front()->bounds().size.width, 10.0f, 1.0f);
+    view.forgetStrokes();
     tool->toolDownEvent({{10, 20}}, view);
     for (int x = 12; x <= 50; x += 2) tool->toolMoveEvent({{float(x), 20}, 0.8f}, view);
     select(u"B"_s);
@@ -464,8 +466,8 @@ TEST_F(PenTest, ThePreviewShowsThePixelsOfTheFinishedStroke)
     makePen();
     // Whole pixels 4 to 6 apart and pressures the file keeps: the stroke keeps its samples.
     std::mt19937 rng(5);
-    std::vector<PenPoint> drawn;
     Point p{20, 150};
+    std::vector<PenPoint> drawn{{p, 1}}; // the stroke begins where the pen touches
     tool->toolDownEvent({p}, view);
     for (int i = 0; i < 60; ++i) {
         p = p + Point{float(4 + rng() % 3), float(int(rng() % 9) - 4)};
