@@ -1,6 +1,6 @@
 // The pen as the user feels it, on a 4K view: the cost of one move event of the built-in
-// pen (sample, preview of the new segment, display rectangle) and of a scripted calligraphy
-// pen, and the pause at pen-up of a long built-in stroke (simplify, outline, render into
+// pen (sample, preview of the new segment, display rectangle), the same with the stabiliser
+// pulling the nib, and of a scripted calligraphy pen, and the pause at pen-up of a long built-in stroke (simplify, outline, render into
 // the drawing). Events go through PavoView into a real drawing with undo, as in the program.
 // Moves are reported per event ("per_move", seconds); setting up and ending each drag is
 // left out of the timing.
@@ -165,10 +165,11 @@ void report_per_move(benchmark::State& state, int moves)
 }
 
 // The moves of one long drag are timed; its down and up are not.
-void time_moves(benchmark::State& state, const char* script)
+void time_moves(benchmark::State& state, const char* script, float smoothing = 0)
 {
     constexpr int kMoves = 2000;
     PenBench bench(script, float(state.range(0)));
+    bench.document->pen().setSmoothing(smoothing);
     const std::vector<ToolEvent> drag = tablet_drag(kMoves + 1);
     for (auto _ : state) {
         state.PauseTiming();
@@ -188,6 +189,10 @@ void time_moves(benchmark::State& state, const char* script)
 
 void BM_BuiltInPenMove(benchmark::State& state) { time_moves(state, kBuiltInPen); }
 BENCHMARK(BM_BuiltInPenMove)->Arg(4)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+// Half smoothing: the string is 30 pixels, so most moves pull the nib a step of their own.
+void BM_StabilisedPenMove(benchmark::State& state) { time_moves(state, kBuiltInPen, 0.5f); }
+BENCHMARK(BM_StabilisedPenMove)->Arg(4)->Arg(20)->Unit(benchmark::kMicrosecond);
 
 void BM_CalligraphyPenMove(benchmark::State& state) { time_moves(state, kCalligraphyPen); }
 BENCHMARK(BM_CalligraphyPenMove)->Arg(6)->Arg(20)->Unit(benchmark::kMicrosecond);

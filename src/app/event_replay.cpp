@@ -294,6 +294,10 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
         const auto v = number(value);
         if (!v || *v <= 0 || *v > kLargestRadius) return bad(QStringLiteral("a radius above 0 and at most 1000"));
         doc().setPenSize(*v);
+    } else if (key == u"pen.smoothing") {
+        const auto v = number(value);
+        if (!v || *v < 0 || *v > 1) return bad(QStringLiteral("a smoothing from 0 to 1"));
+        doc().setPenSmoothing(*v);
     } else if (key == u"pen.mode") {
         const int mode = Tool::transferModeStringToInt(value.trimmed());
         // Unknown names read as normal; only a name that reads back is a mode.

@@ -188,6 +188,12 @@ void PavoDocument::setPenSize(float radius)
     updateToolDisplay();
 }
 
+void PavoDocument::setPenSmoothing(float smoothing)
+{
+    _pen->setSmoothing(smoothing);
+    updateToolDisplay();
+}
+
 void PavoDocument::setPenParameter(const QString& name, float value)
 {
     _pen->setParameter(name, value);

@@ -102,6 +102,7 @@ public:
     // Settings from the panels and scripts; each brings the menus up to date.
     void setPenOpacity(float opacity);
     void setPenSize(float radius);
+    void setPenSmoothing(float smoothing);
     void setPenParameter(const QString& name, float value);
     // False, and nothing changes, for a name that is no pen type.
     bool setPenTypeName(const QString& name);

@@ -90,6 +90,13 @@ void Pen::setPenTypeLua(Lua* type)
     _opacity = type->getGlobalNumber(QStringLiteral("opacity"), 1.0f);
     _radius = type->getGlobalNumber(QStringLiteral("radius"), 5.0f);
     _custom_pen = type->getGlobalBoolean(QStringLiteral("custom_pen"), false);
+    setSmoothing(type->getGlobalNumber(QStringLiteral("smoothing"), 0.0f));
+}
+
+void Pen::setSmoothing(float smoothing)
+{
+    load();
+    _smoothing = std::isfinite(smoothing) ? std::clamp(smoothing, 0.0f, 1.0f) : 0;
 }
 
 void Pen::savePenTypeSettings()
@@ -99,6 +106,7 @@ void Pen::savePenTypeSettings()
     _pen_type->setGlobal(QStringLiteral("color"), hex_of(_color));
     _pen_type->setGlobal(QStringLiteral("radius"), _radius);
     _pen_type->setGlobal(QStringLiteral("mode"), transferModeString());
+    _pen_type->setGlobal(QStringLiteral("smoothing"), _smoothing);
 }
 
 QString Pen::transferModeString() const { return transferModeIntToString(loaded()._mode); }
@@ -204,6 +212,7 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
         return;
     }
     _pen_down = true;
+    _stabiliser.begin(event, _smoothing);
     if (_custom_pen && _pen_type) {
         const Point world = view.viewPointToWorldPoint(event.location);
         (void)_pen_type->penDownAt(view, *this, world, drawingRadius(0, view), event);
@@ -221,6 +230,11 @@ void Pen::toolDownEvent(const ToolEvent& event, ToolView& view)
 void Pen::toolMoveEvent(const ToolEvent& event, ToolView& view)
 {
     if (!_pen_down) return;
+    if (const std::optional<ToolEvent> nib = _stabiliser.pull(event)) moveNib(*nib, view);
+}
+
+void Pen::moveNib(const ToolEvent& event, ToolView& view)
+{
     const float pressure = usable_pressure(event.pressure);
     if (_custom_pen && _pen_type) {
         const Point world = view.viewPointToWorldPoint(event.location);
@@ -234,6 +248,8 @@ void Pen::toolMoveEvent(const ToolEvent& event, ToolView& view)
 void Pen::toolUpEvent(const ToolEvent&, ToolView& view)
 {
     if (!_pen_down) return;
+    // Nothing of the line drawn is lost to the string's slack.
+    for (const ToolEvent& move : _stabiliser.catchUp()) moveNib(move, view);
     if (_custom_pen && _pen_type) {
         (void)_pen_type->penUp(view, *this);
     } else {

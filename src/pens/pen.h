@@ -3,7 +3,8 @@
 // The pen: the tool that draws. Each pen type is a pen script; a type that is not a custom
 // pen is drawn by the pen itself (pressure samples, a live preview of each new segment, and
 // a simplified stroke at pen-up), a custom one by its script's pen_down, pen_move and pen_up.
-// The pen's colour, opacity, radius and transfer mode belong to the current type: leaving a
+// Every move passes the stabiliser first, so scripted types are smoothed too.
+// The pen's colour, opacity, radius, smoothing and transfer mode belong to the current type: leaving a
 // type saves them into its script's globals, choosing it again reads them back.
 //
 // With the option key down, a click picks the colour under the pointer instead of drawing.
@@ -12,6 +13,7 @@
 #include "lua_host.h"
 #include "pen_points.h"
 #include "script_context.h"
+#include "stabiliser.h"
 #include "string_table.h"
 #include "tool.h"
 
@@ -42,6 +44,9 @@ public:
     void setOpacity(float opacity) override { load(); _opacity = opacity; }
     float radius() const override { return loaded()._radius; }
     void setRadius(float radius) override { load(); _radius = radius; }
+    // 0 (off) to 1: how far the nib trails the pointer (see Stabiliser). Kept per pen type.
+    float smoothing() const { return loaded()._smoothing; }
+    void setSmoothing(float smoothing);
     int transferMode() const override { return loaded()._mode; }
     void setTransferMode(int mode) { load(); _mode = mode; }
     QString transferModeString() const override;
@@ -84,6 +89,8 @@ private:
     void savePenTypeSettings();
     void pickColor(Point at, ToolView& view);
     float drawingRadius(float pressure, ToolView& view) const;
+    // A move of the nib, after the stabiliser: what the script or the sample list sees.
+    void moveNib(const ToolEvent& event, ToolView& view);
     void previewNewest(ToolView& view);
     Rect newestPixels(const PavoCanvas& canvas) const;
     void endBuiltInStroke(ToolView& view);
@@ -96,6 +103,8 @@ private:
     float _opacity = 1;
     float _radius = 5;
     int _mode = 0;
+    float _smoothing = 0;
+    Stabiliser _stabiliser;
     std::map<QString, std::unique_ptr<Lua>> _pen_types;
     Lua* _pen_type = nullptr;
     Lua* _default_pen_type = nullptr;

@@ -163,6 +163,7 @@ void DocumentWindow::recordSettings(const QStringList& penTypes)
         set("pen.type", type);
         set("pen.radius", QString::number(pen.radius()));
         set("pen.opacity", QString::number(pen.opacity()));
+        set("pen.smoothing", QString::number(pen.smoothing()));
         set("pen.color", rgb(pen.color()));
     }
     const FillTool& fill = _document->fill();

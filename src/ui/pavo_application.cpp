@@ -76,6 +76,9 @@ PavoApplication::PavoApplication(int& argc, char** argv)
     pen->focusDrawingRequested = [this] {
         if (DocumentWindow* window = _panels->followed()) window->focusDrawing();
     };
+    pen->heard = [this](const ScriptEvent& e) {
+        if (DocumentWindow* window = _panels->followed()) record(e, window->drawingAreaSize());
+    };
     _panels->addPanel(pen, tr("Pen"), QStringLiteral("penPanel"));
 }
 

@@ -51,6 +51,8 @@ void apply_pen_type(Pen& pen, const QVariantMap& values)
         pen.setRadius(float(*size));
     if (const auto opacity = number_in(values.value(QStringLiteral("opacity")), 0, 1)) pen.setOpacity(float(*opacity));
     if (const auto colour = colour_of(values.value(QStringLiteral("colour")))) pen.setColor(*colour);
+    if (const auto smoothing = number_in(values.value(QStringLiteral("smoothing")), 0, 1))
+        pen.setSmoothing(float(*smoothing));
 }
 
 void apply_fill(PavoDocument& document, const QVariantMap& values)
@@ -89,6 +91,7 @@ void PavoSettings::remember(PavoDocument& document)
         QVariantMap types = _settings.value(kPenTypes).toMap();
         types.insert(*type, QVariantMap{{QStringLiteral("size"), double(pen.radius())},
                                         {QStringLiteral("opacity"), double(pen.opacity())},
+                                        {QStringLiteral("smoothing"), double(pen.smoothing())},
                                         {QStringLiteral("colour"), colour_text(pen.color())}});
         _settings.setValue(kPenTypes, types);
         _settings.setValue(kPenType, *type);

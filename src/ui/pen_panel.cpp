@@ -56,14 +56,27 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
     connect(_mode, &QComboBox::activated, this, &PenPanel::chooseMode);
     form->addRow(tr("Mode"), _mode);
 
-    _opacity = {nullptr, nullptr, kPercent, [this](double v) { _document->setPenOpacity(float(shown_number(v) / 100.0)); }};
+    _opacity = {nullptr, nullptr, kPercent, [this](double v) {
+                    _document->setPenOpacity(float(shown_number(v) / 100.0));
+                    tell(QStringLiteral("pen.opacity"), QString::number(_document->pen().opacity()));
+                }};
     addNumber(*form, tr("Opacity %"), _opacity, kPercent);
     _opacity.box->setObjectName(QStringLiteral("penOpacityBox"));
     _opacity.slider->setObjectName(QStringLiteral("penOpacitySlider"));
-    _size = {nullptr, nullptr, kSizeBox, [this](double v) { _document->setPenSize(float(shown_number(v))); }};
+    _size = {nullptr, nullptr, kSizeBox, [this](double v) {
+                 _document->setPenSize(float(shown_number(v)));
+                 tell(QStringLiteral("pen.radius"), QString::number(_document->pen().radius()));
+             }};
     addNumber(*form, tr("Size"), _size, kSizeSlider);
     _size.box->setObjectName(QStringLiteral("penSizeBox"));
     _size.slider->setObjectName(QStringLiteral("penSizeSlider"));
+    _smoothing = {nullptr, nullptr, kPercent, [this](double v) {
+                      _document->setPenSmoothing(float(shown_number(v) / 100.0));
+                      tell(QStringLiteral("pen.smoothing"), QString::number(_document->pen().smoothing()));
+                  }};
+    addNumber(*form, tr("Smoothing %"), _smoothing, kPercent);
+    _smoothing.box->setObjectName(QStringLiteral("penSmoothingBox"));
+    _smoothing.slider->setObjectName(QStringLiteral("penSmoothingSlider"));
 
     _color = new ColorWell(this);
     _color->setObjectName(QStringLiteral("penColor"));
@@ -71,6 +84,7 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
     _color->colorDropped = [this](const QColor& color) {
         if (!shownPen()) return;
         _document->setPenColor(color);
+        tell(QStringLiteral("pen.color"), _document->pen().color().name().mid(1).toUpper());
         refresh();
     };
     form->addRow(tr("Colour"), _color);
@@ -82,7 +96,9 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
     // The value sent back is the number as it stands, not rounded: a box shows whole steps only.
     _custom = {nullptr, nullptr, {}, [this](double v) {
                    const QString name = selectedParameter();
-                   if (!name.isEmpty()) _document->setPenParameter(name, float(v));
+                   if (name.isEmpty()) return;
+                   _document->setPenParameter(name, float(v));
+                   tell(QStringLiteral("pen.param.") + name, QString::number(_document->pen().getParameter(name)));
                }};
     addNumber(*form, QString(), _custom, {});
     _custom.box->setObjectName(QStringLiteral("penCustomBox"));
@@ -165,7 +181,8 @@ void PenPanel::refresh()
 void PenPanel::setControlsEnabled(bool enabled)
 {
     for (QWidget* control : std::initializer_list<QWidget*>{_mode, _opacity.box, _opacity.slider, _size.box,
-                                                           _size.slider, _color})
+                                                           _size.slider, _smoothing.box, _smoothing.slider,
+                                                           _color})
         control->setEnabled(enabled);
     const bool custom = enabled && !_custom_parameters.isEmpty();
     for (QWidget* control : std::initializer_list<QWidget*>{_custom_label, _custom.box, _custom.slider})
@@ -208,6 +225,7 @@ void PenPanel::showPen(Pen& pen)
     }
     showNumber(_opacity, pen.opacity() * 100.0);
     showNumber(_size, pen.radius());
+    showNumber(_smoothing, pen.smoothing() * 100.0);
     if (pen.penTypeName()) {
         // The name alone is what choosing this item sends.
         const QString title = pen.penTypeNameWithKeyEquivalent().trimmed();
@@ -245,7 +263,8 @@ void PenPanel::choosePenType(const QString& title)
 {
     if (!shownPen()) return;
     // A name holding the separator itself is cut there and then chooses nothing.
-    _document->setPenTypeName(title.section(kKeyEquivalentSeparator, 0, 0));
+    if (_document->setPenTypeName(title.section(kKeyEquivalentSeparator, 0, 0)))
+        tell(QStringLiteral("pen.type"), _document->pen().penTypeName().value_or(QString()));
     refresh();
 }
 
@@ -269,6 +288,7 @@ void PenPanel::chooseMode(int index)
 {
     if (!shownPen() || index < 0) return;
     _document->setPenTransferMode(_mode->itemData(index).toInt());
+    tell(QStringLiteral("pen.mode"), _document->pen().transferModeString());
     refresh();
 }
 
@@ -279,4 +299,14 @@ void PenPanel::openColorPanel()
     _document->perform(QStringLiteral("penTool:"));
     _document->perform(QStringLiteral("toolColor:"));
     refresh();
+}
+
+void PenPanel::tell(const QString& key, const QString& value) const
+{
+    if (!heard) return;
+    ScriptEvent e;
+    e.kind = ScriptEvent::Kind::Set;
+    e.name = key;
+    e.text = value;
+    heard(e);
 }

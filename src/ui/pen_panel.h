@@ -1,7 +1,7 @@
 #pragma once
 
-// The pen properties panel: pen type, transfer mode, opacity, size, colour and the current
-// pen type's own settings, for the pen of the document the panel shows. It reads the pen
+// The pen properties panel: pen type, transfer mode, opacity, size, smoothing, colour and
+// the current pen type's own settings, for the pen of the document the panel shows. It reads the pen
 // again on every refresh and sends every change to the document's settings calls, the
 // same ones an event script's "set pen.*" lines reach. While no document is shown, or
 // another tool is current, it says "(no pen)" and its controls are disabled.
@@ -12,6 +12,7 @@
 // colour panel (the tool colour command), so it never opens a second one.
 
 #include "document_panel.h"
+#include "event_script.h"
 #include "number_box.h"
 #include "pen_type_menu.h"
 #include "resources.h"
@@ -42,6 +43,8 @@ public:
     void refresh() override;
     // The host puts the keyboard back on the drawing.
     std::function<void()> focusDrawingRequested;
+    // Each change made here as the script line that makes it, for a recording.
+    std::function<void(const ScriptEvent&)> heard;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -72,6 +75,7 @@ private:
     void chooseMode(int index);
     void openColorPanel();
     QString selectedParameter() const;
+    void tell(const QString& key, const QString& value) const;
 
     const StringTable _localizable;
     const StringTable _lua_strings;
@@ -84,7 +88,7 @@ private:
     QPushButton* _pen_type = nullptr;
     QAction* _current_pen_type = nullptr;
     QComboBox* _mode = nullptr;
-    NumberControl _opacity, _size, _custom;
+    NumberControl _opacity, _size, _smoothing, _custom;
     ColorWell* _color = nullptr;
     QComboBox* _custom_label = nullptr;
 };

@@ -1,4 +1,5 @@
-// The built-in pen's stroke as the exported picture shows it: where it begins.
+// The built-in pen's stroke as the exported picture shows it: where it begins, and how the
+// stabiliser shapes and ends it.
 
 #include "replay.h"
 
@@ -13,6 +14,19 @@ QString polyline(const std::vector<Point>& points)
             s += QStringLiteral("move %1 %2\n").arg(points[i - 1].x + (points[i].x - points[i - 1].x) * t)
                      .arg(points[i - 1].y + (points[i].y - points[i - 1].y) * t);
     return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
+}
+
+// The mean distance of the ink's middle from the line y 130, over the columns 110 to 390.
+double deviation_from_mean_line(const QImage& image)
+{
+    double sum = 0;
+    for (int x = 110; x <= 390; ++x) {
+        double ys = 0, inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            if (qAlpha(image.pixel(x, y)) > 128) ys += y, ++inked;
+        sum += inked ? std::abs(ys / inked - 130) : 1e9;
+    }
+    return sum / 281;
 }
 
 } // namespace
@@ -36,4 +50,22 @@ TEST_F(ReplayTest, ASquareDrawnBackToItsStartHoldsAFill)
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.pixel(90, 90), 0xffff0000);
     EXPECT_EQ(qAlpha(image.pixel(10, 10)), 0) << "the fill leaked out of the square";
+}
+
+// The stabiliser cuts a zig-zag's corners for the built-in and the scripted pens alike, and
+// the stroke still reaches the point where the pen was lifted, (450, 100).
+TEST_F(ReplayTest, AStabilisedZigZagIsSmootherAndEndsWhereThePenWasLifted)
+{
+    std::vector<Point> zig_zag;
+    for (int i = 0; i <= 20; ++i) zig_zag.push_back({50.0f + 20.0f * float(i), i % 2 ? 160.0f : 100.0f});
+    for (const char* type : {"Pen", "Calligraphy"}) {
+        const QString pen = QStringLiteral("set pen.type %1\nset pen.radius 2\nset pen.smoothing ").arg(type);
+        const QImage plain = picture(pen + "0\n" + polyline(zig_zag)), steady = picture(pen + "0.8\n" + polyline(zig_zag));
+        ASSERT_FALSE(plain.isNull() || steady.isNull()) << type;
+        const double wobble = deviation_from_mean_line(plain);
+        EXPECT_GT(wobble, 10) << type;
+        EXPECT_LT(deviation_from_mean_line(steady), wobble / 3) << type;
+        EXPECT_GT(qAlpha(steady.pixel(450, 100)), 128) << type << ": the stroke stops short of the pen-up point";
+    }
+    EXPECT_EQ(replay("set pen.smoothing 1.5\n").status, kReplayMalformed);
 }

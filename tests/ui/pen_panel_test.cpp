@@ -71,14 +71,17 @@ protected:
     bool allDisabled() const
     {
         for (const char* name : {"penMode", "penOpacityBox", "penOpacitySlider", "penSizeBox", "penSizeSlider",
-                                 "penColor", "penCustomLabel", "penCustomBox", "penCustomSlider"})
+                                 "penSmoothingBox", "penSmoothingSlider", "penColor", "penCustomLabel", "penCustomBox", "penCustomSlider"})
             if (get(name)->isEnabled()) return false;
         return get<QPushButton>("penType")->text() == u"(no pen)";
     }
 };
 
+// Every change is also heard as the script line that makes it, for a recording.
 TEST_F(PenPanelTest, EveryControlChangesThePen)
 {
+    QStringList heard;
+    panel.heard = [&heard](const ScriptEvent& e) { heard << format_event(e); };
     choose("Rectangle  Ctrl+Alt+2"); // from a submenu; the name alone is sent
     EXPECT_EQ(pen().penTypeName(), QStringLiteral("Rectangle"));
     choose("Calligraphy  Ctrl+5");
@@ -93,6 +96,10 @@ TEST_F(PenPanelTest, EveryControlChangesThePen)
     EXPECT_EQ(get<QSlider>("penOpacitySlider")->value(), 25);
     get<QSlider>("penSizeSlider")->setValue(12);
     EXPECT_FLOAT_EQ(pen().radius(), 12);
+    get<QSlider>("penSmoothingSlider")->setValue(30);
+    EXPECT_FLOAT_EQ(pen().smoothing(), 0.3f);
+    type("penSmoothingBox", "150");
+    EXPECT_FLOAT_EQ(pen().smoothing(), 1);
     EXPECT_EQ(get<QComboBox>("penCustomLabel")->currentText(), QStringLiteral("Nib angle"));
     get<QSlider>("penCustomSlider")->setValue(90);
     EXPECT_FLOAT_EQ(nib(), 90);
@@ -101,6 +108,9 @@ TEST_F(PenPanelTest, EveryControlChangesThePen)
     EXPECT_EQ(shown("penCustomBox"), QStringLiteral("31"));
     get<ColorWell>("penColor")->colorDropped(QColor(Qt::red));
     EXPECT_EQ(pen().color(), QColor(Qt::red));
+    EXPECT_EQ(heard.join(u'|'), "set pen.type Rectangle|set pen.type Calligraphy|set pen.mode multiply|set pen.opacity 0.4|"
+                                "set pen.opacity 0.25|set pen.radius 12|set pen.smoothing 0.3|set pen.smoothing 1|"
+                                "set pen.param.nib_angle 90|set pen.param.nib_angle 30.5|set pen.color FF0000");
 }
 
 TEST_F(PenPanelTest, ShowsValuesRoundedHalfUp)

@@ -140,7 +140,7 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
 {
     const QString defaultType = *doc().pen().penTypeName();
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Marker")));
-    doc().setPenSize(12), doc().setPenOpacity(0.5f), doc().setPenColor(Qt::red);
+    doc().setPenSize(12), doc().setPenOpacity(0.5f), doc().setPenColor(Qt::red), doc().setPenSmoothing(0.25f);
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Pencil")));
     doc().setPenSize(3), doc().setFillExpand(4), doc().setFillTolerance(0.25f);
     window->resize(window->size() + QSize(37, 23)), QCoreApplication::processEvents();
@@ -150,7 +150,7 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
     EXPECT_TRUE(pen.penTypeName() == u"Pencil" && pen.radius() == 3 && window->drawingAreaSize().height() == height);
     EXPECT_TRUE(doc().fill().expand() == 4 && doc().fill().tolerance() == 0.25f);
     ASSERT_TRUE(pen.setPenTypeName(QStringLiteral("Marker")));
-    EXPECT_TRUE(pen.radius() == 12 && pen.opacity() == 0.5f && pen.color() == QColor(Qt::red));
+    EXPECT_TRUE(pen.radius() == 12 && pen.opacity() == 0.5f && pen.color() == QColor(Qt::red) && pen.smoothing() == 0.25f);
     QSettings().sync();
     EXPECT_EQ(QSettings(QSettings().fileName(), QSettings::IniFormat).value("pen/lastType"), "Pencil") << "on disk";
     app.resetSettings();
