@@ -28,6 +28,15 @@ public:
     // Growth steps of one pixel applied to the flooded area.
     int expand() const { return _expand; }
     void setExpand(int expand) { _expand = expand; }
+    // Openings narrower than this many view pixels (0..kLargestGap) do not let the flood
+    // through.
+    static constexpr int kLargestGap = 10;
+    int gap() const { return _gap; }
+    void setGap(int gap) { _gap = gap; }
+    // The flood and its outline are worked out at this multiple (1, 2 or 4) of the view's
+    // resolution, so the outline stays close to the strokes when zoomed in.
+    int precision() const { return _precision; }
+    void setPrecision(int precision) { _precision = precision; }
     int transferMode() const { return _mode; }
     void setTransferMode(int mode) { _mode = mode; }
 
@@ -44,6 +53,8 @@ private:
     ToolCursor _color_picker_cursor;
     bool _option_down = false;
     int _expand = 1;
+    int _gap = 0;
+    int _precision = 1;
     int _mode = kModeNormal;
     QColor _color = Qt::red;
     float _opacity = 1.0f;
