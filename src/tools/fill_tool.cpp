@@ -41,10 +41,11 @@ void FillTool::fill(Point at, ToolView& view)
 {
     // A finer canvas is rendered afresh from the strokes; at 1x the view's own one serves.
     const int precision = usable_precision(view.canvas().size(), _precision);
-    std::unique_ptr<PavoCanvas> finer;
-    if (precision > 1) finer = finer_canvas(view.canvas(), view.document().drawing().strokes().strokeArray(), precision);
-    PavoCanvas& canvas = finer ? *finer : view.canvas();
-    const float pixels = view.pixelRatio() * (finer ? float(precision) : 1.0f);
+    if (precision > 1)
+        _finer = finer_canvas(view.canvas(), view.document().drawing().strokes().strokeArray(), precision, std::move(_finer));
+    else _finer.reset();
+    PavoCanvas& canvas = _finer ? *_finer : view.canvas();
+    const float pixels = view.pixelRatio() * (_finer ? float(precision) : 1.0f);
     // The growth is in view pixels, as the user sees the edges it tucks under.
     const int expand = int(std::lround(float(_expand) * pixels));
     // An opening of gap view pixels is closed by walls grown by half of it from each side.

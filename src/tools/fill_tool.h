@@ -9,10 +9,13 @@
 // The settings are plain values; the settings panel and the document keep them in range,
 // and a fill copes with any of them.
 
+#include "canvas.h"
 #include "color.h"
 #include "tool.h"
 
 #include <QColor>
+
+#include <memory>
 
 class FillTool : public Tool {
 public:
@@ -43,12 +46,15 @@ public:
     void toolDownEvent(const ToolEvent& event, ToolView& view) override;
     void toolFlagsChanged(const ToolEvent& event, ToolView& view) override;
     void toolActivate() override { _option_down = false; }
+    // The finer canvas is kept for the next fill only while the tool is in use.
+    void toolDeactivate() override { _finer.reset(); }
     ToolCursor toolCursor() const override;
 
 private:
     void pickColor(Point at, ToolView& view);
     void fill(Point at, ToolView& view);
 
+    std::unique_ptr<PavoCanvas> _finer;
     ToolCursor _fill_cursor;
     ToolCursor _color_picker_cursor;
     bool _option_down = false;

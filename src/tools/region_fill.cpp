@@ -311,10 +311,12 @@ int usable_precision(Size size, int wanted)
     return 1;
 }
 
-std::unique_ptr<PavoCanvas> finer_canvas(const PavoCanvas& canvas, const StrokeArray& strokes, int multiple)
+std::unique_ptr<PavoCanvas> finer_canvas(const PavoCanvas& canvas, const StrokeArray& strokes, int multiple,
+                                         std::unique_ptr<PavoCanvas> reused)
 {
     const Size size{canvas.size().width * float(multiple), canvas.size().height * float(multiple)};
-    auto finer = PavoCanvas::create(size);
+    const bool fits = reused && reused->size().width == size.width && reused->size().height == size.height;
+    auto finer = fits ? std::move(reused) : PavoCanvas::create(size);
     const float k = float(multiple);
     if (!finer || !finer->setTransform(AffineTransform::scaling(k, k).after(canvas.transform()))) return nullptr;
     finer->fill(color_ns::TRANSPARENT);

@@ -54,5 +54,7 @@ int usable_precision(Size size, int wanted);
 
 // A canvas `multiple` times as fine as `canvas` along each axis over the same area, with
 // the strokes rendered into it on a transparent ground, as the view renders them; null
-// when it cannot be made.
-std::unique_ptr<PavoCanvas> finer_canvas(const PavoCanvas& canvas, const StrokeArray& strokes, int multiple);
+// when it cannot be made. A canvas `reused` of the right size serves again: a fresh one
+// costs more in the memory it touches than in the rendering.
+std::unique_ptr<PavoCanvas> finer_canvas(const PavoCanvas& canvas, const StrokeArray& strokes, int multiple,
+                                         std::unique_ptr<PavoCanvas> reused = nullptr);
