@@ -7,7 +7,11 @@
 
 #include "bench_tool_view.h"
 #include "fill_tool.h"
+#include "stroke.h"
+#include "stroke_render.h"
 #include "tool_host.h"
+
+#include <QPainterPath>
 
 #include <benchmark/benchmark.h>
 
@@ -81,5 +85,48 @@ void BM_FillSmallRegion(benchmark::State& state)
     run_clicks(state, view, document, {1900, 1100});
 }
 BENCHMARK(BM_FillSmallRegion)->Unit(benchmark::kMicrosecond);
+
+// The same drawing as the whole-canvas case, made of strokes, filled at a precision (the
+// first argument) on a view of a width (the second): a finer fill renders the strokes
+// afresh into its own canvas, and that is part of its cost.
+void BM_FillWholeCanvasAtPrecision(benchmark::State& state)
+{
+    KeepingDocument document;
+    const float width = float(state.range(1)), k = width / kViewSize.width;
+    BenchToolView view(document, {width, kViewSize.height * k});
+    const auto disc = [&](float cx, float cy, float radius, const QColor& colour) {
+        QPainterPath oval;
+        oval.addEllipse(QPointF(cx, cy) * k, radius * k, radius * k);
+        document.drawing().addStroke(Stroke::withPath(Path(oval), colour, kModeNormal, 1));
+    };
+    document.drawing().addStroke(Stroke::withPath(Path([&] {
+        QPainterPath all;
+        all.addRect(0, 0, width, kViewSize.height * k);
+        return all;
+    }()), Qt::white, kModeNormal, 1));
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; column < 8; ++column)
+            disc(float(240 + column * 480), float(180 + row * 360), float(40 + (row * 8 + column) % 71), Qt::black);
+    disc(1920, 1080, 150, Qt::black);
+    disc(1920, 1080, 140, Qt::white);
+    const StrokeArray& strokes = document.drawing().strokes().strokeArray();
+    render_strokes(strokes, view.canvas(), {0, int(width) - 1, 0, int(kViewSize.height * k) - 1});
+    FillTool tool;
+    tool.setPrecision(int(state.range(0)));
+    const std::size_t count = strokes.size();
+    for (auto _ : state) {
+        tool.toolDownEvent({{10, 10}, 1, 0}, view);
+        state.PauseTiming();
+        // Each click fills the same drawing, not the fills before it.
+        if (strokes.size() == count) state.SkipWithError("no stroke was made");
+        while (strokes.size() > count) document.drawing().removeLastStroke();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FillWholeCanvasAtPrecision)
+    ->Args({1, 3840})
+    ->Args({2, 3840})
+    ->Args({4, 1920})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

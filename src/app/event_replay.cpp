@@ -329,6 +329,16 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
         const int v = value.trimmed().toInt(&ok);
         if (!ok || v < 0 || v > kLargestExpand) return bad(QStringLiteral("a whole number of pixels from 0 to %1").arg(kLargestExpand));
         doc().setFillExpand(v);
+    } else if (key == u"fill.gap") {
+        bool ok = false;
+        const int v = value.trimmed().toInt(&ok);
+        if (!ok || v < 0 || v > FillTool::kLargestGap)
+            return bad(QStringLiteral("a whole number of pixels from 0 to %1").arg(FillTool::kLargestGap));
+        doc().setFillGap(v);
+    } else if (key == u"fill.precision") {
+        const int v = value.trimmed().toInt();
+        if (v != 1 && v != 2 && v != 4) return bad(QStringLiteral("a precision of 1, 2 or 4"));
+        doc().setFillPrecision(v);
     } else if (key == u"fill.mode") {
         const int mode = Tool::transferModeStringToInt(value.trimmed());
         if (Tool::transferModeIntToString(mode).compare(value.trimmed(), Qt::CaseInsensitive) != 0)

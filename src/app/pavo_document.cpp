@@ -245,6 +245,18 @@ void PavoDocument::setFillExpand(int expand)
     updateToolDisplay();
 }
 
+void PavoDocument::setFillGap(int gap)
+{
+    _fill->setGap(gap);
+    updateToolDisplay();
+}
+
+void PavoDocument::setFillPrecision(int precision)
+{
+    _fill->setPrecision(precision);
+    updateToolDisplay();
+}
+
 void PavoDocument::setFillTransferMode(int mode)
 {
     _fill->setTransferMode(mode);

@@ -112,6 +112,8 @@ public:
     void setFillOpacity(float opacity);
     void setFillTolerance(float tolerance);
     void setFillExpand(int expand);
+    void setFillGap(int gap);
+    void setFillPrecision(int precision);
     void setFillTransferMode(int mode);
 
     // Colours. The tool colour goes to the fill tool when it is current, else to the pen.

@@ -4,6 +4,7 @@
 #include "stroke.h"
 #include "tool_host.h"
 
+#include <algorithm>
 #include <cmath>
 
 FillTool::FillTool()
@@ -38,10 +39,18 @@ void FillTool::pickColor(Point at, ToolView& view)
 
 void FillTool::fill(Point at, ToolView& view)
 {
+    // A finer canvas is rendered afresh from the strokes; at 1x the view's own one serves.
+    const int precision = usable_precision(view.canvas().size(), _precision);
+    if (precision > 1)
+        _finer = finer_canvas(view.canvas(), view.document().drawing().strokes().strokeArray(), precision, std::move(_finer));
+    else _finer.reset();
+    PavoCanvas& canvas = _finer ? *_finer : view.canvas();
+    const float pixels = view.pixelRatio() * (_finer ? float(precision) : 1.0f);
     // The growth is in view pixels, as the user sees the edges it tucks under.
-    const int expand = int(std::lround(float(_expand) * view.pixelRatio()));
-    const std::optional<FillOutline> outline =
-        fill_outline_at(view.canvas(), view.pixelPoint(at), _tolerance, expand);
+    const int expand = int(std::lround(float(_expand) * pixels));
+    // An opening of gap view pixels is closed by walls grown by half of it from each side.
+    const float gap_radius = float(std::clamp(_gap, 0, kLargestGap)) * pixels / 2;
+    const std::optional<FillOutline> outline = fill_outline_at(canvas, at * pixels, _tolerance, expand, gap_radius);
     if (!outline) return;
     const StrokePtr stroke = Stroke::withPath(outline->path, _color, _mode, _opacity);
     if (!stroke) return;

@@ -1,7 +1,9 @@
 #include "region_fill.h"
 
+#include "gap_closing.h"
 #include "outline_tracing.h"
 #include "pavo_assert.h"
+#include "stroke_render.h"
 
 #include <algorithm>
 #include <bit>
@@ -264,14 +266,15 @@ bool add_traced(std::vector<PathElement>& elements, const Bitmap& mask, Point st
 
 } // namespace
 
-std::optional<FillOutline> fill_outline_at(PavoCanvas& canvas, Point p, float tolerance, int expand)
+std::optional<FillOutline> fill_outline_at(PavoCanvas& canvas, Point p, float tolerance, int expand, float gap_radius)
 {
     Bitmap& mask = canvas.strokeBitmap();
     if (mask.isEmpty() || std::isnan(p.x) || std::isnan(p.y)) return std::nullopt;
     const int w = mask.width(), h = mask.height();
     // The click, moved onto the canvas: the flood and the outer outline start from it.
     const int x = pixel_index(p.x, w), y = pixel_index(p.y, h);
-    const Rect found = flood_fill(mask, canvas.drawBitmap(), {float(x), float(y)}, color_ns::RED, tolerance);
+    const Rect flooded = flood_fill(mask, canvas.drawBitmap(), {float(x), float(y)}, color_ns::RED, tolerance);
+    const Rect found = close_gaps(mask, flooded, x, y, gap_radius);
 
     // Steps beyond the canvas's size change nothing that fewer steps would not.
     const int steps = std::clamp(expand, 0, w + h);
@@ -298,4 +301,25 @@ std::optional<FillOutline> fill_outline_at(PavoCanvas& canvas, Point p, float to
                   color_ns::TRANSPARENT);
     if (!traced) return std::nullopt;
     return FillOutline{Path(std::move(elements), kEvenOdd), area};
+}
+
+int usable_precision(Size size, int wanted)
+{
+    const double pixels = double(size.width) * double(size.height);
+    for (const int multiple : {4, 2})
+        if (wanted >= multiple && pixels * multiple * multiple <= kLargestFinePixels) return multiple;
+    return 1;
+}
+
+std::unique_ptr<PavoCanvas> finer_canvas(const PavoCanvas& canvas, const StrokeArray& strokes, int multiple,
+                                         std::unique_ptr<PavoCanvas> reused)
+{
+    const Size size{canvas.size().width * float(multiple), canvas.size().height * float(multiple)};
+    const bool fits = reused && reused->size().width == size.width && reused->size().height == size.height;
+    auto finer = fits ? std::move(reused) : PavoCanvas::create(size);
+    const float k = float(multiple);
+    if (!finer || !finer->setTransform(AffineTransform::scaling(k, k).after(canvas.transform()))) return nullptr;
+    finer->fill(color_ns::TRANSPARENT);
+    render_strokes(strokes, *finer, {0, int(size.width) - 1, 0, int(size.height) - 1});
+    return finer;
 }

@@ -8,7 +8,9 @@
 
 #include "canvas.h"
 #include "path.h"
+#include "stroke.h"
 
+#include <memory>
 #include <optional>
 
 // Fills into `mask` (with `color`) the pixels 4-connected to p whose colour in `source`
@@ -34,8 +36,25 @@ struct FillOutline {
     Rect area;
 };
 
-// The whole fill at the view point p on the canvas's drawing: flood, `expand` growth
-// steps, holes, outlines. Uses the canvas's stroke bitmap as the mask and leaves it
+// The whole fill at the view point p on the canvas's drawing: flood, closing of openings
+// narrower than twice `gap_radius` (pixels; 0 closes none), `expand` growth steps, holes,
+// outlines. Uses the canvas's stroke bitmap as the mask and leaves it
 // transparent. A point outside the canvas is moved to the nearest edge pixel; nothing for
 // a NaN point or an empty canvas. A negative expand counts as 0.
-std::optional<FillOutline> fill_outline_at(PavoCanvas& canvas, Point p, float tolerance, int expand);
+std::optional<FillOutline> fill_outline_at(PavoCanvas& canvas, Point p, float tolerance, int expand,
+                                           float gap_radius = 0);
+
+// The largest number of pixels a finer canvas for the fill may have: 4K at twice its
+// resolution. Finer canvases would take gigabytes.
+inline constexpr double kLargestFinePixels = 3840.0 * 2160.0 * 4.0;
+
+// The largest multiple of 1, 2 or 4 not above `wanted` (1 for anything below 2) at which a
+// canvas of `size` stays within kLargestFinePixels.
+int usable_precision(Size size, int wanted);
+
+// A canvas `multiple` times as fine as `canvas` along each axis over the same area, with
+// the strokes rendered into it on a transparent ground, as the view renders them; null
+// when it cannot be made. A canvas `reused` of the right size serves again: a fresh one
+// costs more in the memory it touches than in the rendering.
+std::unique_ptr<PavoCanvas> finer_canvas(const PavoCanvas& canvas, const StrokeArray& strokes, int multiple,
+                                         std::unique_ptr<PavoCanvas> reused = nullptr);

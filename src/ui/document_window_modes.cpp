@@ -171,6 +171,8 @@ void DocumentWindow::recordSettings(const QStringList& penTypes)
     set("fill.opacity", QString::number(fill.opacity()));
     set("fill.tolerance", QString::number(fill.tolerance()));
     set("fill.expand", QString::number(fill.expand()));
+    set("fill.gap", QString::number(fill.gap()));
+    set("fill.precision", QString::number(fill.precision()));
     set("fill.mode", Tool::transferModeIntToString(fill.transferMode()));
 }
 

@@ -34,6 +34,15 @@ FillProperties::FillProperties(QWidget* parent) : QWidget(parent)
     _expand = new NumberPair(0, kLargestExpand, [this](int v) {
         send("fill.expand", QString::number(v), [v](PavoDocument& d) { d.setFillExpand(v); });
     }, this);
+    _gap = new NumberPair(0, FillTool::kLargestGap, [this](int v) {
+        send("fill.gap", QString::number(v), [v](PavoDocument& d) { d.setFillGap(v); });
+    }, this);
+    _precision = new QComboBox(this);
+    for (const int multiple : {1, 2, 4}) _precision->addItem(QString::number(multiple) + u'×', multiple);
+    connect(_precision, &QComboBox::activated, this, [this](int index) {
+        const int v = _precision->itemData(index).toInt();
+        send("fill.precision", QString::number(v), [v](PavoDocument& d) { d.setFillPrecision(v); });
+    });
     _color = new ColorWell(this);
     connect(_color, &QToolButton::clicked, this, &FillProperties::chooseColor);
     _color->colorDropped = [this](const QColor& c) {
@@ -44,12 +53,14 @@ FillProperties::FillProperties(QWidget* parent) : QWidget(parent)
     form->addRow(tr("Opacity"), _opacity);
     form->addRow(tr("Tolerance"), _tolerance);
     form->addRow(tr("Expand"), _expand);
+    form->addRow(tr("Close gaps"), _gap);
+    form->addRow(tr("Precision"), _precision);
     setControlsEnabled(false);
 }
 
 void FillProperties::setControlsEnabled(bool enabled)
 {
-    for (QWidget* control : std::initializer_list<QWidget*>{_mode, _opacity, _tolerance, _expand, _color})
+    for (QWidget* control : std::initializer_list<QWidget*>{_mode, _opacity, _tolerance, _expand, _gap, _precision, _color})
         control->setEnabled(enabled);
 }
 
@@ -67,6 +78,11 @@ void FillProperties::setFillTool(FillTool* fill, PavoDocument* document)
     _opacity->show(shown_percent(fill->opacity()));
     _tolerance->show(shown_percent(fill->tolerance()));
     _expand->show(fill->expand());
+    _gap->show(fill->gap());
+    {
+        const QSignalBlocker quiet(_precision);
+        _precision->setCurrentIndex(_precision->findData(fill->precision()));
+    }
     _color->setColor(fill->color());
 }
 

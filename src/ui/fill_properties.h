@@ -1,7 +1,7 @@
 #pragma once
 
-// The fill tab of the tool panel: the fill tool's colour, opacity, tolerance, expand and
-// transfer mode. It shows the fill tool of the document it serves and sends every change
+// The fill tab of the tool panel: the fill tool's colour, opacity, tolerance, expand, gap
+// closing, precision and transfer mode. It shows the fill tool of the document it serves and sends every change
 // to that document, through the same settings an event script's "set fill.*" lines use.
 // While another tool is current its controls are disabled but keep their last values.
 
@@ -36,6 +36,8 @@ public:
     NumberPair& opacity() { return *_opacity; }
     NumberPair& tolerance() { return *_tolerance; }
     NumberPair& expand() { return *_expand; }
+    NumberPair& gap() { return *_gap; }
+    QComboBox& precision() { return *_precision; }
     ColorWell& colorWell() { return *_color; }
 
 private:
@@ -47,6 +49,8 @@ private:
     NumberPair* _opacity;
     NumberPair* _tolerance;
     NumberPair* _expand;
+    NumberPair* _gap;
+    QComboBox* _precision;
     ColorWell* _color;
     PavoDocument* _document = nullptr;
     std::function<void(const QString&, const QString&)> _noted;

@@ -64,6 +64,10 @@ void apply_fill(PavoDocument& document, const QVariantMap& values)
         document.setFillTolerance(float(*tolerance));
     if (const auto expand = number_in(values.value(QStringLiteral("expand")), 0, kLargestExpand))
         document.setFillExpand(int(*expand));
+    if (const auto gap = number_in(values.value(QStringLiteral("gap")), 0, FillTool::kLargestGap))
+        document.setFillGap(int(*gap));
+    if (const auto precision = number_in(values.value(QStringLiteral("precision")), 1, 4); precision && *precision != 3)
+        document.setFillPrecision(int(*precision));
     if (const auto mode = transfer_mode_of(values.value(QStringLiteral("mode")))) document.setFillTransferMode(*mode);
 }
 
@@ -101,6 +105,8 @@ void PavoSettings::remember(PavoDocument& document)
                                           {QStringLiteral("opacity"), double(fill.opacity())},
                                           {QStringLiteral("tolerance"), double(fill.tolerance())},
                                           {QStringLiteral("expand"), fill.expand()},
+                                          {QStringLiteral("gap"), fill.gap()},
+                                          {QStringLiteral("precision"), fill.precision()},
                                           {QStringLiteral("mode"), Tool::transferModeIntToString(fill.transferMode())}});
 }
 

@@ -146,7 +146,7 @@ TEST_F(ReplayTest, UnknownValuesStopFailedFilesGoOn)
 {
     for (const char* line : {"action fly:", "set pen.hue 3", "set pen.type Crayon", "set pen.opacity 2",
                              "action setPenType: Crayon", "set pen.color blue", "set pen.mode sideways",
-                             "set fill.color 12345", "action penSize: huge"}) {
+                             "set fill.color 12345", "action penSize: huge", "set fill.gap 11", "set fill.precision 3"}) {
         const ReplayRun run = replay(QStringLiteral("export @a.png\n%1\nexport @b.png\n").arg(line));
         EXPECT_TRUE(run.status == kReplayMalformed && run.errors.size() == 1 &&
                     run.errors[0].startsWith(u"line 2: ") && !QFile::exists(path("b.png")))

@@ -99,6 +99,10 @@ TEST_F(Panels, EveryFillControlReachesTheDocument)
     EXPECT_EQ(tool().expand(), 12);
     type(fill.expand(), QStringLiteral("100000"));
     EXPECT_EQ(tool().expand(), FillProperties::kLargestExpand);
+    type(fill.gap(), QStringLiteral("99"));
+    EXPECT_EQ(tool().gap(), FillTool::kLargestGap);
+    emit fill.precision().activated(fill.precision().findData(4));
+    EXPECT_EQ(tool().precision(), 4);
     const int multiply = fill.mode().findData(kModeMultiply);
     emit fill.mode().activated(multiply);
     EXPECT_EQ(tool().transferMode(), 7);
@@ -109,12 +113,16 @@ TEST_F(Panels, TheFillTabShowsTheDocumentsValues)
     window->document().setFillOpacity(0.996f);
     window->document().setFillTolerance(0.2f);
     window->document().setFillExpand(4);
+    window->document().setFillGap(3);
+    window->document().setFillPrecision(2);
     window->document().setFillTransferMode(3);
     window->document().setFillColor(QColor(10, 20, 30));
     EXPECT_EQ(fill.opacity().box().text(), QStringLiteral("100"));
     EXPECT_EQ(fill.tolerance().slider().value(), 20);
     EXPECT_EQ(fill.tolerance().box().text(), QStringLiteral("20"));
     EXPECT_EQ(fill.expand().box().text(), QStringLiteral("4"));
+    EXPECT_EQ(fill.gap().box().text(), QStringLiteral("3"));
+    EXPECT_EQ(fill.precision().currentData().toInt(), 2);
     EXPECT_EQ(fill.mode().currentData().toInt(), 3);
     EXPECT_EQ(fill.colorWell().icon().pixmap(36, 16).toImage().pixelColor(5, 5), QColor(10, 20, 30));
     // Another tool disables the fill controls, which keep their values.

@@ -142,13 +142,14 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Marker")));
     doc().setPenSize(12), doc().setPenOpacity(0.5f), doc().setPenColor(Qt::red), doc().setPenSmoothing(0.25f);
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Pencil")));
-    doc().setPenSize(3), doc().setFillExpand(4), doc().setFillTolerance(0.25f);
+    doc().setPenSize(3), doc().setFillExpand(4), doc().setFillTolerance(0.25f), doc().setFillGap(3), doc().setFillPrecision(2);
     window->resize(window->size() + QSize(37, 23)), QCoreApplication::processEvents();
     const int height = window->drawingAreaSize().height(); // the width goes to the panels in front
     reopen(), QCoreApplication::processEvents();
     Pen& pen = doc().pen();
     EXPECT_TRUE(pen.penTypeName() == u"Pencil" && pen.radius() == 3 && window->drawingAreaSize().height() == height);
-    EXPECT_TRUE(doc().fill().expand() == 4 && doc().fill().tolerance() == 0.25f);
+    EXPECT_TRUE(doc().fill().expand() == 4 && doc().fill().tolerance() == 0.25f && doc().fill().gap() == 3 &&
+                doc().fill().precision() == 2);
     ASSERT_TRUE(pen.setPenTypeName(QStringLiteral("Marker")));
     EXPECT_TRUE(pen.radius() == 12 && pen.opacity() == 0.5f && pen.color() == QColor(Qt::red) && pen.smoothing() == 0.25f);
     QSettings().sync();
@@ -159,9 +160,10 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
     EXPECT_EQ(fresh.penTypeName(), defaultType);
     // Values a hand or another version left out of range are no settings.
     QSettings().setValue("pen/types", QVariantMap{{defaultType, QVariantMap{{"size", -3}, {"opacity", 7}, {"colour", "no"}}}});
-    QSettings().setValue("fill", QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}});
+    QSettings().setValue("fill", QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}, {"gap", 11}, {"precision", 3}});
     const Pen& checked = reopen()->document().pen();
     EXPECT_TRUE(checked.radius() == radius && checked.opacity() == opacity && float(doc().fill().expand()) == expand);
+    EXPECT_TRUE(doc().fill().gap() == 0 && doc().fill().precision() == 1);
 }
 
 // A recording replays from the defaults, so it starts with what the window took up.
