@@ -92,6 +92,7 @@ private:
     HeadlessShell _shell;
     // A replay is its own application: the stylus it posts reaches only its documents.
     ProximityCenter _proximity;
+    std::optional<PenFolders> _pen_folders;
     std::unique_ptr<PavoDocument> _document;
     Size _size{800, 600};
     bool _size_given = false;
@@ -101,7 +102,9 @@ private:
 
 std::unique_ptr<PavoDocument> Replay::makeDocument()
 {
-    auto document = PavoDocument::create(_shell, _display, _size, _alerts, _options.resourceRoot);
+    // One set of folders for every drawing the script opens, so a broken script is told once.
+    if (!_pen_folders) _pen_folders = PenFolders(_options.resourceRoot, _options.userScripts);
+    auto document = PavoDocument::create(_shell, _display, _size, _alerts, *_pen_folders);
     if (document) document->listenToProximity(_proximity);
     _shell.document = document.get();
     return document;

@@ -20,6 +20,8 @@ struct ReplayOptions {
     // A drawing or picture to open before the first event.
     std::optional<QString> document;
     QString resourceRoot = resource_path();
+    // The person's own Pens/ and Lib/; empty for none.
+    QString userScripts;
     // For a script read from a file: where its writes are confined and relative names
     // written are taken from (the script's folder when none), or no confinement at all.
     std::optional<QString> outputFolder;

@@ -8,19 +8,19 @@
 
 std::unique_ptr<PavoDocument> PavoDocument::create(DocumentShell& shell, ViewDisplay& display,
                                                    Size viewSize, ScriptAlerts& alerts,
-                                                   const QString& resourceRoot)
+                                                   const PenFolders& folders)
 {
-    auto document = std::make_unique<PavoDocument>(Tag{}, shell, alerts, resourceRoot);
+    auto document = std::make_unique<PavoDocument>(Tag{}, shell, alerts, folders);
     document->_view = PavoView::create(*document, display, viewSize);
     if (!document->_view) return nullptr;
     document->_view->redraw();
     return document;
 }
 
-PavoDocument::PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const QString& resourceRoot)
-    : _shell(shell), _alerts(alerts), _resource_root(resourceRoot)
+PavoDocument::PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const PenFolders& folders)
+    : _shell(shell), _alerts(alerts), _resource_root(folders.resources), _pen_folders(folders)
 {
-    _pen = std::make_unique<Pen>(alerts, resourceRoot);
+    _pen = std::make_unique<Pen>(alerts, folders);
     _zoom = std::make_unique<ZoomTool>();
     _rotate = std::make_unique<RotateTool>();
     _move = std::make_unique<MoveTool>();
@@ -197,6 +197,13 @@ void PavoDocument::setPenSmoothing(float smoothing)
 void PavoDocument::setPenParameter(const QString& name, float value)
 {
     _pen->setParameter(name, value);
+    updateToolDisplay();
+}
+
+void PavoDocument::reloadPenTypes(const PenFolders& folders)
+{
+    _pen_folders = folders;
+    _pen->reloadPenTypes(folders);
     updateToolDisplay();
 }
 

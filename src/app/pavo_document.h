@@ -37,14 +37,17 @@ public:
     // Null when no view of that size can be made.
     static std::unique_ptr<PavoDocument> create(DocumentShell& shell, ViewDisplay& display, Size viewSize,
                                                 ScriptAlerts& alerts,
-                                                const QString& resourceRoot = resource_path());
-    PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const QString& resourceRoot);
+                                                const PenFolders& folders = resource_path());
+    PavoDocument(Tag, DocumentShell& shell, ScriptAlerts& alerts, const PenFolders& folders);
     ~PavoDocument() override;
     PavoDocument(const PavoDocument&) = delete;
     PavoDocument& operator=(const PavoDocument&) = delete;
 
     PavoView& view() { return *_view; }
     Pen& pen() { return *_pen; }
+    const PenFolders& penFolders() const { return _pen_folders; }
+    // Runs the pen scripts again from `folders`, which the pen keeps from now on.
+    void reloadPenTypes(const PenFolders& folders);
     ZoomTool& zoom() { return *_zoom; }
     RotateTool& rotate() { return *_rotate; }
     MoveTool& move() { return *_move; }
@@ -202,6 +205,7 @@ private:
     DocumentShell& _shell;
     ScriptAlerts& _alerts;
     QString _resource_root;
+    PenFolders _pen_folders;
     Drawing _drawing;
     std::unique_ptr<Pen> _pen;
     std::unique_ptr<ZoomTool> _zoom;

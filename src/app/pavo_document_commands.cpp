@@ -58,6 +58,10 @@ const std::map<QString, Command>& PavoDocumentCommands::table()
         std::map<QString, Command> c;
         const auto add = [&c](const char* name, Command command) { c[QString::fromLatin1(name)] = std::move(command); };
         add("penTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.pen()); });
+        // A fresh record of failures: a script still broken says so again.
+        add("reloadPenTypes:", [](PavoDocument& d, const QString&) {
+            d.reloadPenTypes(PenFolders(d.penFolders().resources, d.penFolders().user));
+        });
         add("zoomTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.zoom()); });
         add("rotateTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.rotate()); });
         add("moveTool:", [](PavoDocument& d, const QString&) { d.setTool(&d.move()); });

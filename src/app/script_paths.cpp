@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -91,4 +92,9 @@ QString recorded_file_name(const QString& path, const QString& folder)
     const QString dir = QDir::cleanPath(QDir(folder).absolutePath());
     if (file == dir || !within(file, dir)) return file;
     return QDir(dir).relativeFilePath(file);
+}
+
+QString default_user_scripts_folder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
 }

@@ -29,3 +29,7 @@ Result<EventScript> place_script_files(EventScript script, const ScriptFolders& 
 // The name a recording in `folder` gives a file: relative when the file lies inside the
 // folder, so that the recording replays wherever it is copied; absolute otherwise.
 QString recorded_file_name(const QString& path, const QString& folder);
+
+// The folder of the person's own pen scripts (Pens/) and shared script code (Lib/): the
+// program's data folder, beside the recovery copies.
+QString default_user_scripts_folder();

@@ -119,17 +119,19 @@ QString without_trailing_separator(QString root)
 
 } // namespace
 
-Lua::Lua(Tag, ScriptAlerts& alerts, const QString& resourceRoot, const ScriptLimits& limits)
-    : _alerts(alerts), _root(without_trailing_separator(resourceRoot)),
+Lua::Lua(Tag, ScriptAlerts& alerts, const PenFolders& folders, const ScriptLimits& limits)
+    : _alerts(&alerts), _root(without_trailing_separator(folders.resources)),
       _lua_strings(StringTable::named(_root, QStringLiteral("Lua"))),
       _default_strings(StringTable::named(_root, QStringLiteral("Localizable"))),
       _state(limits), L(lua_newstate(limited_alloc, &_state.memory), lua_close)
 {
     const std::string root = _root.toStdString();
-    _state.modules = {{root + "/Pens/", ".lua"},
-                      {root + "/Pens/", ""},
-                      {root + "/Lib/", ".lua"},
-                      {root + "/Lib/", ""}};
+    const std::string user = folders.user.isEmpty() ? std::string()
+                                                    : without_trailing_separator(folders.user).toStdString();
+    for (const char* kind : {"/Pens/", "/Lib/"}) {
+        if (!user.empty()) _state.modules.insert(_state.modules.end(), {{user + kind, ".lua"}, {user + kind, ""}});
+        _state.modules.insert(_state.modules.end(), {{root + kind, ".lua"}, {root + kind, ""}});
+    }
     for (const ModuleTemplate& t : _state.modules)
         _state.lua_path += (_state.lua_path.empty() ? "" : ";") + t.prefix + '?' + t.suffix;
 }
@@ -142,20 +144,20 @@ Lua::~Lua()
     L.reset();
 }
 
-Result<std::unique_ptr<Lua>> Lua::create(ScriptAlerts& alerts, const QString& resourceRoot,
+Result<std::unique_ptr<Lua>> Lua::create(ScriptAlerts& alerts, const PenFolders& folders,
                                          const ScriptLimits& limits)
 {
-    auto lua = std::make_unique<Lua>(Tag{}, alerts, resourceRoot, limits);
+    auto lua = std::make_unique<Lua>(Tag{}, alerts, folders, limits);
     if (!lua->open()) return Failure{QStringLiteral("cannot make a script interpreter")};
     return lua;
 }
 
 std::unique_ptr<Lua> Lua::runningFile(const QString& path, ScriptAlerts& alerts,
-                                      const QString& resourceRoot, const ScriptLimits& limits)
+                                      const PenFolders& folders, const ScriptLimits& limits)
 {
-    Result<std::unique_ptr<Lua>> lua = create(alerts, resourceRoot, limits);
+    Result<std::unique_ptr<Lua>> lua = create(alerts, folders, limits);
     if (!lua) {
-        alerts.show(StringTable::named(resourceRoot, QStringLiteral("Localizable"))
+        alerts.show(StringTable::named(folders.resources, QStringLiteral("Localizable"))
                         .translate(QStringLiteral("Compile error")),
                     lua.error());
         return nullptr;
@@ -175,7 +177,7 @@ int Lua::stackHeight() const { return lua_gettop(L.get()); }
 
 void Lua::error(const QString& title, const QString& message) const
 {
-    _alerts.show(_default_strings.translate(title), message);
+    _alerts->show(_default_strings.translate(title), message);
 }
 
 std::optional<QString> Lua::popString() const

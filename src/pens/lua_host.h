@@ -8,7 +8,8 @@
 // A state opens only the base, table, string and math libraries, with the program's
 // functions registered as globals. Scripts reach no files: dofile and loadfile are gone,
 // load takes text only, and `require` loads Lua source only through the four templates of
-// LUA_PATH (fixed when the state is made; the global is for the script to read). Every call
+// LUA_PATH (fixed when the state is made; the global is for the script to read): the
+// person's Pens/ and Lib/ before the built-in ones of the same kind. Every call
 // into the script is protected: an error is logged with its stack and shown through
 // ScriptAlerts, and a call that runs past its instruction or time budget, or a script that
 // passes its memory cap, ends with such an error instead of freezing or crashing.
@@ -18,6 +19,7 @@
 // it returns.
 
 #include "geometry.h"
+#include "pen_folders.h"
 #include "resources.h"
 #include "result.h"
 #include "script_state.h"
@@ -50,18 +52,18 @@ class Lua {
     };
 
 public:
-    // Fails when the state cannot be made. `resourceRoot` holds Pens/, Lib/ and the string
-    // tables.
+    // Fails when the state cannot be made. The resources hold the built-in Pens/, Lib/ and
+    // the string tables.
     static Result<std::unique_ptr<Lua>> create(ScriptAlerts& alerts,
-                                       const QString& resourceRoot = resource_path(),
+                                       const PenFolders& folders = resource_path(),
                                        const ScriptLimits& limits = {});
     // create, then runFile; null only when the state cannot be made (shown as an alert). A
     // script that failed still gives its state, with the globals it set before the error.
     static std::unique_ptr<Lua> runningFile(const QString& path, ScriptAlerts& alerts,
-                                            const QString& resourceRoot = resource_path(),
+                                            const PenFolders& folders = resource_path(),
                                             const ScriptLimits& limits = {});
 
-    Lua(Tag, ScriptAlerts& alerts, const QString& resourceRoot, const ScriptLimits& limits);
+    Lua(Tag, ScriptAlerts& alerts, const PenFolders& folders, const ScriptLimits& limits);
     ~Lua();
     Lua(const Lua&) = delete;
     Lua& operator=(const Lua&) = delete;
@@ -69,6 +71,8 @@ public:
     // Compiles and runs the file; fails after a "Compile error" or "Runtime error" alert,
     // with its message.
     Result<> runFile(const QString& path);
+    // Where errors go from now on: a script may be loaded with its reports held back.
+    void setAlerts(ScriptAlerts& alerts) { _alerts = &alerts; }
 
     // Global readers. Globals are read raw, so a script's metatables play no part.
     // A string or a number (in its string form); nothing for any other value.
@@ -113,7 +117,7 @@ private:
     std::optional<QString> popString() const;
     std::optional<QString> globalString(const QByteArray& name) const;
 
-    ScriptAlerts& _alerts;
+    ScriptAlerts* _alerts;
     const QString _root;
     const StringTable _lua_strings;
     const StringTable _default_strings;

@@ -38,10 +38,10 @@ float usable_pressure(float pressure) { return std::isfinite(pressure) ? std::cl
 
 } // namespace
 
-Pen::Pen(ScriptAlerts& alerts, const QString& resourceRoot)
+Pen::Pen(ScriptAlerts& alerts, const PenFolders& folders)
     : _alerts(alerts),
-      _resource_root(resourceRoot),
-      _strings(StringTable::named(resourceRoot, QStringLiteral("Localizable"))),
+      _folders(folders),
+      _strings(StringTable::named(folders.resources, QStringLiteral("Localizable"))),
       _color_picker_cursor(ToolCursor::load(QStringLiteral("color_picker_cursor"), QPoint(0, 15)))
 {
 }
@@ -53,7 +53,7 @@ void Pen::load()
     if (_loaded) return;
     // Set first: selecting the default type goes through setters that load.
     _loaded = true;
-    enumeratePenTypes(_resource_root);
+    enumeratePenTypes();
     if (_default_pen_type) setPenTypeLua(_default_pen_type);
 }
 
@@ -64,11 +64,10 @@ const Pen& Pen::loaded() const
     return *this;
 }
 
-void Pen::enumeratePenTypes(const QString& resourceRoot)
+void Pen::enumeratePenTypes()
 {
-    const QDir pens(resourceRoot + QStringLiteral("/Pens"));
-    for (const QString& file : pens.entryList({QStringLiteral("*.lua")}, QDir::Files, QDir::Name)) {
-        std::unique_ptr<Lua> type = Lua::runningFile(pens.filePath(file), _alerts, resourceRoot);
+    for (const QString& file : pen_script_files(_folders)) {
+        std::unique_ptr<Lua> type = run_pen_script(file, _alerts, _folders);
         if (!type || !type->getGlobalString(QStringLiteral("name"))) continue;
         const QString name = *type->getGlobalStringLocalized(QStringLiteral("name"));
         const bool is_default = type->getGlobalBoolean(QStringLiteral("default"), false);
@@ -77,6 +76,41 @@ void Pen::enumeratePenTypes(const QString& resourceRoot)
         if (slot && _default_pen_type == slot.get()) _default_pen_type = type.get();
         slot = std::move(type);
         if (is_default || !_default_pen_type) _default_pen_type = slot.get();
+    }
+}
+
+void Pen::reloadPenTypes(const PenFolders& folders)
+{
+    _folders = folders;
+    if (!_loaded) return;
+    if (_pen_down) {
+        _reload_pending = true;
+        return;
+    }
+    _reload_pending = false;
+    savePenTypeSettings();
+    const std::optional<QString> current = penTypeName();
+    // The old states stay alive until their settings are copied over.
+    std::map<QString, std::unique_ptr<Lua>> previous = std::exchange(_pen_types, {});
+    _pen_type = _default_pen_type = _pending_pen_type = nullptr;
+    enumeratePenTypes();
+    takeSettingsOf(previous);
+    Lua* const chosen = current ? typeNamed(*current) : nullptr;
+    if (Lua* const type = chosen ? chosen : _default_pen_type) setPenTypeLua(type);
+}
+
+void Pen::takeSettingsOf(const std::map<QString, std::unique_ptr<Lua>>& previous)
+{
+    for (const auto& [name, type] : _pen_types) {
+        const auto old = previous.find(name);
+        if (old == previous.end()) continue;
+        for (const QString& key : {QStringLiteral("color"), QStringLiteral("mode")})
+            if (const auto text = old->second->getGlobalString(key)) type->setGlobal(key, *text);
+        for (const QString& key : {QStringLiteral("opacity"), QStringLiteral("radius")})
+            if (old->second->getGlobalString(key)) type->setGlobal(key, old->second->getGlobalNumber(key));
+        const QStringList kept = type->getGlobalStringArray(QStringLiteral("parameters"));
+        for (const QString& parameter : old->second->getGlobalStringArray(QStringLiteral("parameters")))
+            if (kept.contains(parameter)) type->setGlobal(parameter, old->second->getGlobalNumber(parameter));
     }
 }
 
@@ -257,6 +291,7 @@ void Pen::toolUpEvent(const ToolEvent&, ToolView& view)
     }
     _pen_down = false;
     if (Lua* pending = std::exchange(_pending_pen_type, nullptr)) setPenTypeLua(pending);
+    if (_reload_pending) reloadPenTypes(_folders);
 }
 
 void Pen::endBuiltInStroke(ToolView& view)

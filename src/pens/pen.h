@@ -8,7 +8,8 @@
 // type saves them into its script's globals, choosing it again reads them back.
 //
 // With the option key down, a click picks the colour under the pointer instead of drawing.
-// A pen type chosen while a stroke is in progress takes over after the pen is lifted.
+// A pen type chosen while a stroke is in progress takes over after the pen is lifted, and so
+// does a reload of the pen scripts.
 
 #include "lua_host.h"
 #include "pen_points.h"
@@ -29,11 +30,11 @@ class PavoCanvas;
 
 class Pen : public Tool, public ScriptPen {
 public:
-    // Over every pen script in <resourceRoot>/Pens (in file-name order), with the default type
-    // selected: the last script with `default` true, else the first pen type. The scripts run
-    // when the pen is first asked for a setting or a type, or first used, not here: an export
-    // or a replay that never draws with the pen runs none of them.
-    explicit Pen(ScriptAlerts& alerts, const QString& resourceRoot = resource_path());
+    // Over every pen script (pen_script_files), with the default type selected: the last
+    // script with `default` true, else the first pen type. The scripts run when the pen is
+    // first asked for a setting or a type, or first used, not here: an export or a replay
+    // that never draws with the pen runs none of them.
+    explicit Pen(ScriptAlerts& alerts, const PenFolders& folders = resource_path());
     ~Pen() override;
     Pen(const Pen&) = delete;
     Pen& operator=(const Pen&) = delete;
@@ -64,6 +65,10 @@ public:
     bool setPenTypeName(const QString& name);
     bool hasPenType(const QString& name) const { return typeNamed(name) != nullptr; }
     bool isCustomPen() const { return loaded()._custom_pen; }
+    // Runs the pen scripts again, from `folders`. A type that is still there keeps its
+    // colour, opacity, radius, transfer mode and the parameters its new script still has,
+    // and stays selected if it was; otherwise the default type is selected.
+    void reloadPenTypes(const PenFolders& folders);
 
     QStringList customParameters() const;
     float getParameter(const QString& name) const;
@@ -84,7 +89,8 @@ private:
     void load();
     const Pen& loaded() const;
     Lua* typeNamed(const QString& name) const;
-    void enumeratePenTypes(const QString& resourceRoot);
+    void enumeratePenTypes();
+    void takeSettingsOf(const std::map<QString, std::unique_ptr<Lua>>& previous);
     void setPenTypeLua(Lua* type);
     void savePenTypeSettings();
     void pickColor(Point at, ToolView& view);
@@ -96,7 +102,9 @@ private:
     void endBuiltInStroke(ToolView& view);
 
     ScriptAlerts& _alerts;
-    const QString _resource_root;
+    PenFolders _folders;
+    // A reload asked for during a stroke, done when the pen is lifted.
+    bool _reload_pending = false;
     bool _loaded = false;
     const StringTable _strings;
     QColor _color{Qt::black};

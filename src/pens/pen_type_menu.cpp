@@ -101,15 +101,19 @@ void add_pen_type(PenTypeMenu& menu, const PenTypeDescription& type)
     insert_in_order(into, std::move(item));
 }
 
-PenTypeMenu build_pen_type_menu(const QString& resourceRoot, ScriptAlerts& alerts)
+PenTypeMenu build_pen_type_menu(const PenFolders& folders, ScriptAlerts& alerts)
 {
-    PenTypeMenu menu;
-    const QDir pens(resourceRoot + QStringLiteral("/Pens"));
-    // The same listing as the pen tool's, so that both know the same pen types.
-    for (const QString& file : pens.entryList({QStringLiteral("*.lua")}, QDir::Files, QDir::Name)) {
-        const std::unique_ptr<Lua> script = Lua::runningFile(pens.filePath(file), alerts, resourceRoot);
+    // The same scripts in the same order as the pen's, so that both know the same pen
+    // types: of several scripts with one name, the last.
+    std::vector<PenTypeDescription> types;
+    for (const QString& file : pen_script_files(folders)) {
+        const std::unique_ptr<Lua> script = run_pen_script(file, alerts, folders);
         if (!script || !script->getGlobalString(QStringLiteral("name"))) continue;
-        add_pen_type(menu, describe(*script));
+        PenTypeDescription type = describe(*script);
+        std::erase_if(types, [&type](const PenTypeDescription& t) { return t.name == type.name; });
+        types.push_back(std::move(type));
     }
+    PenTypeMenu menu;
+    for (const PenTypeDescription& type : types) add_pen_type(menu, type);
     return menu;
 }

@@ -61,6 +61,7 @@ void add_pen_type(PenTypeMenu& menu, const PenTypeDescription& type);
 // number gives the default and one beyond the int range is held at its end.
 int menu_position_tag(float position);
 
-// Runs every <resourceRoot>/Pens/*.lua in file-name order, each in a state of its own that
-// is closed again at once, and adds those with a `name`. Script errors go to `alerts`.
-PenTypeMenu build_pen_type_menu(const QString& resourceRoot, ScriptAlerts& alerts);
+// Runs every pen script (pen_script_files), each in a state of its own that is closed again
+// at once, and adds those with a `name`; of several with one name, the last. Script errors
+// go to `alerts`.
+PenTypeMenu build_pen_type_menu(const PenFolders& folders, ScriptAlerts& alerts);

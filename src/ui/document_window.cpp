@@ -59,7 +59,7 @@ DocumentWindow::DocumentWindow(PavoApplication& app, const PenTypeMenu& penTypes
     setAttribute(Qt::WA_DeleteOnClose);
     _canvas = new CanvasWidget(this);
     setCentralWidget(_canvas);
-    _document = PavoDocument::create(*this, *_canvas, {800, 600}, app.alerts());
+    _document = PavoDocument::create(*this, *_canvas, {800, 600}, app.alerts(), app.penFolders());
     if (!_document) return;
     _document->listenToProximity(app.proximity());
     _canvas->setDocument(_document.get());
@@ -167,6 +167,13 @@ void DocumentWindow::updateTitle()
     setWindowFilePath(_document->fileName().value_or(QString()));
 }
 
+void DocumentWindow::reloadPenTypes(const PenFolders& folders, const PenTypeMenu& menu)
+{
+    if (!_menus || !_document) return;
+    _menus->setPenTypes(menu);
+    _document->reloadPenTypes(folders);
+}
+
 // Commands
 
 void DocumentWindow::perform(const QString& action, const QString& title)
@@ -174,6 +181,11 @@ void DocumentWindow::perform(const QString& action, const QString& title)
     if (performFileCommand(action) || performWindowCommand(action)) return;
     if (action == u"penSizeOther:") return askPenSize();
     if (action == u"penOpacityOther:") return askPenOpacity();
+    if (action == u"reloadPenTypes:") {
+        // Every window's pen and menu, so that all offer the same pen types.
+        record(_app, drawingAreaSize(), ScriptEvent::Kind::Action, action, title);
+        return _app.reloadPenTypes();
+    }
     record(_app, drawingAreaSize(), ScriptEvent::Kind::Action, action, title);
     _document->perform(action, title);
     // A view command shows in the status at once, not only with the next repaint.

@@ -43,6 +43,9 @@ public:
     bool isBlank() const;
     // Brings the window forward with the keyboard focus in the drawing.
     void focusDrawing();
+    // The pen scripts were read again: the pen runs them from `folders`, the Pen Type menu
+    // shows `menu`.
+    void reloadPenTypes(const PenFolders& folders, const PenTypeMenu& menu);
     // Only the drawing shows: no menus, panels or status bar. Tab in the drawing turns it
     // on and off, Escape off (document_window_modes.cpp, with full screen and the status).
     void setCanvasOnly(bool on);

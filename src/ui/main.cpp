@@ -7,6 +7,7 @@
 #include "event_recorder.h"
 #include "pavo_application.h"
 #include "resources.h"
+#include "script_paths.h"
 #include "table_translator.h"
 #include "thumbnail.h"
 
@@ -51,6 +52,7 @@ int run_headless(const CommandLine& line)
         options.viewSize = line.viewSize;
         options.outputFolder = line.outputFolder;
         options.allowAnyPath = line.allowAnyPath;
+        options.userScripts = default_user_scripts_folder();
         if (!line.files.isEmpty()) options.document = line.files.front();
         return replay_event_script_file(line.script, options, print_error);
     }
@@ -121,6 +123,9 @@ int main(int argc, char* argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qt_default_handler = qInstallMessageHandler(quiet_headless_messages);
     QGuiApplication app(argc, argv);
+    // Named as the desktop program is, so that both find the same data folder.
+    QCoreApplication::setApplicationName(QStringLiteral("Pavo"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Pavo"));
     // What a replay or an export reports is in the person's language, as in a window.
     install_translators(app, resource_path());
     return run_headless(*parsed);

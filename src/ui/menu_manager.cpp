@@ -211,7 +211,35 @@ void MenuManager::buildToolsMenu(QMenuBar& bar)
 void MenuManager::buildPenTypeMenu(QMenuBar& bar, const PenTypeMenu& penTypes)
 {
     _pen_types = bar.addMenu(QStringLiteral("Pen Type"));
+    addCommand(*_pen_types, QStringLiteral("Reload Pen Types"), QStringLiteral("reloadPenTypes:"));
+    _pen_types->addSeparator();
     addPenTypes(*_pen_types, penTypes);
+}
+
+void MenuManager::setPenTypes(const PenTypeMenu& penTypes)
+{
+    // Everything after the reload item and its separator is a pen type or a submenu of them.
+    for (QAction* item : _pen_types->actions().mid(2)) {
+        if (QMenu* submenu = item->menu()) {
+            forgetItemsIn(*submenu);
+            delete submenu;
+            continue;
+        }
+        _commands.remove(item);
+        std::erase(_items, item);
+        delete item;
+    }
+    addPenTypes(*_pen_types, penTypes);
+    assignPenTypeShortcuts();
+}
+
+void MenuManager::forgetItemsIn(const QMenu& menu)
+{
+    for (QAction* item : menu.actions()) {
+        if (const QMenu* submenu = item->menu()) forgetItemsIn(*submenu);
+        _commands.remove(item);
+        std::erase(_items, item);
+    }
 }
 
 void MenuManager::addPenTypes(QMenu& menu, const PenTypeMenu& items)

@@ -44,6 +44,8 @@ public:
     // Checks the Tools item with this command and unchecks the others; an unknown command
     // changes nothing.
     void checkTool(const QString& command);
+    // The Pen Type menu's types after the pen scripts were read again.
+    void setPenTypes(const PenTypeMenu& penTypes);
     // Checks every pen type item titled `name`, in submenus too, and unchecks the others.
     void checkPenType(const QString& name);
     // The size item of exactly this radius, else Other…; nothing changes when there is none.
@@ -100,6 +102,7 @@ private:
     void buildViewMenu(QMenuBar& bar);
     void buildHelpMenu(QMenuBar& bar);
     void assignPenTypeShortcuts();
+    void forgetItemsIn(const QMenu& menu);
     void setCommandTitle(QAction* item, const QString& title, const QString& text);
 
     void checkOnly(QMenu& menu, const QAction* item);

@@ -10,6 +10,7 @@
 #include "pen_panel.h"
 #include "pen_type_menu.h"
 #include "resources.h"
+#include "script_paths.h"
 #include "table_translator.h"
 
 #include <QFileDialog>
@@ -36,13 +37,6 @@ public:
     }
 };
 
-const PenTypeMenu& pen_type_menu(ScriptAlerts& alerts)
-{
-    // Built once: the pen scripts do not change while the program runs.
-    static const PenTypeMenu menu = build_pen_type_menu(resource_path(), alerts);
-    return menu;
-}
-
 } // namespace
 
 PavoApplication::PavoApplication(int& argc, char** argv)
@@ -59,6 +53,8 @@ PavoApplication::PavoApplication(int& argc, char** argv)
     setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
     setQuitOnLastWindowClosed(true);
     _recovery_folder = default_recovery_folder();
+    _pen_folders = PenFolders(resource_path(), default_user_scripts_folder());
+    _pen_type_menu = build_pen_type_menu(_pen_folders, *_alerts);
     _panels = std::make_unique<PanelDocks>();
     auto* tools = new ToolPanel;
     tools->onToolChosen([this] {
@@ -72,7 +68,7 @@ PavoApplication::PavoApplication(int& argc, char** argv)
         if (DocumentWindow* window = _panels->followed()) record(e, window->drawingAreaSize());
     });
     _panels->addPanel(tools, tr("Tools"), QStringLiteral("toolPanel"));
-    auto* pen = new PenPanel(pen_type_menu(*_alerts));
+    auto* pen = _pen_panel = new PenPanel(_pen_type_menu);
     pen->focusDrawingRequested = [this] {
         if (DocumentWindow* window = _panels->followed()) window->focusDrawing();
     };
@@ -133,7 +129,7 @@ void PavoApplication::record(const ScriptEvent& event, QSize viewSize)
 
 DocumentWindow* PavoApplication::makeWindow()
 {
-    DocumentWindow* window = DocumentWindow::create(*this, pen_type_menu(*_alerts));
+    DocumentWindow* window = DocumentWindow::create(*this, _pen_type_menu);
     if (!window) {
         QMessageBox::critical(activeWindow(), tr("Pavo"), tr("There is not enough memory for a new drawing."));
         return nullptr;
@@ -141,6 +137,17 @@ DocumentWindow* PavoApplication::makeWindow()
     std::erase_if(_windows, [](const QPointer<DocumentWindow>& w) { return w.isNull(); });
     _windows.emplace_back(window);
     return window;
+}
+
+void PavoApplication::reloadPenTypes()
+{
+    // One new set of folders for all: a script still broken is shown once again, not once
+    // per window.
+    _pen_folders = PenFolders(_pen_folders.resources, _pen_folders.user);
+    _pen_type_menu = build_pen_type_menu(_pen_folders, *_alerts);
+    _pen_panel->setPenTypes(_pen_type_menu);
+    for (const QPointer<DocumentWindow>& window : _windows)
+        if (window) window->reloadPenTypes(_pen_folders, _pen_type_menu);
 }
 
 DocumentWindow* PavoApplication::newDocument()

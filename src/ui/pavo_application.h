@@ -5,6 +5,7 @@
 // open recent and quit, each window asking about its unsaved changes.
 
 #include "lua_host.h"
+#include "pen_type_menu.h"
 #include "proximity.h"
 #include "system_clipboard.h"
 
@@ -20,6 +21,7 @@
 class DocumentWindow;
 class EventRecorder;
 class PanelDocks;
+class PenPanel;
 struct ScriptEvent;
 class QTabletEvent;
 
@@ -39,6 +41,11 @@ public:
     // script sets its size only before its first event.
     void record(const ScriptEvent& event, QSize viewSize);
     ScriptAlerts& alerts() { return *_alerts; }
+    // The pen scripts every window's pen runs, and the pen type menu they make.
+    const PenFolders& penFolders() const { return _pen_folders; }
+    const PenTypeMenu& penTypeMenu() const { return _pen_type_menu; }
+    // Reads the pen scripts again, for every window, its menus and the pen panel.
+    void reloadPenTypes();
     // The router of the tablet's proximity news, which every document listens to.
     ProximityCenter& proximity() { return _proximity; }
     Clipboard& clipboard() { return _clipboard; }
@@ -96,6 +103,9 @@ private:
     std::uint16_t pointerIdOf(const QTabletEvent& event);
 
     std::unique_ptr<ScriptAlerts> _alerts;
+    PenFolders _pen_folders;
+    PenTypeMenu _pen_type_menu;
+    PenPanel* _pen_panel = nullptr;
     ProximityCenter _proximity;
     SystemClipboard _clipboard;
     std::unique_ptr<EventRecorder> _recorder;

@@ -16,6 +16,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <utility>
+
 namespace {
 
 // Between a pen type's name and its key text in the pop-up.
@@ -39,13 +41,7 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
 
     _pen_type = new QPushButton(this);
     _pen_type->setObjectName(QStringLiteral("penType"));
-    auto* types = new QMenu(_pen_type);
-    _current_pen_type = types->addAction(tr("Current pen type"));
-    _current_pen_type->setData(_current_pen_type->text());
-    connect(_current_pen_type, &QAction::triggered, this, [this] { choosePenType(_current_pen_type->data().toString()); });
-    types->addSeparator();
-    addPenTypes(*types, penTypes);
-    _pen_type->setMenu(types);
+    setPenTypes(penTypes);
     form->addRow(tr("Pen type"), _pen_type);
 
     _mode = new QComboBox(this);
@@ -106,6 +102,19 @@ PenPanel::PenPanel(const PenTypeMenu& penTypes, QWidget* parent, const QString& 
 
     for (QWidget* control : std::initializer_list<QWidget*>{_pen_type, _mode, _color, _custom_label}) watch(control);
     showNoPen();
+}
+
+void PenPanel::setPenTypes(const PenTypeMenu& penTypes)
+{
+    auto* types = new QMenu(_pen_type);
+    _current_pen_type = types->addAction(tr("Current pen type"));
+    _current_pen_type->setData(_current_pen_type->text());
+    connect(_current_pen_type, &QAction::triggered, this, [this] { choosePenType(_current_pen_type->data().toString()); });
+    types->addSeparator();
+    addPenTypes(*types, penTypes);
+    // The old menu is the button's child and would live as long as the panel.
+    delete std::exchange(_pen_menu, types);
+    _pen_type->setMenu(types);
 }
 
 void PenPanel::addPenTypes(QMenu& menu, const PenTypeMenu& items)

@@ -39,6 +39,8 @@ public:
     explicit PenPanel(const PenTypeMenu& penTypes, QWidget* parent = nullptr,
                       const QString& resourceRoot = resource_path());
 
+    // The pen types after the pen scripts were read again.
+    void setPenTypes(const PenTypeMenu& penTypes);
     void showDocument(PavoDocument* document) override;
     void refresh() override;
     // The host puts the keyboard back on the drawing.
@@ -86,6 +88,7 @@ private:
     QStringList _custom_parameters;
 
     QPushButton* _pen_type = nullptr;
+    QMenu* _pen_menu = nullptr;
     QAction* _current_pen_type = nullptr;
     QComboBox* _mode = nullptr;
     NumberControl _opacity, _size, _smoothing, _custom;

@@ -11,9 +11,11 @@ using namespace Qt::StringLiterals;
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
 
-TEST_F(PenScriptTest, RequireTriesTheFourTemplatesInOrderAndRunsAPackageOnce)
+// The person's folder comes before the built-in one of the same kind.
+TEST_F(PenScriptTest, RequireTriesTheTemplatesInOrderAndRunsAPackageOnce)
 {
-    const QStringList places = {u"Pens/m.lua"_s, u"Pens/m"_s, u"Lib/m.lua"_s, u"Lib/m"_s};
+    const QStringList places = {u"../U/Pens/m.lua"_s, u"../U/Pens/m"_s, u"Pens/m.lua"_s, u"Pens/m"_s,
+                                u"../U/Lib/m.lua"_s,  u"../U/Lib/m"_s,  u"Lib/m.lua"_s,  u"Lib/m"_s};
     for (const QString& place : places)
         write(place, "loads = (loads or 0) + 1 as = _REQUIREDNAME return '" + place.toUtf8() + "'");
     for (const QString& place : places) {

@@ -424,6 +424,59 @@ TEST_F(PenTest, TheMenuOffersThePensTypesTranslated)
     EXPECT_EQ(makePen().penTypeNames(), (QStringList{"7", "Broken", "Kreide", "Tinte"}));
 }
 
+// The person's scripts come after the built-in ones: one of a built-in's name replaces it in
+// the menu and the pen; one that fails is skipped and told once to all that share the folders.
+TEST_F(PenTest, ThePersonsTypesReplaceBuiltInsByNameAndABrokenOneIsToldOnce)
+{
+    type("ink.lua", "name = 'Ink' radius = 2");
+    type("chalk.lua", "name = 'Chalk'");
+    write(u"../U/Pens/ink.lua"_s, "name = 'Ink' radius = 7 submenu = 'Mine'");
+    write(u"../U/Pens/slate.lua"_s, "name = 'Slate'");
+    write(u"../U/Pens/broken.lua"_s, "name = 'Broken' error('not finished yet')");
+    const PenFolders shared = folders();
+    EXPECT_EQ(text_of(build_pen_type_menu(shared, alerts)), u"Chalk Mine{Ink} Slate"_s);
+    EXPECT_TRUE(onlyAlert().contains(u"not finished yet"_s));
+    tool = std::make_unique<Pen>(alerts, shared);
+    EXPECT_EQ(tool->penTypeNames(), (QStringList{"Chalk", "Ink", "Slate"}));
+    select(u"Ink"_s);
+    EXPECT_EQ(tool->radius(), 7.0f);
+    EXPECT_TRUE(alerts.alerts.empty()) << shown();
+    tool = std::make_unique<Pen>(alerts, folders());
+    EXPECT_FALSE(tool->hasPenType(u"Broken"_s));
+    EXPECT_TRUE(onlyAlert().contains(u"not finished yet"_s));
+}
+
+// A reload finds new scripts and loses gone ones; a type still there keeps its settings and
+// its place as the current type, and runs its new script. During a stroke it waits.
+TEST_F(PenTest, AReloadKeepsTheSettingsOfTheTypesStillThere)
+{
+    type("ink.lua", "name = 'Ink' parameters = {'grain'} grain = 1");
+    type("chalk.lua", "name = 'Chalk'");
+    Pen& inks = makePen(folders().resources);
+    select(u"Chalk"_s);
+    inks.setRadius(2);
+    select(u"Ink"_s);
+    inks.setRadius(9);
+    inks.setParameter(u"grain"_s, 4);
+    type("ink.lua", "name = 'Ink' parameters = {'grain'} grain = 1 grain_max = 8");
+    write(u"../U/Pens/slate.lua"_s, "name = 'Slate'");
+    inks.toolDownEvent({{10, 10}, 1, 0}, view);
+    inks.reloadPenTypes(folders());
+    EXPECT_FALSE(inks.hasPenType(u"Slate"_s));
+    inks.toolUpEvent({{10, 10}, 0, 0}, view);
+    EXPECT_EQ(inks.penTypeNames(), (QStringList{"Chalk", "Ink", "Slate"}));
+    EXPECT_EQ(inks.penTypeName(), u"Ink"_s);
+    EXPECT_EQ(inks.radius(), 9.0f);
+    EXPECT_EQ(inks.getParameter(u"grain"_s), 4.0f);
+    EXPECT_EQ(inks.parameterMax(u"grain"_s), 8.0f);
+    select(u"Chalk"_s);
+    EXPECT_EQ(inks.radius(), 2.0f);
+    ASSERT_TRUE(QFile::remove(root() + u"/Pens/chalk.lua"_s));
+    inks.reloadPenTypes(folders());
+    EXPECT_EQ(inks.penTypeName(), u"Ink"_s);
+    EXPECT_TRUE(alerts.alerts.empty()) << shown();
+}
+
 // A table of the best matching language folder overrides the root table's entries; what no
 // table has keeps its key. (Pen types by their scripts' own names: translations_check.sh.)
 TEST_F(PenTest, TablesFollowTheLocaleAndFallBackToEnglish)

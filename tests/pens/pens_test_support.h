@@ -1,7 +1,8 @@
 #pragma once
 
 // The pen script fixture: a view with a real canvas over a document of its own, a pen with
-// plain settings, recorded alerts and log, and a resources folder R with Pens/ and Lib/.
+// plain settings, recorded alerts and log, and a resources folder R with Pens/ and Lib/ beside
+// the person's own folder U with the same two ("../U/Pens/x.lua" from R).
 
 #include "canvas.h"
 #include "color.h"
@@ -62,11 +63,14 @@ protected:
         ASSERT_TRUE(_dir.isValid());
         ASSERT_TRUE(QDir(_dir.path()).mkpath(QStringLiteral("R/Pens")));
         ASSERT_TRUE(QDir(_dir.path()).mkpath(QStringLiteral("R/Lib")));
+        ASSERT_TRUE(QDir(_dir.path()).mkpath(QStringLiteral("U/Pens")));
+        ASSERT_TRUE(QDir(_dir.path()).mkpath(QStringLiteral("U/Lib")));
         set_log_sink([this](const QString& line) { log << line; });
     }
     void TearDown() override { set_log_sink(nullptr); }
 
     QString root() const { return _dir.path() + QStringLiteral("/R"); }
+    PenFolders folders() const { return {root(), _dir.path() + QStringLiteral("/U")}; }
     QString write(const QString& relative, const QByteArray& text) const
     {
         QFile file(root() + u'/' + relative);
@@ -78,7 +82,7 @@ protected:
     std::unique_ptr<Lua> run(const QByteArray& script, const ScriptLimits& limits = {})
     {
         const QString path = write(QStringLiteral("Pens/test.lua"), script);
-        auto lua = Lua::runningFile(path, alerts, root(), limits);
+        auto lua = Lua::runningFile(path, alerts, folders(), limits);
         EXPECT_TRUE(lua);
         return lua;
     }

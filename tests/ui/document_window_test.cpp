@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QPointingDevice>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabletEvent>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -190,6 +192,29 @@ TEST_F(Window, TheStylusEndsSwitchThePenType)
     EXPECT_EQ(penType(), QStringLiteral("Eraser"));
     proximity(End::Pen);
     EXPECT_EQ(penType(), QStringLiteral("Pen"));
+}
+
+// Reload Pen Types reads the scripts in the data folder again, for the pen and the menus.
+TEST_F(Window, ReloadPenTypesFindsNewScriptsAndLosesGoneOnes)
+{
+    const QString pens = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/Pens");
+    ASSERT_TRUE(QDir().mkpath(pens));
+    QFile script(pens + QStringLiteral("/slate.lua"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("name = 'Slate'\n");
+    script.close();
+    const auto shown = [this] {
+        const QList<QAction*> items = window->findChildren<QAction*>();
+        return std::count_if(items.begin(), items.end(), [](const QAction* a) { return a->text() == u"Slate"; });
+    };
+    EXPECT_EQ(shown(), 0);
+    item("reloadPenTypes:")->trigger();
+    EXPECT_TRUE(window->document().pen().hasPenType(QStringLiteral("Slate")));
+    EXPECT_GT(shown(), 0);
+    ASSERT_TRUE(script.remove());
+    item("reloadPenTypes:")->trigger();
+    EXPECT_FALSE(window->document().pen().hasPenType(QStringLiteral("Slate")));
+    EXPECT_EQ(shown(), 0);
 }
 
 // What the widget paints (grabbed, over white) matches the replay of what was recorded.
