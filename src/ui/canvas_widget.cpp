@@ -54,6 +54,9 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves without a button place the pen's outline.
+    setMouseTracking(true);
+    setTabletTracking(true);
     setCursor(Qt::CrossCursor);
     setAcceptDrops(true);
     _live_resize_end.setSingleShot(true);
@@ -82,6 +85,27 @@ void CanvasWidget::setNeedsDisplayInRect(const Rect& r)
 void CanvasWidget::refreshCursor()
 {
     if (_document) setCursor(qt_cursor(_document->view().cursor()));
+    if (_document && _document->tool() != &_document->pen()) hideOutline();
+}
+
+void CanvasWidget::hover(QPointF at, float pressure)
+{
+    if (!_document || _pressed || _document->tool() != &_document->pen()) return hideOutline();
+    hideOutline();
+    _outline = BrushOutline{at, _document->pen().radius(), pressure};
+    update(outline_bounds(*_outline));
+}
+
+void CanvasWidget::hideOutline()
+{
+    if (_outline) update(outline_bounds(*_outline));
+    _outline.reset();
+}
+
+void CanvasWidget::leaveEvent(QEvent* event)
+{
+    hideOutline();
+    QWidget::leaveEvent(event);
 }
 
 bool CanvasWidget::event(QEvent* event)
@@ -106,6 +130,7 @@ void CanvasWidget::paintEvent(QPaintEvent* event)
     if (!_document) return;
     _document->view().paint(painter, Rect{{float(dirty.x()), float(dirty.y())},
                                           {float(dirty.width()), float(dirty.height())}});
+    if (_outline && dirty.intersects(outline_bounds(*_outline))) paint_outline(painter, *_outline);
 }
 
 void CanvasWidget::record(const ScriptEvent& event)
@@ -117,6 +142,7 @@ void CanvasWidget::down(QPointF at, float pressure, Qt::KeyboardModifiers modifi
 {
     if (!_document) return;
     _pressed = true;
+    hideOutline();
     const ToolEvent e{point_of(at), pressure, modifier_flags(modifiers)};
     _last_flags = e.modifierFlags;
     ScriptEvent line = script_event(ScriptEvent::Kind::Down, e);
@@ -156,6 +182,7 @@ void CanvasWidget::mousePressEvent(QMouseEvent* event)
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event)
 {
+    if (!_pressed && event->buttons() == Qt::NoButton) hover(event->position(), 0);
     if (!_pressed || !(event->buttons() & _button)) return QWidget::mouseMoveEvent(event);
     drag(event->position(), 1.0f, event->modifiers());
 }
@@ -225,6 +252,7 @@ void CanvasWidget::tabletEvent(QTabletEvent* event)
         down(event->position(), pressure, event->modifiers());
         break;
     case QEvent::TabletMove:
+        if (!_pressed) hover(event->position(), pressure);
         drag(event->position(), pressure, event->modifiers());
         break;
     case QEvent::TabletRelease:

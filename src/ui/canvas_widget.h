@@ -5,11 +5,14 @@
 // recording each as the event script line that replays it. Tablet input
 // keeps its pressure and every sample; a mouse button presses with full pressure.
 
+#include "brush_outline.h"
 #include "pavo_document.h"
 #include "view_host.h"
 
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 class QNativeGestureEvent;
 struct ScriptEvent;
@@ -44,6 +47,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     // Files and pictures dropped on the drawing are placed where they are let go.
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -61,6 +65,10 @@ private:
     void wheel(QPointF at, QPointF notches, Qt::KeyboardModifiers modifiers);
     // Space held and let go: the temporary hand.
     void holdSpace(bool down);
+    // The pen's outline at a hovering pointer; hidden while drawing, where it would lag the
+    // stroke, and with any other tool.
+    void hover(QPointF at, float pressure);
+    void hideOutline();
 
     PavoDocument* _document = nullptr;
     QTimer _live_resize_end;
@@ -68,4 +76,5 @@ private:
     Qt::MouseButton _button = Qt::NoButton;
     bool _space_held = false;
     unsigned _last_flags = 0;
+    std::optional<BrushOutline> _outline;
 };
