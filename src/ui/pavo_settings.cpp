@@ -152,5 +152,5 @@ QList<QColor> PavoSettings::noteRecentColour(const QColor& colour)
 
 void PavoSettings::reset()
 {
-    for (const QString& key : {kPenTypes, kPenType, kFill, kWindowFrame, kRecentColours}) _settings.remove(key);
+    for (const QString& key : {kPenTypes, kPenType, kFill, kWindowFrame, kRecentColours, kPressureCurve}) _settings.remove(key);
 }
