@@ -315,6 +315,10 @@ std::optional<Malformed> Replay::setting(const ScriptEvent& e)
         if (!v || *v < pen.parameterMin(param) || *v > pen.parameterMax(param))
             return bad(QStringLiteral("a number from %1 to %2").arg(pen.parameterMin(param)).arg(pen.parameterMax(param)));
         doc().setPenParameter(param, *v);
+    } else if (key == u"pressure.curve") {
+        const auto curve = PressureCurve::parse(value);
+        if (!curve) return bad(QStringLiteral("rising pairs of input and output pressures from 0 to 1"));
+        doc().setPressureCurve(*curve);
     } else if (key == u"fill.color") {
         const auto c = rgb_color(value);
         if (!c) return bad(QStringLiteral("a colour RRGGBB"));

@@ -107,11 +107,18 @@ void PavoDocument::mouseDown(const ToolEvent& event, PointerButton button)
     if (_view->inGesture()) _view->finishGesture();
     endGesture();
     _gesture.emplace(_drawing.undoManager());
-    _view->mouseDown(event, button);
+    ToolEvent mapped = event;
+    mapped.pressure = _pressure_curve.map(event.pressure);
+    _view->mouseDown(mapped, button);
     if (!_view->inGesture()) endGesture();
 }
 
-void PavoDocument::mouseDragged(const ToolEvent& event) { _view->mouseDragged(event); }
+void PavoDocument::mouseDragged(const ToolEvent& event)
+{
+    ToolEvent mapped = event;
+    mapped.pressure = _pressure_curve.map(event.pressure);
+    _view->mouseDragged(mapped);
+}
 
 void PavoDocument::mouseUp(const ToolEvent& event)
 {
@@ -249,6 +256,12 @@ void PavoDocument::setFillTolerance(float tolerance)
 void PavoDocument::setFillExpand(int expand)
 {
     _fill->setExpand(expand);
+    updateToolDisplay();
+}
+
+void PavoDocument::setPressureCurve(const PressureCurve& curve)
+{
+    _pressure_curve = curve;
     updateToolDisplay();
 }
 

@@ -18,6 +18,7 @@
 #include "navigation_tools.h"
 #include "pavo_view.h"
 #include "pen.h"
+#include "pressure_curve.h"
 #include "proximity.h"
 #include "resources.h"
 #include "view_host.h"
@@ -106,6 +107,10 @@ public:
     void setPenOpacity(float opacity);
     void setPenSize(float radius);
     void setPenSmoothing(float smoothing);
+    // The tablet's pressure reaches the tools through this curve, in live input and in
+    // replays alike, so a recording of raw pressures replays the same under the same curve.
+    void setPressureCurve(const PressureCurve& curve);
+    const PressureCurve& pressureCurve() const { return _pressure_curve; }
     void setPenParameter(const QString& name, float value);
     // False, and nothing changes, for a name that is no pen type.
     bool setPenTypeName(const QString& name);
@@ -207,6 +212,7 @@ private:
     QString _resource_root;
     PenFolders _pen_folders;
     Drawing _drawing;
+    PressureCurve _pressure_curve;
     std::unique_ptr<Pen> _pen;
     std::unique_ptr<ZoomTool> _zoom;
     std::unique_ptr<RotateTool> _rotate;

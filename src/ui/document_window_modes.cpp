@@ -174,6 +174,8 @@ void DocumentWindow::recordSettings(const QStringList& penTypes)
     set("fill.gap", QString::number(fill.gap()));
     set("fill.precision", QString::number(fill.precision()));
     set("fill.mode", Tool::transferModeIntToString(fill.transferMode()));
+    // Recorded pressures are the tablet's own; the curve makes them draw as they did.
+    set("pressure.curve", _document->pressureCurve().text());
 }
 
 void DocumentWindow::placeWindow(const QRect& frame)

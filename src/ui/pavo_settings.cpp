@@ -13,6 +13,7 @@ const QString kPenType = QStringLiteral("pen/lastType");
 const QString kFill = QStringLiteral("fill");
 const QString kWindowFrame = QStringLiteral("window/frame");
 const QString kRecentColours = QStringLiteral("colours/recent");
+const QString kPressureCurve = QStringLiteral("pressure/curve");
 
 // The ranges the panels and scripts allow.
 constexpr double kLargestRadius = 1000;
@@ -84,6 +85,9 @@ QStringList PavoSettings::applyTo(PavoDocument& document)
     // A pen type that is no longer installed leaves the default in place.
     if (!pen.setPenTypeName(_settings.value(kPenType).toString())) pen.setPenTypeName(start);
     apply_fill(document, _settings.value(kFill).toMap());
+    // A curve that does not read back as one leaves the linear default in place.
+    if (const auto curve = PressureCurve::parse(_settings.value(kPressureCurve).toString()))
+        document.setPressureCurve(*curve);
     return applied;
 }
 
@@ -108,6 +112,7 @@ void PavoSettings::remember(PavoDocument& document)
                                           {QStringLiteral("gap"), fill.gap()},
                                           {QStringLiteral("precision"), fill.precision()},
                                           {QStringLiteral("mode"), Tool::transferModeIntToString(fill.transferMode())}});
+    _settings.setValue(kPressureCurve, document.pressureCurve().text());
 }
 
 std::optional<QRect> PavoSettings::windowFrame()
@@ -147,5 +152,5 @@ QList<QColor> PavoSettings::noteRecentColour(const QColor& colour)
 
 void PavoSettings::reset()
 {
-    for (const QString& key : {kPenTypes, kPenType, kFill, kWindowFrame, kRecentColours}) _settings.remove(key);
+    for (const QString& key : {kPenTypes, kPenType, kFill, kWindowFrame, kRecentColours, kPressureCurve}) _settings.remove(key);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // What a person set that outlasts the drawing: each pen type's size, opacity, smoothing and
-// colour, the pen type last used, the fill settings, the frame of the last window closed and the
+// colour, the pen type last used, the fill settings, the pressure curve, the frame of the last window closed and the
 // recent colours. New drawings start from them, in this run and after a restart. They live
 // in the application's QSettings (organisation and application "Pavo"), away from the
 // document, which knows nothing of settings.

@@ -69,3 +69,18 @@ TEST_F(ReplayTest, AStabilisedZigZagIsSmootherAndEndsWhereThePenWasLifted)
     }
     EXPECT_EQ(replay("set pen.smoothing 1.5\n").status, kReplayMalformed);
 }
+
+// The pressure curve in force maps a click's raw pressure 0.5 before the pen sees it: the dot
+// (radius 10 at full pressure) is as wide as the mapped pressure says.
+TEST_F(ReplayTest, APressureCurveSetsTheDotsRadius)
+{
+    for (const auto& [curve, inside, outside] :
+         {std::tuple{"0 0 1 1", 3, 7}, {"0 0 0.5 1 1 1", 8, 12}, {"0 0 1 0.4", 1, 4}}) {
+        const QImage image = picture(QStringLiteral("set pressure.curve %1\nset pen.type Pen\nset pen.radius 10\n"
+                                                    "down 100 100 0.5\nup 100 100\n").arg(curve));
+        ASSERT_FALSE(image.isNull()) << curve;
+        EXPECT_GT(qAlpha(image.pixel(100 + inside, 100)), 128) << curve;
+        EXPECT_EQ(qAlpha(image.pixel(100 - outside, 100)), 0) << curve;
+    }
+    EXPECT_EQ(replay("set pressure.curve 0 0.5 1 0.2\n").status, kReplayMalformed);
+}

@@ -143,13 +143,14 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
     doc().setPenSize(12), doc().setPenOpacity(0.5f), doc().setPenColor(Qt::red), doc().setPenSmoothing(0.25f);
     ASSERT_TRUE(doc().setPenTypeName(QStringLiteral("Pencil")));
     doc().setPenSize(3), doc().setFillExpand(4), doc().setFillTolerance(0.25f), doc().setFillGap(3), doc().setFillPrecision(2);
+    doc().setPressureCurve(PressureCurve::firm());
     window->resize(window->size() + QSize(37, 23)), QCoreApplication::processEvents();
     const int height = window->drawingAreaSize().height(); // the width goes to the panels in front
     reopen(), QCoreApplication::processEvents();
     Pen& pen = doc().pen();
     EXPECT_TRUE(pen.penTypeName() == u"Pencil" && pen.radius() == 3 && window->drawingAreaSize().height() == height);
     EXPECT_TRUE(doc().fill().expand() == 4 && doc().fill().tolerance() == 0.25f && doc().fill().gap() == 3 &&
-                doc().fill().precision() == 2);
+                doc().fill().precision() == 2 && doc().pressureCurve() == PressureCurve::firm());
     ASSERT_TRUE(pen.setPenTypeName(QStringLiteral("Marker")));
     EXPECT_TRUE(pen.radius() == 12 && pen.opacity() == 0.5f && pen.color() == QColor(Qt::red) && pen.smoothing() == 0.25f);
     QSettings().sync();
@@ -161,9 +162,10 @@ TEST_F(WindowModes, ANewWindowStartsWithThePenFillAndFrameLeftUnlessResetOrOutOf
     // Values a hand or another version left out of range are no settings.
     QSettings().setValue("pen/types", QVariantMap{{defaultType, QVariantMap{{"size", -3}, {"opacity", 7}, {"colour", "no"}}}});
     QSettings().setValue("fill", QVariantMap{{"expand", 1e9}, {"mode", "Nonsense"}, {"gap", 11}, {"precision", 3}});
+    QSettings().setValue("pressure/curve", "0 1 1 0");
     const Pen& checked = reopen()->document().pen();
     EXPECT_TRUE(checked.radius() == radius && checked.opacity() == opacity && float(doc().fill().expand()) == expand);
-    EXPECT_TRUE(doc().fill().gap() == 0 && doc().fill().precision() == 1);
+    EXPECT_TRUE(doc().fill().gap() == 0 && doc().fill().precision() == 1 && doc().pressureCurve() == PressureCurve());
 }
 
 // A recording replays from the defaults, so it starts with what the window took up.
@@ -171,13 +173,15 @@ TEST_F(WindowModes, ARecordingStartsWithTheSettingsTheDrawingStartedWith)
 {
     QSettings().setValue("pen/types", QVariantMap{{"Marker", QVariantMap{{"size", 12}}}});
     QSettings().setValue("pen/lastType", "Marker");
+    QSettings().setValue("pressure/curve", "0 0 0.5 0.25 1 1");
     const QString script = dir.filePath(QStringLiteral("s.events"));
     app.setRecorder(std::move(*EventRecorder::open(script)));
     window->close(), window = app.newDocument(), app.setRecorder(nullptr);
     QFile file(script);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString recorded = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(recorded.contains(u"set pen.type Marker\nset pen.radius 12\n") && recorded.contains(u"set fill.mode"))
+    EXPECT_TRUE(recorded.contains(u"set pen.type Marker\nset pen.radius 12\n") && recorded.contains(u"set fill.mode") &&
+                recorded.contains(u"set pressure.curve 0 0 0.5 0.25 1 1\n"))
         << recorded.toStdString();
 }
 
