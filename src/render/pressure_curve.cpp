@@ -39,6 +39,10 @@ std::vector<float> monotone_slopes(const std::vector<CurvePoint>& p)
     return m;
 }
 
+constexpr float kSpacing = 0.01f;
+
+float hundredths(float v) { return std::round(v * 100) / 100; }
+
 } // namespace
 
 PressureCurve::PressureCurve() : PressureCurve({{0, 0}, {1, 1}}) {}
@@ -104,4 +108,38 @@ QString PressureCurve::text() const
     for (const CurvePoint& p : _points)
         words << QString::number(p.x) << QString::number(p.y);
     return words.join(QLatin1Char(' '));
+}
+
+PressureCurve PressureCurve::withPointMoved(size_t index, CurvePoint to) const
+{
+    if (index >= _points.size()) return *this;
+    std::vector<CurvePoint> points = _points;
+    const bool first = index == 0, last = index + 1 == points.size();
+    const float lowX = first ? 0 : points[index - 1].x + kSpacing;
+    const float highX = last ? 1 : points[index + 1].x - kSpacing;
+    CurvePoint& p = points[index];
+    if (lowX <= highX) p.x = std::clamp(hundredths(to.x), lowX, highX);
+    p.y = std::clamp(hundredths(to.y), first ? 0 : points[index - 1].y, last ? 1 : points[index + 1].y);
+    return PressureCurve(std::move(points));
+}
+
+std::pair<PressureCurve, size_t> PressureCurve::withPointAdded(CurvePoint at) const
+{
+    const float x = std::clamp(hundredths(at.x), 0.f, 1.f);
+    const auto after = std::find_if(_points.begin(), _points.end(), [x](const CurvePoint& p) { return p.x > x; });
+    const size_t k = static_cast<size_t>(after - _points.begin());
+    for (const size_t near : {k - 1, k})
+        if (near < _points.size() && std::abs(_points[near].x - x) < kSpacing) return {*this, near};
+    std::vector<CurvePoint> points = _points;
+    const float low = k == 0 ? 0 : points[k - 1].y, high = k == points.size() ? 1 : points[k].y;
+    points.insert(points.begin() + static_cast<std::ptrdiff_t>(k), CurvePoint{x, std::clamp(hundredths(at.y), low, high)});
+    return {PressureCurve(std::move(points)), k};
+}
+
+PressureCurve PressureCurve::withoutPoint(size_t index) const
+{
+    if (index >= _points.size() || _points.size() <= 2) return *this;
+    std::vector<CurvePoint> points = _points;
+    points.erase(points.begin() + static_cast<std::ptrdiff_t>(index));
+    return PressureCurve(std::move(points));
 }

@@ -11,6 +11,7 @@
 
 #include "result.h"
 
+#include <utility>
 #include <vector>
 
 struct CurvePoint {
@@ -34,6 +35,14 @@ public:
 
     // The mapped pressure, within 0..1; a raw pressure that is not a number maps as 0.
     float map(float raw) const;
+
+    // Editing as the curve editor does it; each result is a valid curve again. A moved
+    // point stays between its neighbours (a hundredth apart in input) and inside 0..1; an
+    // added point lands between its neighbours' outputs, or on a point already that close;
+    // a removal leaves at least two points. Values are kept to hundredths, for readable texts.
+    PressureCurve withPointMoved(size_t index, CurvePoint to) const;
+    std::pair<PressureCurve, size_t> withPointAdded(CurvePoint at) const;
+    PressureCurve withoutPoint(size_t index) const;
 
     const std::vector<CurvePoint>& points() const { return _points; }
     QString text() const;

@@ -85,6 +85,7 @@ private:
     void updateStatus();
     void fillRecentColoursMenu();
     void useRecentColour(const QColor& colour);
+    void showPreferences();
     void resetSettings();
     // The settings a person left: the pen and fill for the drawing, the frame of the window.
     void startFromSettings();

@@ -11,6 +11,7 @@
 #include "panel_docks.h"
 #include "pavo_application.h"
 #include "pavo_settings.h"
+#include "preferences_dialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,6 +60,8 @@ bool DocumentWindow::performWindowCommand(const QString& action)
         setCanvasOnly(!_canvas_only);
     } else if (action == u"showKeyboardShortcuts:") {
         KeyboardShortcutsDialog(*this, this).exec();
+    } else if (action == u"preferences:") {
+        showPreferences();
     } else if (action == u"resetSettings:") {
         resetSettings();
     } else {
@@ -192,6 +195,20 @@ void DocumentWindow::placeWindow(const QRect& frame)
     }
     // Only where some screen still shows the window's corner.
     if (QGuiApplication::screenAt(at + QPoint(20, 20))) move(at);
+}
+
+void DocumentWindow::showPreferences()
+{
+    PreferencesDialog dialog(_document->pressureCurve(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.curve() == _document->pressureCurve()) return;
+    _app.setPressureCurve(dialog.curve());
+    if (!_app.recording()) return;
+    // Recorded pressures are the tablet's own: the replay needs the curve from here on.
+    ScriptEvent e;
+    e.kind = ScriptEvent::Kind::Set;
+    e.name = QStringLiteral("pressure.curve");
+    e.text = dialog.curve().text();
+    _app.record(e, drawingAreaSize());
 }
 
 void DocumentWindow::resetSettings()

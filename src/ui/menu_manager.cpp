@@ -176,6 +176,7 @@ void MenuManager::buildEditMenu(QMenuBar& bar)
                        {"Send Backward", "sendBackward:", "Ctrl+["},
                        {"Send to Back", "sendToBack:", "Ctrl+Shift+["},
                        kSeparator,
+                       {"Preferences…", "preferences:", "Ctrl+,"},
                        {"Reset Settings…", "resetSettings:"},
                        kSeparator});
     addEntries(*edit->addMenu(QStringLiteral("Copy as Picture")),

@@ -302,6 +302,13 @@ void PavoApplication::noteRecentColour(const QColor& colour)
     if (settings.noteRecentColour(colour) != before) emit recentColoursChanged();
 }
 
+void PavoApplication::setPressureCurve(const PressureCurve& curve)
+{
+    PavoSettings().rememberPressureCurve(curve.text());
+    for (const QPointer<DocumentWindow>& window : _windows)
+        if (window) window->document().setPressureCurve(curve);
+}
+
 void PavoApplication::resetSettings()
 {
     PavoSettings().reset();

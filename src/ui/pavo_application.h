@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+class PressureCurve;
 class DocumentWindow;
 class EventRecorder;
 class PanelDocks;
@@ -72,6 +73,8 @@ public:
     // Forgets the pen, fill, window and colour settings (PavoSettings); every window's
     // Recent Colours empties.
     void resetSettings();
+    // The curve for every open drawing and every new one.
+    void setPressureCurve(const PressureCurve& curve);
     // Where copies of edited drawings are kept against a crash.
     const QString& recoveryFolder() const { return _recovery_folder; }
     void setRecoveryFolder(const QString& folder) { _recovery_folder = folder; }

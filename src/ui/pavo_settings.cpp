@@ -112,8 +112,10 @@ void PavoSettings::remember(PavoDocument& document)
                                           {QStringLiteral("gap"), fill.gap()},
                                           {QStringLiteral("precision"), fill.precision()},
                                           {QStringLiteral("mode"), Tool::transferModeIntToString(fill.transferMode())}});
-    _settings.setValue(kPressureCurve, document.pressureCurve().text());
+    rememberPressureCurve(document.pressureCurve().text());
 }
+
+void PavoSettings::rememberPressureCurve(const QString& curveText) { _settings.setValue(kPressureCurve, curveText); }
 
 std::optional<QRect> PavoSettings::windowFrame()
 {

@@ -39,6 +39,9 @@ public:
     // Puts the colour in front; the list as it is now.
     QList<QColor> noteRecentColour(const QColor& colour);
 
+    // The tablet's pressure curve, for every drawing from now on.
+    void rememberPressureCurve(const QString& curveText);
+
     // Back to the program's defaults: everything above is forgotten.
     void reset();
 

@@ -51,3 +51,23 @@ TEST(PressureCurve, TextRoundTripsAndBadCurvesAreRefused)
                             "nan 0 1 1", "0 -0.1 1 1"})
         EXPECT_FALSE(PressureCurve::parse(QString::fromLatin1(bad))) << bad;
 }
+
+// The editor's moves keep the curve a curve: held between neighbours, in 0..1, at least two points.
+TEST(PressureCurve, EditsKeepItMonotone)
+{
+    const PressureCurve soft = PressureCurve::soft(); // 0 0, 0.4 0.65, 1 1
+    const struct { PressureCurve edited; const char* text; } rows[] = {
+        {soft.withPointMoved(1, {0.5f, 0.7f}), "0 0 0.5 0.7 1 1"},
+        {soft.withPointMoved(1, {2, 2}), "0 0 0.99 1 1 1"},
+        {soft.withPointMoved(1, {-1, -1}), "0 0 0.01 0 1 1"},
+        {soft.withPointMoved(0, {0.3f, 0.9f}), "0.3 0.65 0.4 0.65 1 1"},
+        {soft.withPointMoved(2, {0.2f, 0.1f}), "0 0 0.4 0.65 0.41 0.65"},
+        {soft.withPointAdded({0.7f, 0.2f}).first, "0 0 0.4 0.65 0.7 0.65 1 1"},
+        {soft.withPointAdded({0.405f, 0.2f}).first, "0 0 0.4 0.65 1 1"},
+        {soft.withoutPoint(1), "0 0 1 1"},
+        {PressureCurve().withoutPoint(0), "0 0 1 1"},
+    };
+    for (const auto& [edited, text] : rows) EXPECT_EQ(edited.text(), QString::fromLatin1(text));
+    EXPECT_EQ(soft.withPointAdded({0.7f, 0.2f}).second, 2u);
+    EXPECT_EQ(soft.withPointAdded({0.405f, 0.2f}).second, 1u);
+}

@@ -6,6 +6,7 @@
 #include "event_recorder.h"
 #include "event_replay.h"
 #include "menu_manager.h"
+#include "modal_answers.h"
 #include "pavo_application.h"
 #include "pictures.h"
 #include "recovery.h"
@@ -47,17 +48,6 @@ QPointingDevice& stylus(End end)
     static QPointingDevice* const ends[] = {make("stylus", 7001, End::Pen),
                                             make("stylus eraser", 7002, End::Eraser)};
     return *ends[end == End::Eraser];
-}
-
-// Answers the next message box with `button` (after `delay` ms), and says what it asked.
-void answer_message_box(QMessageBox::StandardButton button, QString* asked = nullptr, int delay = 0)
-{
-    QTimer::singleShot(delay, [button, asked] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (asked) *asked = box->text();
-            box->button(button)->click();
-        }
-    });
 }
 
 class Window : public ::testing::Test {

@@ -3,6 +3,7 @@
 
 #include "canvas_widget.h"
 #include "document_window.h"
+#include "modal_answers.h"
 #include "pavo_application.h"
 
 #include <QDropEvent>
@@ -57,12 +58,7 @@ TEST(Drop, FilesArePlacedWhereLetGoAndARemoteAddressIsRefused)
     EXPECT_EQ(document.undoManager().undoActionName(), QStringLiteral("Drop"));
 
     QString said;
-    QTimer::singleShot(0, [&said] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            said = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
+    answer_message_box(QMessageBox::Ok, &said);
     QMimeData remote;
     remote.setUrls({QUrl(QStringLiteral("https://example.org/cat.png"))});
     drop(*canvas, remote, {100, 80});

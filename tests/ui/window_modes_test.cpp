@@ -9,9 +9,12 @@
 #include "help_window.h"
 #include "keyboard_shortcuts.h"
 #include "menu_manager.h"
+#include "modal_answers.h"
 #include "panel_docks.h"
 #include "pavo_application.h"
 #include "pavo_settings.h"
+#include "preferences_dialog.h"
+#include "curve_editor.h"
 #include "support/strokes.h"
 
 #include <QtWidgets>
@@ -35,17 +38,6 @@ void type_key(Qt::Key key)
     QKeyEvent down(QEvent::KeyPress, key, {}), up(QEvent::KeyRelease, key, {});
     QCoreApplication::sendEvent(focus, &down);
     QCoreApplication::sendEvent(focus, &up);
-}
-
-// Answers the next message box with `button`, and says what it asked.
-void answer_message_box(QMessageBox::StandardButton button, QString* asked = nullptr)
-{
-    QTimer::singleShot(0, [button, asked] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (asked) *asked = box->text();
-            box->button(button)->click();
-        }
-    });
 }
 
 // A new window, shown in front, saved and closed after the test so that closing asks nothing.
@@ -183,6 +175,47 @@ TEST_F(WindowModes, ARecordingStartsWithTheSettingsTheDrawingStartedWith)
     EXPECT_TRUE(recorded.contains(u"set pen.type Marker\nset pen.radius 12\n") && recorded.contains(u"set fill.mode") &&
                 recorded.contains(u"set pressure.curve 0 0 0.5 0.25 1 1\n"))
         << recorded.toStdString();
+}
+
+// Edit › Preferences: the stylus near the tablet shows its pressure on the curve; Cancel
+// keeps the curve; a preset and a dragged point reach every open drawing, the settings and
+// the recording.
+TEST_F(WindowModes, PreferencesSetThePressureCurveForEveryDrawing)
+{
+    const QString script = dir.filePath(QStringLiteral("p.events"));
+    app.setRecorder(std::move(*EventRecorder::open(script)));
+    const QPointer<DocumentWindow> other = app.newDocument();
+    const auto bend = [](PreferencesDialog& d) {
+        auto* editor = d.findChild<CurveEditor*>();
+        for (QPushButton* b : d.findChildren<QPushButton*>()) if (b->text() == u"Firm") b->click();
+        const auto mouse = [editor](QEvent::Type type, CurvePoint at) {
+            QMouseEvent e(type, editor->place(at), editor->mapToGlobal(editor->place(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+            QCoreApplication::sendEvent(editor, &e);
+        };
+        mouse(QEvent::MouseButtonPress, {0.6f, 0.35f}), mouse(QEvent::MouseMove, {0.7f, 0.2f}), mouse(QEvent::MouseButtonRelease, {0.7f, 0.2f});
+    };
+    answer_modal<PreferencesDialog>([&](PreferencesDialog& d) {
+        bend(d);
+        QTabletEvent near(QEvent::TabletMove, QPointingDevice::primaryPointingDevice(), {5, 5}, {5, 5}, 0.5, 0, 0, 0, 0, 0, {}, Qt::NoButton, Qt::NoButton);
+        QCoreApplication::sendEvent(d.findChild<CurveEditor*>(), &near);
+        const QString drawn = QString::number(qRound(PressureCurve::firm().withPointMoved(1, {0.7f, 0.2f}).map(0.5f) * 100));
+        bool shown = false;
+        for (QLabel* label : d.findChildren<QLabel*>()) shown |= label->text().contains(QStringLiteral("tablet 50 %, drawn at %1 %").arg(drawn));
+        EXPECT_TRUE(shown) << drawn.toStdString();
+        d.reject();
+    });
+    item("preferences:")->trigger();
+    EXPECT_EQ(doc().pressureCurve(), PressureCurve());
+    answer_modal<PreferencesDialog>([&](PreferencesDialog& d) { bend(d), d.accept(); });
+    item("preferences:")->trigger();
+    app.setRecorder(nullptr);
+    const QString bent = QStringLiteral("0 0 0.7 0.2 1 1");
+    EXPECT_TRUE(doc().pressureCurve().text() == bent && other->document().pressureCurve().text() == bent);
+    EXPECT_EQ(QSettings().value("pressure/curve").toString(), bent);
+    QFile file(script);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && QString::fromUtf8(file.readAll()).endsWith(QStringLiteral("set pressure.curve %1\n").arg(bent)));
+    (void)other->document().saveTo(dir.filePath(QStringLiteral("other.pavo"))), other->close();
 }
 
 TEST_F(WindowModes, TabInTheDrawingShowsTheCanvasOnlyAndTabInAPanelMovesOn)
