@@ -146,7 +146,7 @@ const Operation kOperations[] = {
 TEST(Soak, ARandomSessionKeepsSelectionHistoryAndFilesRight)
 {
     const unsigned long seed = env_number("PAVO_SOAK_SEED", 1);
-    const unsigned long count = env_number("PAVO_SOAK_OPS", 300);
+    const unsigned long count = env_number("PAVO_SOAK_OPS", 1000);
     Session s;
     ASSERT_TRUE(s.doc);
     s.random.seed(seed);
