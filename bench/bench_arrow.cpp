@@ -89,8 +89,22 @@ void BM_ArrowRedrawNineteenStrokes(benchmark::State& state)
     }
 }
 
+// The release of a turn of 1,000 selected strokes, one undoable step, and its undo, which
+// puts every stroke back exactly where it was (so the shared drawing is left unchanged).
+void BM_TurnAndUndoThousandStrokes(benchmark::State& state)
+{
+    const StrokeArray strokes = first_strokes(1000);
+    BenchDocument document(strokes);
+    const AffineTransform turn = AffineTransform::rotation(0.3f);
+    for (auto _ : state) {
+        document.drawing().transformStrokes(strokes, turn);
+        document.drawing().undoManager().undo();
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_TurnAndUndoThousandStrokes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrowMoveThousandStrokes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrowTurnThousandStrokes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArrowMoveNineteenStrokes)->Unit(benchmark::kMillisecond);

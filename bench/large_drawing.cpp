@@ -14,7 +14,9 @@ namespace {
 float tenths(float v) { return std::trunc(v * 10.0f) / 10.0f; }
 float pressure_step(float p) { return std::trunc(p * 255.0f) / 255.0f; }
 
-PenPoints wandering_stroke(std::mt19937& random)
+} // namespace
+
+PenPoints wandering_stroke(std::mt19937& random, int samples)
 {
     std::uniform_real_distribution<float> u(-1, 1);
     std::uniform_real_distribution<float> unit(0, 1);
@@ -22,7 +24,7 @@ PenPoints wandering_stroke(std::mt19937& random)
     Point p{2000 * unit(random), 1500 * unit(random)};
     float heading = 6.2832f * unit(random);
     float pressure = 0.4f + 0.5f * unit(random);
-    for (int i = 0; i < kSamplesPerStroke; ++i) {
+    for (int i = 0; i < samples; ++i) {
         points.addPointAt({tenths(p.x), tenths(p.y)}, pressure_step(pressure));
         heading += 0.15f * u(random);
         pressure = std::clamp(pressure + 0.05f * u(random), 0.25f, 1.0f);
@@ -30,8 +32,6 @@ PenPoints wandering_stroke(std::mt19937& random)
     }
     return points;
 }
-
-} // namespace
 
 const DocumentData& large_drawing()
 {
@@ -41,7 +41,7 @@ const DocumentData& large_drawing()
         strokes.reserve(kStrokes);
         for (int i = 0; i < kStrokes; ++i) {
             const QColor color(int(random() % 256), int(random() % 256), int(random() % 256));
-            strokes.push_back(Stroke::withPenPoints(wandering_stroke(random), color, 0, 1));
+            strokes.push_back(Stroke::withPenPoints(wandering_stroke(random, kSamplesPerStroke), color, 0, 1));
         }
         DocumentData data;
         data.background_color = QColor(Qt::white);

@@ -162,7 +162,7 @@ Result<QByteArray> dataRepresentation(const DocumentData& document)
 Result<DocumentData> loadDataRepresentation(const QByteArray& data)
 {
     if (data.size() < kTrailerSize) return Failure{QCoreApplication::translate("Pavo", "the file is too short")};
-    if (data.size() > kMaxArchiveBytes) return Failure{QCoreApplication::translate("Pavo", "the file is too large")};
+    if (data.size() > kMaxFileBytes) return Failure{QCoreApplication::translate("Pavo", "the file is too large")};
     QByteArray archive_bytes = data;
     if (data.endsWith(trailer())) {
         Result<QByteArray> inflated = decompressWithLength(data.first(data.size() - kTrailerSize));
@@ -183,7 +183,7 @@ Result<DocumentData> loadDocument(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure{QStringLiteral("%1: %2").arg(path, file.errorString())};
-    if (file.size() > kMaxArchiveBytes)
+    if (file.size() > kMaxFileBytes)
         return Failure{QCoreApplication::translate("Pavo", "%1: the file is too large").arg(path)};
     const QByteArray data = file.read(file.size());
     if (file.error() != QFileDevice::NoError)

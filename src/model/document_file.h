@@ -39,10 +39,19 @@ namespace document_file {
 inline constexpr char kTrailer[] = "PAVO0100ZLIB";
 inline constexpr qsizetype kTrailerSize = 12;
 inline constexpr qsizetype kPrefixSize = 4;
-// No archive, and no file, is read or written beyond this.
+// No archive is read or written beyond this.
 inline constexpr qint64 kMaxArchiveBytes = archive::kMaxArchiveBytes;
 // Deflate cannot expand data by more than about 1032 to 1.
 inline constexpr qint64 kMaxInflateRatio = 1032;
+// The largest file the writer makes of an archive of that size: an archive that does not
+// compress (placed pictures are compressed already) grows by deflate's block headers, well
+// under 1 in 1024, besides the prefix, each core's part and the trailer. Reading allows a
+// file this large, so a drawing saved at the archive limit opens again.
+inline constexpr qint64 max_file_bytes(qint64 archive_bytes)
+{
+    return archive_bytes + archive_bytes / 1024 + 4096;
+}
+inline constexpr qint64 kMaxFileBytes = max_file_bytes(kMaxArchiveBytes);
 
 } // namespace document_file
 

@@ -123,7 +123,7 @@ bool Drawing::transformStrokes(const StrokeArray& strokes, const AffineTransform
     // Moving by nothing is no edit: no undo step, and the drawing stays as clean as it was.
     if (present.empty() || t == AffineTransform::identity()) return true;
     const UndoTransaction transaction(_undo);
-    applyTransform(present, t, *inverse);
+    applyTransform(present, t);
     return true;
 }
 
@@ -258,11 +258,25 @@ void Drawing::replaceStrokes(StrokeArray strokes)
     notify(DrawingChange::Strokes);
 }
 
-void Drawing::applyTransform(const StrokeArray& strokes, const AffineTransform& t,
-                             const AffineTransform& inverse)
+// Undone by putting back where the strokes were, and redone by moving them again from
+// there, so that both give back exactly the drawing they had.
+void Drawing::applyTransform(const StrokeArray& strokes, const AffineTransform& t)
 {
-    for (const StrokePtr& s : strokes) s->transformUsingAffineTransform(t);
-    _undo.registerUndo(this, [this, strokes, t, inverse] { applyTransform(strokes, inverse, t); });
+    std::vector<Stroke::Placement> before;
+    before.reserve(strokes.size());
+    for (const StrokePtr& s : strokes) {
+        before.push_back(s->placement());
+        s->transformUsingAffineTransform(t);
+    }
+    _undo.registerUndo(this, [this, strokes, t, before = std::move(before)] { restorePlacements(strokes, before, t); });
+    notify(DrawingChange::Strokes);
+}
+
+void Drawing::restorePlacements(const StrokeArray& strokes, const std::vector<Stroke::Placement>& placements,
+                                const AffineTransform& t)
+{
+    for (std::size_t i = 0; i < strokes.size(); ++i) strokes[i]->restorePlacement(placements[i]);
+    _undo.registerUndo(this, [this, strokes, t] { applyTransform(strokes, t); });
     notify(DrawingChange::Strokes);
 }
 

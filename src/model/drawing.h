@@ -117,7 +117,9 @@ private:
     void insertStroke(const StrokePtr& stroke, int index);
     void removeStroke(int index);
     void replaceStrokes(StrokeArray strokes);
-    void applyTransform(const StrokeArray& strokes, const AffineTransform& t, const AffineTransform& inverse);
+    void applyTransform(const StrokeArray& strokes, const AffineTransform& t);
+    void restorePlacements(const StrokeArray& strokes, const std::vector<Stroke::Placement>& placements,
+                           const AffineTransform& t);
     void nameAction(const char* name);
     void notify(DrawingChange::Kind kind, const StrokePtr& stroke = nullptr);
     void editedMayHaveChanged();

@@ -23,19 +23,6 @@ bool is_similarity(const AffineTransform& t)
     return turning || mirrored;
 }
 
-PenOutline transformed(const PenOutline& outline, const AffineTransform& t)
-{
-    PenOutline out = outline;
-    const float scale = std::sqrt(std::abs(t.determinant()));
-    for (OutlineCircle& c : out.circles) {
-        c.centre = t.apply(c.centre);
-        c.radius *= scale;
-    }
-    for (OutlineBand& band : out.bands)
-        for (Point& corner : band.corners) corner = t.apply(corner);
-    return out;
-}
-
 // A placed image's path: a closed quadrilateral whose elements 0, 1 and 3 are its corners.
 bool is_placement(const Path& path)
 {
@@ -212,9 +199,14 @@ bool Stroke::transformUsingAffineTransform(const AffineTransform& t)
 {
     if (!canTransformUsing(t)) return false;
     if (_pen_points && !_pen_points->transformUsingAffineTransform(t)) return false;
-    if (_outline && is_similarity(t)) {
-        _outline = transformed(*_outline, t);
-        if (!_path_pending) _path.transform(t);
+    // A turn or scale keeps the pen outline, built again from the moved samples rather than
+    // moved itself: the outline is then always what the samples give, as a reopened file or
+    // an undone move shows it.
+    std::optional<PenOutline> rebuilt = _outline && is_similarity(t) ? _pen_points->buildOutline() : std::nullopt;
+    if (rebuilt) {
+        _outline = std::move(rebuilt);
+        _path = Path();
+        _path_pending = true;
     } else {
         path();
         _path.transform(t);
@@ -222,6 +214,24 @@ bool Stroke::transformUsingAffineTransform(const AffineTransform& t)
     }
     rebuildBounds();
     return true;
+}
+
+Stroke::Placement Stroke::placement() const
+{
+    Placement p;
+    if (_pen_points) p.pen_transform = _pen_points->transform();
+    p.outline = _outline.has_value();
+    if (!p.outline) p.path = _path;
+    return p;
+}
+
+void Stroke::restorePlacement(const Placement& placement)
+{
+    if (_pen_points && placement.pen_transform) _pen_points->setTransform(*placement.pen_transform);
+    _outline = placement.outline && _pen_points ? _pen_points->buildOutline() : std::nullopt;
+    _path_pending = _outline.has_value();
+    _path = _path_pending ? Path() : placement.path;
+    rebuildBounds();
 }
 
 void Stroke::appendPathOf(const Stroke& other)

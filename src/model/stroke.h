@@ -92,6 +92,16 @@ public:
     // finite and invertible, that would make the samples' transform so, or that would carry
     // the stroke beyond the coordinates a file can hold.
     bool transformUsingAffineTransform(const AffineTransform& t);
+    // Where a move leaves what it changes, for undoing the move: put back, not moved by the
+    // inverse, which float arithmetic would not bring back exactly. A pen outline is not
+    // kept but built again from the samples, as a move builds it.
+    struct Placement {
+        std::optional<AffineTransform> pen_transform;
+        bool outline = false;
+        Path path; // for a stroke drawn from its path
+    };
+    Placement placement() const;
+    void restorePlacement(const Placement& placement);
     // For a merge: appends another stroke's outline; the stroke becomes a path stroke.
     void appendPathOf(const Stroke& other);
 

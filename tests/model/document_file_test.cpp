@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <csignal>
 #include <functional>
+#include <random>
+#include <span>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -142,6 +144,24 @@ TEST(DocumentFile, EverythingTheProgramMakesReadsBack)
     }
 }
 
+// A picture of noise does not compress, so the file outgrows its archive: the reader's size
+// cap must allow what the writer adds, or a drawing saved near the archive limit is lost.
+TEST(DocumentFile, AFileLargerThanItsArchiveReadsBackWithinTheCap)
+{
+    QImage noise(700, 700, QImage::Format_ARGB32);
+    std::mt19937 random(7);
+    for (int y = 0; y < noise.height(); ++y)
+        for (QRgb& p : std::span(reinterpret_cast<QRgb*>(noise.scanLine(y)), std::size_t(noise.width()))) p = QRgb(random()) | 0xff000000u;
+    DocumentData d;
+    d.strokes = std::make_unique<Strokes>(StrokeArray{Stroke::withImage(noise, image_placement({0, 0}, 70, 70, 0), 1)});
+    const qint64 archive = archive::to_bytes(encodeDocument(d)).size();
+    const Result<QByteArray> file = dataRepresentation(d);
+    ASSERT_TRUE(file);
+    EXPECT_GT(file->size(), archive);
+    EXPECT_LE(file->size(), max_file_bytes(archive));
+    expect_reads_back(*file, d);
+}
+
 TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
 {
     QTemporaryDir dir;
@@ -183,7 +203,7 @@ TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
     // A sparse file over the size cap: refused from its size, never read.
     const QString huge = dir.filePath(QStringLiteral("huge.pavo"));
     QFile huge_file(huge);
-    ASSERT_TRUE(huge_file.open(QIODevice::WriteOnly) && huge_file.resize(kMaxArchiveBytes + 1));
+    ASSERT_TRUE(huge_file.open(QIODevice::WriteOnly) && huge_file.resize(kMaxFileBytes + 1));
     // For rows of archive syntax, the archive, which the parser alone must refuse; for rows
     // that are not a regular file, its path.
     struct Row { const char* name; QByteArray file, archive = {}; QString path = {}; };
