@@ -1,86 +1,43 @@
-// The pen scripting interface. The bytes are read as a pen script of random calls, with
-// random arguments, to the drawing functions; it runs through the real script host under
-// small limits while a stroke is drawn. Whatever it does, the host's stack stays level, its
-// memory within the cap, and the drawing holds only good strokes.
+// The pen scripting interface: lua_pen.lua makes a pen script of random calls to the drawing
+// functions from the bytes and runs it through the real script host under small limits,
+// while a stroke made of the last bytes is drawn. Whatever it does, the stack stays level,
+// memory within the cap, and the drawing holds only good strokes, which render.
 
-#include "fakes.h"
 #include "fuzz_check.h"
-#include "lua_script_maker.h"
+#include "pens_test_support.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
-
-namespace {
-
-class Pen : public ScriptPen {
-public:
-    QColor color() const override { return _color; }
-    void setColor(const QColor& c) override { _color = c; }
-    float opacity() const override { return _opacity; }
-    void setOpacity(float o) override { _opacity = o; }
-    float radius() const override { return _radius; }
-    void setRadius(float r) override { _radius = r; }
-    int transferMode() const override { return _mode; }
-    QString transferModeString() const override { return QString::fromStdString(transfer_mode_name(_mode)); }
-    void setTransferModeString(const QString& n) override { _mode = transfer_mode_from_name(n.toLower().toStdString()); }
-
-private:
-    QColor _color{Qt::red};
-    float _opacity = 0.5f, _radius = 5;
-    int _mode = kModeNormal;
-};
-
-// The resources folder of the run, with its Pens/ and Lib/.
-const QString& resources()
-{
-    static QTemporaryDir dir;
-    static const QString root = [] {
-        fuzz_check(QDir(dir.path()).mkpath(QStringLiteral("Pens")) &&
-                       QDir(dir.path()).mkpath(QStringLiteral("Lib")),
-                   "the resources folder is made");
-        return dir.path();
-    }();
-    return root;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz_quiet_log();
-    ScriptMaker maker(data, size);
-    const QString path = resources() + QStringLiteral("/Pens/fuzz.lua");
-    QFile file(path);
-    fuzz_check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the script is written");
-    file.write(maker.script());
-    // To see what a finding ran.
-    if (qEnvironmentVariableIsSet("PAVO_FUZZ_SHOW_SCRIPT")) std::fputs(maker.script().constData(), stderr);
-    file.close();
-
+    auto next = [&] { return size ? data[--size] : std::uint8_t{0}; };
+    auto point = [&] { return Point{float(std::int8_t(next())) * 2, float(std::int8_t(next())) * 2}; };
+    auto event = [&] { return ToolEvent{point(), float(next()) / 255, unsigned(next() & 0x1f) << 16}; };
     const ScriptLimits limits{std::size_t(8) << 20, 200'000, std::chrono::milliseconds(1000)};
     RecordingAlerts alerts;
-    FakeDocument doc;
-    FakeView view(doc, {64, 48}, AffineTransform::scaling(1.5f, 1.5f));
-    Pen pen;
-    const auto lua = Lua::runningFile(path, alerts, resources(), limits);
-    fuzz_check(lua != nullptr, "a state is made");
-    const int height = lua->stackHeight();
-    (void)lua->getGlobalStringArray(QStringLiteral("parameters"));
-    lua->setGlobal(QStringLiteral("radius"), lua->getGlobalNumber(QStringLiteral("radius"), 5));
-    (void)lua->penDownAt(view, pen, maker.point(), 0, maker.event());
-    for (int moves = maker.moves(); moves > 0; --moves)
-        (void)lua->penMoveTo(view, pen, maker.point(), maker.radius(), maker.event());
+    PenView view(1.5f, {64, 48});
+    FakePen pen;
+    const auto made = Lua::create(alerts, QStringLiteral(PAVO_FUZZ_DIR), limits).take();
+    fuzz_check(made.has_value(), "a state is made");
+    Lua& lua = **made;
+    lua.setGlobal(QStringLiteral("fuzz_bytes"), QString::fromLatin1(fuzz_bytes(data, size).toHex()));
+    (void)lua.runFile(QStringLiteral(PAVO_FUZZ_DIR "/lua_pen.lua"));
+    if (qEnvironmentVariableIsSet("PAVO_FUZZ_SHOW_SCRIPT"))
+        std::fputs(qPrintable(lua.getGlobalString(QStringLiteral("fuzz_script")).value_or("")), stderr);
+    const int height = lua.stackHeight();
+    (void)lua.getGlobalStringArray(QStringLiteral("parameters"));
+    lua.setGlobal(QStringLiteral("radius"), lua.getGlobalNumber(QStringLiteral("radius"), 5));
+    (void)lua.penDownAt(view, pen, point(), 0, event());
+    for (int moves = next() % 6; moves > 0; --moves)
+        (void)lua.penMoveTo(view, pen, point(), float(next()) / 16, event());
     QImage image(64, 48, QImage::Format_RGBA8888_Premultiplied);
     QPainter painter(&image);
-    lua->penDraw(view, pen, painter);
-    (void)lua->penUp(view, pen);
-    fuzz_check(lua->stackHeight() == height, "the stack stays level");
-    fuzz_check(lua->memoryInUse() <= limits.memoryBytes, "memory stays within the cap");
-    for (const auto& stroke : doc.drawing().strokes().strokeArray())
-        fuzz_check(!stroke->bad(), "only good strokes are added");
-    doc.drawing().strokes().drawInCanvas(view.canvas());
+    lua.penDraw(view, pen, painter);
+    (void)lua.penUp(view, pen);
+    fuzz_check(lua.stackHeight() == height, "the stack stays level");
+    fuzz_check(lua.memoryInUse() <= limits.memoryBytes, "memory stays within the cap");
+    for (const auto& stroke : view.added()) fuzz_check(!stroke->bad(), "only good strokes are added");
+    view.doc.drawing().strokes().drawInCanvas(view.canvas());
     return 0;
 }
