@@ -169,6 +169,20 @@ std::optional<Header> read_header(ByteReader& r, const char** why)
     return Header{*transform, *radius, n};
 }
 
+// Whether a sample read can be written again after the one written before it: near the
+// ends of the 32-bit range a coordinate in float tenths rounds to a number of tenths, or a
+// step, that does not fit. Such samples are refused, so that every stroke that opens saves
+// with its samples instead of losing them.
+bool writable_after(Point p, std::int64_t& last_x, std::int64_t& last_y)
+{
+    const auto x = to_tenths(p.x);
+    const auto y = to_tenths(p.y);
+    if (!x || !y || !fits_int32(*x - last_x) || !fits_int32(*y - last_y)) return false;
+    last_x = *x;
+    last_y = *y;
+    return true;
+}
+
 // Null on success, else the reason.
 const char* read_samples(ByteReader& r, std::int64_t n, std::vector<PenPoint>& out)
 {
@@ -176,6 +190,8 @@ const char* read_samples(ByteReader& r, std::int64_t n, std::vector<PenPoint>& o
     // Running sums in 64 bits, so that damaged steps cannot overflow before the check.
     std::int64_t x = 0;
     std::int64_t y = 0;
+    std::int64_t written_x = 0;
+    std::int64_t written_y = 0;
     for (std::int64_t i = 0; i < n; ++i) {
         const auto steps = read_steps(r);
         const auto pressure = r.get<std::uint8_t>();
@@ -183,9 +199,10 @@ const char* read_samples(ByteReader& r, std::int64_t n, std::vector<PenPoint>& o
         x += steps->first;
         y += steps->second;
         if (!fits_int32(x) || !fits_int32(y)) return "pen points: coordinate out of range";
-        out.push_back(
-            {{from_tenths(static_cast<std::int32_t>(x)), from_tenths(static_cast<std::int32_t>(y))},
-             from_pressure_byte(*pressure)});
+        const Point p{from_tenths(static_cast<std::int32_t>(x)),
+                      from_tenths(static_cast<std::int32_t>(y))};
+        if (!writable_after(p, written_x, written_y)) return "pen points: coordinate out of range";
+        out.push_back({p, from_pressure_byte(*pressure)});
     }
     return r.remaining() == 0 ? nullptr : "pen points: trailing bytes";
 }
