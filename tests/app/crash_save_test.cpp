@@ -1,22 +1,17 @@
-// A crash at any step of a save leaves the complete old file or the complete new one, and
-// the recovery copy readable: a child process saves a drawing of several MB and is killed
-// with SIGKILL at each step. Fork wants a process of one thread, so this one only forks
-// and waits; building, writing and reading the drawings, which start threads, all happen
-// in children.
+// A crash at any step of a save leaves the complete old file or the complete new one, and the
+// recovery copy readable: a child process saves a drawing of several MB and is killed with
+// SIGKILL at each step. Fork wants a process of one thread, so this one only forks and waits;
+// making, writing and reading drawings, which start threads, all happen in children.
 
 #include "document_file.h"
 #include "recovery.h"
 #include "support/strokes.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <csignal>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <sys/wait.h>
@@ -25,52 +20,34 @@
 using namespace document_file;
 
 namespace {
+int g_out = -1, g_times = 0; // where a child speaks; how often its stage passes before it stops
+SaveStage g_stop = SaveStage::Begun;
+QTemporaryDir g_dir;
+QString in_dir(const char* name) { return g_dir.filePath(QLatin1StringView(name)); }
 
-int threads_of_this_process()
+void say(const std::string& words) { if (::write(g_out, words.data(), words.size()) < 0) ::_exit(3); }
+void stop_here(SaveStage stage) { if (stage == g_stop && --g_times == 0) for (say("stopped");;) ::pause(); }
+
+// Runs `work` in a child, which speaks through say(): what it said, and whether it was killed,
+// which with `kill_when_it_speaks` it is (SIGKILL) the moment it says anything.
+std::pair<std::string, bool> in_child(const std::function<void()>& work, bool kill_when_it_speaks = false)
 {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    int count = 0;
-    while (status >> key && key != "Threads:") status.ignore(1 << 16, '\n');
-    status >> count;
-    return count;
-}
-
-struct ChildRun {
-    std::string said;
-    bool killed = false;
-};
-
-// Runs `work` in a child process, which writes what it has to say to the descriptor it is
-// given. With `kill_when_it_speaks` the child is killed the moment it says anything.
-ChildRun in_child(const std::function<void(int)>& work, bool kill_when_it_speaks = false)
-{
-    EXPECT_EQ(threads_of_this_process(), 1) << "a process with threads forks unsafely";
-    int pipe_ends[2];
-    if (::pipe(pipe_ends) != 0) return {"no pipe"};
+    QFile status(QStringLiteral("/proc/self/status"));
+    EXPECT_TRUE(status.open(QIODevice::ReadOnly) && status.readAll().contains("\nThreads:\t1\n")) << "forks with threads";
+    int ends[2];
+    if (::pipe(ends) != 0) return {"no pipe", false};
     const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipe_ends[0]);
-        work(pipe_ends[1]);
-        ::_exit(0);
-    }
-    ::close(pipe_ends[1]);
-    ChildRun run{pid < 0 ? "no child" : ""};
+    if (pid == 0) ::close(ends[0]), g_out = ends[1], work(), ::_exit(0);
+    ::close(ends[1]);
+    std::string said = pid < 0 ? "no child" : "";
     char buffer[256];
-    for (ssize_t n; pid > 0 && (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;) {
-        run.said.append(buffer, std::size_t(n));
+    for (ssize_t n; pid > 0 && (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) {
+        said.append(buffer, std::size_t(n));
         if (kill_when_it_speaks) ::kill(pid, SIGKILL);
     }
-    ::close(pipe_ends[0]);
-    int status = 0;
-    if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
-        run.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-    return run;
-}
-
-void say(int out, const std::string& words)
-{
-    if (::write(out, words.data(), words.size()) < 0) ::_exit(3);
+    ::close(ends[0]);
+    int code = 0;
+    return {said, pid > 0 && ::waitpid(pid, &code, 0) == pid && WIFSIGNALED(code) && WTERMSIG(code) == SIGKILL};
 }
 
 // A picture of noise, which no compression shrinks, under a few hundred pen strokes.
@@ -85,139 +62,63 @@ DocumentData drawing(unsigned seed)
     for (int i = 0; i < 300; ++i) strokes.push_back(pen_stroke({{at(random), at(random)}, {at(random), at(random)}}));
     return {QColor(255, 255, 255), std::make_unique<Strokes>(std::move(strokes)), {}, {}};
 }
-
-QByteArray read_file(const QString& path)
+QByteArray read_file(const QString& path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
+// "old", "new", "none" or what else the file is, read by the program's reader.
+std::string contents(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!QFile::exists(path)) return "none";
+    if (const Result<DocumentData> load = loadDocument(path); !load) return "unreadable: " + load.error().toStdString();
+    const QByteArray bytes = read_file(path);
+    return bytes == read_file(in_dir("1.expected")) ? "old" : bytes == read_file(in_dir("2.expected")) ? "new" : "other";
 }
-
-// Where a save stops: told of the stage, the child says so and waits to be killed.
-int g_out = -1;
-SaveStage g_stop = SaveStage::Begun;
-int g_times = 0;
-
-void stop_here(SaveStage stage)
-{
-    if (stage != g_stop || --g_times > 0) return;
-    say(g_out, "stopped");
-    for (;;) ::pause();
-}
-
-// Before the save that crashes: the copy the child keeps (it is removed with it) and the
-// path it saves to.
-struct Prepared {
-    std::unique_ptr<RecoveryCopy> copy;
-    QString path;
-};
-
-class CrashAtSave : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        // The two drawings' files, made once, as every save below makes them.
-        const ChildRun made = in_child([](int out) {
-            for (const unsigned seed : {1u, 2u}) {
-                const Result<QByteArray> bytes = dataRepresentation(drawing(seed));
-                if (!bytes || !writeFileAtomically(expected(seed), *bytes)) say(out, "not made");
-            }
-        });
-        ASSERT_EQ(made.said, "");
-    }
-    static QString expected(unsigned seed) { return files.filePath(QStringLiteral("%1.expected").arg(seed)); }
-    static Result<> write_old(const QString& path) { return writeFileAtomically(path, read_file(expected(1))); }
-    QString target() const { return dir.filePath(QStringLiteral("drawing.pavo")); }
-    QString recovery() const { return dir.filePath(QStringLiteral("Recovery")); }
-
-    // The points a crash is tried at, and whether the new file is in place by then.
-    struct CrashPoint {
-        const char* name;
-        SaveStage stage;
-        int times = 1;
-        bool replaced = false;
-    };
-    static std::vector<CrashPoint> crash_points()
-    {
-        const int parts = int((QFileInfo(expected(2)).size() + kWritePart - 1) / kWritePart);
-        EXPECT_GE(parts, 4) << "a drawing that takes a while to write";
-        return {{"before the temporary file", SaveStage::Begun}, {"temporary file empty", SaveStage::Opened},
-                {"first part written", SaveStage::Written}, {"half written", SaveStage::Written, parts / 2},
-                {"all written, not synced", SaveStage::Written, parts}, {"synced, not renamed", SaveStage::Synced},
-                {"renamed", SaveStage::Renamed, 1, true}};
-    }
-
-    // Saves the new drawing in a child, after `prepare`, killing it where the save reaches
-    // the crash point; then what the saved path and the copies left over hold.
-    std::string crash(const CrashPoint& point, const std::function<Prepared()>& prepare)
-    {
-        QDir(recovery()).removeRecursively();
-        QFile::remove(target());
-        const ChildRun run = in_child([&](int out) {
-            const Prepared prepared = prepare();
-            g_out = out, g_stop = point.stage, g_times = point.times;
-            save_stage_reached = stop_here;
-            if (!prepared.path.isEmpty() && saveDocument(prepared.path, drawing(2))) say(out, "saved, ");
-            say(out, "not stopped");
-        }, true);
-        EXPECT_EQ(run.said, "stopped");
-        EXPECT_TRUE(run.killed);
-        return found();
-    }
-    // The saved file's contents and those of the copies the next start would offer.
-    std::string found() const
-    {
-        return in_child([this](int out) {
-            std::string words = contents(target());
-            for (const QString& copy : left_over_copies(recovery())) words += ", copy " + contents(copy);
-            say(out, words);
-        }).said;
-    }
-    // "old", "new", "none" or what else the file is, read by the program's reader.
-    static std::string contents(const QString& path)
-    {
-        if (!QFile::exists(path)) return "none";
-        const Result<DocumentData> load = loadDocument(path);
-        if (!load) return "unreadable: " + load.error().toStdString();
-        const QByteArray bytes = read_file(path);
-        return bytes == read_file(expected(1)) ? "old" : bytes == read_file(expected(2)) ? "new" : "other";
-    }
-
-    static QTemporaryDir files;
-    QTemporaryDir dir;
-};
-
-QTemporaryDir CrashAtSave::files;
-
+bool write_old(const QString& path) { return bool(writeFileAtomically(path, read_file(in_dir("1.expected")))); }
 } // namespace
 
-// Saving over a file while a recovery copy of the edits is kept.
-TEST_F(CrashAtSave, TheFileIsOldOrNewAndTheCopyStaysReadable)
+TEST(CrashAtSave, TheFileAndTheRecoveryCopyAreEachOldOrNew)
 {
-    for (const CrashPoint& point : crash_points()) {
-        SCOPED_TRACE(point.name);
-        EXPECT_EQ(crash(point, [this] {
-            Prepared p{RecoveryCopy::create(recovery()), target()};
-            if (!write_old(target()) || !p.copy || !writeFileAtomically(p.copy->path(), read_file(expected(2))))
-                p.path.clear();
-            return p;
-        }), point.replaced ? "new, copy new" : "old, copy new");
-    }
-}
-
-// Writing a recovery copy over the one before, and the first copy of a drawing.
-TEST_F(CrashAtSave, TheRecoveryCopyIsOldOrNew)
-{
-    for (const CrashPoint& point : crash_points()) {
-        SCOPED_TRACE(point.name);
-        EXPECT_EQ(crash(point, [this] {
-            Prepared p{RecoveryCopy::create(recovery()), {}};
-            if (p.copy && write_old(p.copy->path())) p.path = p.copy->path();
-            return p;
-        }), point.replaced ? "none, copy new" : "none, copy old");
-        EXPECT_EQ(crash(point, [this] {
-            Prepared p{RecoveryCopy::create(recovery()), {}};
-            if (p.copy) p.path = p.copy->path();
-            return p;
-        }), point.replaced ? "none, copy new" : "none");
-    }
+    ASSERT_EQ(in_child([] {
+        for (const char* name : {"1.expected", "2.expected"}) {
+            const Result<QByteArray> bytes = dataRepresentation(drawing(unsigned(name[0] - '0')));
+            if (!bytes || !writeFileAtomically(in_dir(name), *bytes)) say("not made");
+        }
+    }).first, "");
+    const int parts = int((QFileInfo(in_dir("2.expected")).size() + kWritePart - 1) / kWritePart);
+    ASSERT_GE(parts, 4) << "a drawing that takes a while to write";
+    const QString target = in_dir("drawing.pavo"), recovery = in_dir("Recovery");
+    // Before the save that crashes, each child keeps a recovery copy till it dies; the path it
+    // saves to, or none when the preparing failed.
+    using Prepare = std::function<QString(std::unique_ptr<RecoveryCopy>&)>;
+    const struct { const char* name; Prepare prepare; const char *before, *after; } scenarios[] = {
+        {"a file saved over, a copy kept", [&](auto& copy) { return (copy = RecoveryCopy::create(recovery)) && write_old(target)
+            && writeFileAtomically(copy->path(), read_file(in_dir("2.expected"))) ? target : QString(); }, "old, copy new", "new, copy new"},
+        {"a copy over the copy before", [&](auto& copy) { return (copy = RecoveryCopy::create(recovery)) && write_old(copy->path())
+            ? copy->path() : QString(); }, "none, copy old", "none, copy new"},
+        {"the first copy", [&](auto& copy) { return (copy = RecoveryCopy::create(recovery)) ? copy->path() : QString(); }, "none", "none, copy new"},
+    };
+    const struct { const char* name; SaveStage stage; int times = 1; bool replaced = false; } points[] = {
+        {"before the temporary file", SaveStage::Begun}, {"temporary file empty", SaveStage::Opened},
+        {"first part written", SaveStage::Written}, {"half written", SaveStage::Written, parts / 2},
+        {"all written, not synced", SaveStage::Written, parts}, {"synced, not renamed", SaveStage::Synced},
+        {"renamed", SaveStage::Renamed, 1, true}};
+    for (const auto& scenario : scenarios)
+        for (const auto& point : points) {
+            SCOPED_TRACE(std::string(scenario.name) + ", " + point.name);
+            QDir(recovery).removeRecursively();
+            QFile::remove(target);
+            const auto [said, killed] = in_child([&] {
+                std::unique_ptr<RecoveryCopy> copy;
+                const QString path = scenario.prepare(copy);
+                g_stop = point.stage, g_times = point.times, save_stage_reached = stop_here;
+                if (!path.isEmpty() && saveDocument(path, drawing(2))) say("saved, ");
+                say("not stopped");
+            }, true);
+            EXPECT_EQ(said, "stopped");
+            EXPECT_TRUE(killed);
+            // The saved file, and the copies the next start would offer.
+            EXPECT_EQ(in_child([&] {
+                std::string words = contents(target);
+                for (const QString& copy : left_over_copies(recovery)) words += ", copy " + contents(copy);
+                say(words);
+            }).first, point.replaced ? scenario.after : scenario.before);
+        }
 }
