@@ -7,24 +7,19 @@
 #include "recovery.h"
 #include "support/strokes.h"
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <csignal>
-#include <functional>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
-
 using namespace document_file;
-
 namespace {
 int g_out = -1, g_times = 0; // where a child speaks; how often its stage passes before it stops
 SaveStage g_stop = SaveStage::Begun;
 QTemporaryDir g_dir;
 QString in_dir(const char* name) { return g_dir.filePath(QLatin1StringView(name)); }
-
 void say(const std::string& words) { if (::write(g_out, words.data(), words.size()) < 0) ::_exit(3); }
 void stop_here(SaveStage stage) { if (stage == g_stop && --g_times == 0) for (say("stopped");;) ::pause(); }
 
@@ -41,22 +36,18 @@ std::pair<std::string, bool> in_child(const std::function<void()>& work, bool ki
     ::close(ends[1]);
     std::string said = pid < 0 ? "no child" : "";
     char buffer[256];
-    for (ssize_t n; pid > 0 && (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) {
-        said.append(buffer, std::size_t(n));
+    for (ssize_t n; pid > 0 && (n = ::read(ends[0], buffer, sizeof buffer)) > 0; said.append(buffer, std::size_t(n)))
         if (kill_when_it_speaks) ::kill(pid, SIGKILL);
-    }
-    ::close(ends[0]);
     int code = 0;
+    ::close(ends[0]);
     return {said, pid > 0 && ::waitpid(pid, &code, 0) == pid && WIFSIGNALED(code) && WTERMSIG(code) == SIGKILL};
 }
-
 // A picture of noise, which no compression shrinks, under a few hundred pen strokes.
 DocumentData drawing(unsigned seed)
 {
     std::mt19937 random(seed);
     QImage noise(1100, 1000, QImage::Format_ARGB32);
-    for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, QRgb(random()));
+    for (uchar *p = noise.bits(), *end = p + noise.sizeInBytes(); p != end; ++p) *p = uchar(random());
     StrokeArray strokes{Stroke::withImage(noise, fill_stroke({{0, 0}, {1100, 1000}})->path(), 1)};
     std::uniform_real_distribution<float> at(0, 1000);
     for (int i = 0; i < 300; ++i) strokes.push_back(pen_stroke({{at(random), at(random)}, {at(random), at(random)}}));
@@ -66,10 +57,10 @@ QByteArray read_file(const QString& path) { QFile f(path); return f.open(QIODevi
 // "old", "new", "none" or what else the file is, read by the program's reader.
 std::string contents(const QString& path)
 {
-    if (!QFile::exists(path)) return "none";
-    if (const Result<DocumentData> load = loadDocument(path); !load) return "unreadable: " + load.error().toStdString();
+    const Result<DocumentData> load = loadDocument(path);
     const QByteArray bytes = read_file(path);
-    return bytes == read_file(in_dir("1.expected")) ? "old" : bytes == read_file(in_dir("2.expected")) ? "new" : "other";
+    return !QFile::exists(path) ? "none" : !load ? "unreadable: " + load.error().toStdString()
+         : bytes == read_file(in_dir("1.expected")) ? "old" : bytes == read_file(in_dir("2.expected")) ? "new" : "other";
 }
 bool write_old(const QString& path) { return bool(writeFileAtomically(path, read_file(in_dir("1.expected")))); }
 } // namespace
@@ -87,8 +78,7 @@ TEST(CrashAtSave, TheFileAndTheRecoveryCopyAreEachOldOrNew)
     const QString target = in_dir("drawing.pavo"), recovery = in_dir("Recovery");
     // Before the save that crashes, each child keeps a recovery copy till it dies; the path it
     // saves to, or none when the preparing failed.
-    using Prepare = std::function<QString(std::unique_ptr<RecoveryCopy>&)>;
-    const struct { const char* name; Prepare prepare; const char *before, *after; } scenarios[] = {
+    const struct { const char* name; std::function<QString(std::unique_ptr<RecoveryCopy>&)> prepare; const char *before, *after; } scenarios[] = {
         {"a file saved over, a copy kept", [&](auto& copy) { return (copy = RecoveryCopy::create(recovery)) && write_old(target)
             && writeFileAtomically(copy->path(), read_file(in_dir("2.expected"))) ? target : QString(); }, "old, copy new", "new, copy new"},
         {"a copy over the copy before", [&](auto& copy) { return (copy = RecoveryCopy::create(recovery)) && write_old(copy->path())
@@ -103,8 +93,7 @@ TEST(CrashAtSave, TheFileAndTheRecoveryCopyAreEachOldOrNew)
     for (const auto& scenario : scenarios)
         for (const auto& point : points) {
             SCOPED_TRACE(std::string(scenario.name) + ", " + point.name);
-            QDir(recovery).removeRecursively();
-            QFile::remove(target);
+            QDir(recovery).removeRecursively(), QFile::remove(target);
             const auto [said, killed] = in_child([&] {
                 std::unique_ptr<RecoveryCopy> copy;
                 const QString path = scenario.prepare(copy);
@@ -112,8 +101,7 @@ TEST(CrashAtSave, TheFileAndTheRecoveryCopyAreEachOldOrNew)
                 if (!path.isEmpty() && saveDocument(path, drawing(2))) say("saved, ");
                 say("not stopped");
             }, true);
-            EXPECT_EQ(said, "stopped");
-            EXPECT_TRUE(killed);
+            EXPECT_TRUE(said == "stopped" && killed) << said;
             // The saved file, and the copies the next start would offer.
             EXPECT_EQ(in_child([&] {
                 std::string words = contents(target);
