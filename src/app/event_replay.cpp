@@ -122,6 +122,7 @@ int Replay::run(const EventScript& script)
             return kReplayMalformed;
         }
     }
+    if (_options.closing) _options.closing(doc());
     return _status;
 }
 
@@ -187,6 +188,7 @@ void Replay::open(const QString& path)
         const auto parsed = parse_window_frame(*frame);
         if (parsed && !_size_given) opened->view().setSize(parsed->viewSize(), false);
     }
+    if (_options.closing && _document) _options.closing(*_document);
     _document = std::move(opened);
 }
 

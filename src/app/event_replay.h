@@ -14,6 +14,8 @@
 #include <functional>
 #include <optional>
 
+class PavoDocument;
+
 struct ReplayOptions {
     // Overrides the script's size line and the opened drawing's own view size.
     std::optional<Size> viewSize;
@@ -26,6 +28,9 @@ struct ReplayOptions {
     // written are taken from (the script's folder when none), or no confinement at all.
     std::optional<QString> outputFolder;
     bool allowAnyPath = false;
+    // Handed each drawing as an open replaces it and the one the replay ends with, for a
+    // test to look into.
+    std::function<void(PavoDocument&)> closing;
 };
 
 using ReplayMessages = std::function<void(const QString& line)>;

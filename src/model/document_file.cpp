@@ -12,6 +12,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,6 +72,11 @@ void sync_directory(const QString& path)
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+void reached(SaveStage stage)
+{
+    if (save_stage_reached) save_stage_reached(stage);
 }
 
 Failure save_error(const QString& path, const QString& reason)
@@ -195,12 +201,18 @@ Result<DocumentData> loadDocument(const QString& path)
 
 Result<> writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
+    reached(SaveStage::Begun);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return save_error(path, file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return save_error(path, reason);
+    reached(SaveStage::Opened);
+    for (qsizetype at = 0; at < bytes.size(); at += kWritePart) {
+        const QByteArrayView part = QByteArrayView(bytes).sliced(at, std::min(kWritePart, bytes.size() - at));
+        if (file.write(part.data(), part.size()) != part.size() || !file.flush()) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return save_error(path, reason);
+        }
+        reached(SaveStage::Written);
     }
     // The commit syncs too but ignores a failure; a file that may not be on disk must not
     // replace one that is.
@@ -209,7 +221,9 @@ Result<> writeFileAtomically(const QString& path, const QByteArray& bytes)
         file.cancelWriting();
         return save_error(path, reason);
     }
+    reached(SaveStage::Synced);
     if (!file.commit()) return save_error(path, file.errorString());
+    reached(SaveStage::Renamed);
     sync_directory(path);
     return {};
 }

@@ -76,3 +76,13 @@ Result<DocumentData> loadDocument(const QString& path);
 // Atomic: the file at `path` is either the new content, synced to disk, or untouched.
 Result<> saveDocument(const QString& path, const DocumentData& document);
 Result<> writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+namespace document_file {
+// The steps of writeFileAtomically in order; Written follows each part of the bytes.
+enum class SaveStage { Begun, Opened, Written, Synced, Renamed };
+// The bytes go out in parts of this size.
+inline constexpr qsizetype kWritePart = 1 << 20;
+// Told of each step a save reaches, so that a test can crash a save at that very point;
+// the program leaves it empty.
+inline void (*save_stage_reached)(SaveStage) = nullptr;
+} // namespace document_file
