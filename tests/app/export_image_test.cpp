@@ -14,12 +14,6 @@
 
 namespace {
 
-QByteArray file_bytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 int difference(const QColor& a, const QColor& b)
 {
     return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),

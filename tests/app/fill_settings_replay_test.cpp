@@ -13,13 +13,6 @@ namespace {
 
 const QString kFill = QStringLiteral("action fillTool:\n");
 
-// Channels within `within` of each other, alpha too.
-bool near(QRgb a, QRgb b, int within)
-{
-    return std::abs(qRed(a) - qRed(b)) <= within && std::abs(qGreen(a) - qGreen(b)) <= within &&
-           std::abs(qBlue(a) - qBlue(b)) <= within && std::abs(qAlpha(a) - qAlpha(b)) <= within;
-}
-
 } // namespace
 
 // Black beside 0x330000 differ by 51 of 255: a tolerance of 0.2 reaches across, anything

@@ -16,12 +16,6 @@
 
 namespace {
 
-QByteArray file_bytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The pictures a PDF draws: the sizes of its image objects, leaving out the soft masks that
 // carry their transparency.
 std::vector<QSize> pdf_images(const QByteArray& pdf)
@@ -87,12 +81,6 @@ TEST_F(ReplayTest, PrintToPdfAsVectorsOrOneBitmap)
 
 namespace {
 
-class ClipboardShell final : public DocumentShell {
-public:
-    Clipboard* clipboard() override { return &memory; }
-    MemoryClipboard memory;
-};
-
 // A 300 x 200 view at zoom 2 over a green background: a black square, a hole erased into it.
 class PictureOutputTest : public ::testing::Test {
 protected:
@@ -120,7 +108,7 @@ TEST_F(PictureOutputTest, CopyAtScaleShowsTheBackgroundThroughErasedStrokes)
     for (const auto& [action, scale] : {std::pair{"copyBitmap:", 1}, {"copyBitmapDoubleResolution:", 2},
                                         {"copyBitmapTripleResolution:", 3}, {"copyBitmapQuadrupleResolution:", 4}}) {
         ASSERT_TRUE(doc->perform(QLatin1String(action)));
-        const QMimeData* data = shell.memory.contents();
+        const QMimeData* data = shell.board.contents();
         ASSERT_TRUE(data && data->hasFormat("image/png")) << action;
         const QImage png = QImage::fromData(data->data("image/png"), "png");
         ASSERT_EQ(png.size(), QSize(300 * scale, 200 * scale)) << action;

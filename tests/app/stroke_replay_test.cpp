@@ -5,17 +5,6 @@
 
 namespace {
 
-// A gesture through the points, 8 moves a leg, at full pressure.
-QString polyline(const std::vector<Point>& points)
-{
-    QString s = QStringLiteral("down %1 %2\n").arg(points[0].x).arg(points[0].y);
-    for (std::size_t i = 1; i < points.size(); ++i)
-        for (float t = 0.125f; t <= 1; t += 0.125f)
-            s += QStringLiteral("move %1 %2\n").arg(points[i - 1].x + (points[i].x - points[i - 1].x) * t)
-                     .arg(points[i - 1].y + (points[i].y - points[i - 1].y) * t);
-    return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
-}
-
 // The mean distance of the ink's middle from the line y 130, over the columns 110 to 390.
 double deviation_from_mean_line(const QImage& image)
 {

@@ -1,6 +1,7 @@
 #include "pictures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <vector>
@@ -61,6 +62,23 @@ Rect filled_bounds(const Bitmap& bitmap)
                 y1 = std::max(y1, y);
     return x1 < 0 ? Rect{}
                   : make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
+}
+
+QImage painted(QSize size, const QColor& ground, const std::function<void(QPainter&)>& paint,
+               QImage::Format format)
+{
+    QImage image(size, format);
+    image.fill(ground);
+    QPainter painter(&image);
+    if (paint) paint(painter);
+    painter.end();
+    return image;
+}
+
+QByteArray file_bytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 namespace {
