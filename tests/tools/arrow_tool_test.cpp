@@ -8,8 +8,6 @@
 #include "pictures.h"
 #include "support/strokes.h"
 
-#include <QPainter>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,11 +107,8 @@ protected:
     QImage feedback()
     {
         const Size size = view.canvas().size();
-        QImage image(int(size.width), int(size.height), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        tool.toolDrawInView(view, painter);
-        return image;
+        return painted({int(size.width), int(size.height)}, Qt::transparent,
+                       [this](QPainter& p) { tool.toolDrawInView(view, p); });
     }
 };
 
