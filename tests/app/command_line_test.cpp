@@ -9,9 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
+#include <QtGui>
 
 namespace {
 
@@ -87,72 +85,9 @@ TEST(CommandLine, ArgumentsReadAsAModeOrAreRefused)
     }
 }
 
-// The executable itself: exit status 0, 1 for a failed file, 2 for a usage error or a
-// malformed script; and --export with one side keeps the saved view's proportions,
-// rounded half up.
+// The executable itself (its exit statuses, export sizes and the folders a replay may write
+// to: tests/install/command_line_check.sh).
 class Executable : public ReplayTest {};
-
-TEST_F(Executable, ExitStatusesAndExportSizes)
-{
-    for (const auto& [name, frame] :
-         {std::pair{"d.pavo", "0 0 300 201"}, {"e.pavo", "0 0 300 200"}, {"wide.pavo", "0 0 3000 100"}})
-        ASSERT_TRUE(Drawing().save(path(name), QLatin1String(frame), std::nullopt));
-    QFile script(path("bad.txt"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write("down 1 2\nmove 3\n") > 0);
-    script.close();
-    QFile damaged(path("damaged.pavo")), whole(path("d.pavo"));
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly) && damaged.open(QIODevice::WriteOnly));
-    damaged.write(whole.readAll().chopped(20));
-    damaged.close();
-    const QString out = path("out.png");
-    const struct {
-        QStringList args;
-        int status;
-        const char* says; // in the output (status 0) or the errors
-        QSize exported;   // of out.png, when the row writes it
-    } rows[] = {
-        {{"--help"}, 0, "--export OUT [--width W] [--height H] DOCUMENT", {}},
-        {{"--version"}, 0, "Pavo ", {}},
-        {{"--export", out, path("d.pavo")}, 0, "", {300, 201}},
-        {{"--export", out, "--width", "100", path("d.pavo")}, 0, "", {100, 67}},
-        {{"--export", out, "--width", "150", path("d.pavo")}, 0, "", {150, 101}},
-        {{"--export", out, "--height", "100", path("d.pavo")}, 0, "", {149, 100}},
-        {{"--export", out, "--height", "3", path("e.pavo")}, 0, "", {5, 3}},
-        {{"--export", out, "--width", "1", path("wide.pavo")}, 0, "", {1, 1}},
-        {{"--export", out, "--height", "30000", path("wide.pavo")}, 1, "too large", {}},
-        {{"--export", out, path("missing.pavo")}, 1, "missing.pavo", {}},
-        {{"--export", path("out.bmp"), path("d.pavo")}, 1, "out.bmp", {}},
-        {{"--export", out, "--width", "0", path("d.pavo")}, 2, "--width", {}},
-        {{"--replay", path("bad.txt")}, 2, "line 2: ", {}},
-        {{"--help"}, 0, "--print-pdf OUT DOCUMENT", {}},
-        {{"--print-pdf", path("o.pdf"), path("d.pavo")}, 0, "", {}},
-        {{"--print-pdf", path("o.pdf"), path("missing.pavo")}, 1, "missing.pavo", {}},
-        {{"--print-pdf", path("no folder/o.pdf"), path("d.pavo")}, 1, "no folder/o.pdf", {}},
-        {{"--thumbnail", path("d.pavo"), out, "100"}, 0, "", {100, 67}},
-        {{"--thumbnail", path("wide.pavo"), out, "256"}, 0, "", {256, 9}},
-        {{"--thumbnail", path("e.pavo"), out, "1000"}, 0, "", {300, 200}},
-        {{"--thumbnail", path("damaged.pavo"), out, "100"}, 1, "damaged.pavo", {}},
-        {{"--thumbnail", path("d.pavo"), out, "0"}, 2, "--thumbnail", {}},
-    };
-    for (const auto& row : rows) {
-        QFile::remove(out);
-        const ProcessRun run = run_pavo(row.args);
-        EXPECT_EQ(run.status, row.status) << joined(row.args) << "\n" << run.errors.toStdString();
-        EXPECT_TRUE((row.status == 0 ? run.output : run.errors).contains(QLatin1String(row.says)))
-            << joined(row.args) << "\n" << run.output.toStdString() << run.errors.toStdString();
-        EXPECT_EQ(QImage(out).size(), row.exported.isValid() ? row.exported : QSize(0, 0))
-            << joined(row.args);
-    }
-    EXPECT_TRUE(QFile::exists(path("o.pdf")));
-    EXPECT_EQ(QDir(dir.path()).entryList({"out*"}).join(u' '), QString()) << "a failed write left a file";
-    // PAVO_TIMINGS=1 has an export say where its time went, a phase a line, and only then.
-    EXPECT_FALSE(run_pavo({"--export", out, path("d.pavo")}).errors.contains(u"pavo: "));
-    qputenv("PAVO_TIMINGS", "1");
-    const QString timed = run_pavo({"--export", out, path("d.pavo")}).errors;
-    qunsetenv("PAVO_TIMINGS");
-    for (const char* phase : {"start-up", "reading", "rendering", "encoding", "writing"})
-        EXPECT_TRUE(timed.contains(QStringLiteral("pavo: %1 ").arg(phase))) << phase << timed.toStdString();
-}
 
 // A thumbnail is the export at the same size, and one that runs out of time writes nothing.
 TEST_F(Executable, AThumbnailIsTheExportScaledDownOrNothing)
@@ -175,56 +110,6 @@ TEST_F(Executable, AThumbnailIsTheExportScaledDownOrNothing)
     EXPECT_EQ(QDir(dir.path()).entryList({"late*"}).join(u' '), QString());
 }
 
-// A shared recording is someone else's input: it writes only inside its own folder (or the
-// one given), refused before anything runs; reading is free, and --allow-any-path trusts it.
-TEST_F(Executable, AReplayWritesOnlyInsideItsFolder)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkpath("s") && QDir(dir.path()).mkpath("out") &&
-                QDir(dir.path()).mkpath("elsewhere"));
-    QFile::link(path("elsewhere"), path("s/link"));
-    QFile::link(path("elsewhere/new.pavo"), path("s/dangling.pavo"));
-    ASSERT_TRUE(Drawing().save(path("elsewhere/read.pavo"), "0 0 40 30", std::nullopt));
-    const auto script = [&](const char* name, const QString& lines) {
-        QFile file(path(QStringLiteral("s/%1.txt").arg(QLatin1String(name))));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(lines.toUtf8()) > 0);
-        return file.fileName();
-    };
-    const QString first = QStringLiteral("open ../elsewhere/read.pavo\nsave first.pavo\n");
-    const struct {
-        const char* name;
-        QString lines;
-        QStringList flags;
-        int status;
-        const char* written; // relative to the temporary folder; nothing else may appear
-    } rows[] = {
-        {"absolute", first + "save " + path("elsewhere/a.pavo"), {}, 2, ""},
-        {"climbing", first + "export ../elsewhere/b.png", {}, 2, ""},
-        {"link", first + "save link/c.pavo", {}, 2, ""},
-        {"dangling link", first + "save dangling.pavo", {}, 2, ""},
-        {"absolute trusted", "save " + path("elsewhere/a.pavo"), {"--allow-any-path"}, 0,
-         "elsewhere/a.pavo"},
-        {"climbing trusted", "export ../elsewhere/b.png", {"--allow-any-path"}, 0, "elsewhere/b.png"},
-        {"link trusted", "save link/c.pavo", {"--allow-any-path"}, 0, "elsewhere/c.pavo"},
-        {"inside", first, {}, 0, "s/first.pavo"},
-        {"output folder", first, {"--output-dir", path("out")}, 0, "out/first.pavo"},
-    };
-    for (const auto& row : rows) {
-        const QString file = script(row.name, row.lines);
-        const ProcessRun run = run_pavo(QStringList{"--replay", file} + row.flags);
-        EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.errors.toStdString();
-        if (row.status == 2) {
-            EXPECT_TRUE(run.errors.contains(QLatin1String("line 3: "))) << row.name;
-        }
-        QStringList made;
-        for (const char* sub : {"s", "out", "elsewhere"})
-            for (const QString& f : QDir(path(sub)).entryList({"*.pavo", "*.png"}, QDir::Files))
-                if (!f.startsWith(u"read") && !QFileInfo(path(sub) + u'/' + f).isSymLink())
-                    made << QString::fromLatin1(sub) + u'/' + f;
-        EXPECT_EQ(made.join(u' '), QLatin1String(row.written)) << row.name;
-        for (const QString& f : made) QFile::remove(path(f));
-    }
-}
-
 // A recording names the files in its folder relatively, so it replays without flags
 // wherever it is copied; a save elsewhere stays absolute, with a comment saying why the
 // replay will need --allow-any-path.
@@ -240,9 +125,7 @@ TEST_F(Executable, ARecordingOfSavesInItsFolderReplaysWithoutFlags)
     save.text = path("outside.pavo");
     EXPECT_TRUE((*recorder)->record(save));
     recorder->reset();
-    QFile file(path("r/rec.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    const QStringList lines = QString::fromUtf8(file_bytes(path("r/rec.txt"))).split(u'\n');
     ASSERT_GE(lines.size(), 4);
     EXPECT_EQ(lines[1], QLatin1String("save drawing.pavo"));
     EXPECT_TRUE(lines[2].startsWith(u"#") && lines[2].contains(u"--allow-any-path"));
@@ -251,4 +134,36 @@ TEST_F(Executable, ARecordingOfSavesInItsFolderReplaysWithoutFlags)
     EXPECT_FALSE(QFile::exists(path("r/drawing.pavo")));
     EXPECT_EQ(run_pavo({"--replay", path("r/rec.txt"), "--allow-any-path"}).status, 0);
     EXPECT_TRUE(QFile::exists(path("r/drawing.pavo")) && QFile::exists(path("outside.pavo")));
+}
+
+// Pen scripts of the person's own are found in the data folder through XDG_DATA_HOME: the
+// person's "Pen" stamps a red square from their own Lib where the built-in Pen would
+// draw a dot; a broken script is told once although two drawings load the pens, and the
+// built-in types still load beside it.
+TEST_F(Executable, APersonsPenReplacesTheBuiltInOfItsNameAndABrokenOneIsToldOnce)
+{
+    const std::pair<const char*, const char*> files[] = {
+        {"Lib/square.lua", "return function(p) return { x = p.x - 10, y = p.y - 10, w = 20, h = 20 } end"},
+        {"Pens/pen.lua", "local square = require 'square'\nname = 'Pen' custom_pen = true color = 'ff0000'\n"
+                         "function pen_down(p) local path = bezier_path()\n"
+                         "  append_bezier_path_with_rect(path, square(p)) add_fill(path) end\n"
+                         "function pen_move() end function pen_up() end"},
+        {"Pens/broken.lua", "name = 'Broken' error('not finished yet')"},
+        {"../../../s.txt", "down 50 50\nup 50 50\nsave a.pavo\nexport one.png\nopen a.pavo\ndown 150 50\nup 150 50\n"
+                           "set pen.type Line\nset pen.color 00ff00\ndown 20 90\nmove 180 90\nup 180 90\nexport two.png"}};
+    const QDir data(path(QStringLiteral("data/Pavo/Pavo")));
+    for (const auto& [name, text] : files) {
+        QFile file(data.filePath(QLatin1String(name)));
+        ASSERT_TRUE(data.mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    qputenv("XDG_DATA_HOME", path(QStringLiteral("data")).toLocal8Bit());
+    const ProcessRun run = run_pavo({QStringLiteral("--replay"), path(QStringLiteral("s.txt"))});
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+    const QRegularExpression alert(QStringLiteral("^Runtime error: .*not finished yet$"), QRegularExpression::MultilineOption);
+    EXPECT_EQ(run.errors.count(alert), 1) << run.errors.toStdString();
+    expectPixels({{"one.png", 42, 42, 0xffff0000, "the square's corner, beyond a dot"},
+                  {"two.png", 142, 58, 0xffff0000, "the reopened drawing's pen is the person's too"},
+                  {"two.png", 100, 90, 0xff00ff00, "a built-in type beside it"}});
 }
