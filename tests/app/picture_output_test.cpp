@@ -7,10 +7,7 @@
 #include "replay.h"
 #include "support/strokes.h"
 
-#include <QFile>
-#include <QRegularExpression>
-#include <QSet>
-#include <QTemporaryDir>
+#include <QtCore>
 
 #include <zlib.h>
 
@@ -131,11 +128,9 @@ TEST_F(PictureOutputTest, PrintedVectorsMatchTheRenderedPicture)
     ASSERT_TRUE(doc->strokes().canVectorDraw());
     const Result<QImage> rendered = render_drawing(doc->outputSource(), 600, 400, true);
     ASSERT_TRUE(rendered);
-    QImage page(600, 400, QImage::Format_RGBA8888_Premultiplied);
-    page.fill(Qt::transparent);
-    QPainter painter(&page);
-    ASSERT_TRUE(print_drawing(painter, QRectF(0, 0, 600, 400), doc->outputSource()));
-    painter.end();
+    const QImage page = painted({600, 400}, Qt::transparent, [this](QPainter& p) {
+        EXPECT_TRUE(print_drawing(p, QRectF(0, 0, 600, 400), doc->outputSource()));
+    });
     EXPECT_LT(pixels_differing(page, *rendered, 64), 600 * 400 / 200);
 }
 
