@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QDate>
-#include <QFile>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
+#include <QtCore>
 
 #include <cmath>
 #include <ostream>
