@@ -1,6 +1,7 @@
 // Each pen and fill key an event script sets, as the panels set them, seen in the exported
 // drawing: one pixel a row, within a few steps a channel.
 
+#include "pictures.h"
 #include "replay.h"
 #include "rows.h"
 

@@ -29,6 +29,9 @@ inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
+// Every channel, alpha too, within `within` of the other's.
+bool near(QRgb a, QRgb b, int within);
+
 // The largest difference of any channel between two pictures, compared as premultiplied
 // RGBA; 256 when their sizes differ.
 int largest_difference(const QImage& a, const QImage& b);

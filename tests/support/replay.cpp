@@ -3,8 +3,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <cstdlib>
-
 #include <map>
 
 ReplayRun ReplayTest::replay(const QString& script, const std::optional<QString>& document,
@@ -83,12 +81,6 @@ QString box(const char* colour, Point from, Point to)
 {
     return QStringLiteral("set pen.type Rectangle\nset pen.opacity 1\nset pen.color %1\n").arg(QLatin1String(colour)) +
            drag(from, to, 4);
-}
-
-bool near(QRgb a, QRgb b, int within)
-{
-    return std::abs(qRed(a) - qRed(b)) <= within && std::abs(qGreen(a) - qGreen(b)) <= within &&
-           std::abs(qBlue(a) - qBlue(b)) <= within && std::abs(qAlpha(a) - qAlpha(b)) <= within;
 }
 
 std::unique_ptr<PavoDocument> Headless::open(DocumentShell& shell, Size size, const QString& root)

@@ -56,8 +56,6 @@ QString polyline(const std::vector<Point>& points, float from = 1, float to = 1)
 QString click(Point at, const QString& mods = QStringLiteral("-"));
 // A filled box of the colour (RRGGBB), corner to corner, drawn with the Rectangle pen.
 QString box(const char* colour, Point from, Point to);
-// Every channel, alpha too, within `within` of the other's.
-bool near(QRgb a, QRgb b, int within);
 
 // A document with no window; what it would display and alert goes nowhere.
 struct Headless : ViewDisplay, ScriptAlerts {
