@@ -84,19 +84,6 @@ TEST_F(Exchange, DuplicateAtZoomTwoMovesTenWorldUnitsAndUndoesInOneStep)
     EXPECT_EQ(saved("undone.pavo").size(), 2u);
 }
 
-// Cut takes the selected stroke away in one undo step; the clipboard keeps it for a paste.
-TEST_F(Exchange, CutUndoesInOneStepAndPastesBack)
-{
-    const QString script = box("ff0000", {20, 20}, {80, 80}) + box("00ff00", {120, 20}, {180, 80}) +
-                           "action arrowTool:\n" + click({50, 50}) +
-                           "action cut:\nexport @cut.png\naction undo:\nexport @undone.png\n" +
-                           "action paste:\nexport @pasted.png\n";
-    ASSERT_EQ(replay(script, std::nullopt, Size{400, 300}).status, kReplayOk);
-    expectPixels({{"cut.png", 50, 50, 0}, {"cut.png", 150, 50, kGreen},
-                  {"undone.png", 50, 50, kRed}, {"pasted.png", 200, 150, kRed},
-                  {"pasted.png", 50, 50, kRed}});
-}
-
 // A picture larger than the view less a 10-pixel margin is scaled to fit; a small one keeps
 // its size. Both are centred, and undo takes the place back.
 TEST_F(Exchange, PicturesArePlacedFittedAndCentred)
@@ -146,10 +133,7 @@ TEST_F(Exchange, WhatCannotFitIsRefusedWithTheReason)
 // A document with a clipboard of its own, recording what it alerts.
 class Commands : public ::testing::Test {
 protected:
-    struct Shell : DocumentShell {
-        MemoryClipboard board;
-        Clipboard* clipboard() override { return &board; }
-    } shell;
+    ClipboardShell shell;
     struct Alerts : Headless {
         QStringList shown;
         void show(const QString&, const QString& message) override { shown << message; }

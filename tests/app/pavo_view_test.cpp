@@ -11,9 +11,6 @@
 #include "rows.h"
 #include "support/strokes.h"
 
-#include <QImage>
-#include <QPainter>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -175,12 +172,7 @@ TEST_F(ViewTest, PaintShowsTheCanvasThenTheToolFeedback)
     document.drawing().addStroke(fill_stroke(make_rect(20, 20, 10, 10), Qt::red));
     document.drawing().setBackgroundColor(QColor(Qt::yellow)); // a full render is due
     log.clear();
-    QImage target(200, 100, QImage::Format_ARGB32_Premultiplied);
-    target.fill(Qt::blue);
-    {
-        QPainter painter(&target);
-        view->paint(painter, make_rect(0, 0, 50, 50));
-    }
+    const QImage target = painted({200, 100}, Qt::blue, [this](QPainter& p) { view->paint(p, make_rect(0, 0, 50, 50)); });
     EXPECT_EQ(log, (CallLog{"pen:draw"}));
     EXPECT_EQ(target.pixelColor(21, 21), QColor(Qt::red));
     EXPECT_EQ(target.pixelColor(24, 24), QColor(Qt::green));

@@ -7,20 +7,11 @@
 #include "replay.h"
 #include "support/strokes.h"
 
-#include <QFile>
-#include <QRegularExpression>
-#include <QSet>
-#include <QTemporaryDir>
+#include <QtCore>
 
 #include <zlib.h>
 
 namespace {
-
-QByteArray file_bytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The pictures a PDF draws: the sizes of its image objects, leaving out the soft masks that
 // carry their transparency.
@@ -87,12 +78,6 @@ TEST_F(ReplayTest, PrintToPdfAsVectorsOrOneBitmap)
 
 namespace {
 
-class ClipboardShell final : public DocumentShell {
-public:
-    Clipboard* clipboard() override { return &memory; }
-    MemoryClipboard memory;
-};
-
 // A 300 x 200 view at zoom 2 over a green background: a black square, a hole erased into it.
 class PictureOutputTest : public ::testing::Test {
 protected:
@@ -120,7 +105,7 @@ TEST_F(PictureOutputTest, CopyAtScaleShowsTheBackgroundThroughErasedStrokes)
     for (const auto& [action, scale] : {std::pair{"copyBitmap:", 1}, {"copyBitmapDoubleResolution:", 2},
                                         {"copyBitmapTripleResolution:", 3}, {"copyBitmapQuadrupleResolution:", 4}}) {
         ASSERT_TRUE(doc->perform(QLatin1String(action)));
-        const QMimeData* data = shell.memory.contents();
+        const QMimeData* data = shell.board.contents();
         ASSERT_TRUE(data && data->hasFormat("image/png")) << action;
         const QImage png = QImage::fromData(data->data("image/png"), "png");
         ASSERT_EQ(png.size(), QSize(300 * scale, 200 * scale)) << action;
@@ -143,11 +128,9 @@ TEST_F(PictureOutputTest, PrintedVectorsMatchTheRenderedPicture)
     ASSERT_TRUE(doc->strokes().canVectorDraw());
     const Result<QImage> rendered = render_drawing(doc->outputSource(), 600, 400, true);
     ASSERT_TRUE(rendered);
-    QImage page(600, 400, QImage::Format_RGBA8888_Premultiplied);
-    page.fill(Qt::transparent);
-    QPainter painter(&page);
-    ASSERT_TRUE(print_drawing(painter, QRectF(0, 0, 600, 400), doc->outputSource()));
-    painter.end();
+    const QImage page = painted({600, 400}, Qt::transparent, [this](QPainter& p) {
+        EXPECT_TRUE(print_drawing(p, QRectF(0, 0, 600, 400), doc->outputSource()));
+    });
     EXPECT_LT(pixels_differing(page, *rendered, 64), 600 * 400 / 200);
 }
 

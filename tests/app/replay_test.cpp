@@ -1,5 +1,7 @@
 // End to end: what a person does, replayed headless through the real document, pens and
-// view, checked in the pictures it exports and the files it saves.
+// view, checked in the pictures it exports and the files it saves: strokes, selections and
+// files, then the built-in pen's stroke (its dot, its closing, the stabiliser), then moving
+// around the drawing (the wheel, the touchpad, the temporary hand and the keys).
 
 #include "drawing.h"
 #include "pictures.h"
@@ -11,20 +13,6 @@
 #include <tuple>
 
 namespace {
-
-// A polyline gesture through the points, pressing harder from 0.3 to 1 along the way.
-QString path_through(const std::vector<Point>& points)
-{
-    QString s = QStringLiteral("down %1 %2 0.3\n").arg(points[0].x).arg(points[0].y);
-    const float moves = float(8 * (points.size() - 1));
-    for (std::size_t i = 1; i < points.size(); ++i)
-        for (int step = 1; step <= 8; ++step) {
-            const Point p = points[i - 1] + (points[i] - points[i - 1]) * (float(step) / 8);
-            const float pressure = 0.3f + 0.7f * float(8 * (i - 1) + std::size_t(step)) / moves;
-            s += QStringLiteral("move %1 %2 %3\n").arg(p.x).arg(p.y).arg(pressure);
-        }
-    return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
-}
 
 constexpr QRgb kBlack = 0xff000000, kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff;
 
@@ -72,28 +60,6 @@ TEST_F(ReplayTest, PenScriptsRunOnlyOnceThePenIsUsed)
     EXPECT_TRUE(replay(drag({10, 10}, {30, 10}), std::nullopt, std::nullopt, dir.path())
                     .report()
                     .find("pen script run") != std::string::npos);
-}
-
-// Fill finds the region under the pointer however the view is shown.
-TEST_F(ReplayTest, FillInATurnedAndAMirroredView)
-{
-    const std::pair<const char*, AffineTransform> rows[] = {
-        {"turned", AffineTransform::translation(100, 75).after(AffineTransform::rotation(0.6f))},
-        {"mirrored", AffineTransform{-1, 0, 0, 1, 200, 0}},
-        {"turned and mirrored", AffineTransform{0, 1, 1, 0, 0, 0}}};
-    const QString square = "set pen.radius 3\n" + drag({20, 30}, {120, 30}) +
-                           drag({110, 20}, {110, 130}) + drag({120, 120}, {20, 120}) +
-                           drag({30, 130}, {30, 20});
-    for (const auto& [name, view] : rows) {
-        ASSERT_TRUE(Drawing().save(path("view.pavo"), QStringLiteral("0 0 200 150"), view));
-        const QImage image = picture(square + "set fill.color ff0000\nset fill.opacity 1\n"
-                                              "action fillTool:\n" + click({50, 60}),
-                                     QStringLiteral("fill.png"), path("view.pavo"));
-        ASSERT_EQ(image.size(), QSize(200, 150)) << name;
-        for (const auto& [x, y, colour] :
-             {std::tuple{50, 60, kRed}, {100, 110, kRed}, {150, 60, 0u}, {10, 10, 0u}})
-            EXPECT_EQ(image.pixel(x, y), colour) << name << " at " << x << "," << y;
-    }
 }
 
 // Every kind of stroke comes back from its file pixel for pixel, over the photo it opened.
@@ -171,7 +137,7 @@ TEST_P(Golden, PictureMatches)
     const bool type = setting.startsWith(u"pen.type");
     const QString script =
         type ? box("3070c0", {20, 80}, {180, 140}) + "set " + setting + '\n' +
-                   path_through({{20, 30}, {60, 110}, {100, 40}, {140, 120}, {180, 60}})
+                   polyline({{20, 30}, {60, 110}, {100, 40}, {140, 120}, {180, 60}}, 0.3f)
              : box("000000", {0, 10}, {200, 45}) + box("ffe619", {0, 55}, {200, 90}) +
                    box("202060", {0, 100}, {200, 135}) +
                    "set pen.type Pen\nset pen.radius 14\nset pen.color d03070\n"
@@ -187,5 +153,151 @@ INSTANTIATE_TEST_SUITE_P(EveryPenTypeAndMode, Golden, ::testing::Values(
     "pen.type Pencil", "pen.type Rectangle", "pen.type Shadow", "pen.type Spray",
     "pen.mode normal", "pen.mode erase", "pen.mode darker", "pen.mode lighter",
     "pen.mode colorize", "pen.mode shadow", "pen.mode hilight", "pen.mode multiply"));
+
+// The mean distance of the ink's middle from the line y 130, over the columns 110 to 390.
+double deviation_from_mean_line(const QImage& image)
+{
+    double sum = 0;
+    for (int x = 110; x <= 390; ++x) {
+        double ys = 0, inked = 0;
+        for (int y = 0; y < image.height(); ++y)
+            if (qAlpha(image.pixel(x, y)) > 128) ys += y, ++inked;
+        sum += inked ? std::abs(ys / inked - 130) : 1e9;
+    }
+    return sum / 281;
+}
+
+// A click without a move leaves a dot of the pen's radius (10) at the click's pressure, as
+// the pressure curve in force (none: as pressed) maps it before the pen sees it.
+TEST_F(ReplayTest, AClickLeavesADotOfThePressedRadius)
+{
+    for (const auto& [curve, pressure, inside, outside] :
+         {std::tuple{"", "1", 8, 12}, {"", "0.5", 3, 7}, {"set pressure.curve 0 0 1 1", "0.5", 3, 7},
+          {"set pressure.curve 0 0 0.5 1 1 1", "0.5", 8, 12}, {"set pressure.curve 0 0 1 0.4", "0.5", 1, 4}}) {
+        const QImage image = picture(QStringLiteral("%1\nset pen.type Pen\nset pen.radius 10\ndown 100 100 %2\nup 100 100\n")
+                                         .arg(QLatin1String(curve), QLatin1String(pressure)));
+        ASSERT_FALSE(image.isNull()) << curve << pressure;
+        EXPECT_GT(qAlpha(image.pixel(100 + inside, 100)), 128) << curve << pressure;
+        EXPECT_EQ(qAlpha(image.pixel(100 - outside, 100)), 0) << curve << pressure;
+    }
+    EXPECT_EQ(replay("set pressure.curve 0 0.5 1 0.2\n").status, kReplayMalformed);
+}
+
+// A square drawn back to its corner is closed there: a fill inside stays inside.
+TEST_F(ReplayTest, ASquareDrawnBackToItsStartHoldsAFill)
+{
+    const QImage image = picture("set pen.type Pen\nset pen.radius 1\n" + polyline({{40, 40}, {140, 40}, {140, 140}, {40, 140}, {40, 40}}) +
+                                 "set fill.color ff0000\naction fillTool:\n" + click({90, 90}));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixel(90, 90), 0xffff0000);
+    EXPECT_EQ(qAlpha(image.pixel(10, 10)), 0) << "the fill leaked out of the square";
+}
+
+// The stabiliser cuts a zig-zag's corners for the built-in and the scripted pens alike, and
+// the stroke still reaches the point where the pen was lifted, (450, 100).
+TEST_F(ReplayTest, AStabilisedZigZagIsSmootherAndEndsWhereThePenWasLifted)
+{
+    std::vector<Point> zig_zag;
+    for (int i = 0; i <= 20; ++i) zig_zag.push_back({50.0f + 20.0f * float(i), i % 2 ? 160.0f : 100.0f});
+    for (const char* type : {"Pen", "Calligraphy"}) {
+        const QString pen = QStringLiteral("set pen.type %1\nset pen.radius 2\nset pen.smoothing ").arg(type);
+        const QImage plain = picture(pen + "0\n" + polyline(zig_zag)), steady = picture(pen + "0.8\n" + polyline(zig_zag));
+        ASSERT_FALSE(plain.isNull() || steady.isNull()) << type;
+        const double wobble = deviation_from_mean_line(plain);
+        EXPECT_GT(wobble, 10) << type;
+        EXPECT_LT(deviation_from_mean_line(steady), wobble / 3) << type;
+        EXPECT_GT(qAlpha(steady.pixel(450, 100)), 128) << type << ": the stroke stops short of the pen-up point";
+    }
+    EXPECT_EQ(replay("set pen.smoothing 1.5\n").status, kReplayMalformed);
+}
+
+// A red box from (100, 100) to (200, 200) in the 800 x 600 view, and a drag for the hand.
+const QString kBox = box("ff0000", {100, 100}, {200, 200});
+const QString kHandDrag = QStringLiteral("down 300 300%1\nmove 310 315\nmove 320 330\nup 320 330\n");
+// A red line of radius 3 along y 400, after the keys given.
+QString line_after(const char* keys)
+{
+    return QStringLiteral("set pen.type Pen\nset pen.color ff0000\nset pen.radius 3\n%1\n").arg(keys) +
+           drag({300, 400}, {600, 400});
+}
+
+// Each way of moving around places the box where its rule says: the point under the
+// pointer stays put while zooming and turning, scrolls and pans keep the size.
+TEST_F(ReplayTest, NavigationMovesTheDrawingAsItsRuleSays)
+{
+    const struct {
+        const char* rule;
+        QString lines;
+        std::vector<std::pair<QPoint, bool>> redAt;
+    } rows[] = {
+        {"Ctrl+wheel grows by 1.25 a notch about the pointer", "wheel 100 100 0 2 command",
+         {{{104, 104}, true}, {{252, 252}, true}, {{96, 96}, false}, {{260, 150}, false}}},
+        {"the wheel scrolls 48 pixels a notch", "wheel 0 0 0 -1",
+         {{{104, 56}, true}, {{196, 148}, true}, {{150, 48}, false}, {{150, 156}, false}}},
+        {"a hundredth of a notch at a time scrolls as far", QStringLiteral("wheel 0 0 0 -0.01\n").repeated(100),
+         {{{104, 56}, true}, {{196, 148}, true}, {{150, 48}, false}, {{150, 156}, false}}},
+        {"shift turns the wheel sideways", "wheel 0 0 0 1 shift",
+         {{{152, 150}, true}, {{244, 150}, true}, {{144, 150}, false}, {{252, 150}, false}}},
+        {"a sideways wheel scrolls sideways", "wheel 0 0 -1 0",
+         {{{56, 150}, true}, {{148, 150}, true}, {{48, 150}, false}, {{156, 150}, false}}},
+        {"Ctrl+Shift+wheel turns 15 degrees clockwise about the pointer", "wheel 100 100 0 1 command,shift",
+         {{{102, 150}, true}, {{150, 102}, false}, {{96, 96}, false}}},
+        {"a pinch zooms about its point", "pinch 200 200 2",
+         {{{4, 4}, true}, {{196, 196}, true}, {{204, 100}, false}, {{100, 204}, false}}},
+        {"the middle button pans by the drag", kHandDrag.arg(" middle"),
+         {{{124, 134}, true}, {{216, 226}, true}, {{116, 150}, false}, {{150, 126}, false}}},
+        {"Space held pans by the drag", "keydown space\n" + kHandDrag.arg("") + "keyup space",
+         {{{124, 134}, true}, {{216, 226}, true}, {{116, 150}, false}, {{150, 126}, false}}},
+        // Had the hands drawn, or added an undo step, the undo would leave the box.
+        {"the middle button adds no stroke or undo step", kHandDrag.arg(" middle") + "action undo:",
+         {{{124, 134}, false}, {{150, 150}, false}, {{310, 315}, false}}},
+        {"nor does Space", "keydown space\n" + kHandDrag.arg("") + "action undo:", {{{124, 134}, false}, {{150, 150}, false}}},
+        {"the right arrow shows a tenth of the view further right", "key right",
+         {{{24, 150}, true}, {{116, 150}, true}, {{124, 150}, false}}},
+        {"Actual Size takes a zoom back", "action zoomIn:\naction actualSize:",
+         {{{104, 104}, true}, {{196, 196}, true}, {{96, 96}, false}, {{204, 204}, false}}},
+        {"] widens the next stroke to radius 5", line_after("key bracketright\nkey bracketright"),
+         {{{450, 403}, true}, {{450, 397}, true}, {{450, 406}, false}}},
+        {"without it the stroke keeps radius 3", line_after(""), {{{450, 403}, false}, {{450, 401}, true}}},
+    };
+    for (const auto& row : rows) {
+        const QImage image = picture(kBox + row.lines);
+        ASSERT_FALSE(image.isNull()) << row.rule;
+        for (const auto& [at, red] : row.redAt)
+            EXPECT_EQ(image.pixel(at) == 0xffff0000, red) << row.rule << " at " << at.x() << "," << at.y();
+    }
+}
+
+// Zoom Out is the inverse of Zoom In, and a turn each way gives the picture back.
+TEST_F(ReplayTest, ZoomInThenOutGivesTheSamePicture)
+{
+    const QImage before = picture(kBox);
+    for (const char* back : {"action zoomIn:\naction zoomOut:", "action rotateViewRight:\naction rotateViewLeft:"})
+        EXPECT_EQ(largest_difference(picture(kBox + back), before), 0) << back;
+}
+
+// [ and ] step through the Size menu's values, the fill's expand with the fill tool, and
+// stop at the ends; Space held shows the hand's cursor and letting go the tool's again.
+TEST(NavigationKeys, BracketsStepTheSizeAndSpaceLendsTheHand)
+{
+    Headless headless;
+    DocumentShell shell;
+    const auto doc = headless.open(shell);
+    const struct { bool fill; float from; const char* key; float to; } rows[] = {
+        {false, 7, "bracketleft", 6}, {false, 1, "bracketleft", 1}, {false, 64, "bracketright", 64},
+        {true, 0, "bracketright", 1}, {true, 1, "bracketleft", 0}, {true, 100, "bracketright", 100}};
+    for (const auto& [fill, from, key, to] : rows) {
+        doc->perform(fill ? "fillTool:" : "penTool:");
+        fill ? doc->setFillExpand(int(from)) : doc->setPenSize(from);
+        EXPECT_TRUE(doc->keyPressed(key, 0) && (fill ? float(doc->fill().expand()) : doc->pen().radius()) == to) << from << key;
+    }
+    EXPECT_FALSE(doc->keyPressed("bracketright", kCommandKey)) << "the menus' key";
+    const QImage tool = doc->view().cursor().image;
+    ASSERT_TRUE(doc->keyHeld("space", true));
+    EXPECT_EQ(doc->view().cursor().image, doc->move().toolCursor().image);
+    doc->keyHeld("space", false);
+    EXPECT_EQ(doc->view().cursor().image, tool);
+    EXPECT_NE(tool, doc->move().toolCursor().image);
+}
 
 } // namespace

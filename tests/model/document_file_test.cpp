@@ -2,12 +2,9 @@
 // file is refused with a reason; a damaged stroke is dropped, logged, and the rest opens.
 
 #include "drawing_fixtures.h"
+#include "pictures.h"
 #include "support/strokes.h"
-#include <QCborArray>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtEndian>
+#include <QtCore>
 #include <gtest/gtest.h>
 #include <csignal>
 #include <functional>
@@ -42,11 +39,6 @@ void expect_reads_back(const QByteArray& file, const DocumentData& expected)
                           d.window_frame, d.view_transform, strokes);
     };
     EXPECT_TRUE(fields(expected) == fields(*load));
-}
-QByteArray read_file(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 // A path element as the archive stores it: the kind byte, then the floats.
 QByteArray element(int kind, std::initializer_list<float> values)
@@ -178,10 +170,10 @@ TEST(DocumentFile, SavingReplacesTheOldFileOrLeavesItByteIdentical)
     setrlimit(RLIMIT_FSIZE, &unlimited);
     std::signal(SIGXFSZ, old_handler);
     ASSERT_FALSE(save);
-    EXPECT_EQ(read_file(path), "old content");
+    EXPECT_EQ(file_bytes(path), "old content");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"drawing.pavo"});
     ASSERT_TRUE(saveDocument(path, full_document()));
-    EXPECT_EQ(read_file(path), file);
+    EXPECT_EQ(file_bytes(path), file);
 }
 
 TEST(DocumentFile, DamagedAndHostileFilesAreRefusedWithAReason)
@@ -316,7 +308,7 @@ TEST(DocumentCorpus, CommittedFilesReadBackAsTheDrawingsTheyWereMadeFrom)
 {
     for (const CorpusEntry& entry : corpus_entries()) {
         SCOPED_TRACE(entry.name.toStdString());
-        const QByteArray file = read_file(QStringLiteral(PAVO_CORPUS_DIR "/") + entry.name);
+        const QByteArray file = file_bytes(QStringLiteral(PAVO_CORPUS_DIR "/") + entry.name);
         ASSERT_FALSE(file.isEmpty()) << "missing; run pavo_make_corpus tests/data/corpus";
         expect_reads_back(file, entry.build());
     }

@@ -1,6 +1,5 @@
 #include "pen_points.h"
-#include <QImage>
-#include <QPainter>
+#include "pictures.h"
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -95,9 +94,7 @@ TEST(PenPoints, FilledPathIsTheUnionOfCirclesAndBands)
             pp.addPointAt(t.apply(d.p), d.pressure * length({t.a, t.b}) / 12);
         const auto path = pp.buildPath();
         ASSERT_TRUE(path);
-        QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
-        image.fill(0);
-        QPainter(&image).fillPath(*path, Qt::black);
+        const QImage image = painted({100, 100}, Qt::transparent, [&path](QPainter& p) { p.fillPath(*path, Qt::black); });
         int wrong = 0;
         for (int y = 0; y < 100; ++y)
             for (int x = 0; x < 100; ++x) {

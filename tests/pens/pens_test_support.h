@@ -12,10 +12,7 @@
 #include "script_context.h"
 #include "tool_host.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStringList>
-#include <QTemporaryDir>
+#include <QtCore>
 
 #include <gtest/gtest.h>
 

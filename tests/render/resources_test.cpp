@@ -1,9 +1,6 @@
 #include "resources.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QtCore>
 #include <gtest/gtest.h>
 
 // An install is bin/ beside share/pavo/, and counts only when it holds a Pens folder.

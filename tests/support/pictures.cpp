@@ -1,8 +1,10 @@
 #include "pictures.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 std::unique_ptr<Bitmap> bitmap_from_rows(const QStringList& rows, const PictureKey& key)
@@ -61,6 +63,29 @@ Rect filled_bounds(const Bitmap& bitmap)
                 y1 = std::max(y1, y);
     return x1 < 0 ? Rect{}
                   : make_rect(float(x0), float(y0), float(x1 - x0 + 1), float(y1 - y0 + 1));
+}
+
+bool near(QRgb a, QRgb b, int within)
+{
+    return std::abs(qRed(a) - qRed(b)) <= within && std::abs(qGreen(a) - qGreen(b)) <= within &&
+           std::abs(qBlue(a) - qBlue(b)) <= within && std::abs(qAlpha(a) - qAlpha(b)) <= within;
+}
+
+QImage painted(QSize size, const QColor& ground, const std::function<void(QPainter&)>& paint,
+               QImage::Format format)
+{
+    QImage image(size, format);
+    image.fill(ground);
+    QPainter painter(&image);
+    if (paint) paint(painter);
+    painter.end();
+    return image;
+}
+
+QByteArray file_bytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 namespace {

@@ -3,9 +3,11 @@
 #include "bitmap.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -27,11 +29,21 @@ inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
+// Every channel, alpha too, within `within` of the other's.
+bool near(QRgb a, QRgb b, int within);
+
 // The largest difference of any channel between two pictures, compared as premultiplied
 // RGBA; 256 when their sizes differ.
 int largest_difference(const QImage& a, const QImage& b);
 // How many pixels differ by more than `tolerance` in any channel.
 int pixels_differing(const QImage& a, const QImage& b, int tolerance);
+
+// A picture of the size in `ground`, with what `paint` paints over it.
+QImage painted(QSize size, const QColor& ground, const std::function<void(QPainter&)>& paint,
+               QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+
+// The bytes of a file; empty when it cannot be read.
+QByteArray file_bytes(const QString& path);
 
 // Compares with tests/data/golden/NAME.png; on a mismatch writes NAME-actual, -expected and
 // -difference pictures to the test folder. PAVO_UPDATE_GOLDEN=1 writes the golden instead.

@@ -59,6 +59,19 @@ QString drag(Point from, Point to, int steps, const QString& mods)
     return s + QStringLiteral("up %1 %2 %3\n").arg(to.x).arg(to.y).arg(mods);
 }
 
+QString polyline(const std::vector<Point>& points, float from, float to)
+{
+    QString s = QStringLiteral("down %1 %2 %3\n").arg(points[0].x).arg(points[0].y).arg(from);
+    const float moves = float(8 * (points.size() - 1));
+    for (std::size_t i = 1; i < points.size(); ++i)
+        for (int step = 1; step <= 8; ++step) {
+            const Point p = points[i - 1] + (points[i] - points[i - 1]) * (float(step) / 8);
+            const float pressure = from + (to - from) * float(8 * (i - 1) + std::size_t(step)) / moves;
+            s += QStringLiteral("move %1 %2 %3\n").arg(p.x).arg(p.y).arg(pressure);
+        }
+    return s + QStringLiteral("up %1 %2\n").arg(points.back().x).arg(points.back().y);
+}
+
 QString click(Point at, const QString& mods)
 {
     return QStringLiteral("down %1 %2 1 %3\nup %1 %2 %3\n").arg(at.x).arg(at.y).arg(mods);

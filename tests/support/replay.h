@@ -4,6 +4,7 @@
 // view, as the desktop program would handle the same input, with what it leaves behind in a
 // fresh folder. Scripts name files in that folder with "@": "export @out.png".
 
+#include "clipboard.h"
 #include "event_replay.h"
 #include "pavo_document.h"
 
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <optional>
+#include <vector>
 
 struct ReplayRun {
     int status = kReplayOk;
@@ -49,6 +51,8 @@ protected:
 // Script lines for a press, moves in `steps` equal steps, and a release, with the modifier
 // list `mods` ("-" for none) on each, at full pressure.
 QString drag(Point from, Point to, int steps = 10, const QString& mods = QStringLiteral("-"));
+// A gesture through the points, 8 moves a leg, pressing from `from` to `to` along the way.
+QString polyline(const std::vector<Point>& points, float from = 1, float to = 1);
 QString click(Point at, const QString& mods = QStringLiteral("-"));
 // A filled box of the colour (RRGGBB), corner to corner, drawn with the Rectangle pen.
 QString box(const char* colour, Point from, Point to);
@@ -61,6 +65,12 @@ struct Headless : ViewDisplay, ScriptAlerts {
     void show(const QString&, const QString&) override {}
     std::unique_ptr<PavoDocument> open(DocumentShell& shell, Size size = {300, 200},
                                        const QString& root = resource_path());
+};
+
+// A shell whose clipboard is kept in memory.
+struct ClipboardShell : DocumentShell {
+    MemoryClipboard board;
+    Clipboard* clipboard() override { return &board; }
 };
 
 // The pavo executable run as a process; the status is -1 when it did not finish in a minute.

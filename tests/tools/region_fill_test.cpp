@@ -1,3 +1,9 @@
+// Filling: the flood and its growth against slow references, the outline a fill covers,
+// closing gaps, and the fill tool that turns a click into one stroke.
+
+#include "fakes.h"
+#include "fill_tool.h"
+#include "gap_closing.h"
 #include "pictures.h"
 #include "region_fill.h"
 #include "rows.h"
@@ -223,3 +229,146 @@ TEST(RegionFill, RandomPictures)
     EXPECT_FALSE(fill_outline_at(*PavoCanvas::create({2, 2}), {1, kNaN}, 0.2f, 1));
     EXPECT_FALSE(fill_outline_at(*PavoCanvas::create({0, 0}), {0, 0}, 0.2f, 1));
 }
+
+namespace {
+
+// Two rooms joined by a corridor `corridor` pixels wide, all flooded, with an unflooded
+// margin around them: the left room spans x 2..9, the corridor 10..13, the right room 14..21.
+std::unique_ptr<Bitmap> two_rooms(int corridor)
+{
+    QStringList rows;
+    for (int y = 0; y < 12; ++y) {
+        QString row(24, u'.');
+        const bool room_row = y >= 2 && y <= 9, corridor_row = y >= 6 - corridor / 2 && y < 6 - corridor / 2 + corridor;
+        for (int x = 2; x <= 21; ++x)
+            if (room_row && (x <= 9 || x >= 14 || corridor_row)) row[x] = u'#';
+        rows << row;
+    }
+    return bitmap_from_rows(rows);
+}
+
+} // namespace
+
+// Whether the right room stays in the fill after closing gaps from a click at (x, y); the
+// left room keeps the pixels along its wall, so the fill still meets it.
+TEST(GapClosing, OpeningsNarrowerThanTwiceTheRadiusClose)
+{
+    const struct {
+        int corridor;
+        float radius;
+        int x, y;
+        bool right_room;
+    } rows[] = {
+        {2, 1.5f, 5, 5, false}, {3, 1.5f, 5, 5, true}, {1, 0.5f, 5, 5, true}, {1, 1, 5, 5, false},
+        {4, 0, 5, 5, true},     {4, 2.5f, 5, 5, false}, {2, 1.5f, 18, 5, true},
+        // A click in the corridor itself is too close to the walls to pass anything.
+        {2, 1.5f, 11, 6, true},
+    };
+    for (const auto& row : rows) {
+        auto mask = two_rooms(row.corridor);
+        const Rect found = filled_bounds(*mask);
+        const Rect kept = close_gaps(*mask, found, row.x, row.y, row.radius);
+        const auto where = ::testing::Message() << "corridor " << row.corridor << " radius " << row.radius << "\n"
+                                                << rows_of(*mask).join(u'\n').toStdString();
+        EXPECT_EQ(color_ns::alpha(mask->pixelAt(17, 4)) != 0, row.right_room) << where;
+        EXPECT_NE(color_ns::alpha(mask->pixelAt(row.x < 12 ? 2 : 21, 5)), 0) << where;
+        EXPECT_EQ(kept, filled_bounds(*mask)) << where;
+    }
+}
+
+// Growth reaches exactly the cells within the radius of a set cell.
+TEST(GapClosing, GrownCellsMatchTheDistances)
+{
+    std::mt19937 random(7);
+    CellGrid grid{23, 17, std::vector<std::uint8_t>(23 * 17)};
+    for (auto& c : grid.cells) c = random() % 19 == 0;
+    for (const float radius : {0.0f, 1.0f, 1.5f, 2.9f, 4.0f}) {
+        const CellGrid grown = grown_cells(grid, radius);
+        for (int y = 0; y < grid.height; ++y)
+            for (int x = 0; x < grid.width; ++x) {
+                bool near = false;
+                for (int sy = 0; sy < grid.height; ++sy)
+                    for (int sx = 0; sx < grid.width; ++sx)
+                        near |= grid.at(sx, sy) && float((sx - x) * (sx - x) + (sy - y) * (sy - y)) <= radius * radius;
+                ASSERT_EQ(bool(grown.at(x, y)), near) << x << "," << y << " radius " << radius;
+            }
+    }
+}
+
+// The fill tool as a tool: a click adds one undoable stroke made of its settings, in drawing
+// units, and leaves the scratch layer clean; an option-click picks a colour instead. What
+// area a fill covers is the region fill's own test.
+namespace {
+
+class FillToolTest : public ::testing::Test {
+protected:
+    FakeDocument doc;
+    FakeView view{doc, {50, 30}};
+    FillTool tool;
+    void click(Point at, unsigned flags = 0)
+    {
+        tool.toolDownEvent({at, 1, flags}, view);
+        tool.toolUpEvent({at, 1, flags}, view);
+    }
+    const Strokes& strokes() { return doc.drawing().strokes(); }
+};
+
+TEST_F(FillToolTest, AClickAddsOneUndoableStrokeOfTheSettingsInDrawingUnits)
+{
+    // A white hole in black, in a view zoomed by 2 and moved.
+    ASSERT_TRUE(view.canvas().setTransform(AffineTransform::scaling(2, 2).after(AffineTransform::translation(3, 1))));
+    Bitmap& shown = view.canvas().drawBitmap();
+    shown.fill(color_ns::BLACK);
+    shown.fillRect(make_rect(10, 4, 19, 15), color_ns::WHITE);
+    tool.setColor(Qt::blue);
+    tool.setOpacity(0.5f);
+    tool.setTransferMode(kModeMultiply);
+    tool.setExpand(0);
+    click({15, 10});
+    ASSERT_EQ(strokes().count(), 1);
+    const StrokePtr stroke = strokes().lastStroke();
+    EXPECT_EQ(stroke->color(), QColor(Qt::blue));
+    EXPECT_EQ(stroke->opacity(), 0.5f);
+    EXPECT_EQ(stroke->transferMode(), kModeMultiply);
+    EXPECT_EQ(stroke->windingRule(), kEvenOdd);
+    const Rect b = stroke->bounds();
+    EXPECT_LT(length(b.origin - view.canvas().bitmapPointToWorldPoint({10, 4})), 1e-4f);
+    EXPECT_LT(length(Point{b.maxX(), b.maxY()} - view.canvas().bitmapPointToWorldPoint({30, 20})), 1e-4f);
+    const Bitmap& scratch = view.canvas().strokeBitmap();
+    for (int y = 0; y < scratch.height(); ++y)
+        for (int x = 0; x < scratch.width(); ++x)
+            ASSERT_EQ(scratch.pixelAt(x, y), color_ns::TRANSPARENT) << x << "," << y;
+    doc.drawing().undoManager().undo();
+    EXPECT_EQ(strokes().count(), 0);
+    EXPECT_FALSE(doc.drawing().undoManager().canUndo());
+}
+
+TEST_F(FillToolTest, OptionClickPicksTheColourUnderThePointerAndTheCursorShowsIt)
+{
+    view.background = Qt::yellow;
+    Bitmap& shown = view.canvas().previewBitmap();
+    shown.fill(color_ns::TRANSPARENT);
+    shown.setPixel(4, 3, 0x336699FFu);
+    shown.setPixel(0, 3, color_ns::GREEN);
+    // Nothing drawn shows the background; beyond the edge, the nearest pixel.
+    using Row = std::pair<Point, QColor>;
+    for (const auto& [at, picked] : std::initializer_list<Row>{{{4.5f, 3.5f}, QColor(0x33, 0x66, 0x99)},
+                                                               {{8, 8}, Qt::yellow},
+                                                               {{-7, 3}, Qt::green},
+                                                               {{4, -100}, Qt::yellow}}) {
+        click(at, kOptionKey);
+        EXPECT_EQ(doc.toolColor, picked) << at.x << "," << at.y;
+    }
+    EXPECT_EQ(strokes().count(), 0);
+    EXPECT_EQ(tool.toolCursor().hotSpot, kColorPickerCursor.hotSpot);
+    const int refreshes = doc.cursorRefreshes;
+    tool.toolFlagsChanged({{}, 1, kShiftKey}, view);
+    EXPECT_EQ(doc.cursorRefreshes, refreshes + 1);
+    EXPECT_EQ(tool.toolCursor().hotSpot, kFillCursor.hotSpot);
+    // Becoming the current tool forgets a key seen earlier.
+    tool.toolFlagsChanged({{}, 1, kOptionKey}, view);
+    tool.toolActivate();
+    EXPECT_EQ(tool.toolCursor().hotSpot, kFillCursor.hotSpot);
+}
+
+} // namespace

@@ -1,5 +1,6 @@
-// The desktop window: Qt's mouse, tablet, proximity and key events reach the document, the
-// window shows the drawing's name and frame, and the menus follow the document.
+// The desktop window: Qt's mouse, tablet, proximity, key and drop events reach the document,
+// the pen's outline follows the pointer, the window shows the drawing's name and frame, and
+// the menus follow the document.
 
 #include "canvas_widget.h"
 #include "document_window.h"
@@ -10,28 +11,16 @@
 #include "pavo_application.h"
 #include "pictures.h"
 #include "recovery.h"
+#include "rows.h"
 #include "support/strokes.h"
 
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QKeyEvent>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QNativeGestureEvent>
-#include <QPainter>
-#include <QPointingDevice>
-#include <QPushButton>
-#include <QStandardPaths>
-#include <QTabletEvent>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWheelEvent>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -107,21 +96,16 @@ protected:
         app.setRecorder(std::move(*recorder));
         input();
         app.setRecorder(nullptr);
-        const QImage painted = canvas->grab().toImage();
-        QFile file(script);
-        const QString recorded = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        const QImage shown = canvas->grab().toImage();
+        const QString recorded = QString::fromUtf8(file_bytes(script));
         const QString replayed = dir.filePath(QStringLiteral("replayed.png"));
         const Result<EventScript> parsed = parse_event_script(recorded + "export " + replayed);
         QStringList messages;
         EXPECT_TRUE(parsed && replay_event_script(*parsed, {}, [&](const QString& m) { messages << m; }) == kReplayOk)
             << (parsed ? messages.join('\n') : parsed.error()).toStdString();
-        QImage expected(painted.size(), QImage::Format_ARGB32_Premultiplied);
-        expected.fill(Qt::white);
-        QPainter(&expected).drawImage(0, 0, QImage(replayed));
-        EXPECT_LE(largest_difference(painted, expected), 2);
-        QImage white(painted.size(), painted.format());
-        white.fill(Qt::white);
-        EXPECT_GT(pixels_differing(painted, white, 0), 500) << "something was drawn";
+        const QImage expected = painted(shown.size(), Qt::white, [&](QPainter& p) { p.drawImage(0, 0, QImage(replayed)); });
+        EXPECT_LE(largest_difference(shown, expected), 2);
+        EXPECT_GT(pixels_differing(shown, painted(shown.size(), Qt::white, {}), 0), 500) << "something was drawn";
         return recorded;
     }
     int strokes() { return window->document().strokes().count(); }
@@ -357,5 +341,76 @@ TEST(Recovery, AHeldCopyIsNobodyElsesAndGoesWithItsHolder)
     EXPECT_FALSE(RecoveryCopy::create(kept));
     EXPECT_TRUE(left_over_copies(kept).isEmpty());
 }
+
+void drop(QWidget& target, const QMimeData& data, QPointF at)
+{
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&target, &dropped);
+}
+
+// Files dropped on the drawing area are placed where they are let go; an address on another
+// computer is refused with a message, and nothing is downloaded.
+TEST_F(Window, FilesArePlacedWhereLetGoAndARemoteAddressIsRefused)
+{
+    PavoDocument& document = window->document();
+    QImage picture(40, 20, QImage::Format_ARGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(dir.filePath(QStringLiteral("p.png"))));
+    Drawing square;
+    square.addStroke(fill_stroke(make_rect(0, 0, 100, 100), Qt::red));
+    ASSERT_TRUE(square.save(dir.filePath(QStringLiteral("d.pavo")), std::nullopt, std::nullopt));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(dir.filePath(QStringLiteral("p.png"))),
+                   QUrl::fromLocalFile(dir.filePath(QStringLiteral("d.pavo")))});
+    drop(*canvas, files, {100, 80});
+    ASSERT_EQ(strokes(), 2);
+    const Rect image = document.strokes().strokeArray()[0]->bounds();
+    const Rect placed = document.strokes().strokeArray()[1]->bounds();
+    const Size view = document.view().size();
+    EXPECT_TRUE(image.origin == (Point{80, 70}) && image.size == (Size{40, 20}));
+    EXPECT_NEAR(placed.size.width, 0.3f * std::min(view.width, view.height), 0.01) << "a dropped drawing at 0.3 of the view";
+    EXPECT_NEAR(centre(placed).x, 100, 0.01);
+    EXPECT_EQ(document.undoManager().undoActionName(), QStringLiteral("Drop"));
+    QString said;
+    answer_message_box(QMessageBox::Ok, &said);
+    QMimeData remote;
+    remote.setUrls({QUrl(QStringLiteral("https://example.org/cat.png"))});
+    drop(*canvas, remote, {100, 80});
+    EXPECT_TRUE(said.contains(u"example.org/cat.png") && said.contains(u"downloads nothing")) << said.toStdString();
+    EXPECT_EQ(strokes(), 2);
+}
+
+// The pen's outline: at the pointer with the pen's radius in view pixels and a ring at the
+// hover pressure, gone with another tool and while the pen is down.
+struct OutlineRow { const char* name; bool arrow, down; float pressure; std::set<int> rings; };
+class Outline : public Window, public ::testing::WithParamInterface<OutlineRow> {};
+
+TEST_P(Outline, ShowsWhereAndWhenItShould)
+{
+    const OutlineRow& row = GetParam();
+    window->document().setPenSize(12);
+    window->document().setTool(row.arrow ? static_cast<Tool*>(&window->document().arrow()) : &window->document().pen());
+    const auto send = [&](QEvent::Type type, float pressure, Qt::MouseButton b) {
+        QTabletEvent e(type, &stylus(End::Pen), {150, 120}, {}, pressure, 0, 0, 0, 0, 0, {}, b, b);
+        QCoreApplication::sendEvent(canvas, &e);
+    };
+    QMouseEvent hover(QEvent::MouseMove, QPointF(150, 120), QPointF(), Qt::NoButton, Qt::NoButton, {});
+    row.pressure > 0 ? send(QEvent::TabletMove, row.pressure, Qt::NoButton) : (void)QCoreApplication::sendEvent(canvas, &hover);
+    if (row.down) send(QEvent::TabletPress, 0.05f, Qt::LeftButton); // its dot stays inside radius 6
+    const QImage shown = canvas->grab().toImage();
+    // Along the row a one-pixel ring of radius R touches the pixels R and R + 1 from the centre;
+    // the light ring outside it vanishes on the white paper.
+    for (int r = 6; r <= 16; ++r)
+        EXPECT_EQ(shown.pixel(150 - r, 120) != shown.pixel(5, 5), row.rings.count(r) + row.rings.count(r - 1) > 0) << r;
+    if (row.down) send(QEvent::TabletRelease, 0, Qt::LeftButton);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cursor, Outline, ::testing::Values(
+    OutlineRow{"mouse", false, false, 0, {12}}, OutlineRow{"stylus at full pressure", false, false, 1, {12}}, OutlineRow{"pen hovering lightly", false, false, 0.75f, {9, 12}},
+    OutlineRow{"arrow tool", true, false, 1, {}}, OutlineRow{"pen down", false, true, 1, {}}),
+    [](const auto& row_info) { return test_name(row_info.param.name); });
 
 } // namespace

@@ -1,16 +1,11 @@
 // The export dialog as a person fills it in: the sizes keep the view's proportions, the
 // format follows a typed extension and gives the file its own, each format's options are
-// the ones that can be changed.
+// the ones that can be changed; and while the export runs only its progress takes input.
 
 #include "export_dialog.h"
+#include "input_blocker.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QSettings>
-#include <QSpinBox>
-#include <QCoreApplication>
-#include <QKeyEvent>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -110,4 +105,39 @@ TEST(ExportDialog, AnAcceptedExportsChoicesAreTheNextOnesDefaults)
     EXPECT_TRUE(r.options.jpegQuality == 55 && r.options.pngInterlaced && !r.options.tiffLzw);
     QSettings().remove(QStringLiteral("export"));
     EXPECT_EQ(ExportDialog::lastExtension(), "png");
+}
+
+// While an export runs, nothing but its progress dialog takes input: not the drawing, not a
+// menu shortcut; the dialog's own buttons still do.
+TEST(InputBlocker, OnlyTheAllowedWidgetTakesInput)
+{
+    QWidget window, dialog;
+    QPushButton drawing(&window), cancel(&dialog);
+    QAction undo(&window);
+    int pressed = 0, cancelled = 0, undone = 0;
+    QObject::connect(&drawing, &QPushButton::pressed, [&] { ++pressed; });
+    QObject::connect(&cancel, &QPushButton::pressed, [&] { ++cancelled; });
+    QObject::connect(&undo, &QAction::triggered, [&] { ++undone; });
+    const auto press = [](QWidget& w) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(2, 2), w.mapToGlobal(QPointF(2, 2)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &e);
+    };
+    const auto shortcut = [&undo] {
+        QShortcutEvent e(QKeySequence(QStringLiteral("Ctrl+Z")), false);
+        QApplication::sendEvent(&undo, &e);
+    };
+    {
+        const InputBlocker blocker(dialog);
+        press(drawing);
+        press(cancel);
+        shortcut();
+    }
+    EXPECT_EQ(pressed, 0);
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_EQ(undone, 0);
+    press(drawing);
+    shortcut();
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(undone, 1);
 }

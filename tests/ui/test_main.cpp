@@ -4,14 +4,7 @@
 #include "pavo_application.h"
 #include "pavo_settings.h"
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QMessageBox>
-#include <QPointer>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 

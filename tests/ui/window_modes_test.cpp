@@ -13,6 +13,7 @@
 #include "panel_docks.h"
 #include "pavo_application.h"
 #include "pavo_settings.h"
+#include "pictures.h"
 #include "preferences_dialog.h"
 #include "curve_editor.h"
 #include "support/strokes.h"
@@ -169,9 +170,7 @@ TEST_F(WindowModes, ARecordingStartsWithTheSettingsTheDrawingStartedWith)
     const QString script = dir.filePath(QStringLiteral("s.events"));
     app.setRecorder(std::move(*EventRecorder::open(script)));
     window->close(), window = app.newDocument(), app.setRecorder(nullptr);
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString recorded = QString::fromUtf8(file.readAll());
+    const QString recorded = QString::fromUtf8(file_bytes(script));
     EXPECT_TRUE(recorded.contains(u"set pen.type Marker\nset pen.radius 12\n") && recorded.contains(u"set fill.mode") &&
                 recorded.contains(u"set pressure.curve 0 0 0.5 0.25 1 1\n"))
         << recorded.toStdString();
