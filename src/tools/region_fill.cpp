@@ -67,23 +67,6 @@ private:
     int _largest;
 };
 
-// The first pixel from x up to `last` that is not filled (past `last` when there is none):
-// later sweeps mostly cross pixels filled before, four at a time where all four are.
-inline int next_unfilled_up(const std::uint32_t* row, int x, int last)
-{
-    while (x + 3 <= last && (row[x] & row[x + 1] & row[x + 2] & row[x + 3] & kStoredAlpha) != 0) x += 4;
-    while (x <= last && filled(row[x])) ++x;
-    return x;
-}
-
-// The same, from x down to `last`.
-inline int next_unfilled_down(const std::uint32_t* row, int x, int last)
-{
-    while (x - 3 >= last && (row[x] & row[x - 1] & row[x - 2] & row[x - 3] & kStoredAlpha) != 0) x -= 4;
-    while (x >= last && filled(row[x])) --x;
-    return x;
-}
-
 struct Grid {
     int width;
     int height;
@@ -133,47 +116,29 @@ Rect flood_fill(Bitmap& mask, const Bitmap& source, Point p, Color color, float 
     const int x0 = pixel_index(p.x, w), y0 = pixel_index(p.y, h);
     const Match match(d[at(x0, y0)], tolerance);
     const std::uint32_t k = stored(color);
-    m[at(x0, y0)] = k;
+    const auto open = [&](int x, int y) { return !filled(m[at(x, y)]) && match(d[at(x, y)]); };
     int min_x = x0, max_x = x0, min_y = y0, max_y = y0;
 
-    // Sweeps over the bounding box and one pixel beyond, down-right and then up-left, until
-    // a pair fills nothing; a pixel joins through its left, right, upper or lower neighbour.
-    // Each sweep runs on into the rows and columns it has just reached.
-    bool changed = true;
-    while (changed) {
-        changed = false;
-        for (int y = min_y; y <= std::min(max_y + 1, h - 1); ++y) {
-            std::uint32_t* row = m + at(0, y);
-            const std::uint32_t* above = y > 0 ? row - w : nullptr;
-            const std::uint32_t* src = d + at(0, y);
-            int last = std::min(max_x + 1, w - 1);
-            for (int x = next_unfilled_up(row, min_x, last); x <= last; x = next_unfilled_up(row, x + 1, last)) {
-                if (!((above && filled(above[x])) || (x > 0 && filled(row[x - 1])))) continue;
-                if (!match(src[x])) continue;
-                row[x] = k;
-                changed = true;
-                max_y = std::max(max_y, y);
-                if (x > max_x) {
-                    max_x = x;
-                    last = std::min(max_x + 1, w - 1);
-                }
-            }
-        }
-        for (int y = max_y; y >= std::max(min_y - 1, 0); --y) {
-            std::uint32_t* row = m + at(0, y);
-            const std::uint32_t* below = y != h - 1 ? row + w : nullptr;
-            const std::uint32_t* src = d + at(0, y);
-            int last = std::max(min_x - 1, 0);
-            for (int x = next_unfilled_down(row, max_x, last); x >= last; x = next_unfilled_down(row, x - 1, last)) {
-                if (!((below && filled(below[x])) || (x != w - 1 && filled(row[x + 1])))) continue;
-                if (!match(src[x])) continue;
-                row[x] = k;
-                changed = true;
-                min_y = std::min(min_y, y);
-                if (x < min_x) {
-                    min_x = x;
-                    last = std::max(min_x - 1, 0);
-                }
+    // Each seed is widened to its whole run along the row, which is filled at once; the
+    // runs it touches in the rows above and below become seeds, one for each run. Every
+    // pixel is so looked at a few times, however winding the region.
+    std::vector<Pixel> seeds{{x0, y0}};
+    while (!seeds.empty()) {
+        const auto [x, y] = seeds.back();
+        seeds.pop_back();
+        if (filled(m[at(x, y)])) continue;
+        int left = x, right = x;
+        while (left > 0 && open(left - 1, y)) --left;
+        while (right < w - 1 && open(right + 1, y)) ++right;
+        std::fill(m + at(left, y), m + at(right, y) + 1, k);
+        min_x = std::min(min_x, left), max_x = std::max(max_x, right);
+        min_y = std::min(min_y, y), max_y = std::max(max_y, y);
+        for (const int row : {y - 1, y + 1}) {
+            if (row < 0 || row >= h) continue;
+            for (int nx = left; nx <= right; ++nx) {
+                if (!open(nx, row)) continue;
+                seeds.push_back({nx, row});
+                while (nx < right && open(nx + 1, row)) ++nx;
             }
         }
     }
