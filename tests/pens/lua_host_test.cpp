@@ -157,7 +157,8 @@ TEST_F(PenScriptTest, AStoppedCallSaysWhyAndTheNextCallRunsAgain)
         // Time spent inside the program's functions counts too.
         {"local p = bezier_path()\n"
          "while true do move_to_point(p, {x = 1, y = 2}) release(retain(p)) end", stopped,
-         {.instructions = std::numeric_limits<std::uint64_t>::max(), .time = Ms(200)}},
+         // Memory enough that the path's growth never stops it first, however fast the machine.
+         {.memoryBytes = std::size_t(1) << 30, .instructions = std::numeric_limits<std::uint64_t>::max(), .time = Ms(200)}},
         {"local t = {} for i = 1, 1e9 do t[i] = string.rep('x', 100) .. i end",
          "not enough memory", {}},
         {"big = string.rep('x', 2^30)", "not enough memory", {}},
