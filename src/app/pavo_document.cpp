@@ -107,17 +107,16 @@ void PavoDocument::mouseDown(const ToolEvent& event, PointerButton button)
     if (_view->inGesture()) _view->finishGesture();
     endGesture();
     _gesture.emplace(_drawing.undoManager());
-    ToolEvent mapped = event;
-    mapped.pressure = _pressure_curve.map(event.pressure);
-    _view->mouseDown(mapped, button);
+    _view->mouseDown(withPressureCurve(event), button);
     if (!_view->inGesture()) endGesture();
 }
 
-void PavoDocument::mouseDragged(const ToolEvent& event)
+void PavoDocument::mouseDragged(const ToolEvent& event) { _view->mouseDragged(withPressureCurve(event)); }
+
+ToolEvent PavoDocument::withPressureCurve(ToolEvent event) const
 {
-    ToolEvent mapped = event;
-    mapped.pressure = _pressure_curve.map(event.pressure);
-    _view->mouseDragged(mapped);
+    event.pressure = _pressure_curve.map(event.pressure);
+    return event;
 }
 
 void PavoDocument::mouseUp(const ToolEvent& event)

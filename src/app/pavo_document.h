@@ -193,6 +193,7 @@ public:
     void sendFeedback();
 
 private:
+    ToolEvent withPressureCurve(ToolEvent event) const;
     void drawingChanged(const DrawingChange& change) override;
     void editedChanged(bool edited) override;
     void historyChanged() override;

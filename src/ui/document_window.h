@@ -90,6 +90,7 @@ private:
     // The settings a person left: the pen and fill for the drawing, the frame of the window.
     void startFromSettings();
     void placeWindow(const QRect& frame);
+    void recordSetting(const char* key, const QString& value);
     void recordSettings(const QStringList& penTypes);
     void place();
     // Export and printing (document_window_output.cpp).

@@ -148,17 +148,20 @@ void DocumentWindow::startFromSettings()
     if (const auto frame = settings.windowFrame()) placeWindow(*frame);
 }
 
+void DocumentWindow::recordSetting(const char* key, const QString& value)
+{
+    ScriptEvent e;
+    e.kind = ScriptEvent::Kind::Set;
+    e.name = QString::fromLatin1(key);
+    e.text = value;
+    _app.record(e, drawingAreaSize());
+}
+
 void DocumentWindow::recordSettings(const QStringList& penTypes)
 {
     // A recording replays from the program's defaults: the settings the drawing started with
     // go first, so that the replay draws with the same pens.
-    const auto set = [this](const char* key, const QString& value) {
-        ScriptEvent e;
-        e.kind = ScriptEvent::Kind::Set;
-        e.name = QString::fromLatin1(key);
-        e.text = value;
-        _app.record(e, drawingAreaSize());
-    };
+    const auto set = [this](const char* key, const QString& value) { recordSetting(key, value); };
     const auto rgb = [](const QColor& colour) { return colour.name().mid(1).toUpper(); };
     Pen& pen = _document->pen();
     for (const QString& type : penTypes + QStringList{pen.penTypeName().value_or(QString())}) {
@@ -202,13 +205,8 @@ void DocumentWindow::showPreferences()
     PreferencesDialog dialog(_document->pressureCurve(), this);
     if (dialog.exec() != QDialog::Accepted || dialog.curve() == _document->pressureCurve()) return;
     _app.setPressureCurve(dialog.curve());
-    if (!_app.recording()) return;
     // Recorded pressures are the tablet's own: the replay needs the curve from here on.
-    ScriptEvent e;
-    e.kind = ScriptEvent::Kind::Set;
-    e.name = QStringLiteral("pressure.curve");
-    e.text = dialog.curve().text();
-    _app.record(e, drawingAreaSize());
+    recordSetting("pressure.curve", dialog.curve().text());
 }
 
 void DocumentWindow::resetSettings()
